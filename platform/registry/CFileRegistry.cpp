@@ -1,0 +1,321 @@
+#include "platform/registry/CFileRegistry.h"
+
+#include "platform/registry/CRegistryFileFormat.h"
+#include "platform/registry/CRegistryLocation.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLoggingCategory>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcRegistry, "korvane.registry")
+
+namespace {
+
+LONG Win32ErrorFromErrno(int error, LONG fallback)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+    case EDQUOT:
+        return ERROR_DISK_FULL;
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+        return fallback;
+    }
+}
+
+// A file descriptor closed when it goes out of scope.
+class CFileDescriptor {
+public:
+    explicit CFileDescriptor(int fd)
+        : m_fd(fd)
+    {}
+    ~CFileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+    int Get() const { return m_fd; }
+    // Closes now and reports whether the close itself succeeded.
+    bool Close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+bool ReadAll(int fd, QByteArray* bytes)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (got == 0)
+            return true;
+        bytes->append(buffer, got);
+    }
+}
+
+} // namespace
+
+CFileRegistry::CFileRegistry()
+{
+    for (size_t i = 0; i < m_hives.size(); ++i) {
+        m_hives[i].root = kRegistryHives[i];
+        m_hives[i].filePath = CRegistryLocation::HiveFilePath(kRegistryHives[i]);
+    }
+}
+
+CFileRegistry::CFileRegistry(const QString& directory)
+{
+    for (size_t i = 0; i < m_hives.size(); ++i) {
+        m_hives[i].root = kRegistryHives[i];
+        m_hives[i].filePath =
+            QDir::cleanPath(directory) + u'/' + CRegistryLocation::HiveFileName(kRegistryHives[i]);
+    }
+}
+
+CFileRegistry::THive& CFileRegistry::Hive(HKEY hive)
+{
+    for (THive& candidate : m_hives) {
+        if (candidate.root == hive)
+            return candidate;
+    }
+    Q_UNREACHABLE();
+}
+
+QString CFileRegistry::HiveFilePath(HKEY hive) const
+{
+    return const_cast<CFileRegistry*>(this)->Hive(hive).filePath;
+}
+
+QString CFileRegistry::HiveError(HKEY hive)
+{
+    THive& state = Hive(hive);
+    QMutexLocker locker(&state.mutex);
+    Refresh(state);
+    return state.errorText;
+}
+
+void CFileRegistry::Refresh(THive& hive)
+{
+    const QByteArray path = QFile::encodeName(hive.filePath);
+    CFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    TFileStamp stamp;
+    struct stat info = {};
+    if (fd.Get() >= 0 && ::fstat(fd.Get(), &info) == 0) {
+        stamp.exists = true;
+        stamp.device = info.st_dev;
+        stamp.inode = info.st_ino;
+        stamp.size = info.st_size;
+        stamp.modifiedNs = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+    } else if (errno != ENOENT && errno != ENOTDIR) {
+        hive.loaded = false;
+        hive.keys = CRegistryHive();
+        hive.error = Win32ErrorFromErrno(errno, ERROR_CANTREAD);
+        hive.errorText =
+            QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    if (hive.loaded && stamp == hive.stamp)
+        return;
+
+    hive.keys = CRegistryHive();
+    hive.error = ERROR_SUCCESS;
+    hive.errorText.clear();
+    hive.stamp = stamp;
+    hive.loaded = true;
+    if (!stamp.exists)
+        return;
+
+    QByteArray bytes;
+    if (!ReadAll(fd.Get(), &bytes)) {
+        hive.loaded = false;
+        hive.error = Win32ErrorFromErrno(errno, ERROR_CANTREAD);
+        hive.errorText =
+            QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        return;
+    }
+    QString reason;
+    if (!CRegistryFileFormat::Parse(bytes, hive.root, &hive.keys, &reason)) {
+        hive.error = ERROR_BADDB;
+        hive.errorText = reason;
+        qCWarning(lcRegistry).noquote() << "the registry file" << hive.filePath
+                                        << "cannot be read and is left as it is:" << reason;
+    }
+}
+
+LONG CFileRegistry::Read(HKEY hive, const std::function<LONG(const CRegistryHive&)>& read)
+{
+    THive& state = Hive(hive);
+    QMutexLocker locker(&state.mutex);
+    Refresh(state);
+    if (state.error != ERROR_SUCCESS)
+        return state.error;
+    return read(state.keys);
+}
+
+LONG CFileRegistry::Modify(HKEY hive, const std::function<LONG(CRegistryHive&)>& change)
+{
+    THive& state = Hive(hive);
+    QMutexLocker locker(&state.mutex);
+
+    const QString directory = QFileInfo(state.filePath).path();
+    if (!QFileInfo::exists(directory)) {
+        if (!QDir().mkpath(directory))
+            return ERROR_ACCESS_DENIED;
+        // A user's own hives are nobody else's business.
+        if (hive == HKEY_CURRENT_USER)
+            QFile::setPermissions(directory,
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    const QByteArray lockPath = QFile::encodeName(state.filePath + QStringLiteral(".lock"));
+    CFileDescriptor lock(::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (lock.Get() < 0)
+        return Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+    while (::flock(lock.Get(), LOCK_EX) != 0) {
+        if (errno != EINTR)
+            return Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+    }
+
+    // Under the lock no other writer can replace the file, so what is read now is current.
+    Refresh(state);
+    if (state.error != ERROR_SUCCESS)
+        return state.error;
+    CRegistryHive changed = state.keys;
+    const LONG result = change(changed);
+    if (result != ERROR_SUCCESS)
+        return result;
+    const LONG written = WriteFile(state, changed);
+    if (written == ERROR_SUCCESS)
+        state.keys = std::move(changed);
+    return written;
+}
+
+LONG CFileRegistry::WriteFile(THive& hive, const CRegistryHive& keys)
+{
+    const QByteArray bytes = CRegistryFileFormat::Write(hive.root, keys);
+    const QByteArray path = QFile::encodeName(hive.filePath);
+    QByteArray temporary = path + ".XXXXXX";
+    CFileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.Get() < 0)
+        return Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+
+    struct stat previous = {};
+    const mode_t mode = ::stat(path.constData(), &previous) == 0
+                            ? (previous.st_mode & 07777)
+                            : (hive.root == HKEY_CURRENT_USER ? 0600 : 0644);
+    struct stat info = {};
+    const bool ok = ::fchmod(fd.Get(), mode) == 0 && WriteAll(fd.Get(), bytes) &&
+                    ::fsync(fd.Get()) == 0 && ::fstat(fd.Get(), &info) == 0 && fd.Close() &&
+                    ::rename(temporary.constData(), path.constData()) == 0;
+    if (!ok) {
+        const LONG error = Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+        ::unlink(temporary.constData());
+        return error;
+    }
+    hive.stamp.exists = true;
+    hive.stamp.device = info.st_dev;
+    hive.stamp.inode = info.st_ino;
+    hive.stamp.size = info.st_size;
+    hive.stamp.modifiedNs = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+    return ERROR_SUCCESS;
+}
+
+LONG CFileRegistry::CreateKey(HKEY hive, const QString& path, bool* created)
+{
+    // Opening an existing key writes nothing.
+    bool exists = false;
+    const LONG read = Read(hive, [&](const CRegistryHive& keys) {
+        exists = keys.HasKey(path);
+        return ERROR_SUCCESS;
+    });
+    if (read != ERROR_SUCCESS)
+        return read;
+    if (exists) {
+        if (created)
+            *created = false;
+        return ERROR_SUCCESS;
+    }
+    return Modify(hive, [&](CRegistryHive& keys) { return keys.CreateKey(path, created); });
+}
+
+LONG CFileRegistry::OpenKey(HKEY hive, const QString& path)
+{
+    return Read(hive, [&](const CRegistryHive& keys) {
+        return keys.HasKey(path) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+    });
+}
+
+LONG CFileRegistry::QueryValue(HKEY hive, const QString& path, const QString& name,
+                               CRegistryValue* value)
+{
+    return Read(hive,
+                [&](const CRegistryHive& keys) { return keys.QueryValue(path, name, value); });
+}
+
+LONG CFileRegistry::SetValue(HKEY hive, const QString& path, const QString& name,
+                             const CRegistryValue& value)
+{
+    return Modify(hive, [&](CRegistryHive& keys) { return keys.SetValue(path, name, value); });
+}
+
+LONG CFileRegistry::DeleteValue(HKEY hive, const QString& path, const QString& name)
+{
+    return Modify(hive, [&](CRegistryHive& keys) { return keys.DeleteValue(path, name); });
+}
+
+LONG CFileRegistry::DeleteKey(HKEY hive, const QString& path, bool withSubKeys)
+{
+    return Modify(hive, [&](CRegistryHive& keys) { return keys.DeleteKey(path, withSubKeys); });
+}
+
+LONG CFileRegistry::EnumSubKeys(HKEY hive, const QString& path, QStringList* names)
+{
+    return Read(hive, [&](const CRegistryHive& keys) { return keys.EnumSubKeys(path, names); });
+}
+
+LONG CFileRegistry::EnumValues(HKEY hive, const QString& path, QStringList* names)
+{
+    return Read(hive, [&](const CRegistryHive& keys) { return keys.EnumValues(path, names); });
+}

@@ -1,0 +1,163 @@
+#include "core/CDateTime.h"
+#include "core/COleDate.h"
+
+#include <QTest>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+constexpr double MsPerDay = 86400000.0;
+constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double Infinity = std::numeric_limits<double>::infinity();
+
+QDateTime Local(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
+                int ms = 0)
+{
+    return QDateTime(QDate(year, month, day), QTime(hour, minute, second, ms), Qt::LocalTime);
+}
+
+} // namespace
+
+class tst_OleDate : public QObject {
+    Q_OBJECT
+
+private slots:
+    void bothWays_data();
+    void bothWays();
+    void toDateTimeRounding_data();
+    void toDateTimeRounding();
+    void toDateTimeRejects_data();
+    void toDateTimeRejects();
+    void fromDateTimeRejectsAndConvertsToLocal();
+    void dateTimeValidity_data();
+    void dateTimeValidity();
+    void dateTimeFromDateTime();
+};
+
+void tst_OleDate::bothWays_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QDateTime>("local");
+
+    QTest::newRow("epoch") << 0.0 << Local(1899, 12, 30);
+    QTest::newRow("1900-01-01") << 2.0 << Local(1900, 1, 1);
+    QTest::newRow("2000-01-01 noon") << 36526.5 << Local(2000, 1, 1, 12);
+    QTest::newRow("one millisecond") << 36526.0 + 1.0 / MsPerDay << Local(2000, 1, 1, 0, 0, 0, 1);
+    QTest::newRow("near midnight")
+        << 36526.0 + 86399999.0 / MsPerDay << Local(2000, 1, 1, 23, 59, 59, 999);
+    // Before the epoch the days count backwards but the time of day still runs forwards.
+    QTest::newRow("negative") << -1.25 << Local(1899, 12, 29, 6);
+    QTest::newRow("negative whole day") << -10.0 << Local(1899, 12, 20);
+    QTest::newRow("negative near midnight")
+        << -1.0 - 86399999.0 / MsPerDay << Local(1899, 12, 29, 23, 59, 59, 999);
+    QTest::newRow("first representable") << COleDate::MinValue << Local(100, 1, 1);
+}
+
+void tst_OleDate::bothWays()
+{
+    QFETCH(double, value);
+    QFETCH(QDateTime, local);
+
+    // QCOMPARE on doubles is relative and too coarse to see a lost millisecond.
+    const double fromLocal = COleDate::FromDateTime(local);
+    QVERIFY2(std::fabs(fromLocal - value) < 1e-9, qPrintable(QString::number(fromLocal, 'f', 12)));
+    const QDateTime toLocal = COleDate::ToDateTime(value);
+    QCOMPARE(toLocal.timeSpec(), Qt::LocalTime);
+    QCOMPARE(toLocal, local);
+}
+
+void tst_OleDate::toDateTimeRounding_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QDateTime>("local");
+
+    QTest::newRow("down to a millisecond")
+        << 36526.0 + 1.4 / MsPerDay << Local(2000, 1, 1, 0, 0, 0, 1);
+    QTest::newRow("up to a millisecond")
+        << 36526.0 + 1.6 / MsPerDay << Local(2000, 1, 1, 0, 0, 0, 2);
+    QTest::newRow("rolls over to next day")
+        << 36526.0 + (MsPerDay - 0.3) / MsPerDay << Local(2000, 1, 2);
+    QTest::newRow("negative rolls over")
+        << -1.0 - (MsPerDay - 0.3) / MsPerDay << Local(1899, 12, 30);
+    QTest::newRow("negative fraction of day zero") << -0.5 << Local(1899, 12, 30, 12);
+    QTest::newRow("last representable")
+        << COleDate::MaxValue << Local(9999, 12, 31, 23, 59, 59, 999);
+}
+
+void tst_OleDate::toDateTimeRounding()
+{
+    QFETCH(double, value);
+    QFETCH(QDateTime, local);
+    QCOMPARE(COleDate::ToDateTime(value), local);
+}
+
+void tst_OleDate::toDateTimeRejects_data()
+{
+    QTest::addColumn<double>("value");
+
+    QTest::newRow("Invalid") << COleDate::Invalid;
+    QTest::newRow("NaN") << NaN;
+    QTest::newRow("+inf") << Infinity;
+    QTest::newRow("-inf") << -Infinity;
+    QTest::newRow("before year 100") << COleDate::MinValue - 0.000001;
+    QTest::newRow("just past the last value") << 2958465.999999999;
+}
+
+void tst_OleDate::toDateTimeRejects()
+{
+    QFETCH(double, value);
+    QVERIFY(!COleDate::ToDateTime(value).isValid());
+}
+
+void tst_OleDate::fromDateTimeRejectsAndConvertsToLocal()
+{
+    for (const QDateTime& outside : {QDateTime(), Local(99, 12, 31, 23, 59), Local(10000, 1, 1)})
+        QCOMPARE(COleDate::FromDateTime(outside), COleDate::Invalid);
+
+    const QDateTime utc(QDate(2021, 7, 14), QTime(10, 30, 15, 250), Qt::UTC);
+    QCOMPARE(COleDate::ToDateTime(COleDate::FromDateTime(utc)), utc.toLocalTime());
+}
+
+void tst_OleDate::dateTimeValidity_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<bool>("valid");
+
+    QTest::newRow("valid") << 36526.5 << CDateTime::StatusValid << true;
+    QTest::newRow("status wins over the value") << 36526.5 << CDateTime::StatusInvalid << false;
+    QTest::newRow("unknown status") << 36526.5 << quint32(7) << false;
+    QTest::newRow("Invalid value") << COleDate::Invalid << CDateTime::StatusValid << false;
+    QTest::newRow("NaN value") << NaN << CDateTime::StatusValid << false;
+}
+
+void tst_OleDate::dateTimeValidity()
+{
+    QFETCH(double, value);
+    QFETCH(quint32, status);
+    QFETCH(bool, valid);
+
+    const CDateTime dateTime(value, status);
+    QCOMPARE(dateTime.IsValid(), valid);
+    QCOMPARE(dateTime.ToDateTime(), valid ? COleDate::ToDateTime(value) : QDateTime());
+}
+
+void tst_OleDate::dateTimeFromDateTime()
+{
+    QVERIFY(CDateTime().IsValid());
+    QCOMPARE(CDateTime().ToDateTime(), Local(1899, 12, 30));
+
+    const QDateTime source = Local(2022, 11, 5, 8, 9, 10, 11);
+    QCOMPARE(CDateTime::FromDateTime(source).ToDateTime(), source);
+
+    for (const QDateTime& unusable : {QDateTime(), Local(50, 1, 1)}) {
+        const CDateTime dateTime = CDateTime::FromDateTime(unusable);
+        QCOMPARE(dateTime.Status(), CDateTime::StatusInvalid);
+        QCOMPARE(dateTime.Value(), COleDate::Invalid);
+    }
+}
+
+QTEST_APPLESS_MAIN(tst_OleDate)
+#include "tst_OleDate.moc"
