@@ -72,49 +72,43 @@ LONG CRegKey::QueryValue(const QString& name, CRegistryValue* value) const
     return m_registry->QueryValue(m_hive, m_path, name, value);
 }
 
-LONG CRegKey::QueryDWORDValue(const QString& name, DWORD* value) const
+LONG CRegKey::QueryAs(const QString& name,
+                      const std::function<bool(const CRegistryValue&)>& convert) const
 {
     CRegistryValue stored;
     const LONG result = QueryValue(name, &stored);
     if (result != ERROR_SUCCESS)
         return result;
-    return stored.ToDWord(value) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+    return convert(stored) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+}
+
+LONG CRegKey::QueryDWORDValue(const QString& name, DWORD* value) const
+{
+    return QueryAs(name, [value](const CRegistryValue& stored) { return stored.ToDWord(value); });
 }
 
 LONG CRegKey::QueryQWORDValue(const QString& name, quint64* value) const
 {
-    CRegistryValue stored;
-    const LONG result = QueryValue(name, &stored);
-    if (result != ERROR_SUCCESS)
-        return result;
-    return stored.ToQWord(value) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+    return QueryAs(name, [value](const CRegistryValue& stored) { return stored.ToQWord(value); });
 }
 
 LONG CRegKey::QueryStringValue(const QString& name, QString* value) const
 {
-    CRegistryValue stored;
-    const LONG result = QueryValue(name, &stored);
-    if (result != ERROR_SUCCESS)
-        return result;
-    return stored.ToString(value) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+    return QueryAs(name, [value](const CRegistryValue& stored) { return stored.ToString(value); });
 }
 
 LONG CRegKey::QueryMultiStringValue(const QString& name, QStringList* value) const
 {
-    CRegistryValue stored;
-    const LONG result = QueryValue(name, &stored);
-    if (result != ERROR_SUCCESS)
-        return result;
-    return stored.ToMultiString(value) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+    return QueryAs(name,
+                   [value](const CRegistryValue& stored) { return stored.ToMultiString(value); });
 }
 
 LONG CRegKey::QueryBinaryValue(const QString& name, QByteArray* value) const
 {
-    CRegistryValue stored;
-    const LONG result = QueryValue(name, &stored);
-    if (result == ERROR_SUCCESS)
+    return QueryAs(name, [value](const CRegistryValue& stored) {
         *value = stored.Data();
-    return result;
+        return true;
+    });
 }
 
 LONG CRegKey::SetValue(const QString& name, const CRegistryValue& value)
@@ -160,22 +154,22 @@ LONG CRegKey::DeleteValue(const QString& name)
 
 LONG CRegKey::DeleteSubKey(const QString& subKey)
 {
-    if (const LONG allowed = Check(KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE);
-        allowed != ERROR_SUCCESS)
-        return allowed;
-    if (CRegistryHive::SplitPath(subKey).isEmpty())
-        return ERROR_INVALID_PARAMETER;
-    return m_registry->DeleteKey(m_hive, SubPath(subKey), false);
+    return DeleteKey(subKey, false);
 }
 
 LONG CRegKey::RecurseDeleteKey(const QString& subKey)
+{
+    return DeleteKey(subKey, true);
+}
+
+LONG CRegKey::DeleteKey(const QString& subKey, bool withSubKeys)
 {
     if (const LONG allowed = Check(KEY_SET_VALUE | KEY_CREATE_SUB_KEY | DELETE);
         allowed != ERROR_SUCCESS)
         return allowed;
     if (CRegistryHive::SplitPath(subKey).isEmpty())
         return ERROR_INVALID_PARAMETER;
-    return m_registry->DeleteKey(m_hive, SubPath(subKey), true);
+    return m_registry->DeleteKey(m_hive, SubPath(subKey), withSubKeys);
 }
 
 LONG CRegKey::EnumSubKeys(QStringList* names) const

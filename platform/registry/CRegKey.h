@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include <functional>
+
 // An open registry key with the access rights it was opened with, in the shape of the
 // registry's key handle. Operations answer Win32 error codes; one the handle's rights do not
 // allow answers ERROR_ACCESS_DENIED, one on a handle that is not open ERROR_INVALID_HANDLE, and
@@ -56,6 +58,9 @@ public:
 
 private:
     LONG Check(REGSAM needed) const;
+    LONG QueryAs(const QString& name,
+                 const std::function<bool(const CRegistryValue&)>& convert) const;
+    LONG DeleteKey(const QString& subKey, bool withSubKeys);
     QString SubPath(const QString& subKey) const;
 
     IRegistry* m_registry;
