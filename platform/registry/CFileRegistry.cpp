@@ -5,9 +5,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLoggingCategory>
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -140,6 +142,13 @@ QString CFileRegistry::HiveError(HKEY hive)
 void CFileRegistry::Refresh(THive& hive)
 {
     const QByteArray path = QFile::encodeName(hive.filePath);
+    // The file is read again on the next call, and until then nothing of it is used.
+    auto Unreadable = [&hive](const QString& what, int error) {
+        hive.loaded = false;
+        hive.keys = CRegistryHive();
+        hive.error = Win32ErrorFromErrno(error, ERROR_CANTREAD);
+        hive.errorText = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(error));
+    };
     CFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
     TFileStamp stamp;
     struct stat info = {};
@@ -150,11 +159,7 @@ void CFileRegistry::Refresh(THive& hive)
         stamp.size = info.st_size;
         stamp.modifiedNs = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
     } else if (errno != ENOENT && errno != ENOTDIR) {
-        hive.loaded = false;
-        hive.keys = CRegistryHive();
-        hive.error = Win32ErrorFromErrno(errno, ERROR_CANTREAD);
-        hive.errorText =
-            QStringLiteral("cannot open: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        Unreadable(QStringLiteral("cannot open"), errno);
         return;
     }
     if (hive.loaded && stamp == hive.stamp)
@@ -170,10 +175,7 @@ void CFileRegistry::Refresh(THive& hive)
 
     QByteArray bytes;
     if (!ReadAll(fd.Get(), &bytes)) {
-        hive.loaded = false;
-        hive.error = Win32ErrorFromErrno(errno, ERROR_CANTREAD);
-        hive.errorText =
-            QStringLiteral("cannot read: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        Unreadable(QStringLiteral("cannot read"), errno);
         return;
     }
     QString reason;
