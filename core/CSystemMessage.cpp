@@ -107,24 +107,34 @@ const char* LookUp(HRESULT code)
     return nullptr;
 }
 
-// Callers show the text on one line in a bounded space, whatever the table holds.
-QString SingleLine(QString text)
+// Callers show a text on one line in a bounded space: the table must hold no line breaks and
+// no text longer than that, or trailing blanks.
+constexpr bool IsSingleBoundedLine(const char* text)
 {
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    text.truncate(CSystemMessage::MaxLength);
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1).isSpace())
-        --end;
-    text.truncate(end);
-    return text;
+    qsizetype length = 0;
+    for (; text[length] != '\0'; ++length) {
+        if (text[length] == '\r' || text[length] == '\n')
+            return false;
+    }
+    return length > 0 && length <= CSystemMessage::MaxLength && text[length - 1] != ' ';
 }
+
+constexpr bool AllSingleBoundedLines()
+{
+    for (const TMessageEntry& entry : MessageTable) {
+        if (!IsSingleBoundedLine(entry.text))
+            return false;
+    }
+    return true;
+}
+
+static_assert(AllSingleBoundedLines(), "system message texts are single lines of at most 256");
 
 } // namespace
 
 QString CSystemMessage::Text(HRESULT code)
 {
     if (const char* text = LookUp(code))
-        return SingleLine(QLatin1String(text));
-    return SingleLine(QStringLiteral("Unknown error: %1").arg(code));
+        return QLatin1String(text);
+    return QStringLiteral("Unknown error: %1").arg(code);
 }

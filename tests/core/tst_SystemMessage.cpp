@@ -8,7 +8,6 @@ class tst_SystemMessage : public QObject {
 private slots:
     void text_data();
     void text();
-    void textsAreSingleBoundedLines();
 };
 
 void tst_SystemMessage::text_data()
@@ -46,28 +45,6 @@ void tst_SystemMessage::text()
     QFETCH(HRESULT, code);
     QFETCH(QString, text);
     QCOMPARE(CSystemMessage::Text(code), text);
-}
-
-void tst_SystemMessage::textsAreSingleBoundedLines()
-{
-    QList<HRESULT> codes{E_NOTIMPL,
-                         E_NOINTERFACE,
-                         E_POINTER,
-                         E_ABORT,
-                         E_FAIL,
-                         REGDB_E_CLASSNOTREG,
-                         HRESULT(0x80080005u),
-                         HRESULT(0x80010108u),
-                         HRESULT(0x80010105u)};
-    for (DWORD code = 0; code <= 2000; ++code)
-        codes << HRESULT(code) << HRESULT_FROM_WIN32(code);
-
-    for (HRESULT code : codes) {
-        const QString text = CSystemMessage::Text(code);
-        QVERIFY2(!text.isEmpty() && text.size() <= CSystemMessage::MaxLength, qPrintable(text));
-        QVERIFY2(!text.contains(u'\r') && !text.contains(u'\n'), qPrintable(text));
-        QVERIFY2(!text.back().isSpace(), qPrintable(text));
-    }
 }
 
 QTEST_APPLESS_MAIN(tst_SystemMessage)
