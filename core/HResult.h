@@ -6,6 +6,7 @@
 // these and never throws.
 using HRESULT = std::int32_t;
 using DWORD = std::uint32_t;
+using LONGLONG = long long;
 
 constexpr bool SUCCEEDED(HRESULT hr)
 {
@@ -71,10 +72,12 @@ constexpr DWORD ERROR_BAD_NETPATH = 53;
 constexpr DWORD ERROR_FILE_EXISTS = 80;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_DISK_FULL = 112;
+constexpr DWORD ERROR_SEM_TIMEOUT = 121;
 constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 constexpr DWORD ERROR_INVALID_NAME = 123;
 constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr DWORD ERROR_MORE_DATA = 234;
 constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
 constexpr DWORD ERROR_SERVICE_DISABLED = 1058;

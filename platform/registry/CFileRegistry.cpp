@@ -1,5 +1,7 @@
 #include "platform/registry/CFileRegistry.h"
 
+#include "platform/CWin32Error.h"
+
 #include "platform/registry/CRegistryFileFormat.h"
 #include "platform/registry/CRegistryLocation.h"
 
@@ -18,26 +20,6 @@
 Q_LOGGING_CATEGORY(lcRegistry, "korvane.registry")
 
 namespace {
-
-LONG Win32ErrorFromErrno(int error, LONG fallback)
-{
-    switch (error) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    case ENOENT:
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    default:
-        return fallback;
-    }
-}
 
 // A file descriptor closed when it goes out of scope.
 class CFileDescriptor {
@@ -146,7 +128,7 @@ void CFileRegistry::Refresh(THive& hive)
     auto Unreadable = [&hive](const QString& what, int error) {
         hive.loaded = false;
         hive.keys = CRegistryHive();
-        hive.error = Win32ErrorFromErrno(error, ERROR_CANTREAD);
+        hive.error = CWin32Error::FromErrno(error, ERROR_CANTREAD);
         hive.errorText = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(error));
     };
     CFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
@@ -214,10 +196,10 @@ LONG CFileRegistry::Modify(HKEY hive, const std::function<LONG(CRegistryHive&)>&
     const QByteArray lockPath = QFile::encodeName(state.filePath + QStringLiteral(".lock"));
     CFileDescriptor lock(::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
     if (lock.Get() < 0)
-        return Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+        return CWin32Error::FromErrno(errno, ERROR_CANTWRITE);
     while (::flock(lock.Get(), LOCK_EX) != 0) {
         if (errno != EINTR)
-            return Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+            return CWin32Error::FromErrno(errno, ERROR_CANTWRITE);
     }
 
     // Under the lock no other writer can replace the file, so what is read now is current.
@@ -241,7 +223,7 @@ LONG CFileRegistry::WriteFile(THive& hive, const CRegistryHive& keys)
     QByteArray temporary = path + ".XXXXXX";
     CFileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
     if (fd.Get() < 0)
-        return Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+        return CWin32Error::FromErrno(errno, ERROR_CANTWRITE);
 
     struct stat previous = {};
     const mode_t mode = ::stat(path.constData(), &previous) == 0
@@ -252,7 +234,7 @@ LONG CFileRegistry::WriteFile(THive& hive, const CRegistryHive& keys)
                     ::fsync(fd.Get()) == 0 && ::fstat(fd.Get(), &info) == 0 && fd.Close() &&
                     ::rename(temporary.constData(), path.constData()) == 0;
     if (!ok) {
-        const LONG error = Win32ErrorFromErrno(errno, ERROR_CANTWRITE);
+        const LONG error = CWin32Error::FromErrno(errno, ERROR_CANTWRITE);
         ::unlink(temporary.constData());
         return error;
     }

@@ -1,0 +1,176 @@
+// Notices per second from one writer through the mailslot transport and the engine's listener
+// to a receiver on the GUI thread: a burst of drive-map notices, steadier rates, and the
+// latency of one notice after an idle period. Every notice carries its number, so the
+// receiver counts what was lost or repeated.
+#include "engine/CKV100EngineInterface.h"
+#include "engine/NoticeTypes.h"
+#include "notify/CMailSlotTransport.h"
+#include "notify/CNoticeWriter.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Lives on the GUI thread and counts what reaches it.
+class CReceiver : public QObject {
+public:
+    void Reset(quint32 expected)
+    {
+        m_seen.assign(expected, 0);
+        m_received = 0;
+        m_repeated = 0;
+        m_unexpected = 0;
+    }
+    void OnBitmap(const TId&, unsigned int, unsigned int number, unsigned int)
+    {
+        ++m_received;
+        m_lastArrival.restart();
+        if (number >= m_seen.size())
+            ++m_unexpected;
+        else if (m_seen[number]++ > 0)
+            ++m_repeated;
+    }
+    quint32 Received() const { return m_received; }
+    quint32 Repeated() const { return m_repeated + m_unexpected; }
+    quint32 Lost() const
+    {
+        return static_cast<quint32>(std::count(m_seen.begin(), m_seen.end(), 0));
+    }
+    QElapsedTimer m_lastArrival;
+
+private:
+    std::vector<quint8> m_seen;
+    quint32 m_received = 0;
+    quint32 m_repeated = 0;
+    quint32 m_unexpected = 0;
+};
+
+QByteArray Bitmap(quint32 number)
+{
+    return CNoticeWriter()
+        .U32(NoticeType::EngineBitmap)
+        .String(QStringLiteral("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}"))
+        .U8(13)
+        .U32(number)
+        .U32(1)
+        .Body();
+}
+
+// Waits on the GUI thread, sleeping between events, until the receiver has COUNT notices or
+// nothing came for a while.
+void WaitFor(CReceiver& receiver, quint32 count, int quietMs)
+{
+    QTimer tick; // wakes the wait now and then, so that silence is noticed
+    tick.start(20);
+    QElapsedTimer quiet;
+    quiet.start();
+    quint32 last = receiver.Received();
+    while (receiver.Received() < count) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (receiver.Received() != last) {
+            last = receiver.Received();
+            quiet.restart();
+        } else if (quiet.elapsed() > quietMs) {
+            return;
+        }
+    }
+}
+
+struct TRun {
+    double seconds = 0.0;
+    quint32 received = 0;
+    quint32 lost = 0;
+    quint32 repeated = 0;
+};
+
+// Writes COUNT notices, pausing PAUSEUS microseconds between them (0: as fast as possible).
+TRun Run(const QString& name, CReceiver& receiver, quint32 count, int pauseUs)
+{
+    receiver.Reset(count);
+    QElapsedTimer timer;
+    timer.start();
+    std::thread writer([&] {
+        CMailSlotTransport transport;
+        if (transport.Open(QString(), name) != ERROR_SUCCESS)
+            return;
+        for (quint32 i = 0; i < count; ++i) {
+            transport.Write(Bitmap(i));
+            if (pauseUs > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(pauseUs));
+        }
+    });
+    WaitFor(receiver, count, 3000);
+    const qint64 elapsedNs = timer.nsecsElapsed();
+    writer.join();
+    return {static_cast<double>(elapsedNs) / 1e9, receiver.Received(), receiver.Lost(),
+            receiver.Repeated()};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    QTemporaryDir runtime;
+    qputenv("KORVANE_RUNTIME_DIR", runtime.path().toLocal8Bit());
+    QTextStream out(stdout);
+
+    CKV100EngineInterface engine;
+    CReceiver receiver;
+    QObject::connect(&engine, &CKV100EngineInterface::BitmapUpdated, &receiver,
+                     &CReceiver::OnBitmap, qEnvironmentVariableIsSet("BENCH_DIRECT") ? Qt::DirectConnection : Qt::QueuedConnection);
+    QString name;
+    if (engine.StartListener(&name) != ERROR_SUCCESS) {
+        out << "the listener could not start\n";
+        return 1;
+    }
+
+    out << "run | notices | seconds | notices per second | lost | repeated\n";
+    struct TCase {
+        const char* label;
+        quint32 count;
+        int pauseUs;
+    };
+    const TCase cases[] = {{"burst", 100000, 0},
+                           {"steady, 20000 a second", 20000, 50},
+                           {"trickle, 200 a second", 400, 5000}};
+    for (const TCase& run : cases) {
+        const TRun result = Run(name, receiver, run.count, run.pauseUs);
+        out << run.label << " | " << run.count << " | " << QString::number(result.seconds, 'f', 3)
+            << " | " << qRound(result.received / result.seconds) << " | " << result.lost << " | "
+            << result.repeated << "\n";
+        out.flush();
+    }
+
+    // Latency: one notice after the listener has found the mailslot empty for a while.
+    std::vector<double> latencies;
+    CMailSlotTransport writer;
+    writer.Open(QString(), name);
+    receiver.Reset(1000);
+    for (quint32 i = 0; i < 10; ++i) {
+        QThread::msleep(450);
+        QElapsedTimer timer;
+        timer.start();
+        const quint32 before = receiver.Received();
+        writer.Write(Bitmap(i));
+        WaitFor(receiver, before + 1, 5000);
+        latencies.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(latencies.begin(), latencies.end());
+    out << "latency after idle (ms): min " << QString::number(latencies.front(), 'f', 1)
+        << ", median " << QString::number(latencies[latencies.size() / 2], 'f', 1) << ", max "
+        << QString::number(latencies.back(), 'f', 1) << " (the listener looks every "
+        << CNoticeListener::kIdleSleepMs << " ms while the mailslot is empty)\n";
+    engine.StopListener();
+    return 0;
+}

@@ -1,0 +1,112 @@
+#include "engine/CKV100EngineInterface.h"
+
+#include "engine/CEngineMetaTypes.h"
+#include "engine/NoticeTypes.h"
+#include "notify/CNoticeReader.h"
+
+CKV100EngineInterface::CKV100EngineInterface(QObject* parent)
+    : QObject(parent)
+    , m_listener(this)
+{
+    CEngineMetaTypes::Register();
+}
+
+CKV100EngineInterface::~CKV100EngineInterface()
+{
+    // The listener's thread calls Dispatch: it must end before this object does.
+    m_listener.Stop();
+}
+
+DWORD CKV100EngineInterface::StartListener(QString* name)
+{
+    return m_listener.Start(name);
+}
+
+void CKV100EngineInterface::StopListener()
+{
+    m_listener.Stop();
+}
+
+uint CKV100EngineInterface::MapEngineStatus(quint32 engineStatus)
+{
+    switch (engineStatus) {
+    case 1:
+        return 1;
+    case 2:
+    case 4:
+    case 5:
+    case 6:
+        return 2;
+    case 3:
+        return 5;
+    case 9:
+        return 3;
+    case 10:
+        return 4;
+    default: // 0, 7, 8 and anything of 11 or more
+        return 0;
+    }
+}
+
+void CKV100EngineInterface::Dispatch(quint32 type, const QByteArray& body)
+{
+    using namespace NoticeType;
+    CNoticeReader reader(body);
+    quint32 bodyType = 0;
+    TId volume;
+    if (!reader.U32(&bodyType) || !reader.String(&volume))
+        return;
+    switch (type) {
+    case EngineOpStarted:
+        emit OpStarted(volume);
+        break;
+    case EngineStatus: {
+        quint32 status = 0;
+        double completion = 0.0;
+        double estimated = 0.0;
+        if (reader.U32(&status) && reader.F64(&completion) && reader.F64(&estimated))
+            emit StatusChanged(volume, MapEngineStatus(status), completion, estimated);
+        break;
+    }
+    case EngineFragmentation:
+    case EngineFreeSpaceFragmentation: {
+        double percent = 0.0;
+        if (!reader.F64(&percent))
+            break;
+        if (type == EngineFragmentation)
+            emit FragmentationChanged(volume, percent);
+        else
+            emit FreeSpaceFragmentationChanged(volume, percent);
+        break;
+    }
+    case EngineWorkingMessage: {
+        double percent = 0.0;
+        TString message;
+        if (reader.F64(&percent) && reader.String(&message))
+            emit WorkingMessageChanged(volume, percent, message);
+        break;
+    }
+    case EngineBitmap: {
+        quint8 blockType = 0;
+        quint32 start = 0;
+        quint32 length = 0;
+        if (reader.U8(&blockType) && reader.U32(&start) && reader.U32(&length))
+            emit BitmapUpdated(volume, blockType, start, length);
+        break;
+    }
+    case EngineFTNotExceeded:
+        emit FTNotExceeded(volume);
+        break;
+    case EngineInsufficientFreeSpace:
+        emit InsufficientFreeSpace(volume);
+        break;
+    case EngineStatisticsUpdated:
+        emit StatisticsUpdated(volume);
+        break;
+    case EngineOpCompleted:
+        emit OpCompleted(volume);
+        break;
+    default:
+        break;
+    }
+}

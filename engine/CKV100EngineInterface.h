@@ -1,0 +1,48 @@
+#pragma once
+
+#include "core/Types.h"
+#include "engine/CListenerBase.h"
+
+#include <QObject>
+
+// The engine service's wrapper: its notices become these signals, emitted on the listener's
+// thread.
+class CKV100EngineInterface : public QObject {
+    Q_OBJECT
+
+public:
+    explicit CKV100EngineInterface(QObject* parent = nullptr);
+    ~CKV100EngineInterface() override;
+
+    // Starts the listener under a fresh mailslot name; see CNoticeListener.
+    DWORD StartListener(QString* name);
+    void StopListener();
+    CListenerBase<CKV100EngineInterface>& Listener() { return m_listener; }
+
+    // Decodes one notice and emits its signal; unknown types and short bodies emit nothing.
+    void Dispatch(quint32 type, const QByteArray& body);
+
+    // The drive status of the engine's own status code.
+    static uint MapEngineStatus(quint32 engineStatus);
+
+signals:
+    void OpStarted(const TId& volume_guid);
+    void StatusChanged(const TId& volume_guid, unsigned int status, double completion_percent,
+                       double estimated_completion);
+    void FragmentationChanged(const TId& volume_guid, double fragmentation_percent);
+    void WorkingMessageChanged(const TId& volume_guid, double working_percent,
+                               const TString& working_message);
+    void BitmapUpdated(const TId& volume_guid, unsigned int block_type, unsigned int block_start,
+                       unsigned int block_length);
+    void FTNotExceeded(const TId& volume_guid);
+    void InsufficientFreeSpace(const TId& volume_guid);
+    void StatisticsUpdated(const TId& volume_guid);
+    void OpCompleted(const TId& volume_guid);
+    void FreeSpaceFragmentationChanged(const TId& volume_guid, double fragmentation_percent);
+    // From failed calls, not from notices.
+    void LostDrive(const TId& volume_guid, const TString& error_msg);
+    void DriveNotAccessible(const TId& volume_guid, const TString& error_msg);
+
+private:
+    CListenerBase<CKV100EngineInterface> m_listener;
+};

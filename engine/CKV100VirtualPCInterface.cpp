@@ -1,0 +1,137 @@
+#include "engine/CKV100VirtualPCInterface.h"
+
+#include "engine/CEngineMetaTypes.h"
+#include "engine/NoticeTypes.h"
+#include "notify/CNoticeReader.h"
+
+CKV100VirtualPCInterface::CKV100VirtualPCInterface(QObject* parent)
+    : QObject(parent)
+    , m_listener(this)
+{
+    CEngineMetaTypes::Register();
+}
+
+CKV100VirtualPCInterface::~CKV100VirtualPCInterface()
+{
+    m_listener.Stop();
+}
+
+DWORD CKV100VirtualPCInterface::StartListener(QString* name)
+{
+    return m_listener.Start(name);
+}
+
+void CKV100VirtualPCInterface::StopListener()
+{
+    m_listener.Stop();
+}
+
+void CKV100VirtualPCInterface::Dispatch(quint32 type, const QByteArray& body)
+{
+    CNoticeReader reader(body);
+    quint32 bodyType = 0;
+    if (!reader.U32(&bodyType))
+        return;
+    switch (type) {
+    case NoticeType::VmOpStarted:
+        emit OpStarted();
+        return;
+    case NoticeType::VmOpFinished:
+        emit OpFinished();
+        return;
+    case NoticeType::VmHostStarted:
+        emit VmHostStarted();
+        return;
+    case NoticeType::VmHostStopped:
+        emit VmHostStopped();
+        return;
+    case NoticeType::VmHostCompleted:
+        emit VmHostCompleted();
+        return;
+    case NoticeType::VmHostFailed: {
+        quint32 hr = 0;
+        std::wstring message;
+        if (reader.U32(&hr) && reader.String(&message))
+            emit VmHostFailed(static_cast<HRESULT>(hr));
+        return;
+    }
+    case NoticeType::VmHostProgress: {
+        double percent = 0.0;
+        std::wstring message;
+        if (reader.F64(&percent) && reader.String(&message))
+            emit VmHostProgress(percent, message);
+        return;
+    }
+    default:
+        break;
+    }
+    if (type < NoticeType::VmGuestStarted || type > NoticeType::VmDiskProgress)
+        return;
+    std::wstring guest;
+    if (reader.String(&guest))
+        DispatchGuest(type, guest, reader);
+}
+
+void CKV100VirtualPCInterface::DispatchGuest(quint32 type, const std::wstring& guest,
+                                             CNoticeReader& reader)
+{
+    std::wstring disk;
+    std::wstring message;
+    double percent = 0.0;
+    switch (type) {
+    case NoticeType::VmGuestStarted:
+        emit VmOpStarted(guest);
+        break;
+    case NoticeType::VmGuestStopped:
+        emit VmOpStopped(guest);
+        break;
+    case NoticeType::VmGuestFailed: {
+        quint32 hr = 0;
+        if (reader.U32(&hr) && reader.String(&message))
+            emit VmOpFailed(guest, static_cast<HRESULT>(hr));
+        break;
+    }
+    case NoticeType::VmGuestCompleted: {
+        qint64 before = 0;
+        qint64 after = 0;
+        if (reader.I64(&before) && reader.I64(&after))
+            emit VmOpCompleted(guest, before, after);
+        break;
+    }
+    case NoticeType::VmGuestProgress: {
+        double secondsLeft = 0.0;
+        if (reader.F64(&percent) && reader.String(&message) && reader.F64(&secondsLeft))
+            emit StatusChanged(guest, VmGuestStatus::Defragmenting, percent, message);
+        break;
+    }
+    case NoticeType::VmDiskStarted:
+    case NoticeType::VmDiskFinished:
+        if (reader.String(&disk)) {
+            const QString text = type == NoticeType::VmDiskStarted
+                                     ? tr("Started Processing disk (%1)")
+                                     : tr("Finished Processing disk (%1)");
+            emit VmOpProgressText(guest, text.arg(QString::fromStdWString(disk)).toStdWString());
+        }
+        break;
+    case NoticeType::VmDiskNote:
+        reader.String(&message);
+        break;
+    case NoticeType::VmDiskFailed: {
+        quint32 hr = 0;
+        if (reader.String(&disk) && reader.U32(&hr) && reader.String(&message)) {
+            const QString text =
+                tr("Failure for (%1), %2 (%3)")
+                    .arg(QString::fromStdWString(disk), QString::fromStdWString(message))
+                    .arg(static_cast<HRESULT>(hr));
+            emit VmOpProgressText(guest, text.toStdWString());
+        }
+        break;
+    }
+    case NoticeType::VmDiskProgress:
+        if (reader.String(&disk) && reader.F64(&percent) && reader.String(&message))
+            emit StatusChanged(guest, VmGuestStatus::Defragmenting, percent, message);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,124 @@
+#include "notify/CNoticeListener.h"
+
+#include "notify/CMailSlotTransport.h"
+
+#include <QtEndian>
+
+#include <chrono>
+#include <system_error>
+
+CNoticeListener::~CNoticeListener()
+{
+    Stop();
+}
+
+DWORD CNoticeListener::Start(QString* name)
+{
+    const QString fresh = CMailSlotTransport::NewName();
+    const DWORD result = StartOn(fresh);
+    if (result == ERROR_SUCCESS)
+        *name = fresh;
+    return result;
+}
+
+DWORD CNoticeListener::StartOn(const QString& name)
+{
+    Stop();
+    auto transport = std::make_unique<CMailSlotTransport>(false);
+    if (const DWORD created = transport->Create(name); created != ERROR_SUCCESS)
+        return created;
+    m_transport = std::move(transport);
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_state = TThreadState::NotStarted;
+        m_stopRequested = false;
+        m_exitCode = ERROR_SUCCESS;
+    }
+    try {
+        m_thread = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        m_transport.reset();
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    // Wait until the thread runs, or has already ended.
+    std::unique_lock lock(m_stateMutex);
+    m_stateChanged.wait(lock, [this] { return m_state != TThreadState::NotStarted; });
+    if (m_state == TThreadState::Running)
+        return ERROR_SUCCESS;
+    const DWORD exitCode = m_exitCode;
+    lock.unlock();
+    m_thread.join();
+    m_transport.reset();
+    return exitCode;
+}
+
+void CNoticeListener::Stop()
+{
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard lock(m_stateMutex);
+            m_stopRequested = true;
+        }
+        m_stateChanged.notify_all();
+        m_thread.join();
+    }
+    m_transport.reset();
+}
+
+bool CNoticeListener::IsRunning() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_state == TThreadState::Running;
+}
+
+DWORD CNoticeListener::ExitCode() const
+{
+    std::lock_guard lock(m_stateMutex);
+    return m_exitCode;
+}
+
+bool CNoticeListener::WaitForStop(std::unique_lock<std::mutex>& lock, int milliseconds)
+{
+    return m_stateChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                   [this] { return m_stopRequested; });
+}
+
+void CNoticeListener::Run()
+{
+    std::unique_lock lock(m_stateMutex);
+    m_state = TThreadState::Running;
+    m_stateChanged.notify_all();
+
+    DWORD exitCode = ERROR_SUCCESS;
+    QByteArray body;
+    while (!m_stopRequested) {
+        lock.unlock();
+        bool available = false;
+        exitCode = m_transport->HasMessage(available);
+        if (exitCode != ERROR_SUCCESS) {
+            lock.lock();
+            break;
+        }
+        if (!available) {
+            lock.lock();
+            WaitForStop(lock, kIdleSleepMs);
+            continue;
+        }
+        bool nothing = false;
+        exitCode = m_transport->Read(body, nothing);
+        if (exitCode != ERROR_SUCCESS) {
+            lock.lock();
+            break;
+        }
+        // A body too short to carry its type has nothing to dispatch.
+        if (!nothing && body.size() >= 4) {
+            const quint32 type = qFromLittleEndian<quint32>(body.constData());
+            std::lock_guard dispatching(m_dispatchLock);
+            Dispatch(type, body);
+        }
+        lock.lock();
+    }
+    m_exitCode = exitCode;
+    m_state = TThreadState::Ended;
+    m_stateChanged.notify_all();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/HResult.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "notify/IMessageTransport.h"
+
+// The console side of one notice channel: owns a mailslot under a fresh name, and a polling
+// thread that reads it and hands every notice to Dispatch under the dispatch lock. The thread
+// checks for a message, reads it when one waits, and sleeps 200 ms (cut short by a stop) when
+// the mailslot is empty, so a burst drains without pauses. A transport error ends the thread;
+// the listener then stays stopped until it is started again.
+class CNoticeListener {
+public:
+    static constexpr int kIdleSleepMs = 200;
+
+    CNoticeListener() = default;
+    virtual ~CNoticeListener();
+    CNoticeListener(const CNoticeListener&) = delete;
+    CNoticeListener& operator=(const CNoticeListener&) = delete;
+
+    // Creates the mailslot under a new name (returned in *name) and starts the thread. Answers
+    // 0, or the first error, having left nothing behind.
+    DWORD Start(QString* name);
+    // Starts on a given name; kvnotify and tests use this, the owners use Start.
+    DWORD StartOn(const QString& name);
+    // Ends the thread and closes the mailslot; does nothing when not started.
+    void Stop();
+
+    // True from a successful start until the thread ends (by Stop or by an error).
+    bool IsRunning() const;
+    // How the thread ended: 0 after a stop, else the transport's error.
+    DWORD ExitCode() const;
+    // Held while one notice is dispatched.
+    std::mutex& DispatchLock() { return m_dispatchLock; }
+
+protected:
+    // Called on the polling thread, under the dispatch lock, once per notice; the body starts
+    // with the u32 type.
+    virtual void Dispatch(quint32 type, const QByteArray& body) = 0;
+
+private:
+    enum class TThreadState { NotStarted, Running, Ended };
+
+    void Run();
+    // With m_stateMutex held: sleeps until a stop is asked for or the time passes.
+    bool WaitForStop(std::unique_lock<std::mutex>& lock, int milliseconds);
+
+    std::unique_ptr<IMessageTransport> m_transport;
+    std::thread m_thread;
+    std::mutex m_dispatchLock;
+
+    mutable std::mutex m_stateMutex;
+    std::condition_variable m_stateChanged; // the started and stop "events"
+    TThreadState m_state = TThreadState::NotStarted;
+    bool m_stopRequested = false;
+    DWORD m_exitCode = ERROR_SUCCESS;
+};

@@ -1,0 +1,267 @@
+#include "core/Types.h"
+#include "engine/CExchangeStatisticsMsg.h"
+#include "notify/CMailSlotTransport.h"
+#include "notify/CNoticeWriter.h"
+#include "tests/support/CTestEnvironment.h"
+#include "tools/kvnotify/CCommandLine.h"
+#include "tools/kvnotify/CJsonLine.h"
+#include "tools/kvnotify/CNoticeArguments.h"
+
+#include <QtTest>
+
+#include <csignal>
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+QString Kvnotify()
+{
+    return QString::fromLocal8Bit(KVNOTIFY);
+}
+
+// The next whole line of the process's stdout, without its end; empty when none came in time.
+QByteArray ReadLine(QProcess& process)
+{
+    QDeadlineTimer deadline(kTimeoutMs);
+    while (!process.canReadLine() && !deadline.hasExpired())
+        process.waitForReadyRead(static_cast<int>(qMax<qint64>(1, deadline.remainingTime())));
+    return process.canReadLine() ? process.readLine().chopped(1) : QByteArray();
+}
+
+// Runs "kvnotify ARGUMENTS" to its end; the exit code, and stderr in *error.
+int Run(const QStringList& arguments, QByteArray* error = nullptr)
+{
+    QProcess process;
+    process.start(Kvnotify(), arguments);
+    if (!process.waitForFinished(kTimeoutMs))
+        return -1;
+    if (error)
+        *error = process.readAllStandardError();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace
+
+class TestKvnotify : public QObject {
+    Q_OBJECT
+
+private slots:
+    void argumentsMakeTheBody_data();
+    void argumentsMakeTheBody();
+    void badArguments_data();
+    void badArguments();
+    void badCommandLines_data();
+    void badCommandLines();
+    void jsonValues_data();
+    void jsonValues();
+    void listenPrintsWhatSendAndRawWritersWrite();
+    void failuresAndExitCodes();
+};
+
+void TestKvnotify::argumentsMakeTheBody_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("body");
+    auto body = [](quint32 type) { return CNoticeWriter().U32(type); };
+    QTest::newRow("hex type") << QStringList{u"0x7D0"_s} << body(2000).Body();
+    QTest::newRow("strings")
+        << QStringList{u"1"_s, u"s:"_s, u"s:a:b:"_s, u"s:Défrag ✓"_s}
+        << body(1).String(u""_s).String(u"a:b:"_s).String(u"Défrag ✓"_s).Body();
+    QTest::newRow("u8") << QStringList{u"4"_s, u"u8:0"_s, u"u8:255"_s, u"u8:0xfF"_s}
+                        << body(4).U8(0).U8(255).U8(255).Body();
+    QTest::newRow("u32") << QStringList{u"4"_s, u"u32:4294967295"_s, u"u32:0XFFFFFFFF"_s,
+                                        u"u32:010"_s}
+                         << body(4).U32(0xFFFFFFFFu).U32(0xFFFFFFFFu).U32(10).Body();
+    QTest::newRow("u32 negative")
+        << QStringList{u"-1"_s, u"u32:-2147467259"_s, u"u32:-2147483648"_s, u"u32:-0x1"_s}
+        << body(0xFFFFFFFFu).U32(0x80004005u).U32(0x80000000u).U32(0xFFFFFFFFu).Body();
+    QTest::newRow("i32") << QStringList{u"4"_s, u"i32:-2147483648"_s, u"i32:2147483647"_s}
+                         << body(4).I32(std::numeric_limits<qint32>::min()).I32(0x7FFFFFFF).Body();
+    QTest::newRow("64") << QStringList{u"4"_s, u"u64:18446744073709551615"_s,
+                                       u"i64:-9223372036854775808"_s, u"i64:9223372036854775807"_s}
+                        << body(4)
+                               .U64(std::numeric_limits<quint64>::max())
+                               .I64(std::numeric_limits<qint64>::min())
+                               .I64(std::numeric_limits<qint64>::max())
+                               .Body();
+    QTest::newRow("f64") << QStringList{u"4"_s, u"f64:-0.5"_s, u"f64:1e-300"_s, u"f64:-inf"_s}
+                         << body(4).F64(-0.5).F64(1e-300).F64(-qInf()).Body();
+}
+
+void TestKvnotify::argumentsMakeTheBody()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, body);
+    CNoticeWriter writer;
+    QString error;
+    QVERIFY2(CNoticeArguments::Build(arguments.first(), arguments.mid(1), &writer, &error),
+             qPrintable(error));
+    QCOMPARE(writer.Body(), body);
+}
+
+void TestKvnotify::badArguments_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("argument");
+    // One per "|"; some hold blanks.
+    const QStringList bad =
+        (u"u8:256|u8:-1|u32:4294967296|u32:-2147483649|u32:|u32:0x|u32: 1|u32:+1|u32:1.5|"
+         u"u32:08h|i32:2147483648|i32:0x80000000|u64:-1|u64:18446744073709551616|"
+         u"i64:9223372036854775808|i64:-9223372036854775809|f64:abc|f64:1e999|f64:|"
+         u"f64: 1|x:1|S:text|no colon"_s)
+            .split(u'|');
+    for (const QString& argument : bad)
+        QTest::newRow(qPrintable(argument)) << u"1"_s << argument;
+    for (const QString& type : {u""_s, u"x"_s, u"4294967296"_s, u"1e3"_s})
+        QTest::addRow("type '%s'", qPrintable(type)) << type << QString();
+}
+
+void TestKvnotify::badArguments()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, argument);
+    CNoticeWriter writer;
+    QString error;
+    const QStringList arguments = argument.isNull() ? QStringList() : QStringList{argument};
+    QVERIFY(!CNoticeArguments::Build(type, arguments, &writer, &error));
+    QVERIFY2(error.contains(u'\'' + (argument.isNull() ? type : argument) + u'\''),
+             qPrintable(error));
+}
+
+void TestKvnotify::badCommandLines_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("none") << QStringList{};
+    QTest::newRow("unknown") << QStringList{u"post"_s};
+    QTest::newRow("send, no type") << QStringList{u"send"_s, u"name"_s};
+    QTest::newRow("computer, no value") << QStringList{u"send"_s, u"--computer"_s};
+    QTest::newRow("computer, no name") << QStringList{u"send"_s, u"--computer"_s, u"pc"_s, u"n"_s};
+    QTest::newRow("no owner") << QStringList{u"listen"_s, u"--name"_s, u"n"_s};
+    QTest::newRow("bad owner") << QStringList{u"listen"_s, u"--owner"_s, u"Engine"_s};
+    QTest::newRow("name, no value") << QStringList{u"listen"_s, u"--owner"_s, u"vm"_s, u"--name"_s};
+    QTest::newRow("stray") << QStringList{u"listen"_s, u"--owner"_s, u"vm"_s, u"extra"_s};
+}
+
+void TestKvnotify::badCommandLines()
+{
+    QFETCH(QStringList, arguments);
+    CCommandLine command;
+    QString error;
+    QVERIFY(!command.Parse(arguments, &error));
+    QVERIFY(!error.isEmpty());
+}
+
+void TestKvnotify::jsonValues_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QByteArray>("json");
+    const QString awkward = u"a\"b\\c\n\t\x01\x1f é✓😀"_s;
+    const QByteArray escaped = "\"a\\\"b\\\\c\\n\\t\\u0001\\u001f é✓😀\"";
+    QTest::newRow("wstring") << QVariant::fromValue(awkward.toStdWString()) << escaped;
+    QTest::newRow("QString") << QVariant(awkward) << escaped;
+    QTest::newRow("empty") << QVariant::fromValue(std::wstring()) << "\"\""_ba;
+    QTest::newRow("lone surrogate") << QVariant(QString(QChar(0xDC00))) << "\"\\udc00\""_ba;
+    QTest::newRow("true") << QVariant(true) << "true"_ba;
+    QTest::newRow("false") << QVariant(false) << "false"_ba;
+    QTest::newRow("HRESULT") << QVariant(E_FAIL) << "-2147467259"_ba;
+    QTest::newRow("uint") << QVariant(0xFFFFFFFFu) << "4294967295"_ba;
+    QTest::newRow("LONGLONG") << QVariant(std::numeric_limits<LONGLONG>::min())
+                              << "-9223372036854775808"_ba;
+    QTest::newRow("u64") << QVariant(std::numeric_limits<quint64>::max())
+                         << "18446744073709551615"_ba;
+    QTest::newRow("enum") << QVariant::fromValue(TBusyStatus::Busy) << "2"_ba;
+    QTest::newRow("double") << QVariant(42.5) << "42.5"_ba;
+    QTest::newRow("whole double") << QVariant(100.0) << "100"_ba;
+    QTest::newRow("small double") << QVariant(1e-5) << "1e-05"_ba;
+    QTest::newRow("third") << QVariant(1.0 / 3) << "0.3333333333333333"_ba;
+    QTest::newRow("nan") << QVariant(qQNaN()) << "null"_ba;
+    QTest::newRow("inf") << QVariant(qInf()) << "null"_ba;
+    const CExchangeStatisticsMsg stats{L"G", L"S\"", L"0:01", L"0:02", L"C:\\db.edb",
+                                       L"",  1024.5, 512.0,   50.0};
+    QTest::newRow("statistics")
+        << QVariant::fromValue(stats)
+        << R"({"groupName":"G","storeName":"S\"","cpuTime":"0:01","elapsedTime":"0:02",)"
+           R"("storePath":"C:\\db.edb","backupPath":"","sizeBefore":1024.5,"sizeAfter":512,)"
+           R"("percentGained":50})"_ba;
+}
+
+void TestKvnotify::jsonValues()
+{
+    QFETCH(QVariant, value);
+    QFETCH(QByteArray, json);
+    QCOMPARE(CJsonLine::Value(value), json);
+    QCOMPARE(CJsonLine::Format("S", {value, value}), "S [" + json + ',' + json + ']');
+}
+
+void TestKvnotify::listenPrintsWhatSendAndRawWritersWrite()
+{
+    CTestEnvironment environment;
+    QProcess listener;
+    listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"engine"_s});
+    const QString name = QString::fromUtf8(ReadLine(listener));
+    QVERIFY2(!name.isEmpty(), listener.readAllStandardError().constData());
+
+    // Every kvnotify run numbers its messages afresh, and so does the raw writer below: each
+    // notice must still come through.
+    const QStringList status{u"send"_s, name, u"1"_s, u"s:vol"_s, u"u32:3"_s, u"f64:42.5"_s};
+    QCOMPARE(Run(status + QStringList{u"f64:100"_s}), 0);
+    QCOMPARE(Run(status + QStringList{u"f64:-1e-3"_s}), 0);
+    CMailSlotTransport raw;
+    QCOMPARE(raw.Open(QString(), name), ERROR_SUCCESS);
+    QCOMPARE(raw.Write(CNoticeWriter().U32(4).String(u"vol"_s).U8(13).U32(3599).U32(1).Body()),
+             ERROR_SUCCESS);
+    QCOMPARE(raw.Write(CNoticeWriter().U32(3).String(u"vol"_s).F64(7).String(u"a \"b\""_s).Body()),
+             ERROR_SUCCESS);
+    QCOMPARE(Run({u"send"_s, u"--computer"_s, u"."_s, name, u"0x8"_s, u"s:v:1"_s}), 0);
+
+    QCOMPARE(ReadLine(listener), R"(StatusChanged ["vol",5,42.5,100])"_ba);
+    QCOMPARE(ReadLine(listener), R"(StatusChanged ["vol",5,42.5,-0.001])"_ba);
+    QCOMPARE(ReadLine(listener), R"(BitmapUpdated ["vol",13,3599,1])"_ba);
+    QCOMPARE(ReadLine(listener), R"(WorkingMessageChanged ["vol",7,"a \"b\""])"_ba);
+    QCOMPARE(ReadLine(listener), R"(OpCompleted ["v:1"])"_ba);
+
+    listener.terminate();
+    QVERIFY(listener.waitForFinished(kTimeoutMs));
+    QCOMPARE(listener.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(listener.exitCode(), 0);
+    QCOMPARE(listener.readAllStandardError(), QByteArray());
+    QCOMPARE(listener.readAllStandardOutput(), QByteArray());
+    // The mailslot went with it.
+    QCOMPARE(raw.Write(CNoticeWriter().U32(8).String(u"vol"_s).Body()), ERROR_FILE_NOT_FOUND);
+}
+
+void TestKvnotify::failuresAndExitCodes()
+{
+    CTestEnvironment environment;
+    QByteArray error;
+    QCOMPARE(Run({u"send"_s, u"nobody"_s, u"1"_s}, &error), 1);
+    QCOMPARE(error, "kvnotify: cannot open mailslot 'nobody': error 2: The system cannot find the "
+                    "file specified.\n"_ba);
+    QCOMPARE(Run({u"send"_s, u"nobody"_s, u"1"_s, u"u8:256"_s}, &error), 2);
+    QVERIFY(error.contains("'u8:256'") && error.contains("error 87: ") && error.count('\n') == 1);
+    QCOMPARE(Run({u"listen"_s, u"--owner"_s, u"nobody"_s}), 2);
+
+    CMailSlotTransport taken;
+    QCOMPARE(taken.Create(u"taken"_s), ERROR_SUCCESS);
+    QCOMPARE(Run({u"listen"_s, u"--owner"_s, u"vm"_s, u"--name"_s, u"taken"_s}, &error), 1);
+    QVERIFY2(error.contains("error 183: "), error.constData());
+
+    // With --name nothing is printed first; SIGINT ends it as SIGTERM does.
+    QProcess listener;
+    listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"agent"_s, u"--name"_s, u"mine"_s});
+    CMailSlotTransport writer;
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Open(QString(), u"mine"_s), ERROR_SUCCESS, kTimeoutMs);
+    QCOMPARE(writer.Write(CNoticeWriter().U32(8000).F64(1.5).F64(0).Body()), ERROR_SUCCESS);
+    QCOMPARE(ReadLine(listener), R"(ResourcesUpdated [1.5,0])"_ba);
+    QCOMPARE(::kill(static_cast<pid_t>(listener.processId()), SIGINT), 0);
+    QVERIFY(listener.waitForFinished(kTimeoutMs));
+    QCOMPARE(listener.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(listener.exitCode(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestKvnotify)
+#include "tst_Kvnotify.moc"
