@@ -85,7 +85,8 @@ DWORD CMailSlotTransport::Read(QByteArray& body, bool& nothing)
         return ERROR_SUCCESS;
     }
     m_sequence = sequence;
-    body = message.mid(4);
+    message.remove(0, 4); // in place: the message is not shared
+    body = std::move(message);
     return ERROR_SUCCESS;
 }
 

@@ -5,6 +5,7 @@
 #include <QtEndian>
 
 #include <chrono>
+#include <pthread.h>
 #include <system_error>
 
 CNoticeListener::~CNoticeListener()
@@ -85,6 +86,7 @@ bool CNoticeListener::WaitForStop(std::unique_lock<std::mutex>& lock, int millis
 
 void CNoticeListener::Run()
 {
+    pthread_setname_np(pthread_self(), "kv-listener");
     std::unique_lock lock(m_stateMutex);
     m_state = TThreadState::Running;
     m_stateChanged.notify_all();

@@ -77,9 +77,24 @@ bool CNoticeReader::String(std::wstring* value)
         m_position = start;
         return false;
     }
-    QString text(static_cast<qsizetype>(units), Qt::Uninitialized);
-    for (quint32 i = 0; i < units; ++i)
-        text[i] = QChar(qFromLittleEndian<quint16>(data + 2 * i));
-    *value = text.toStdWString();
+    // UTF-16 to the platform's wide characters: surrogate pairs join into one character where
+    // wchar_t holds 32 bits; an unpaired surrogate becomes U+FFFD.
+    std::wstring text;
+    text.reserve(units);
+    for (quint32 i = 0; i < units; ++i) {
+        const char16_t unit = qFromLittleEndian<quint16>(data + 2 * i);
+        if constexpr (sizeof(wchar_t) == 2) {
+            text.push_back(static_cast<wchar_t>(unit));
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < units &&
+                   QChar::isLowSurrogate(qFromLittleEndian<quint16>(data + 2 * (i + 1)))) {
+            const char16_t low = qFromLittleEndian<quint16>(data + 2 * ++i);
+            text.push_back(static_cast<wchar_t>(QChar::surrogateToUcs4(unit, low)));
+        } else if (QChar::isSurrogate(unit)) {
+            text.push_back(static_cast<wchar_t>(QChar::ReplacementCharacter));
+        } else {
+            text.push_back(static_cast<wchar_t>(unit));
+        }
+    }
+    *value = std::move(text);
     return true;
 }

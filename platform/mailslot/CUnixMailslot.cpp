@@ -13,6 +13,7 @@
 #include <deque>
 #include <mutex>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -20,6 +21,7 @@
 #include <system_error>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -132,6 +134,7 @@ struct CUnixMailslot::TReceiver {
     std::mutex socketMutex; // guards the socket's reads and the buffer
     // Twice the largest send buffer a writer can ask for (net.core.wmem_max is 4 MiB here and
     // rarely more); only the pages a datagram fills are ever touched.
+    static constexpr size_t kBatch = 32;
     static constexpr size_t kReceiveBufferBytes = 16 * 1024 * 1024;
     std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReceiveBufferBytes);
     std::mutex mutex; // guards the rest
@@ -143,12 +146,13 @@ struct CUnixMailslot::TReceiver {
     DWORD error = ERROR_SUCCESS; // what ended the drain, reported once the queue is empty
 
     void Drain();
-    // Takes one waiting datagram; false when none waits or the drain must end.
-    bool TakeOne();
+    // Queues the datagrams waiting on the socket, up to a batch; true when more may wait.
+    bool TakeWaiting();
 };
 
 void CUnixMailslot::TReceiver::Drain()
 {
+    pthread_setname_np(pthread_self(), "kv-mailslot");
     for (;;) {
         {
             std::unique_lock lock(mutex);
@@ -156,7 +160,7 @@ void CUnixMailslot::TReceiver::Drain()
             if (stopping)
                 return;
         }
-        while (TakeOne()) {
+        while (TakeWaiting()) {
         }
         {
             std::lock_guard lock(mutex);
@@ -175,34 +179,46 @@ void CUnixMailslot::TReceiver::Drain()
     }
 }
 
-bool CUnixMailslot::TReceiver::TakeOne()
+bool CUnixMailslot::TReceiver::TakeWaiting()
 {
-    // One receive into a buffer larger than any datagram a writer's send buffer lets through;
-    // MSG_TRUNC makes it answer the datagram's real length all the same.
+    // Each receive goes into a buffer larger than any datagram a writer's send buffer lets
+    // through; MSG_TRUNC makes it answer the datagram's real length all the same. What waits is
+    // gathered first and queued under one lock.
     std::unique_lock reading(socketMutex);
-    const ssize_t got = ::recv(socket, buffer.get(), kReceiveBufferBytes, MSG_DONTWAIT | MSG_TRUNC);
-    const int receiveError = errno;
-    if (got < 0) {
-        if (receiveError == EINTR || receiveError == EAGAIN || receiveError == EWOULDBLOCK)
-            return receiveError == EINTR;
-        std::lock_guard lock(mutex);
+    std::vector<TMessage> taken;
+    int receiveError = 0;
+    while (taken.size() < kBatch) {
+        const ssize_t got =
+            ::recv(socket, buffer.get(), kReceiveBufferBytes, MSG_DONTWAIT | MSG_TRUNC);
+        if (got < 0) {
+            receiveError = errno;
+            if (receiveError == EINTR)
+                continue;
+            break;
+        }
+        TMessage& message = taken.emplace_back();
+        message.size = static_cast<DWORD>(got);
+        message.oversized = (maxMessageSize != 0 && static_cast<quint64>(got) > maxMessageSize) ||
+                            got > static_cast<ssize_t>(kReceiveBufferBytes);
+        if (!message.oversized)
+            message.data = QByteArray(buffer.get(), got);
+    }
+    // The datagrams reach the queue before the socket is free again, so that a reader never
+    // finds both empty while a message is on its way between them.
+    std::lock_guard lock(mutex);
+    for (TMessage& message : taken) {
+        queuedBytes += message.data.size();
+        queue.push_back(std::move(message));
+    }
+    if (!taken.empty())
+        arrived.notify_all();
+    if (receiveError != 0 && receiveError != EAGAIN && receiveError != EWOULDBLOCK) {
         error = CWin32Error::FromErrno(receiveError, ERROR_READ_FAULT);
         arrived.notify_all();
         return false;
     }
-    TMessage message;
-    message.size = static_cast<DWORD>(got);
-    message.oversized = (maxMessageSize != 0 && static_cast<quint64>(got) > maxMessageSize) ||
-                        got > static_cast<ssize_t>(kReceiveBufferBytes);
-    if (!message.oversized)
-        message.data = QByteArray(buffer.get(), got);
-    // The datagram reaches the queue before the socket is free again, so that a reader never
-    // finds both empty while a message is on its way between them.
-    std::lock_guard lock(mutex);
-    queuedBytes += message.data.size();
-    queue.push_back(std::move(message));
-    arrived.notify_one();
-    return queuedBytes < kQueueLimitBytes && !stopping;
+    // A full batch means more may be waiting.
+    return taken.size() == kBatch && queuedBytes < kQueueLimitBytes && !stopping;
 }
 
 // A handle that is already open is refused with ERROR_INVALID_HANDLE, as it is for every other
@@ -267,10 +283,16 @@ DWORD CUnixMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD rea
     return ERROR_SUCCESS;
 }
 
-bool CUnixMailslot::QueueIsEmpty() const
+std::unique_lock<std::mutex> CUnixMailslot::LockQueue()
 {
-    std::lock_guard lock(m_receiver->mutex);
-    return m_receiver->queue.empty();
+    std::unique_lock lock(m_receiver->mutex);
+    if (m_receiver->queue.empty()) {
+        // What has been written is there at once, even before the drain has taken it.
+        lock.unlock();
+        m_receiver->TakeWaiting();
+        lock.lock();
+    }
+    return lock;
 }
 
 DWORD CUnixMailslot::NextMessageSize(DWORD* size)
@@ -279,10 +301,7 @@ DWORD CUnixMailslot::NextMessageSize(DWORD* size)
         return ERROR_INVALID_HANDLE;
     if (!size)
         return ERROR_INVALID_PARAMETER;
-    // What has been written is there at once, even before the drain has taken it.
-    if (QueueIsEmpty())
-        m_receiver->TakeOne();
-    std::lock_guard lock(m_receiver->mutex);
+    const std::unique_lock lock = LockQueue();
     if (!m_receiver->queue.empty()) {
         *size = m_receiver->queue.front().size;
         return ERROR_SUCCESS;
@@ -302,9 +321,7 @@ DWORD CUnixMailslot::Read(QByteArray* message)
     if (!message)
         return ERROR_INVALID_PARAMETER;
     TReceiver& receiver = *m_receiver;
-    if (QueueIsEmpty())
-        receiver.TakeOne();
-    std::unique_lock lock(receiver.mutex);
+    std::unique_lock lock = LockQueue();
     auto ready = [&receiver] {
         return !receiver.queue.empty() || receiver.error != ERROR_SUCCESS || receiver.stopping;
     };

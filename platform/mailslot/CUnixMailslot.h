@@ -3,6 +3,7 @@
 #include "platform/mailslot/IMailslot.h"
 
 #include <memory>
+#include <mutex>
 #include <sys/types.h>
 
 // Mailslots as Unix datagram sockets: the mailslot NAME of this computer is the socket file
@@ -40,7 +41,9 @@ private:
     // ERROR_SUCCESS and the encoded socket path of NAME, or why NAME cannot be a mailslot.
     static DWORD CheckName(const QString& name, QByteArray* path);
     struct TReceiver;
-    bool QueueIsEmpty() const;
+    // The lock of the server's queue, with the socket's next datagram taken onto the queue
+    // first when the queue was empty.
+    std::unique_lock<std::mutex> LockQueue();
 
     int m_fd = -1;
     bool m_server = false;

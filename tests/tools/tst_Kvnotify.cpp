@@ -59,6 +59,7 @@ private slots:
     void jsonValues_data();
     void jsonValues();
     void listenPrintsWhatSendAndRawWritersWrite();
+    void aWriterOfItsOwnIsUnderstood();
     void failuresAndExitCodes();
 };
 
@@ -232,6 +233,39 @@ void TestKvnotify::listenPrintsWhatSendAndRawWritersWrite()
     QCOMPARE(listener.readAllStandardOutput(), QByteArray());
     // The mailslot went with it.
     QCOMPARE(raw.Write(CNoticeWriter().U32(8).String(u"vol"_s).Body()), ERROR_FILE_NOT_FOUND);
+}
+
+void TestKvnotify::aWriterOfItsOwnIsUnderstood()
+{
+    // The notices come from a program that knows only the wire format, not this code base.
+    CTestEnvironment environment;
+    const QString python = QStandardPaths::findExecutable(u"python3"_s);
+    QVERIFY2(!python.isEmpty(), "python3 is needed for this test");
+    QProcess listener;
+    listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"engine"_s});
+    const QString name = QString::fromUtf8(ReadLine(listener));
+    QVERIFY(!name.isEmpty());
+    QProcess writer;
+    writer.start(python, {QStringLiteral(NOTICE_WRITER), name});
+    QVERIFY(writer.waitForFinished(kTimeoutMs));
+    QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+
+    const QByteArray volume = R"("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")";
+    const QByteArray expected[] = {
+        "OpStarted [" + volume + "]",
+        "StatusChanged [" + volume + ",3,12.5,40000.25]",
+        "FragmentationChanged [" + volume + ",33]",
+        "WorkingMessageChanged [" + volume + ",50,\"D\xc3\xb6ner \xf0\x9d\x84\x9e\"]",
+        "BitmapUpdated [" + volume + ",7,100,25]",
+        "FreeSpaceFragmentationChanged [" + volume + ",1.5]",
+        "OpCompleted [" + volume + "]",
+    };
+    for (const QByteArray& line : expected)
+        QCOMPARE(ReadLine(listener), line);
+    listener.terminate();
+    QVERIFY(listener.waitForFinished(kTimeoutMs));
+    QCOMPARE(listener.exitCode(), 0);
+    QCOMPARE(listener.readAllStandardOutput(), QByteArray());
 }
 
 void TestKvnotify::failuresAndExitCodes()
