@@ -140,7 +140,7 @@ int main(int argc, char* argv[])
         QObject::connect(&engine, &CKV100EngineInterface::BitmapUpdated, &receiver,
                          &CReceiver::OnBitmap, Qt::QueuedConnection);
     QString name;
-    if (engine.StartListener(&name) != ERROR_SUCCESS) {
+    if (engine.Listener().Start(&name) != ERROR_SUCCESS) {
         out << "the listener could not start\n";
         return 1;
     }
@@ -197,6 +197,6 @@ int main(int argc, char* argv[])
         << ", median " << QString::number(latencies[latencies.size() / 2], 'f', 1) << ", max "
         << QString::number(latencies.back(), 'f', 1) << " (the listener looks every "
         << CNoticeListener::kIdleSleepMs << " ms while the mailslot is empty)\n";
-    engine.StopListener();
+    engine.Listener().Stop();
     return 0;
 }

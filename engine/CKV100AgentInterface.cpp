@@ -16,16 +16,6 @@ CKV100AgentInterface::~CKV100AgentInterface()
     m_listener.Stop();
 }
 
-DWORD CKV100AgentInterface::StartListener(QString* name)
-{
-    return m_listener.Start(name);
-}
-
-void CKV100AgentInterface::StopListener()
-{
-    m_listener.Stop();
-}
-
 void CKV100AgentInterface::Dispatch(quint32 type, const QByteArray& body)
 {
     CNoticeReader reader(body);

@@ -15,8 +15,6 @@ public:
     explicit CKV100AgentInterface(QObject* parent = nullptr);
     ~CKV100AgentInterface() override;
 
-    DWORD StartListener(QString* name);
-    void StopListener();
     CListenerBase<CKV100AgentInterface>& Listener() { return m_listener; }
 
     void Dispatch(quint32 type, const QByteArray& body);

@@ -17,16 +17,6 @@ CKV100EngineInterface::~CKV100EngineInterface()
     m_listener.Stop();
 }
 
-DWORD CKV100EngineInterface::StartListener(QString* name)
-{
-    return m_listener.Start(name);
-}
-
-void CKV100EngineInterface::StopListener()
-{
-    m_listener.Stop();
-}
-
 uint CKV100EngineInterface::MapEngineStatus(quint32 engineStatus)
 {
     switch (engineStatus) {

@@ -14,9 +14,6 @@ public:
     explicit CKV100EngineInterface(QObject* parent = nullptr);
     ~CKV100EngineInterface() override;
 
-    // Starts the listener under a fresh mailslot name; see CNoticeListener.
-    DWORD StartListener(QString* name);
-    void StopListener();
     CListenerBase<CKV100EngineInterface>& Listener() { return m_listener; }
 
     // Decodes one notice and emits its signal; unknown types and short bodies emit nothing.

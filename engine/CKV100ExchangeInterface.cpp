@@ -16,16 +16,6 @@ CKV100ExchangeInterface::~CKV100ExchangeInterface()
     m_listener.Stop();
 }
 
-DWORD CKV100ExchangeInterface::StartListener(QString* name)
-{
-    return m_listener.Start(name);
-}
-
-void CKV100ExchangeInterface::StopListener()
-{
-    m_listener.Stop();
-}
-
 void CKV100ExchangeInterface::Dispatch(quint32 type, const QByteArray& body)
 {
     CNoticeReader reader(body);

@@ -16,8 +16,6 @@ public:
     explicit CKV100ExchangeInterface(QObject* parent = nullptr);
     ~CKV100ExchangeInterface() override;
 
-    DWORD StartListener(QString* name);
-    void StopListener();
     CListenerBase<CKV100ExchangeInterface>& Listener() { return m_listener; }
 
     void Dispatch(quint32 type, const QByteArray& body);

@@ -13,13 +13,3 @@ CKV100SpaceReportsInterface::~CKV100SpaceReportsInterface()
 {
     m_listener.Stop();
 }
-
-DWORD CKV100SpaceReportsInterface::StartListener(QString* name)
-{
-    return m_listener.Start(name);
-}
-
-void CKV100SpaceReportsInterface::StopListener()
-{
-    m_listener.Stop();
-}

@@ -15,8 +15,6 @@ public:
     explicit CKV100SpaceReportsInterface(QObject* parent = nullptr);
     ~CKV100SpaceReportsInterface() override;
 
-    DWORD StartListener(QString* name);
-    void StopListener();
     CKVSpaceReportsListener& Listener() { return m_listener; }
 
 signals:

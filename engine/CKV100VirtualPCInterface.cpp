@@ -16,16 +16,6 @@ CKV100VirtualPCInterface::~CKV100VirtualPCInterface()
     m_listener.Stop();
 }
 
-DWORD CKV100VirtualPCInterface::StartListener(QString* name)
-{
-    return m_listener.Start(name);
-}
-
-void CKV100VirtualPCInterface::StopListener()
-{
-    m_listener.Stop();
-}
-
 void CKV100VirtualPCInterface::Dispatch(quint32 type, const QByteArray& body)
 {
     CNoticeReader reader(body);

@@ -15,8 +15,6 @@ public:
     explicit CKV100VirtualPCInterface(QObject* parent = nullptr);
     ~CKV100VirtualPCInterface() override;
 
-    DWORD StartListener(QString* name);
-    void StopListener();
     CListenerBase<CKV100VirtualPCInterface>& Listener() { return m_listener; }
 
     void Dispatch(quint32 type, const QByteArray& body);

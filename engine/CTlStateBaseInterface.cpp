@@ -16,16 +16,6 @@ CTlStateBaseInterface::~CTlStateBaseInterface()
     Stop();
 }
 
-DWORD CTlStateBaseInterface::StartListener(QString* name)
-{
-    return Start(name);
-}
-
-void CTlStateBaseInterface::StopListener()
-{
-    Stop();
-}
-
 int CTlStateBaseInterface::TruncatedPercent(double percent)
 {
     if (std::isnan(percent))

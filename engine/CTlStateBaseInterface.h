@@ -13,9 +13,6 @@ public:
     explicit CTlStateBaseInterface(QObject* parent = nullptr);
     ~CTlStateBaseInterface() override;
 
-    DWORD StartListener(QString* name);
-    void StopListener();
-
     // A percent cut to a whole number; values no int can hold (or not numbers) are clamped.
     static int TruncatedPercent(double percent);
 

@@ -381,7 +381,7 @@ void TestListeners::unknownTypesAndRunts()
     CKV100EngineInterface engine;
     CRecorder recorder(&engine);
     QString name;
-    QCOMPARE(engine.StartListener(&name), ERROR_SUCCESS);
+    QCOMPARE(engine.Listener().Start(&name), ERROR_SUCCESS);
     QRegularExpression uuid(u"^[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}$"_s);
     QVERIFY(uuid.match(name).hasMatch());
 
@@ -409,7 +409,7 @@ void TestListeners::stopMidBurstAndStartAgain()
     std::atomic<int> received{0};
     CSignalTap tap(&engine, [&](const QMetaMethod&, const QVariantList&) { ++received; });
     QString first;
-    QCOMPARE(engine.StartListener(&first), ERROR_SUCCESS);
+    QCOMPARE(engine.Listener().Start(&first), ERROR_SUCCESS);
 
     const QByteArray body =
         Notice(NoticeType::EngineBitmap).String(u"vol"_s).U8(1).U32(2).U32(3).Body();
@@ -428,7 +428,7 @@ void TestListeners::stopMidBurstAndStartAgain()
         }
     });
     QTRY_VERIFY_WITH_TIMEOUT(received > 1000, 10000);
-    engine.StopListener();
+    engine.Listener().Stop();
     writing = false;
     writer.join();
     // The mailslot went with the stop: the writer was told so, nothing came after it.
@@ -440,7 +440,7 @@ void TestListeners::stopMidBurstAndStartAgain()
     QCOMPARE(late.Open(QString(), first), ERROR_FILE_NOT_FOUND);
 
     QString second;
-    QCOMPARE(engine.StartListener(&second), ERROR_SUCCESS);
+    QCOMPARE(engine.Listener().Start(&second), ERROR_SUCCESS);
     QVERIFY(second != first);
     CMailSlotTransport transport;
     QCOMPARE(transport.Open(QString(), second), ERROR_SUCCESS);
@@ -452,7 +452,7 @@ void TestListeners::stopMidBurstAndStartAgain()
 void TestListeners::startFailuresLeaveNothingBehind()
 {
     CKV100EngineInterface engine;
-    engine.StopListener(); // never started: returns at once
+    engine.Listener().Stop(); // never started: returns at once
     QVERIFY(!engine.Listener().IsRunning());
 
     CMailSlotTransport taken;
@@ -461,7 +461,7 @@ void TestListeners::startFailuresLeaveNothingBehind()
     QVERIFY(!engine.Listener().IsRunning());
     QCOMPARE(engine.Listener().StartOn(u"bad/name"_s), ERROR_INVALID_NAME);
     QVERIFY(!engine.Listener().IsRunning());
-    engine.StopListener();
+    engine.Listener().Stop();
 
     // The name that failed is still the other owner's.
     CMailSlotTransport writer;
@@ -491,7 +491,7 @@ void TestListeners::aTransportErrorEndsTheThread()
     QTRY_VERIFY_WITH_TIMEOUT(!engine.Listener().IsRunning(), 5000);
     QCOMPARE(engine.Listener().ExitCode(), ERROR_INVALID_HANDLE);
     QCOMPARE(recorder.Count(), 1u);
-    engine.StopListener();
+    engine.Listener().Stop();
 }
 
 QTEST_GUILESS_MAIN(TestListeners)
