@@ -55,6 +55,13 @@ DWORD CNoticeListener::StartOn(const QString& name)
 
 void CNoticeListener::Stop()
 {
+    if (m_thread.joinable() && m_thread.get_id() == std::this_thread::get_id()) {
+        // Asked from a dispatch on the polling thread itself: the thread ends after this
+        // notice, and a later Stop from elsewhere (or the destructor) joins it.
+        std::lock_guard lock(m_stateMutex);
+        m_stopRequested = true;
+        return;
+    }
     if (m_thread.joinable()) {
         {
             std::lock_guard lock(m_stateMutex);

@@ -102,6 +102,7 @@ private slots:
     void stopMidBurstAndStartAgain();
     void startFailuresLeaveNothingBehind();
     void aTransportErrorEndsTheThread();
+    void stopAskedFromADispatch();
 
 private:
     std::unique_ptr<CTestEnvironment> m_environment;
@@ -491,6 +492,23 @@ void TestListeners::aTransportErrorEndsTheThread()
     QTRY_VERIFY_WITH_TIMEOUT(!engine.Listener().IsRunning(), 5000);
     QCOMPARE(engine.Listener().ExitCode(), ERROR_INVALID_HANDLE);
     QCOMPARE(recorder.Count(), 1u);
+    engine.Listener().Stop();
+}
+
+void TestListeners::stopAskedFromADispatch()
+{
+    CKV100EngineInterface engine;
+    QObject::connect(
+        &engine, &CKV100EngineInterface::OpStarted, &engine, [&] { engine.Listener().Stop(); },
+        Qt::DirectConnection);
+    QString name;
+    QCOMPARE(engine.Listener().Start(&name), ERROR_SUCCESS);
+    CMailSlotTransport writer;
+    QCOMPARE(writer.Open(QString(), name), ERROR_SUCCESS);
+    QCOMPARE(writer.Write(Notice(NoticeType::EngineOpStarted).String(u"v"_s).Body()),
+             ERROR_SUCCESS);
+    QTRY_VERIFY_WITH_TIMEOUT(!engine.Listener().IsRunning(), 5000);
+    QCOMPARE(engine.Listener().ExitCode(), ERROR_SUCCESS);
     engine.Listener().Stop();
 }
 
