@@ -1,0 +1,168 @@
+#include "platform/com/CDBusActivator.h"
+
+#include "platform/CComputerName.h"
+#include "platform/CRuntimeDirectory.h"
+#include "platform/com/CDBusResult.h"
+
+#include <QCoreApplication>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <memory>
+
+const char* const CDBusActivator::kActivationInterface = "com.tellmar.korvane.Activation";
+
+namespace {
+
+QMutex g_instanceMutex;
+IComActivator* g_replacement = nullptr;
+
+const char* const kSystemSocket = "/run/korvane/engine.bus";
+
+QString Normalized(const QString& classId)
+{
+    QString id = classId.trimmed().toUpper();
+    if (!id.startsWith(u'{'))
+        id = u'{' + id + u'}';
+    return id;
+}
+
+} // namespace
+
+IComActivator& IComActivator::Instance()
+{
+    static CDBusActivator activator;
+    QMutexLocker locker(&g_instanceMutex);
+    return g_replacement ? *g_replacement : activator;
+}
+
+void IComActivator::SetInstance(IComActivator* activator)
+{
+    QMutexLocker locker(&g_instanceMutex);
+    g_replacement = activator;
+}
+
+CDBusActivator::CDBusActivator() = default;
+
+void CDBusActivator::RegisterClass(const QString& classId, TFactory factory)
+{
+    QMutexLocker locker(&m_mutex);
+    m_factories.insert(Normalized(classId), std::move(factory));
+}
+
+void CDBusActivator::UnregisterClass(const QString& classId)
+{
+    QMutexLocker locker(&m_mutex);
+    m_factories.remove(Normalized(classId));
+}
+
+QStringList CDBusActivator::LocalSocketPaths()
+{
+    return {CRuntimeDirectory::Path() + QStringLiteral("/engine.bus"),
+            QString::fromLatin1(kSystemSocket)};
+}
+
+bool CDBusActivator::ConnectTo(const QString& socketPath, QDBusConnection* connection)
+{
+    if (!QFileInfo::exists(socketPath))
+        return false;
+    // One connection per socket, shared by every caller; a dead one is dropped and made again.
+    const QString name = QStringLiteral("korvane-peer:") + socketPath;
+    QDBusConnection existing(name);
+    if (existing.isConnected()) {
+        *connection = existing;
+        return true;
+    }
+    QDBusConnection::disconnectFromPeer(name);
+    QDBusConnection fresh =
+        QDBusConnection::connectToPeer(QStringLiteral("unix:path=") + socketPath, name);
+    if (!fresh.isConnected()) {
+        QDBusConnection::disconnectFromPeer(name);
+        return false;
+    }
+    *connection = fresh;
+    return true;
+}
+
+HRESULT CDBusActivator::StartDaemon()
+{
+    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-engine");
+    if (!QFileInfo(program).isExecutable())
+        program = QStandardPaths::findExecutable(QStringLiteral("korvane-engine"));
+    if (program.isEmpty() || !QProcess::startDetached(program, {}))
+        return CDBusResult::ServerExecFailure;
+    return S_OK;
+}
+
+HRESULT CDBusActivator::LocalConnection(QDBusConnection* connection)
+{
+    QMutexLocker locker(&m_mutex);
+    for (const QString& path : LocalSocketPaths()) {
+        if (ConnectTo(path, connection))
+            return S_OK;
+    }
+    if (const HRESULT started = StartDaemon(); FAILED(started))
+        return started;
+    const QString own = LocalSocketPaths().constFirst();
+    const QDeadlineTimer deadline(m_startTimeoutMs);
+    while (!deadline.hasExpired()) {
+        if (ConnectTo(own, connection))
+            return S_OK;
+        QThread::msleep(20);
+    }
+    return CDBusResult::ServerExecFailure;
+}
+
+HRESULT CDBusActivator::CreateInstance(const QStringList& classIds, const QString& interfaceId,
+                                       const QString& computer, const TComCredentials& credentials,
+                                       CComObjectRef* object)
+{
+    Q_UNUSED(credentials); // the local daemon trusts its own user; remote computers come later
+    if (classIds.isEmpty() || !object)
+        return E_INVALIDARG;
+    HRESULT result = REGDB_E_CLASSNOTREG;
+    for (int index = 0; index < classIds.size(); ++index) {
+        const QString classId = Normalized(classIds.at(index));
+        TFactory factory;
+        {
+            QMutexLocker locker(&m_mutex);
+            factory = m_factories.value(classId);
+        }
+        if (factory) {
+            CComObjectRef created;
+            result = factory(interfaceId, &created);
+            if (SUCCEEDED(result)) {
+                *object = CComObjectRef(created.Connection(), created.Path(), classId, index);
+                return result;
+            }
+        } else if (!CComputerName::IsLocal(computer)) {
+            result = CDBusResult::RpcServerUnavailable;
+        } else {
+            QDBusConnection connection{QString()};
+            result = LocalConnection(&connection);
+            if (FAILED(result))
+                return result;
+            QDBusMessage call = QDBusMessage::createMethodCall(QString(), QStringLiteral("/"),
+                                                               QLatin1String(kActivationInterface),
+                                                               QStringLiteral("CreateInstance"));
+            call << classId << interfaceId;
+            const QDBusMessage reply = connection.call(call, QDBus::Block, kActivationTimeoutMs);
+            result = reply.type() == QDBusMessage::ErrorMessage
+                         ? CDBusResult::FromError(QDBusError(reply), true)
+                         : CDBusResult::FromReply(reply, QStringLiteral("io"));
+            if (SUCCEEDED(result)) {
+                const QString path = qvariant_cast<QDBusObjectPath>(reply.arguments().at(1)).path();
+                *object = CComObjectRef(connection, path, classId, index);
+                return result;
+            }
+        }
+        if (result != REGDB_E_CLASSNOTREG && result != CDBusResult::RpcServerUnavailable)
+            return result;
+    }
+    return result;
+}

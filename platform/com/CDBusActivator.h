@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/com/IComActivator.h"
+
+#include <QDBusConnection>
+#include <QHash>
+#include <QMutex>
+
+#include <functional>
+
+// Activation over D-Bus peer-to-peer connections. The engine daemon listens on the socket
+// RUNTIME/engine.bus (CRuntimeDirectory), or /run/korvane/engine.bus when it runs as a system
+// service, and serves at "/" the interface com.tellmar.korvane.Activation: CreateInstance(class
+// ID, interface ID) answers the HRESULT and the object path of the new object. One connection per
+// socket is kept and made again when it has gone. When nothing listens for this computer, the
+// daemon korvane-engine (beside this program, else on the PATH) is started and its socket
+// awaited; when it does not come up the answer is CO_E_SERVER_EXEC_FAILURE (0x80080005). Other
+// computers answer RPC server unavailable until they can be reached.
+class CDBusActivator : public IComActivator {
+public:
+    static const char* const kActivationInterface;
+    static constexpr int kActivationTimeoutMs = 10000;
+
+    CDBusActivator();
+
+    HRESULT CreateInstance(const QStringList& classIds, const QString& interfaceId,
+                           const QString& computer, const TComCredentials& credentials,
+                           CComObjectRef* object) override;
+
+    // Classes created in this process instead (tests): the factory fills the object.
+    using TFactory = std::function<HRESULT(const QString& interfaceId, CComObjectRef* object)>;
+    void RegisterClass(const QString& classId, TFactory factory);
+    void UnregisterClass(const QString& classId);
+
+    // The sockets tried for this computer, in order.
+    static QStringList LocalSocketPaths();
+    // How long a started daemon is given to come up.
+    void SetStartTimeout(int milliseconds) { m_startTimeoutMs = milliseconds; }
+
+private:
+    // A connection to this computer's engine daemon, started when needed.
+    HRESULT LocalConnection(QDBusConnection* connection);
+    bool ConnectTo(const QString& socketPath, QDBusConnection* connection);
+    HRESULT StartDaemon();
+
+    QMutex m_mutex;
+    QHash<QString, TFactory> m_factories;
+    int m_startTimeoutMs = kActivationTimeoutMs;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "core/HResult.h"
+
+#include <QDBusError>
+#include <QDBusMessage>
+
+// HRESULTs for what goes wrong on a D-Bus call to a service.
+class CDBusResult {
+public:
+    static constexpr HRESULT RpcServerUnavailable = static_cast<HRESULT>(0x800706BAu);
+    static constexpr HRESULT BadStubData = static_cast<HRESULT>(0x800706F7u);
+    static constexpr HRESULT ServerExecFailure = static_cast<HRESULT>(0x80080005u);
+
+    // A lost connection, no reply or a time-out: the server is unavailable; an object, interface
+    // or method it does not have: REGDB_E_CLASSNOTREG or E_NOINTERFACE; arguments it did not
+    // take: E_INVALIDARG; anything else: E_FAIL.
+    static HRESULT FromError(const QDBusError& error, bool activating);
+    // A reply's HRESULT: the error of an error reply, BadStubData for a reply whose signature is
+    // not the expected one (the first value must be the HRESULT), else its first value.
+    static HRESULT FromReply(const QDBusMessage& reply, const QString& signature);
+};

@@ -1,0 +1,229 @@
+#include "platform/CComputerName.h"
+#include "platform/CRuntimeDirectory.h"
+#include "platform/com/CDBusActivator.h"
+#include "platform/com/CDBusResult.h"
+#include "tests/support/CTestEnvironment.h"
+#include "tests/support/CTestPeerServer.h"
+
+#include <QDBusObjectPath>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kA = u"{AAAAAAAA-0000-0000-0000-000000000001}"_s;
+const QString kB = u"{BBBBBBBB-0000-0000-0000-000000000002}"_s;
+const QString kC = u"{CCCCCCCC-0000-0000-0000-000000000003}"_s;
+
+// The activation object of a test daemon: serves the classes given an answer of S_OK, answers
+// the others' given HRESULTs, and REGDB_E_CLASSNOTREG for the rest.
+class CTestActivation : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.tellmar.korvane.Activation")
+
+public:
+    explicit CTestActivation(QHash<QString, int> answers, QObject* parent)
+        : QObject(parent)
+        , m_answers(std::move(answers))
+    {}
+
+public slots:
+    int CreateInstance(const QString& classId, const QString& interfaceId, QDBusObjectPath& object)
+    {
+        Q_UNUSED(interfaceId);
+        const int answer = m_answers.value(classId, REGDB_E_CLASSNOTREG);
+        object = QDBusObjectPath(answer == S_OK ? u"/clsid/"_s + classId.mid(1, 8) : u"/"_s);
+        return answer;
+    }
+
+private:
+    QHash<QString, int> m_answers;
+};
+
+// A daemon whose activation answers with the wrong signature.
+class CBrokenActivation : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "com.tellmar.korvane.Activation")
+
+public:
+    using QObject::QObject;
+
+public slots:
+    QString CreateInstance(const QString&, const QString&) { return u"nonsense"_s; }
+};
+
+} // namespace
+
+class TestComActivation : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void classIdsAreTriedInOrder_data();
+    void classIdsAreTriedInOrder();
+    void thisComputerByAnyName();
+    void malformedRepliesAreErrors();
+    void aRestartedDaemonIsReachedAgain();
+    void noDaemonToStart();
+    void inProcessClasses();
+
+private:
+    std::unique_ptr<CTestPeerServer> Serve(QHash<QString, int> answers);
+    QString Socket() const { return CRuntimeDirectory::Path() + u"/engine.bus"_s; }
+
+    std::unique_ptr<CTestEnvironment> m_environment;
+    std::unique_ptr<CDBusActivator> m_activator;
+};
+
+void TestComActivation::init()
+{
+    // Out parameters of served slots are looked up by type name.
+    qRegisterMetaType<QDBusObjectPath>("QDBusObjectPath");
+    m_environment = std::make_unique<CTestEnvironment>();
+    QVERIFY(CRuntimeDirectory::Ensure(QString(), nullptr) == ERROR_SUCCESS ||
+            QDir().mkpath(CRuntimeDirectory::Path()));
+    // No daemon can be found to start: PATH leads nowhere.
+    m_environment->Set("PATH", m_environment->Root());
+    m_activator = std::make_unique<CDBusActivator>();
+    m_activator->SetStartTimeout(300);
+}
+
+void TestComActivation::cleanup()
+{
+    m_activator.reset();
+    m_environment.reset();
+}
+
+std::unique_ptr<CTestPeerServer> TestComActivation::Serve(QHash<QString, int> answers)
+{
+    auto server = std::make_unique<CTestPeerServer>(
+        Socket(), [answers](QDBusConnection& connection, QObject* owner) {
+            connection.registerObject(u"/"_s, new CTestActivation(answers, owner),
+                                      QDBusConnection::ExportAllSlots);
+        });
+    return server->Listen() ? std::move(server) : nullptr;
+}
+
+void TestComActivation::classIdsAreTriedInOrder_data()
+{
+    QTest::addColumn<int>("answerA");
+    QTest::addColumn<int>("answerB");
+    QTest::addColumn<HRESULT>("result");
+    QTest::addColumn<int>("index");
+    QTest::newRow("first") << int(S_OK) << int(S_OK) << S_OK << 0;
+    QTest::newRow("after not registered") << int(REGDB_E_CLASSNOTREG) << int(S_OK) << S_OK << 1;
+    QTest::newRow("after unavailable")
+        << int(CDBusResult::RpcServerUnavailable) << int(S_OK) << S_OK << 1;
+    QTest::newRow("stops at another failure")
+        << int(E_ACCESSDENIED) << int(S_OK) << E_ACCESSDENIED << -1;
+    QTest::newRow("none") << int(REGDB_E_CLASSNOTREG) << int(REGDB_E_CLASSNOTREG)
+                          << REGDB_E_CLASSNOTREG << -1;
+}
+
+void TestComActivation::classIdsAreTriedInOrder()
+{
+    QFETCH(int, answerA);
+    QFETCH(int, answerB);
+    QFETCH(HRESULT, result);
+    QFETCH(int, index);
+    auto server = Serve({{kA, answerA}, {kB, answerB}});
+    QVERIFY(server);
+    CComObjectRef object;
+    QCOMPARE(
+        m_activator->CreateInstance({kA, kB.toLower(), kC}, u"{IID}"_s, QString(), {}, &object),
+        result);
+    QCOMPARE(object.ClassIndex(), index);
+    if (index >= 0) {
+        QCOMPARE(object.ClassId(), index == 0 ? kA : kB);
+        QCOMPARE(object.Path(), u"/clsid/"_s + object.ClassId().mid(1, 8));
+        QVERIFY(object.Connection().isConnected());
+    }
+}
+
+void TestComActivation::thisComputerByAnyName()
+{
+    auto server = Serve({{kA, S_OK}});
+    QVERIFY(server);
+    const QString local = CComputerName::Local();
+    for (const QString& computer : {u""_s, u"."_s, local.toUpper(), local.toLower()}) {
+        CComObjectRef object;
+        QCOMPARE(m_activator->CreateInstance({kA}, QString(), computer, {}, &object), S_OK);
+    }
+    // One connection serves them all.
+    QCOMPARE(server->Connections(), 1);
+    CComObjectRef remote;
+    QCOMPARE(m_activator->CreateInstance({kA, kB}, QString(), u"elsewhere"_s, {}, &remote),
+             CDBusResult::RpcServerUnavailable);
+    QVERIFY(!remote.IsValid());
+}
+
+void TestComActivation::malformedRepliesAreErrors()
+{
+    CTestPeerServer server(Socket(), [](QDBusConnection& connection, QObject* owner) {
+        connection.registerObject(u"/"_s, new CBrokenActivation(owner),
+                                  QDBusConnection::ExportAllSlots);
+    });
+    QVERIFY(server.Listen());
+    CComObjectRef object;
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object),
+             CDBusResult::BadStubData);
+    QVERIFY(!object.IsValid());
+}
+
+void TestComActivation::aRestartedDaemonIsReachedAgain()
+{
+    auto server = Serve({{kA, S_OK}});
+    QVERIFY(server);
+    CComObjectRef object;
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), S_OK);
+    server.reset();
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object),
+             CDBusResult::ServerExecFailure);
+    server = Serve({{kA, S_OK}});
+    QVERIFY(server);
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), S_OK);
+}
+
+void TestComActivation::noDaemonToStart()
+{
+    CComObjectRef object;
+    QCOMPARE(m_activator->CreateInstance({kA, kB}, QString(), QString(), {}, &object),
+             CDBusResult::ServerExecFailure);
+    QVERIFY(!object.IsValid());
+
+    // A daemon that starts but never listens: the wait ends and says so.
+    const QString daemon = m_environment->Root() + u"/korvane-engine"_s;
+    QFile script(daemon);
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write("#!/bin/sh\n/usr/bin/touch \"$0.ran\"\n");
+    script.close();
+    QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object),
+             CDBusResult::ServerExecFailure);
+    QTRY_VERIFY(QFile::exists(daemon + u".ran"_s));
+}
+
+void TestComActivation::inProcessClasses()
+{
+    int calls = 0;
+    m_activator->RegisterClass(kB.toLower(), [&](const QString& iid, CComObjectRef* object) {
+        ++calls;
+        *object = CComObjectRef(QDBusConnection(QString()), u"/in/process/"_s + iid, QString(), 0);
+        return S_OK;
+    });
+    CComObjectRef object;
+    // No daemon is needed for a class served in process; the one before it finds none.
+    QCOMPARE(m_activator->CreateInstance({kB, kA}, u"x"_s, QString(), {}, &object), S_OK);
+    QCOMPARE(object.Path(), u"/in/process/x"_s);
+    QCOMPARE(object.ClassIndex(), 0);
+    QCOMPARE(calls, 1);
+    m_activator->UnregisterClass(kB);
+    QCOMPARE(m_activator->CreateInstance({kB}, u"x"_s, QString(), {}, &object),
+             CDBusResult::ServerExecFailure);
+}
+
+QTEST_GUILESS_MAIN(TestComActivation)
+#include "tst_ComActivation.moc"

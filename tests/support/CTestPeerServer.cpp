@@ -1,0 +1,51 @@
+#include "tests/support/CTestPeerServer.h"
+
+#include <QDBusServer>
+#include <QFile>
+
+CTestPeerServer::CTestPeerServer(QString socketPath, TOnConnection onConnection)
+    : m_socketPath(std::move(socketPath))
+    , m_onConnection(std::move(onConnection))
+{}
+
+CTestPeerServer::~CTestPeerServer()
+{
+    Shutdown();
+}
+
+bool CTestPeerServer::Listen()
+{
+    start();
+    std::unique_lock lock(m_mutex);
+    m_ready.wait(lock, [this] { return m_started; });
+    return m_listening;
+}
+
+void CTestPeerServer::Shutdown()
+{
+    if (isRunning()) {
+        quit();
+        wait();
+    }
+    QFile::remove(m_socketPath);
+}
+
+void CTestPeerServer::run()
+{
+    QObject owner;
+    QDBusServer server(QStringLiteral("unix:path=") + m_socketPath);
+    server.setAnonymousAuthenticationAllowed(true);
+    QObject::connect(&server, &QDBusServer::newConnection, &owner,
+                     [this, &owner](QDBusConnection connection) {
+                         m_connections.ref();
+                         m_onConnection(connection, &owner);
+                     });
+    {
+        std::lock_guard lock(m_mutex);
+        m_started = true;
+        m_listening = server.isConnected();
+    }
+    m_ready.notify_all();
+    if (server.isConnected())
+        exec();
+}
