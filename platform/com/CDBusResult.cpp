@@ -18,8 +18,9 @@ HRESULT CDBusResult::FromError(const QDBusError& error, bool activating)
     case QDBusError::UnknownMethod:
         return activating ? REGDB_E_CLASSNOTREG : E_NOINTERFACE;
     case QDBusError::InvalidArgs:
-    case QDBusError::InvalidSignature:
         return E_INVALIDARG;
+    case QDBusError::InvalidSignature: // a reply that is not what the interface says
+        return BadStubData;
     case QDBusError::NoMemory:
         return E_OUTOFMEMORY;
     case QDBusError::AccessDenied:

@@ -14,7 +14,8 @@ public:
 
     // A lost connection, no reply or a time-out: the server is unavailable; an object, interface
     // or method it does not have: REGDB_E_CLASSNOTREG or E_NOINTERFACE; arguments it did not
-    // take: E_INVALIDARG; anything else: E_FAIL.
+    // take: E_INVALIDARG; a reply of another signature than expected: BadStubData; anything
+    // else: E_FAIL.
     static HRESULT FromError(const QDBusError& error, bool activating);
     // A reply's HRESULT: the error of an error reply, BadStubData for a reply whose signature is
     // not the expected one (the first value must be the HRESULT), else its first value.

@@ -1,0 +1,106 @@
+#include "engine/CServiceConnection.h"
+
+#include "platform/CComputerName.h"
+#include "platform/com/CDBusResult.h"
+
+CServiceConnection::CServiceConnection(const TServiceContract& contract)
+    : m_contract(contract)
+{}
+
+QStringList CServiceConnection::ClassIds(const TServiceContract& contract)
+{
+    QStringList ids;
+    for (std::size_t i = 0; i < contract.ClassIdCount(); ++i)
+        ids.append(QString::fromLatin1(contract.classIds[i].data(),
+                                       static_cast<qsizetype>(contract.classIds[i].size())));
+    return ids;
+}
+
+HRESULT CServiceConnection::Create(const QString& computer, const TComCredentials& credentials,
+                                   CComObjectRef* object) const
+{
+    const QString interfaceId = QString::fromLatin1(
+        m_contract.interfaceId.data(), static_cast<qsizetype>(m_contract.interfaceId.size()));
+    return IComActivator::Instance().CreateInstance(ClassIds(m_contract), interfaceId, computer,
+                                                    credentials, object);
+}
+
+HRESULT CServiceConnection::Connect(const QString& computer, const QString& user,
+                                    const QString& password, const QString& domain)
+{
+    // First see that the object can be created at all, so that a failure changes nothing.
+    CComObjectRef probe;
+    const HRESULT created = Create(computer, {user, password, domain}, &probe);
+    if (FAILED(created))
+        return created;
+    {
+        QMutexLocker locker(&m_mutex);
+        m_computer = computer;
+        m_credentials = {user, password, domain};
+    }
+    return InternalConnect();
+}
+
+HRESULT CServiceConnection::InternalConnect()
+{
+    Disconnect();
+    QString computer;
+    TComCredentials credentials;
+    {
+        QMutexLocker locker(&m_mutex);
+        computer = m_computer;
+        credentials = m_credentials;
+    }
+    CComObjectRef object;
+    const HRESULT result = Create(computer, credentials, &object);
+    if (SUCCEEDED(result)) {
+        QMutexLocker locker(&m_mutex);
+        m_object = object;
+    }
+    return result;
+}
+
+void CServiceConnection::Disconnect()
+{
+    QMutexLocker locker(&m_mutex);
+    m_object = CComObjectRef();
+}
+
+bool CServiceConnection::IsConnected() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_object.IsValid();
+}
+
+bool CServiceConnection::IsRemote() const
+{
+    QMutexLocker locker(&m_mutex);
+    return !CComputerName::IsLocal(m_computer);
+}
+
+int CServiceConnection::ClassIndex() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_object.IsValid() ? m_object.ClassIndex() : -1;
+}
+
+HRESULT CServiceConnection::Call(const std::function<HRESULT(const CComObjectRef&)>& call)
+{
+    CComObjectRef object;
+    {
+        QMutexLocker locker(&m_mutex);
+        object = m_object;
+    }
+    if (!object.IsValid())
+        return E_UNEXPECTED;
+    HRESULT result = call(object);
+    if (result != CDBusResult::RpcServerUnavailable)
+        return result;
+    if (FAILED(InternalConnect()))
+        return result;
+    {
+        QMutexLocker locker(&m_mutex);
+        object = m_object;
+    }
+    return call(object);
+}

@@ -1,0 +1,112 @@
+#include "engine/CServiceConnection.h"
+#include "platform/CComputerName.h"
+#include "platform/com/CDBusResult.h"
+#include "tests/support/CFakeComActivator.h"
+
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+// The connection a wrapper keeps: connect, reconnect once after a lost server, and calls made
+// only while connected.
+class TestServiceConnection : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { IComActivator::SetInstance(&m_activator); }
+    void cleanup()
+    {
+        IComActivator::SetInstance(nullptr);
+        m_activator = CFakeComActivator();
+    }
+
+    void connectKeepsParametersOnlyWhenItWorks();
+    void callsNeedAConnection();
+    void aLostServerIsReachedAgainOnce();
+    void remoteAndGeneration();
+
+private:
+    CFakeComActivator m_activator;
+};
+
+void TestServiceConnection::connectKeepsParametersOnlyWhenItWorks()
+{
+    CServiceConnection connection(ServiceContract::Agent);
+    m_activator.answers = {REGDB_E_CLASSNOTREG};
+    QCOMPARE(connection.Connect(u"host"_s, u"user"_s, u"secret"_s, u"DOMAIN"_s),
+             REGDB_E_CLASSNOTREG);
+    QVERIFY(!connection.IsConnected());
+    QCOMPARE(connection.Computer(), QString());
+
+    QCOMPARE(connection.Connect(QString(), u"user"_s, u"secret"_s, u"DOMAIN"_s), S_OK);
+    QVERIFY(connection.IsConnected());
+    // Created once to try, then again for real; the class IDs in the contract's order.
+    QCOMPARE(m_activator.requests.size(), 3);
+    QCOMPARE(m_activator.requests.last().classIds,
+             CServiceConnection::ClassIds(ServiceContract::Agent));
+    QCOMPARE(m_activator.requests.last().credentials.domain, u"DOMAIN"_s);
+    QCOMPARE(m_activator.requests.last().credentials.password, u"secret"_s);
+}
+
+void TestServiceConnection::callsNeedAConnection()
+{
+    CServiceConnection connection(ServiceContract::Engine);
+    int calls = 0;
+    auto call = [&](const CComObjectRef&) {
+        ++calls;
+        return S_OK;
+    };
+    QCOMPARE(connection.Call(call), E_UNEXPECTED);
+    QCOMPARE(connection.Connect(QString(), QString(), QString(), QString()), S_OK);
+    QCOMPARE(connection.Call(call), S_OK);
+    connection.Disconnect();
+    QCOMPARE(connection.Call(call), E_UNEXPECTED);
+    QCOMPARE(calls, 1);
+}
+
+void TestServiceConnection::aLostServerIsReachedAgainOnce()
+{
+    CServiceConnection connection(ServiceContract::Engine);
+    QCOMPARE(connection.Connect(QString(), QString(), QString(), QString()), S_OK);
+    QStringList paths;
+    QList<HRESULT> results{CDBusResult::RpcServerUnavailable, S_FALSE};
+    auto call = [&](const CComObjectRef& object) {
+        paths.append(object.Path());
+        return results.takeFirst();
+    };
+    // The server went away between two calls: one reconnection, and the call reaches it.
+    QCOMPARE(connection.Call(call), S_FALSE);
+    QCOMPARE(paths, (QStringList{u"/object/2"_s, u"/object/3"_s}));
+
+    // Gone for good: the second failure is returned, after one reconnection only.
+    results = {CDBusResult::RpcServerUnavailable, CDBusResult::RpcServerUnavailable, S_OK};
+    paths.clear();
+    QCOMPARE(connection.Call(call), CDBusResult::RpcServerUnavailable);
+    QCOMPARE(paths.size(), 2);
+    QVERIFY(connection.IsConnected());
+
+    // A reconnection that fails leaves the first error and no connection.
+    results = {CDBusResult::RpcServerUnavailable};
+    m_activator.answers = {CDBusResult::ServerExecFailure};
+    QCOMPARE(connection.Call(call), CDBusResult::RpcServerUnavailable);
+    QVERIFY(!connection.IsConnected());
+}
+
+void TestServiceConnection::remoteAndGeneration()
+{
+    CServiceConnection connection(ServiceContract::Agent);
+    const QString local = CComputerName::Local();
+    for (const QString& name : {QString(), u"."_s, local.toUpper(), local.toLower()}) {
+        QCOMPARE(connection.Connect(name, QString(), QString(), QString()), S_OK);
+        QVERIFY2(!connection.IsRemote(), qPrintable(name));
+    }
+    m_activator.classIndex = 1;
+    QCOMPARE(connection.Connect(u"other-host"_s, QString(), QString(), QString()), S_OK);
+    QVERIFY(connection.IsRemote());
+    QCOMPARE(connection.ClassIndex(), 1);
+    connection.Disconnect();
+    QCOMPARE(connection.ClassIndex(), -1);
+}
+
+QTEST_GUILESS_MAIN(TestServiceConnection)
+#include "tst_ServiceConnection.moc"

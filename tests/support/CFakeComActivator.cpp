@@ -1,0 +1,14 @@
+#include "tests/support/CFakeComActivator.h"
+
+HRESULT CFakeComActivator::CreateInstance(const QStringList& classIds, const QString&,
+                                          const QString& computer,
+                                          const TComCredentials& credentials, CComObjectRef* object)
+{
+    requests.append({classIds, computer, credentials});
+    const HRESULT answer = answers.isEmpty() ? S_OK : answers.takeFirst();
+    if (SUCCEEDED(answer))
+        *object = CComObjectRef(QDBusConnection(QString()),
+                                QStringLiteral("/object/%1").arg(requests.size()),
+                                classIds.value(classIndex), classIndex);
+    return answer;
+}
