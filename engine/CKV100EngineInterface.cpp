@@ -1,5 +1,6 @@
 #include "engine/CKV100EngineInterface.h"
 
+#include "core/CSystemMessage.h"
 #include "engine/CEngineMetaTypes.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
@@ -99,4 +100,18 @@ void CKV100EngineInterface::Dispatch(quint32 type, const QByteArray& body)
     default:
         break;
     }
+}
+
+TString CKV100EngineInterface::DriveErrorText(HRESULT hr)
+{
+    return QStringLiteral("%1 (%2)").arg(CSystemMessage::Text(hr)).arg(hr).toStdWString();
+}
+
+void CKV100EngineInterface::ReportDriveFailure(const TId& volume_guid, HRESULT hr)
+{
+    const TString text = DriveErrorText(hr);
+    if (text.find(L"-2147024891") != TString::npos)
+        emit DriveNotAccessible(volume_guid, text);
+    else
+        emit LostDrive(volume_guid, text);
 }

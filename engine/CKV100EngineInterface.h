@@ -22,6 +22,12 @@ public:
     // The drive status of the engine's own status code.
     static uint MapEngineStatus(quint32 engineStatus);
 
+    // After the per-drive object could not be had even after a reconnection: builds the error
+    // text ("<system text> (<code in signed decimal>)") and emits DriveNotAccessible when it
+    // names access denied (-2147024891), else LostDrive.
+    void ReportDriveFailure(const TId& volume_guid, HRESULT hr);
+    static TString DriveErrorText(HRESULT hr);
+
 signals:
     void OpStarted(const TId& volume_guid);
     void StatusChanged(const TId& volume_guid, unsigned int status, double completion_percent,

@@ -103,6 +103,7 @@ private slots:
     void startFailuresLeaveNothingBehind();
     void aTransportErrorEndsTheThread();
     void stopAskedFromADispatch();
+    void lostOrNotAccessibleDrives();
 
 private:
     std::unique_ptr<CTestEnvironment> m_environment;
@@ -510,6 +511,24 @@ void TestListeners::stopAskedFromADispatch()
     QTRY_VERIFY_WITH_TIMEOUT(!engine.Listener().IsRunning(), 5000);
     QCOMPARE(engine.Listener().ExitCode(), ERROR_SUCCESS);
     engine.Listener().Stop();
+}
+
+void TestListeners::lostOrNotAccessibleDrives()
+{
+    CKV100EngineInterface engine;
+    CRecorder recorder(&engine);
+    engine.ReportDriveFailure(L"C:", E_ACCESSDENIED);
+    engine.ReportDriveFailure(L"D:", HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    engine.ReportDriveFailure(L"E:", E_FAIL);
+    const std::vector<TEmission> emissions = recorder.Emissions();
+    QCOMPARE(emissions.size(), 3u);
+    QCOMPARE(emissions[0].name, "DriveNotAccessible"_ba);
+    QCOMPARE(emissions[0].arguments,
+             (QVariantList{W(L"C:"), W(L"Access is denied. (-2147024891)")}));
+    QCOMPARE(emissions[1].name, "LostDrive"_ba);
+    QCOMPARE(emissions[2].name, "LostDrive"_ba);
+    QCOMPARE(emissions[2].arguments,
+             (QVariantList{W(L"E:"), W(L"Unspecified error (-2147467259)")}));
 }
 
 QTEST_GUILESS_MAIN(TestListeners)
