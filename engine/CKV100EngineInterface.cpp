@@ -4,6 +4,10 @@
 #include "engine/CEngineMetaTypes.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
+#include "platform/CComputerName.h"
+#include "platform/com/CDBusResult.h"
+
+#include "EngineProxy.h"
 
 CKV100EngineInterface::CKV100EngineInterface(QObject* parent)
     : QObject(parent)
@@ -15,7 +19,64 @@ CKV100EngineInterface::CKV100EngineInterface(QObject* parent)
 CKV100EngineInterface::~CKV100EngineInterface()
 {
     // The listener's thread calls Dispatch: it must end before this object does.
+    Disconnect();
     m_listener.Stop();
+}
+
+HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& user,
+                                       const TString& password, const TString& domain)
+{
+    Disconnect();
+    HRESULT result =
+        m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
+                             QString::fromStdWString(password), QString::fromStdWString(domain));
+    if (FAILED(result))
+        return result;
+    if (const DWORD started = m_listener.Start(&m_listenerName); started != ERROR_SUCCESS) {
+        m_connection.Disconnect();
+        return HRESULT_FROM_WIN32(started);
+    }
+    result = Subscribe(true);
+    if (FAILED(result)) {
+        m_listener.Stop();
+        m_listenerName.clear();
+        m_connection.Disconnect();
+    }
+    return result;
+}
+
+void CKV100EngineInterface::Disconnect()
+{
+    if (m_connection.IsConnected() && !m_listenerName.isEmpty())
+        Subscribe(false);
+    m_listener.Stop();
+    m_listenerName.clear();
+    m_connection.Disconnect();
+}
+
+HRESULT CKV100EngineInterface::Subscribe(bool subscribe)
+{
+    const QString computer = CComputerName::Local();
+    return m_connection.Call([&](const CComObjectRef& object) {
+        auto proxy = object.MakeProxy<CEngineProxy>();
+        QDBusPendingReply<int> reply = subscribe ? proxy->Subscribe(computer, m_listenerName)
+                                                 : proxy->Unsubscribe(computer, m_listenerName);
+        return CDBusResult::Of(reply);
+    });
+}
+
+HRESULT CKV100EngineInterface::GetVolumes(TStringList* volumes)
+{
+    return m_connection.Call([&](const CComObjectRef& object) {
+        QDBusPendingReply<int, QStringList> reply = object.MakeProxy<CEngineProxy>()->GetVolumes();
+        const HRESULT result = CDBusResult::Of(reply);
+        if (SUCCEEDED(result)) {
+            volumes->clear();
+            for (const QString& volume : reply.argumentAt<1>())
+                volumes->push_back(volume.toStdWString());
+        }
+        return result;
+    });
 }
 
 uint CKV100EngineInterface::MapEngineStatus(quint32 engineStatus)

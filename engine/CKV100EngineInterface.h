@@ -2,6 +2,7 @@
 
 #include "core/Types.h"
 #include "engine/CListenerBase.h"
+#include "engine/CServiceConnection.h"
 
 #include <QObject>
 
@@ -15,6 +16,19 @@ public:
     ~CKV100EngineInterface() override;
 
     CListenerBase<CKV100EngineInterface>& Listener() { return m_listener; }
+
+    // Creates the engine on the computer (empty: this one), starts the listener and subscribes
+    // it with this computer's name. On failure nothing stays connected.
+    HRESULT Connect(const TString& computer, const TString& user, const TString& password,
+                    const TString& domain);
+    // Unsubscribes, stops the listener and lets the engine go. Safe when not connected.
+    void Disconnect();
+    bool IsConnected() const { return m_connection.IsConnected(); }
+    bool IsRemote() const { return m_connection.IsRemote(); }
+    const QString& ListenerName() const { return m_listenerName; }
+
+    // The identifiers of the engine's volumes.
+    HRESULT GetVolumes(TStringList* volumes);
 
     // Decodes one notice and emits its signal; unknown types and short bodies emit nothing.
     void Dispatch(quint32 type, const QByteArray& body);
@@ -47,5 +61,9 @@ signals:
     void DriveNotAccessible(const TId& volume_guid, const TString& error_msg);
 
 private:
+    HRESULT Subscribe(bool subscribe);
+
+    CServiceConnection m_connection{ServiceContract::Engine};
     CListenerBase<CKV100EngineInterface> m_listener;
+    QString m_listenerName;
 };

@@ -4,6 +4,7 @@
 
 #include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingReply>
 
 // HRESULTs for what goes wrong on a D-Bus call to a service.
 class CDBusResult {
@@ -20,4 +21,14 @@ public:
     // A reply's HRESULT: the error of an error reply, BadStubData for a reply whose signature is
     // not the expected one (the first value must be the HRESULT), else its first value.
     static HRESULT FromReply(const QDBusMessage& reply, const QString& signature);
+
+    // Waits for a generated proxy's reply: the HRESULT it carries first, or the error's.
+    template <typename... TValues>
+    static HRESULT Of(QDBusPendingReply<int, TValues...>& reply)
+    {
+        reply.waitForFinished();
+        if (reply.isError())
+            return FromError(reply.error(), false);
+        return reply.template argumentAt<0>();
+    }
 };

@@ -1,0 +1,131 @@
+#include "engine/CKV100EngineInterface.h"
+#include "engine/NoticeTypes.h"
+#include "notify/CNoticeWriter.h"
+#include "platform/CComputerName.h"
+#include "platform/com/CDBusResult.h"
+#include "tests/support/CTestEngine.h"
+#include "tests/support/CTestEnvironment.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+// The engine wrapper against a test engine over a real peer connection.
+class TestEngineWrapper : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectSubscribesAndNoticesArrive();
+    void thisComputerByAnyName();
+    void noCallsAfterADisconnect();
+    void aRestartedEngineIsReachedAgain();
+    void classIdFallback();
+
+private:
+    std::unique_ptr<CTestEnvironment> m_environment;
+};
+
+void TestEngineWrapper::init()
+{
+    m_environment = std::make_unique<CTestEnvironment>();
+    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
+}
+
+void TestEngineWrapper::cleanup()
+{
+    m_environment.reset();
+}
+
+void TestEngineWrapper::connectSubscribesAndNoticesArrive()
+{
+    CTestEngine engine;
+    QVERIFY(engine.Start());
+    CKV100EngineInterface wrapper;
+    QSignalSpy completed(&wrapper, &CKV100EngineInterface::OpCompleted);
+    QCOMPARE(wrapper.Connect(L"", L"", L"", L""), S_OK);
+    QVERIFY(wrapper.IsConnected());
+    QVERIFY(!wrapper.ListenerName().isEmpty());
+    QCOMPARE(engine.Subscriptions().size(), 1);
+    QCOMPARE(engine.Subscriptions().first().computer, CComputerName::Local());
+    QCOMPARE(engine.Subscriptions().first().listener, wrapper.ListenerName());
+
+    QVERIFY(
+        engine.Notify(CNoticeWriter().U32(NoticeType::EngineOpCompleted).String(u"C:"_s).Body()));
+    QVERIFY(
+        engine.Notify(CNoticeWriter().U32(NoticeType::EngineOpCompleted).String(u"D:"_s).Body()));
+    QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 2, 5000);
+    QCOMPARE(completed.at(1).at(0).value<TId>(), TId(L"D:"));
+
+    TStringList volumes;
+    QCOMPARE(wrapper.GetVolumes(&volumes), S_OK);
+    QCOMPARE(volumes, TStringList{engine.volumes.first().toStdWString()});
+
+    const QString listener = wrapper.ListenerName();
+    wrapper.Disconnect();
+    QCOMPARE(engine.Unsubscriptions().size(), 1);
+    QCOMPARE(engine.Unsubscriptions().first().listener, listener);
+}
+
+void TestEngineWrapper::thisComputerByAnyName()
+{
+    CTestEngine engine;
+    QVERIFY(engine.Start());
+    CKV100EngineInterface wrapper;
+    const QString local = CComputerName::Local();
+    for (const QString& name : {local.toUpper(), local.toLower(), u"."_s}) {
+        QCOMPARE(wrapper.Connect(name.toStdWString(), L"", L"", L""), S_OK);
+        QVERIFY2(!wrapper.IsRemote(), qPrintable(name));
+    }
+    // Other computers cannot be reached yet.
+    QCOMPARE(wrapper.Connect(L"elsewhere", L"", L"", L""), CDBusResult::RpcServerUnavailable);
+    QVERIFY(!wrapper.IsConnected());
+}
+
+void TestEngineWrapper::noCallsAfterADisconnect()
+{
+    CTestEngine engine;
+    QVERIFY(engine.Start());
+    CKV100EngineInterface wrapper;
+    QCOMPARE(wrapper.Connect(L"", L"", L"", L""), S_OK);
+    wrapper.Disconnect();
+    const int calls = engine.Calls();
+    TStringList volumes{L"untouched"};
+    QCOMPARE(wrapper.GetVolumes(&volumes), E_UNEXPECTED);
+    QCOMPARE(volumes, TStringList{L"untouched"});
+    QCOMPARE(engine.Calls(), calls);
+}
+
+void TestEngineWrapper::aRestartedEngineIsReachedAgain()
+{
+    auto engine = std::make_unique<CTestEngine>();
+    QVERIFY(engine->Start());
+    CKV100EngineInterface wrapper;
+    QCOMPARE(wrapper.Connect(L"", L"", L"", L""), S_OK);
+    engine = std::make_unique<CTestEngine>();
+    QVERIFY(engine->Start());
+    TStringList volumes;
+    QCOMPARE(wrapper.GetVolumes(&volumes), S_OK);
+    QCOMPARE(volumes.size(), 1u);
+    QCOMPARE(engine->Calls(), 1);
+
+    // Gone for good: the failure comes back after the one reconnection.
+    engine.reset();
+    QVERIFY(FAILED(wrapper.GetVolumes(&volumes)));
+}
+
+void TestEngineWrapper::classIdFallback()
+{
+    CTestEngine engine(2); // only the oldest class ID is served
+    QVERIFY(engine.Start());
+    CKV100EngineInterface wrapper;
+    QCOMPARE(wrapper.Connect(L"", L"", L"", L""), S_OK);
+    TStringList volumes;
+    QCOMPARE(wrapper.GetVolumes(&volumes), S_OK);
+}
+
+QTEST_GUILESS_MAIN(TestEngineWrapper)
+#include "tst_EngineWrapper.moc"
