@@ -4,6 +4,8 @@
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
 
+#include "AgentProxy.h"
+
 CKV100AgentInterface::CKV100AgentInterface(QObject* parent)
     : QObject(parent)
     , m_listener(this)
@@ -13,7 +15,33 @@ CKV100AgentInterface::CKV100AgentInterface(QObject* parent)
 
 CKV100AgentInterface::~CKV100AgentInterface()
 {
-    m_listener.Stop();
+    Disconnect();
+}
+
+HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& user,
+                                      const TString& password, const TString& domain)
+{
+    Disconnect();
+    const HRESULT result =
+        m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
+                             QString::fromStdWString(password), QString::fromStdWString(domain));
+    if (FAILED(result))
+        return result;
+    const int generation = m_connection.ClassIndex();
+    m_newest = generation == 0;
+    m_newer = generation == 0 || generation == 1;
+    if (!m_newest)
+        return result;
+    const HRESULT listening = m_connection.StartListening<CAgentProxy>(m_listener, &m_listenerName);
+    if (FAILED(listening))
+        m_newest = m_newer = false;
+    return listening;
+}
+
+void CKV100AgentInterface::Disconnect()
+{
+    m_connection.StopListening<CAgentProxy>(m_listener, &m_listenerName);
+    m_newest = m_newer = false;
 }
 
 void CKV100AgentInterface::Dispatch(quint32 type, const QByteArray& body)

@@ -4,7 +4,6 @@
 #include "engine/CEngineMetaTypes.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
-#include "platform/CComputerName.h"
 #include "platform/com/CDBusResult.h"
 
 #include "EngineProxy.h"
@@ -27,42 +26,17 @@ HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& u
                                        const TString& password, const TString& domain)
 {
     Disconnect();
-    HRESULT result =
+    const HRESULT result =
         m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
                              QString::fromStdWString(password), QString::fromStdWString(domain));
     if (FAILED(result))
         return result;
-    if (const DWORD started = m_listener.Start(&m_listenerName); started != ERROR_SUCCESS) {
-        m_connection.Disconnect();
-        return HRESULT_FROM_WIN32(started);
-    }
-    result = Subscribe(true);
-    if (FAILED(result)) {
-        m_listener.Stop();
-        m_listenerName.clear();
-        m_connection.Disconnect();
-    }
-    return result;
+    return m_connection.StartListening<CEngineProxy>(m_listener, &m_listenerName);
 }
 
 void CKV100EngineInterface::Disconnect()
 {
-    if (m_connection.IsConnected() && !m_listenerName.isEmpty())
-        Subscribe(false);
-    m_listener.Stop();
-    m_listenerName.clear();
-    m_connection.Disconnect();
-}
-
-HRESULT CKV100EngineInterface::Subscribe(bool subscribe)
-{
-    const QString computer = CComputerName::Local();
-    return m_connection.Call([&](const CComObjectRef& object) {
-        auto proxy = object.MakeProxy<CEngineProxy>();
-        QDBusPendingReply<int> reply = subscribe ? proxy->Subscribe(computer, m_listenerName)
-                                                 : proxy->Unsubscribe(computer, m_listenerName);
-        return CDBusResult::Of(reply);
-    });
+    m_connection.StopListening<CEngineProxy>(m_listener, &m_listenerName);
 }
 
 HRESULT CKV100EngineInterface::GetVolumes(TStringList* volumes)

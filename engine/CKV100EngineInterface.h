@@ -61,8 +61,6 @@ signals:
     void DriveNotAccessible(const TId& volume_guid, const TString& error_msg);
 
 private:
-    HRESULT Subscribe(bool subscribe);
-
     CServiceConnection m_connection{ServiceContract::Engine};
     CListenerBase<CKV100EngineInterface> m_listener;
     QString m_listenerName;

@@ -2,6 +2,9 @@
 
 #include "core/HResult.h"
 #include "engine/ServiceContract.h"
+#include "notify/CNoticeListener.h"
+#include "platform/CComputerName.h"
+#include "platform/com/CDBusResult.h"
 #include "platform/com/IComActivator.h"
 
 #include <QMutex>
@@ -39,7 +42,49 @@ public:
 
     static QStringList ClassIds(const TServiceContract& contract);
 
+    // Once connected: starts the listener under a fresh name (in *name) and subscribes it with
+    // this computer's name through the service's proxy. On failure the listener is stopped and
+    // the connection dropped.
+    template <typename TProxy>
+    HRESULT StartListening(CNoticeListener& listener, QString* name)
+    {
+        if (const DWORD started = listener.Start(name); started != ERROR_SUCCESS) {
+            Disconnect();
+            return HRESULT_FROM_WIN32(started);
+        }
+        const HRESULT result = Subscribe<TProxy>(*name, true);
+        if (FAILED(result)) {
+            listener.Stop();
+            name->clear();
+            Disconnect();
+        }
+        return result;
+    }
+
+    // Unsubscribes (while connected), stops the listener and drops the connection.
+    template <typename TProxy>
+    void StopListening(CNoticeListener& listener, QString* name)
+    {
+        if (IsConnected() && !name->isEmpty())
+            Subscribe<TProxy>(*name, false);
+        listener.Stop();
+        name->clear();
+        Disconnect();
+    }
+
 private:
+    template <typename TProxy>
+    HRESULT Subscribe(const QString& listener, bool subscribe)
+    {
+        const QString computer = CComputerName::Local();
+        return Call([&](const CComObjectRef& object) {
+            auto proxy = object.MakeProxy<TProxy>();
+            QDBusPendingReply<int> reply = subscribe ? proxy->Subscribe(computer, listener)
+                                                     : proxy->Unsubscribe(computer, listener);
+            return CDBusResult::Of(reply);
+        });
+    }
+
     HRESULT Create(const QString& computer, const TComCredentials& credentials,
                    CComObjectRef* object) const;
 

@@ -7,14 +7,18 @@
 
 #include "ActivationAdaptor.h"
 #include "ActivationServiceBase.h"
+#include "AgentAdaptor.h"
+#include "AgentServiceBase.h"
 #include "EngineAdaptor.h"
 #include "EngineServiceBase.h"
 
 namespace {
 
-QString ClassId(int index)
+QString ClassId(const TServiceContract& contract, int index)
 {
-    const std::string_view id = ServiceContract::Engine.classIds[static_cast<size_t>(index)];
+    if (index < 0)
+        return QString();
+    const std::string_view id = contract.classIds[static_cast<size_t>(index)];
     return QString::fromLatin1(id.data(), static_cast<qsizetype>(id.size()));
 }
 
@@ -28,13 +32,17 @@ public:
     {}
     int CreateInstance(const QString& clsid, const QString&, QDBusObjectPath& object) override
     {
-        const QString served = ClassId(m_engine->m_servedClassIndex);
-        if (DBusContract::NormalizeGuid(clsid) != DBusContract::NormalizeGuid(served)) {
-            object = QDBusObjectPath(QStringLiteral("/"));
-            return REGDB_E_CLASSNOTREG;
+        const QString wanted = DBusContract::NormalizeGuid(clsid);
+        for (const QString& served :
+             {ClassId(ServiceContract::Engine, m_engine->m_engineClassIndex),
+              ClassId(ServiceContract::Agent, m_engine->m_agentClassIndex)}) {
+            if (!served.isEmpty() && wanted == DBusContract::NormalizeGuid(served)) {
+                object = QDBusObjectPath(DBusContract::ClassObjectPath(served));
+                return S_OK;
+            }
         }
-        object = QDBusObjectPath(DBusContract::ClassObjectPath(served));
-        return S_OK;
+        object = QDBusObjectPath(QStringLiteral("/"));
+        return REGDB_E_CLASSNOTREG;
     }
     int Ping() override { return S_OK; }
 
@@ -52,14 +60,14 @@ public:
     {
         ++m_engine->m_calls;
         QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_subscriptions.append({computer, listener});
+        m_engine->m_subscriptions.append({QStringLiteral("Engine"), computer, listener});
         return S_OK;
     }
     int Unsubscribe(const QString& computer, const QString& listener) override
     {
         ++m_engine->m_calls;
         QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_unsubscriptions.append({computer, listener});
+        m_engine->m_unsubscriptions.append({QStringLiteral("Engine"), computer, listener});
         return S_OK;
     }
     int GetVolumes(QStringList& volumes) override
@@ -73,8 +81,34 @@ private:
     CTestEngine* m_engine;
 };
 
-CTestEngine::CTestEngine(int servedClassIndex)
-    : m_servedClassIndex(servedClassIndex)
+class CTestEngine::CAgent : public CAgentServiceBase {
+public:
+    CAgent(CTestEngine* engine, QObject* parent)
+        : CAgentServiceBase(parent)
+        , m_engine(engine)
+    {}
+    int Subscribe(const QString& computer, const QString& listener) override
+    {
+        ++m_engine->m_calls;
+        QMutexLocker locker(&m_engine->m_mutex);
+        m_engine->m_subscriptions.append({QStringLiteral("Agent"), computer, listener});
+        return S_OK;
+    }
+    int Unsubscribe(const QString& computer, const QString& listener) override
+    {
+        ++m_engine->m_calls;
+        QMutexLocker locker(&m_engine->m_mutex);
+        m_engine->m_unsubscriptions.append({QStringLiteral("Agent"), computer, listener});
+        return S_OK;
+    }
+
+private:
+    CTestEngine* m_engine;
+};
+
+CTestEngine::CTestEngine(int engineClassIndex, int agentClassIndex)
+    : m_engineClassIndex(engineClassIndex)
+    , m_agentClassIndex(agentClassIndex)
 {}
 
 CTestEngine::~CTestEngine()
@@ -92,10 +126,20 @@ bool CTestEngine::Start()
             new CActivationAdaptor(activation);
             connection.registerObject(QStringLiteral("/"), activation,
                                       QDBusConnection::ExportAdaptors);
-            auto* engine = new CEngine(this, owner);
-            new CEngineAdaptor(engine);
-            connection.registerObject(DBusContract::ClassObjectPath(ClassId(m_servedClassIndex)),
-                                      engine, QDBusConnection::ExportAdaptors);
+            if (m_engineClassIndex >= 0) {
+                auto* engine = new CEngine(this, owner);
+                new CEngineAdaptor(engine);
+                connection.registerObject(DBusContract::ClassObjectPath(
+                                              ClassId(ServiceContract::Engine, m_engineClassIndex)),
+                                          engine, QDBusConnection::ExportAdaptors);
+            }
+            if (m_agentClassIndex >= 0) {
+                auto* agent = new CAgent(this, owner);
+                new CAgentAdaptor(agent);
+                connection.registerObject(DBusContract::ClassObjectPath(
+                                              ClassId(ServiceContract::Agent, m_agentClassIndex)),
+                                          agent, QDBusConnection::ExportAdaptors);
+            }
         });
     return m_server->Listen();
 }

@@ -11,18 +11,19 @@
 #include <map>
 #include <memory>
 
-// An engine daemon for tests: serves the activation object and the engine on the engine socket
-// of the runtime folder, over the generated adaptors. It serves the engine under one class ID
-// of the contract's list (the newest by default), records subscriptions, counts calls, and
-// writes notices into the mailslots of its subscribers.
+// An engine daemon for tests: serves the activation object, the engine and the agent on the
+// engine socket of the runtime folder, over the generated adaptors. Each service answers under
+// one class ID of its contract's list (the newest by default; -1 not at all). It records
+// subscriptions, counts calls, and writes notices into the mailslots of its subscribers.
 class CTestEngine {
 public:
     struct TSubscription {
+        QString service; // "Engine" or "Agent"
         QString computer;
         QString listener;
     };
 
-    explicit CTestEngine(int servedClassIndex = 0);
+    explicit CTestEngine(int engineClassIndex = 0, int agentClassIndex = 0);
     ~CTestEngine();
 
     bool Start();
@@ -39,8 +40,10 @@ public:
 private:
     class CActivation;
     class CEngine;
+    class CAgent;
 
-    int m_servedClassIndex;
+    int m_engineClassIndex;
+    int m_agentClassIndex;
     std::unique_ptr<CTestPeerServer> m_server;
     mutable QMutex m_mutex;
     QList<TSubscription> m_subscriptions;

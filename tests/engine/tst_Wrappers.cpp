@@ -1,3 +1,4 @@
+#include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
@@ -11,8 +12,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The engine wrapper against a test engine over a real peer connection.
-class TestEngineWrapper : public QObject {
+// The service wrappers against a test engine over a real peer connection.
+class TestWrappers : public QObject {
     Q_OBJECT
 
 private slots:
@@ -24,23 +25,25 @@ private slots:
     void noCallsAfterADisconnect();
     void aRestartedEngineIsReachedAgain();
     void classIdFallback();
+    void agentGenerations_data();
+    void agentGenerations();
 
 private:
     std::unique_ptr<CTestEnvironment> m_environment;
 };
 
-void TestEngineWrapper::init()
+void TestWrappers::init()
 {
     m_environment = std::make_unique<CTestEnvironment>();
     m_environment->Set("PATH", m_environment->Root()); // no daemon to start
 }
 
-void TestEngineWrapper::cleanup()
+void TestWrappers::cleanup()
 {
     m_environment.reset();
 }
 
-void TestEngineWrapper::connectSubscribesAndNoticesArrive()
+void TestWrappers::connectSubscribesAndNoticesArrive()
 {
     CTestEngine engine;
     QVERIFY(engine.Start());
@@ -70,7 +73,7 @@ void TestEngineWrapper::connectSubscribesAndNoticesArrive()
     QCOMPARE(engine.Unsubscriptions().first().listener, listener);
 }
 
-void TestEngineWrapper::thisComputerByAnyName()
+void TestWrappers::thisComputerByAnyName()
 {
     CTestEngine engine;
     QVERIFY(engine.Start());
@@ -85,7 +88,7 @@ void TestEngineWrapper::thisComputerByAnyName()
     QVERIFY(!wrapper.IsConnected());
 }
 
-void TestEngineWrapper::noCallsAfterADisconnect()
+void TestWrappers::noCallsAfterADisconnect()
 {
     CTestEngine engine;
     QVERIFY(engine.Start());
@@ -99,7 +102,7 @@ void TestEngineWrapper::noCallsAfterADisconnect()
     QCOMPARE(engine.Calls(), calls);
 }
 
-void TestEngineWrapper::aRestartedEngineIsReachedAgain()
+void TestWrappers::aRestartedEngineIsReachedAgain()
 {
     auto engine = std::make_unique<CTestEngine>();
     QVERIFY(engine->Start());
@@ -117,7 +120,7 @@ void TestEngineWrapper::aRestartedEngineIsReachedAgain()
     QVERIFY(FAILED(wrapper.GetVolumes(&volumes)));
 }
 
-void TestEngineWrapper::classIdFallback()
+void TestWrappers::classIdFallback()
 {
     CTestEngine engine(2); // only the oldest class ID is served
     QVERIFY(engine.Start());
@@ -127,5 +130,43 @@ void TestEngineWrapper::classIdFallback()
     QCOMPARE(wrapper.GetVolumes(&volumes), S_OK);
 }
 
-QTEST_GUILESS_MAIN(TestEngineWrapper)
-#include "tst_EngineWrapper.moc"
+void TestWrappers::agentGenerations_data()
+{
+    QTest::addColumn<int>("served");
+    QTest::addColumn<bool>("newest");
+    QTest::addColumn<bool>("newer");
+    QTest::newRow("newest") << 0 << true << true;
+    QTest::newRow("newer") << 1 << false << true;
+    QTest::newRow("oldest") << 2 << false << false;
+}
+
+void TestWrappers::agentGenerations()
+{
+    QFETCH(int, served);
+    QFETCH(bool, newest);
+    QFETCH(bool, newer);
+    CTestEngine engine(0, served);
+    QVERIFY(engine.Start());
+    CKV100AgentInterface agent;
+    QCOMPARE(agent.Connect(L"", L"", L"", L""), S_OK);
+    QCOMPARE(agent.IsNewest(), newest);
+    QCOMPARE(agent.IsNewer(), newer);
+    // Only the newest agent reports by notices.
+    QCOMPARE(engine.Subscriptions().size(), newest ? 1 : 0);
+    if (newest) {
+        QCOMPARE(engine.Subscriptions().first().service, u"Agent"_s);
+        QSignalSpy started(&agent, &CKV100AgentInterface::ScheduleStarted);
+        QVERIFY(engine.Notify(CNoticeWriter()
+                                  .U32(NoticeType::AgentScheduleStarted)
+                                  .String(u"Nightly"_s)
+                                  .String(u"Item 1"_s)
+                                  .Body()));
+        QTRY_COMPARE_WITH_TIMEOUT(started.size(), 1, 5000);
+    }
+    agent.Disconnect();
+    QCOMPARE(engine.Unsubscriptions().size(), newest ? 1 : 0);
+    QVERIFY(!agent.IsNewest() && !agent.IsNewer() && !agent.IsConnected());
+}
+
+QTEST_GUILESS_MAIN(TestWrappers)
+#include "tst_Wrappers.moc"
