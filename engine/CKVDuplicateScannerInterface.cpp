@@ -1,13 +1,13 @@
 #include "engine/CKVDuplicateScannerInterface.h"
 
 CKVDuplicateScannerInterface::CKVDuplicateScannerInterface(QObject* parent)
-    : CTlStateBaseInterface(parent)
+    : CTlStateBaseInterface(ServiceContract::Tl2MD5Browser, parent)
 {}
 
 CKVDuplicateScannerInterface::~CKVDuplicateScannerInterface()
 {
     // Before the overrides go: the listener's thread may be calling them.
-    Stop();
+    CTlStateBaseInterface::Disconnect();
 }
 
 void CKVDuplicateScannerInterface::OnProgress(const std::wstring& message, double percent)

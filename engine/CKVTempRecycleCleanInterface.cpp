@@ -1,13 +1,13 @@
 #include "engine/CKVTempRecycleCleanInterface.h"
 
 CKVTempRecycleCleanInterface::CKVTempRecycleCleanInterface(QObject* parent)
-    : CTlStateBaseInterface(parent)
+    : CTlStateBaseInterface(ServiceContract::TempRecycleClean, parent)
 {}
 
 CKVTempRecycleCleanInterface::~CKVTempRecycleCleanInterface()
 {
     // Before the overrides go: the listener's thread may be calling them.
-    Stop();
+    CTlStateBaseInterface::Disconnect();
 }
 
 void CKVTempRecycleCleanInterface::OnState(quint32 state)

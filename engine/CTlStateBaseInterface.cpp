@@ -2,18 +2,69 @@
 
 #include "engine/CEngineMetaTypes.h"
 
+#include "ToolProxy.h"
+
 #include <climits>
 #include <cmath>
 
-CTlStateBaseInterface::CTlStateBaseInterface(QObject* parent)
+CTlStateBaseInterface::CTlStateBaseInterface(const TServiceContract& contract, QObject* parent)
     : QObject(parent)
+    , m_connection(contract)
 {
     CEngineMetaTypes::Register();
 }
 
 CTlStateBaseInterface::~CTlStateBaseInterface()
 {
-    Stop();
+    CTlStateBaseInterface::Disconnect();
+}
+
+bool CTlStateBaseInterface::IsConnected() const
+{
+    return m_connection.IsConnected();
+}
+
+void CTlStateBaseInterface::Disconnect()
+{
+    m_connection.StopListening<CToolProxy>(*this, &m_listenerName);
+}
+
+HRESULT CTlStateBaseInterface::Connect(const TString& computer, const TString& user,
+                                       const TString& password, const TString& domain)
+{
+    Disconnect();
+    const HRESULT result =
+        m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
+                             QString::fromStdWString(password), QString::fromStdWString(domain));
+    if (FAILED(result))
+        return result;
+    return m_connection.StartListening<CToolProxy>(*this, &m_listenerName);
+}
+
+HRESULT CTlStateBaseInterface::Scan(int mode)
+{
+    return m_connection.Call([mode](const CComObjectRef& object) {
+        QDBusPendingReply<int> reply = object.MakeProxy<CToolProxy>()->Scan(mode);
+        return CDBusResult::Of(reply);
+    });
+}
+
+HRESULT CTlStateBaseInterface::Clean(int mode)
+{
+    return m_connection.Call([mode](const CComObjectRef& object) {
+        QDBusPendingReply<int> reply = object.MakeProxy<CToolProxy>()->Clean(mode);
+        return CDBusResult::Of(reply);
+    });
+}
+
+HRESULT CTlStateBaseInterface::GetServiceObject(CComObjectRef* object)
+{
+    if (!object || object->IsValid())
+        return HRESULT_FROM_WIN32(ERROR_INVALID_PARAMETER);
+    return m_connection.Call([object](const CComObjectRef& held) {
+        *object = held;
+        return S_OK;
+    });
 }
 
 int CTlStateBaseInterface::TruncatedPercent(double percent)

@@ -1,17 +1,32 @@
 #pragma once
 
+#include "core/Types.h"
 #include "engine/CKVStateListener.h"
+#include "engine/CKVToolInterface.h"
+#include "engine/CServiceConnection.h"
 
 #include <QObject>
 #include <QString>
 
-// The common part of the tool wrappers: the signals their listener callbacks turn into.
-class CTlStateBaseInterface : public QObject, public CKVStateListener {
+// The common part of the tool wrappers: the connection to the tool service, its listener, and
+// the signals the listener callbacks turn into.
+class CTlStateBaseInterface : public QObject, public CKVToolInterface, public CKVStateListener {
     Q_OBJECT
 
 public:
-    explicit CTlStateBaseInterface(QObject* parent = nullptr);
+    CTlStateBaseInterface(const TServiceContract& contract, QObject* parent);
     ~CTlStateBaseInterface() override;
+
+    virtual bool IsConnected() const;
+    virtual void Disconnect();
+    // Creates the tool service, starts the listener and subscribes it.
+    virtual HRESULT Connect(const TString& computer, const TString& user, const TString& password,
+                            const TString& domain);
+
+    HRESULT Scan(int mode) override;
+    HRESULT Clean(int mode) override;
+    HRESULT GetServiceObject(CComObjectRef* object) override;
+    const QString& ListenerName() const { return m_listenerName; }
 
     // A percent cut to a whole number; values no int can hold (or not numbers) are clamped.
     static int TruncatedPercent(double percent);
@@ -22,4 +37,8 @@ signals:
     void Finished();
     void Failed(HRESULT hr);
     void Progress(QString message, int percent);
+
+private:
+    CServiceConnection m_connection;
+    QString m_listenerName;
 };

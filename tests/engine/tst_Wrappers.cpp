@@ -1,5 +1,6 @@
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
+#include "engine/CKVDuplicateScannerInterface.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
 #include "platform/CComputerName.h"
@@ -27,6 +28,7 @@ private slots:
     void classIdFallback();
     void agentGenerations_data();
     void agentGenerations();
+    void toolWrappers();
 
 private:
     std::unique_ptr<CTestEnvironment> m_environment;
@@ -166,6 +168,39 @@ void TestWrappers::agentGenerations()
     agent.Disconnect();
     QCOMPARE(engine.Unsubscriptions().size(), newest ? 1 : 0);
     QVERIFY(!agent.IsNewest() && !agent.IsNewer() && !agent.IsConnected());
+}
+
+void TestWrappers::toolWrappers()
+{
+    CTestEngine engine;
+    QVERIFY(engine.Start());
+    CKVDuplicateScannerInterface scanner;
+    QCOMPARE(scanner.Scan(2), E_UNEXPECTED);
+    QCOMPARE(scanner.Connect(L"", L"", L"", L""), S_OK);
+    QVERIFY(scanner.IsConnected());
+    QCOMPARE(engine.Subscriptions().size(), 1);
+    QCOMPARE(engine.Subscriptions().first().service, u"Tool"_s);
+    QCOMPARE(engine.Subscriptions().first().listener, scanner.ListenerName());
+
+    QSignalSpy started(&scanner, &CTlStateBaseInterface::Started);
+    QSignalSpy progress(&scanner, &CTlStateBaseInterface::Progress);
+    QVERIFY(engine.Notify(CNoticeWriter().U32(NoticeType::ToolState).U32(1).Body()));
+    QVERIFY(engine.Notify(
+        CNoticeWriter().U32(NoticeType::ToolProgress).String(u"Hashing"_s).F64(12.9).Body()));
+    QTRY_COMPARE_WITH_TIMEOUT(progress.size(), 1, 5000);
+    QCOMPARE(started.size(), 1);
+    QCOMPARE(progress.first().at(1).toInt(), 12);
+
+    QCOMPARE(scanner.Scan(2), S_OK);
+    QCOMPARE(scanner.Scan(1), E_INVALIDARG);
+    QCOMPARE(scanner.GetServiceObject(nullptr), E_INVALIDARG);
+    CComObjectRef object;
+    QCOMPARE(scanner.GetServiceObject(&object), S_OK);
+    QVERIFY(object.IsValid());
+    QCOMPARE(scanner.GetServiceObject(&object), E_INVALIDARG); // already holds one
+    scanner.Disconnect();
+    QCOMPARE(engine.Unsubscriptions().size(), 1);
+    QCOMPARE(scanner.Scan(2), E_UNEXPECTED);
 }
 
 QTEST_GUILESS_MAIN(TestWrappers)

@@ -11,6 +11,9 @@
 #include "AgentServiceBase.h"
 #include "EngineAdaptor.h"
 #include "EngineServiceBase.h"
+#include "Tl2MD5BrowserAdaptor.h"
+#include "Tl2MD5BrowserServiceBase.h"
+#include "ToolAdaptor.h"
 
 namespace {
 
@@ -35,7 +38,8 @@ public:
         const QString wanted = DBusContract::NormalizeGuid(clsid);
         for (const QString& served :
              {ClassId(ServiceContract::Engine, m_engine->m_engineClassIndex),
-              ClassId(ServiceContract::Agent, m_engine->m_agentClassIndex)}) {
+              ClassId(ServiceContract::Agent, m_engine->m_agentClassIndex),
+              ClassId(ServiceContract::Tl2MD5Browser, 0)}) {
             if (!served.isEmpty() && wanted == DBusContract::NormalizeGuid(served)) {
                 object = QDBusObjectPath(DBusContract::ClassObjectPath(served));
                 return S_OK;
@@ -106,6 +110,36 @@ private:
     CTestEngine* m_engine;
 };
 
+class CTestEngine::CScanner : public CTl2MD5BrowserServiceBase {
+public:
+    CScanner(CTestEngine* engine, QObject* parent)
+        : CTl2MD5BrowserServiceBase(parent)
+        , m_engine(engine)
+    {}
+    int Subscribe(const QString& computer, const QString& listener) override
+    {
+        ++m_engine->m_calls;
+        QMutexLocker locker(&m_engine->m_mutex);
+        m_engine->m_subscriptions.append({QStringLiteral("Tool"), computer, listener});
+        return S_OK;
+    }
+    int Unsubscribe(const QString& computer, const QString& listener) override
+    {
+        ++m_engine->m_calls;
+        QMutexLocker locker(&m_engine->m_mutex);
+        m_engine->m_unsubscriptions.append({QStringLiteral("Tool"), computer, listener});
+        return S_OK;
+    }
+    int Scan(int mode) override
+    {
+        ++m_engine->m_calls;
+        return mode == 2 ? S_OK : E_INVALIDARG;
+    }
+
+private:
+    CTestEngine* m_engine;
+};
+
 CTestEngine::CTestEngine(int engineClassIndex, int agentClassIndex)
     : m_engineClassIndex(engineClassIndex)
     , m_agentClassIndex(agentClassIndex)
@@ -133,6 +167,12 @@ bool CTestEngine::Start()
                                               ClassId(ServiceContract::Engine, m_engineClassIndex)),
                                           engine, QDBusConnection::ExportAdaptors);
             }
+            auto* scanner = new CScanner(this, owner);
+            new CTl2MD5BrowserAdaptor(scanner);
+            new CToolAdaptor(scanner);
+            connection.registerObject(
+                DBusContract::ClassObjectPath(ClassId(ServiceContract::Tl2MD5Browser, 0)), scanner,
+                QDBusConnection::ExportAdaptors);
             if (m_agentClassIndex >= 0) {
                 auto* agent = new CAgent(this, owner);
                 new CAgentAdaptor(agent);

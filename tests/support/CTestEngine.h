@@ -11,14 +11,15 @@
 #include <map>
 #include <memory>
 
-// An engine daemon for tests: serves the activation object, the engine and the agent on the
+// An engine daemon for tests: serves the activation object, the engine, the agent and the
+// duplicates scanner on the
 // engine socket of the runtime folder, over the generated adaptors. Each service answers under
 // one class ID of its contract's list (the newest by default; -1 not at all). It records
 // subscriptions, counts calls, and writes notices into the mailslots of its subscribers.
 class CTestEngine {
 public:
     struct TSubscription {
-        QString service; // "Engine" or "Agent"
+        QString service; // "Engine", "Agent" or "Tool"
         QString computer;
         QString listener;
     };
@@ -41,6 +42,7 @@ private:
     class CActivation;
     class CEngine;
     class CAgent;
+    class CScanner;
 
     int m_engineClassIndex;
     int m_agentClassIndex;
