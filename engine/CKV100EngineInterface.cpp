@@ -31,6 +31,15 @@ HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& u
                              QString::fromStdWString(password), QString::fromStdWString(domain));
     if (FAILED(result))
         return result;
+    m_generation = 9;
+    m_connection.Call([this](const CComObjectRef& object) {
+        QDBusPendingReply<int, uint, QString> reply =
+            object.MakeProxy<CEngineProxy>()->GetVersion();
+        const HRESULT answered = CDBusResult::Of(reply);
+        if (SUCCEEDED(answered))
+            m_generation = reply.argumentAt<1>();
+        return answered;
+    });
     return m_connection.StartListening<CEngineProxy>(m_listener, &m_listenerName);
 }
 
@@ -149,4 +158,44 @@ void CKV100EngineInterface::ReportDriveFailure(const TId& volume_guid, HRESULT h
         emit DriveNotAccessible(volume_guid, text);
     else
         emit LostDrive(volume_guid, text);
+}
+
+namespace {
+
+// One call of a per-volume operation that answers only its HRESULT.
+template <typename TMethod>
+HRESULT VolumeCall(CServiceConnection& connection, const TId& volume, TMethod method)
+{
+    const QString id = QString::fromStdWString(volume);
+    return connection.Call([&](const CComObjectRef& object) {
+        auto proxy = object.MakeProxy<CEngineProxy>();
+        QDBusPendingReply<int> reply = ((*proxy).*method)(id);
+        return CDBusResult::Of(reply);
+    });
+}
+
+} // namespace
+
+HRESULT CKV100EngineInterface::Analyse(const TId& volume)
+{
+    return VolumeCall(m_connection, volume,
+                      m_generation >= kNewerGeneration ? &CEngineProxy::AnalyzeEx
+                                                       : &CEngineProxy::Analyze);
+}
+
+HRESULT CKV100EngineInterface::Stop(const TId& volume)
+{
+    return VolumeCall(m_connection, volume,
+                      m_generation >= kNewerGeneration ? &CEngineProxy::StopEx
+                                                       : &CEngineProxy::Stop);
+}
+
+HRESULT CKV100EngineInterface::Pause(const TId& volume)
+{
+    return VolumeCall(m_connection, volume, &CEngineProxy::Pause);
+}
+
+HRESULT CKV100EngineInterface::Resume(const TId& volume)
+{
+    return VolumeCall(m_connection, volume, &CEngineProxy::Resume);
 }

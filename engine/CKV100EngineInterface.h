@@ -30,6 +30,15 @@ public:
     // The identifiers of the engine's volumes.
     HRESULT GetVolumes(TStringList* volumes);
 
+    // The engine's interface generation, read when connecting (9 when the engine does not say);
+    // from generation 10 on, analysis and stop use the newer methods.
+    uint Generation() const { return m_generation; }
+    static constexpr uint kNewerGeneration = 10;
+    HRESULT Analyse(const TId& volume);
+    HRESULT Stop(const TId& volume);
+    HRESULT Pause(const TId& volume);
+    HRESULT Resume(const TId& volume);
+
     // Decodes one notice and emits its signal; unknown types and short bodies emit nothing.
     void Dispatch(quint32 type, const QByteArray& body);
 
@@ -64,4 +73,5 @@ private:
     CServiceConnection m_connection{ServiceContract::Engine};
     CListenerBase<CKV100EngineInterface> m_listener;
     QString m_listenerName;
+    uint m_generation = 9;
 };

@@ -29,6 +29,8 @@ private slots:
     void agentGenerations_data();
     void agentGenerations();
     void toolWrappers();
+    void engineGenerations_data();
+    void engineGenerations();
 
 private:
     std::unique_ptr<CTestEnvironment> m_environment;
@@ -201,6 +203,40 @@ void TestWrappers::toolWrappers()
     scanner.Disconnect();
     QCOMPARE(engine.Unsubscriptions().size(), 1);
     QCOMPARE(scanner.Scan(2), E_UNEXPECTED);
+}
+
+void TestWrappers::engineGenerations_data()
+{
+    QTest::addColumn<uint>("generation");
+    QTest::addColumn<QStringList>("operations");
+    QTest::newRow("newest") << 11u
+                            << QStringList{u"AnalyzeEx:C:"_s, u"StopEx:C:"_s, u"Pause:C:"_s,
+                                           u"Resume:C:"_s};
+    QTest::newRow("10") << 10u
+                        << QStringList{u"AnalyzeEx:C:"_s, u"StopEx:C:"_s, u"Pause:C:"_s,
+                                       u"Resume:C:"_s};
+    QTest::newRow("9") << 9u
+                       << QStringList{u"Analyze:C:"_s, u"Stop:C:"_s, u"Pause:C:"_s, u"Resume:C:"_s};
+    QTest::newRow("does not say") << 0u
+                                  << QStringList{u"Analyze:C:"_s, u"Stop:C:"_s, u"Pause:C:"_s,
+                                                 u"Resume:C:"_s};
+}
+
+void TestWrappers::engineGenerations()
+{
+    QFETCH(uint, generation);
+    QFETCH(QStringList, operations);
+    CTestEngine engine;
+    engine.generation = generation;
+    QVERIFY(engine.Start());
+    CKV100EngineInterface wrapper;
+    QCOMPARE(wrapper.Connect(L"", L"", L"", L""), S_OK);
+    QCOMPARE(wrapper.Generation(), generation == 0 ? 9u : generation);
+    QCOMPARE(wrapper.Analyse(L"C:"), S_OK);
+    QCOMPARE(wrapper.Stop(L"C:"), S_OK);
+    QCOMPARE(wrapper.Pause(L"C:"), S_OK);
+    QCOMPARE(wrapper.Resume(L"C:"), S_OK);
+    QCOMPARE(engine.Operations(), operations);
 }
 
 QTEST_GUILESS_MAIN(TestWrappers)

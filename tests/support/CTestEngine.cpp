@@ -55,6 +55,14 @@ private:
 };
 
 class CTestEngine::CEngine : public CEngineServiceBase {
+    int Record(QStringView method, const QString& volume)
+    {
+        ++m_engine->m_calls;
+        QMutexLocker locker(&m_engine->m_mutex);
+        m_engine->m_operations.append(method.toString() + u':' + volume);
+        return S_OK;
+    }
+
 public:
     CEngine(CTestEngine* engine, QObject* parent)
         : CEngineServiceBase(parent)
@@ -80,6 +88,21 @@ public:
         volumes = m_engine->volumes;
         return S_OK;
     }
+    int GetVersion(uint& generation, QString& version) override
+    {
+        ++m_engine->m_calls;
+        if (m_engine->generation == 0)
+            return E_NOTIMPL;
+        generation = m_engine->generation;
+        version = QStringLiteral("11.0 test");
+        return S_OK;
+    }
+    int Analyze(const QString& volume) override { return Record(u"Analyze", volume); }
+    int AnalyzeEx(const QString& volume) override { return Record(u"AnalyzeEx", volume); }
+    int Stop(const QString& volume) override { return Record(u"Stop", volume); }
+    int StopEx(const QString& volume) override { return Record(u"StopEx", volume); }
+    int Pause(const QString& volume) override { return Record(u"Pause", volume); }
+    int Resume(const QString& volume) override { return Record(u"Resume", volume); }
 
 private:
     CTestEngine* m_engine;
@@ -193,6 +216,12 @@ QList<CTestEngine::TSubscription> CTestEngine::Subscriptions() const
 {
     QMutexLocker locker(&m_mutex);
     return m_subscriptions;
+}
+
+QStringList CTestEngine::Operations() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_operations;
 }
 
 QList<CTestEngine::TSubscription> CTestEngine::Unsubscriptions() const

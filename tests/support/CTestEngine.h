@@ -31,6 +31,10 @@ public:
     void Stop();
 
     QStringList volumes{QStringLiteral("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")};
+    uint generation = 11; // 0: the engine does not say (GetVersion not implemented)
+
+    // The per-volume operations called, as "Method:volume".
+    QStringList Operations() const;
 
     QList<TSubscription> Subscriptions() const;
     QList<TSubscription> Unsubscriptions() const;
@@ -50,6 +54,7 @@ private:
     mutable QMutex m_mutex;
     QList<TSubscription> m_subscriptions;
     QList<TSubscription> m_unsubscriptions;
+    QStringList m_operations;
     std::atomic<int> m_calls{0};
     std::map<QString, std::unique_ptr<class CMailSlotTransport>> m_writers; // test thread only
 };
