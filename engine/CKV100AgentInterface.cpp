@@ -22,9 +22,7 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
                                       const TString& password, const TString& domain)
 {
     Disconnect();
-    const HRESULT result =
-        m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
-                             QString::fromStdWString(password), QString::fromStdWString(domain));
+    const HRESULT result = m_connection.Connect(computer, user, password, domain);
     if (FAILED(result))
         return result;
     const int generation = m_connection.ClassIndex();

@@ -19,16 +19,13 @@ CKV100EngineInterface::~CKV100EngineInterface()
 {
     // The listener's thread calls Dispatch: it must end before this object does.
     Disconnect();
-    m_listener.Stop();
 }
 
 HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& user,
                                        const TString& password, const TString& domain)
 {
     Disconnect();
-    const HRESULT result =
-        m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
-                             QString::fromStdWString(password), QString::fromStdWString(domain));
+    const HRESULT result = m_connection.Connect(computer, user, password, domain);
     if (FAILED(result))
         return result;
     m_generation = 9;

@@ -25,18 +25,21 @@ HRESULT CServiceConnection::Create(const QString& computer, const TComCredential
                                                     credentials, object);
 }
 
-HRESULT CServiceConnection::Connect(const QString& computer, const QString& user,
-                                    const QString& password, const QString& domain)
+HRESULT CServiceConnection::Connect(const TString& computer, const TString& user,
+                                    const TString& password, const TString& domain)
 {
+    const TComCredentials credentials{QString::fromStdWString(user),
+                                      QString::fromStdWString(password),
+                                      QString::fromStdWString(domain)};
     // First see that the object can be created at all, so that a failure changes nothing.
     CComObjectRef probe;
-    const HRESULT created = Create(computer, {user, password, domain}, &probe);
+    const HRESULT created = Create(QString::fromStdWString(computer), credentials, &probe);
     if (FAILED(created))
         return created;
     {
         QMutexLocker locker(&m_mutex);
-        m_computer = computer;
-        m_credentials = {user, password, domain};
+        m_computer = QString::fromStdWString(computer);
+        m_credentials = credentials;
     }
     return InternalConnect();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/HResult.h"
+#include "core/Types.h"
 #include "engine/ServiceContract.h"
 #include "notify/CNoticeListener.h"
 #include "platform/CComputerName.h"
@@ -23,8 +24,8 @@ public:
 
     // Parameters in the wrappers' order; an empty computer is this one, an empty user the
     // caller's own identity. On failure nothing changes and the creation's HRESULT is returned.
-    HRESULT Connect(const QString& computer, const QString& user, const QString& password,
-                    const QString& domain);
+    HRESULT Connect(const TString& computer, const TString& user, const TString& password,
+                    const TString& domain);
     // Creates the object again with the kept parameters.
     HRESULT InternalConnect();
     void Disconnect();

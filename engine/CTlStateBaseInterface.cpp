@@ -33,9 +33,7 @@ HRESULT CTlStateBaseInterface::Connect(const TString& computer, const TString& u
                                        const TString& password, const TString& domain)
 {
     Disconnect();
-    const HRESULT result =
-        m_connection.Connect(QString::fromStdWString(computer), QString::fromStdWString(user),
-                             QString::fromStdWString(password), QString::fromStdWString(domain));
+    const HRESULT result = m_connection.Connect(computer, user, password, domain);
     if (FAILED(result))
         return result;
     return m_connection.StartListening<CToolProxy>(*this, &m_listenerName);

@@ -275,7 +275,6 @@ DWORD CUnixMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD rea
     m_receiver = std::move(receiver);
     m_fd = fd;
     m_server = true;
-    m_maxMessageSize = maxMessageSize;
     m_readTimeoutMs = readTimeoutMs;
     m_socketPath = SocketPath(name);
     m_device = info.st_dev;
@@ -420,7 +419,6 @@ void CUnixMailslot::Close()
     ::close(m_fd);
     m_fd = -1;
     m_server = false;
-    m_maxMessageSize = 0;
     m_readTimeoutMs = 0;
     m_socketPath.clear();
     m_device = 0;

@@ -47,7 +47,6 @@ private:
 
     int m_fd = -1;
     bool m_server = false;
-    DWORD m_maxMessageSize = 0;
     DWORD m_readTimeoutMs = 0;
     QString m_socketPath;
     // Identity of the socket file this server bound, so that closing never removes a file that
