@@ -4,7 +4,8 @@
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
 
-#include "AgentProxy.h"
+#include "AgentLogSettingsProxy.h"
+#include "AgentScheduleProxy.h"
 
 CKV100AgentInterface::CKV100AgentInterface(QObject* parent)
     : QObject(parent)
@@ -71,4 +72,128 @@ void CKV100AgentInterface::Dispatch(quint32 type, const QByteArray& body)
     default:
         break;
     }
+}
+
+HRESULT CKV100AgentInterface::QueryLog(double fromDate, double toDate, int first, int count,
+                                       DBusContract::TPropertyBag* bag)
+{
+    return AgentFetch(ServiceCall::Timeout::Long, &CAgentProxy::QueryLog,
+                      CServiceConnection::In(fromDate, toDate, first, count), bag);
+}
+
+HRESULT CKV100AgentInterface::QueryLogText(double fromDate, double toDate, int first, int count,
+                                           TString* log)
+{
+    return AgentFetch(ServiceCall::Timeout::Long, &CAgentProxy::QueryLogText,
+                      CServiceConnection::In(fromDate, toDate, first, count), log);
+}
+
+HRESULT CKV100AgentInterface::CreateSchedule(const TString& name, uint source, uint code,
+                                             const TString& parameters)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::CreateSchedule,
+                          CServiceConnection::In(name, source, code, parameters));
+}
+
+HRESULT CKV100AgentInterface::AddItem(const TString& schedule, const TString& item, double firstRun,
+                                      uint intervalSeconds, uint maxDurationSeconds, uint flags)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::AddItem,
+                          CServiceConnection::In(schedule, item, firstRun, intervalSeconds,
+                                                 maxDurationSeconds, flags));
+}
+
+HRESULT CKV100AgentInterface::DeleteSchedule(const TString& name)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::DeleteSchedule, CServiceConnection::In(name));
+}
+
+HRESULT CKV100AgentInterface::RenameSchedule(const TString& oldName, const TString& newName)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::RenameSchedule,
+                          CServiceConnection::In(oldName, newName));
+}
+
+HRESULT CKV100AgentInterface::GetScheduleNames(uint kind, TStringList* names)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::GetScheduleNames, CServiceConnection::In(kind),
+                          names);
+}
+
+HRESULT CKV100AgentInterface::GetSchedule(const TString& name, uint* source, uint* code,
+                                          TString* parameters, bool* disabled, double* lastRun,
+                                          double* nextRun)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::GetSchedule, CServiceConnection::In(name), source,
+                          code, parameters, disabled, lastRun, nextRun);
+}
+
+HRESULT CKV100AgentInterface::GetScheduleItems(const TString& name, TStringList* items,
+                                               QList<double>* firstRuns,
+                                               QList<uint>* intervalSeconds,
+                                               QList<uint>* maxDurationSeconds, QList<uint>* flags)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::GetScheduleItems, CServiceConnection::In(name),
+                          items, firstRuns, intervalSeconds, maxDurationSeconds, flags);
+}
+
+HRESULT CKV100AgentInterface::GetDisabled(const TString& name, bool* disabled)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::GetDisabled, CServiceConnection::In(name),
+                          disabled);
+}
+
+HRESULT CKV100AgentInterface::SetDisabled(const TString& name, bool disabled)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::SetDisabled,
+                          CServiceConnection::In(name, disabled));
+}
+
+HRESULT CKV100AgentInterface::RunNow(const TString& name)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::RunNow, CServiceConnection::In(name));
+}
+
+HRESULT CKV100AgentInterface::GetAutoUpdateSchedule(uint* intervalWeeks, uint* dayOfWeek)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::GetAutoUpdateSchedule, CServiceConnection::In(),
+                          intervalWeeks, dayOfWeek);
+}
+
+HRESULT CKV100AgentInterface::SetAutoUpdateSchedule(uint intervalWeeks, uint dayOfWeek)
+{
+    return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
+                          &CAgentScheduleProxy::SetAutoUpdateSchedule,
+                          CServiceConnection::In(intervalWeeks, dayOfWeek));
+}
+
+HRESULT CKV100AgentInterface::GetLogDestination(uint* destination)
+{
+    return SubObjectFetch(&CAgentProxy::GetLogSettingsObject, ServiceCall::Timeout::Normal,
+                          &CAgentLogSettingsProxy::GetLogDestination, CServiceConnection::In(),
+                          destination);
+}
+
+HRESULT CKV100AgentInterface::SetLogDestination(uint destination)
+{
+    return SubObjectFetch(&CAgentProxy::GetLogSettingsObject, ServiceCall::Timeout::Normal,
+                          &CAgentLogSettingsProxy::SetLogDestination,
+                          CServiceConnection::In(destination));
+}
+
+HRESULT CKV100AgentInterface::ClearLog()
+{
+    return SubObjectFetch(&CAgentProxy::GetLogSettingsObject, ServiceCall::Timeout::Long,
+                          &CAgentLogSettingsProxy::ClearLog, CServiceConnection::In());
 }

@@ -3,7 +3,11 @@
 #include "core/Types.h"
 #include "engine/CListenerBase.h"
 #include "engine/CServiceConnection.h"
+#include "engine/contract/ContractTypes.h"
 
+#include "AgentProxy.h"
+
+#include <QDBusObjectPath>
 #include <QObject>
 
 #include <string>
@@ -34,12 +38,102 @@ public:
 
     void Dispatch(quint32 type, const QByteArray& body);
 
+    // Every operation of the agent answers E_FAIL while it is not connected.
+
+    // A call on one of the agent's sub-objects: the sub-object is had from the agent (with the
+    // one reconnection after a lost connection), then the method is called on it once. Also used
+    // by the computer, configuration and browser wrappers.
+    template <typename TProxy, typename... TOuts, typename... TParams, typename... TIns,
+              typename... TTargets>
+    HRESULT SubObjectFetch(QDBusPendingReply<int, QDBusObjectPath> (CAgentProxy::*getter)(),
+                           int timeoutMs,
+                           QDBusPendingReply<int, TOuts...> (TProxy::*method)(TParams...),
+                           const std::tuple<TIns...>& ins, TTargets*... targets)
+    {
+        if (!IsConnected())
+            return E_FAIL;
+        CComObjectRef subObject;
+        const HRESULT found = m_connection.Call([&](const CComObjectRef& agent) {
+            QDBusObjectPath path;
+            const HRESULT answered = CServiceConnection::Invoke(
+                agent, ServiceCall::Timeout::Normal, getter, CServiceConnection::In(), &path);
+            if (SUCCEEDED(answered))
+                subObject = agent.Sibling(path.path());
+            return answered;
+        });
+        if (FAILED(found))
+            return found;
+        return CServiceConnection::Invoke(subObject, timeoutMs, method, ins, targets...);
+    }
+
+    // The event log of a date range: the oldest agents answer a property bag, newer ones one
+    // text (see IsNewer).
+    // Log entries of a date range (oldest agent generation), as a property bag. Section "/":
+    // NumLogPoints and TotalAvailableLogPoints (i); sections "/1" to "/n": LogTime (d), Source (s),
+    // EventType (i), EventId (i), Message (s). first is zero-based; at most count entries.
+    HRESULT QueryLog(double fromDate, double toDate, int first, int count,
+                     DBusContract::TPropertyBag* bag);
+    // Slot 18, newer agents: the same query answered as one text. It starts with the total number
+    // of entries of the range in decimal; each entry follows as U+001E and five fields separated by
+    // U+001F: log time (OLE date, decimal with a point), source, event type, event id, message.
+    HRESULT QueryLogText(double fromDate, double toDate, int first, int count, TString* log);
+
+    // Schedules (the sub-object of slot 13).
+    // Slot 7: creates or replaces a schedule. source: 1 local. code: 101 to 106 drives, 201 to 203
+    // Exchange, 401 to 403 guests. parameters: the parameter string.
+    HRESULT CreateSchedule(const TString& name, uint source, uint code, const TString& parameters);
+    // Slot 8: adds a timed item. flags: 1 offline pass, 4 shut down when complete; Exchange and
+    // guest items pass 0 for the duration and the flags.
+    HRESULT AddItem(const TString& schedule, const TString& item, double firstRun,
+                    uint intervalSeconds, uint maxDurationSeconds, uint flags);
+    // Slot 9: deletes the schedule with its items.
+    HRESULT DeleteSchedule(const TString& name);
+    // Slots 11 and 14: gives the schedule a new name.
+    HRESULT RenameSchedule(const TString& oldName, const TString& newName);
+    // Slots 12 to 15. kind bits: 1 drive schedules made here, 2 drive schedules from Group Policy
+    // or the enterprise console, 4 Exchange schedules, 8 guest schedules.
+    HRESULT GetScheduleNames(uint kind, TStringList* names);
+    // Slots 18 to 23: source (1 local, 2 Group Policy, 4 enterprise console), code, parameter
+    // string, disabled flag, last and next run (0 unknown).
+    HRESULT GetSchedule(const TString& name, uint* source, uint* code, TString* parameters,
+                        bool* disabled, double* lastRun, double* nextRun);
+    // Slots 28 and 29: the items in parallel lists, in the order they were added.
+    HRESULT GetScheduleItems(const TString& name, TStringList* items, QList<double>* firstRuns,
+                             QList<uint>* intervalSeconds, QList<uint>* maxDurationSeconds,
+                             QList<uint>* flags);
+    // Slot 24: whether the schedule is disabled.
+    HRESULT GetDisabled(const TString& name, bool* disabled);
+    // Slot 25.
+    HRESULT SetDisabled(const TString& name, bool disabled);
+    // Slot 26: runs the schedule at once.
+    HRESULT RunNow(const TString& name);
+    // When updates are checked: every intervalWeeks weeks on dayOfWeek (0 Sunday to 6 Saturday).
+    HRESULT GetAutoUpdateSchedule(uint* intervalWeeks, uint* dayOfWeek);
+    HRESULT SetAutoUpdateSchedule(uint intervalWeeks, uint dayOfWeek);
+
+    // Log settings (the sub-object of slot 15).
+    // 0 the product's own log, 1 the system's application event log.
+    HRESULT GetLogDestination(uint* destination);
+    HRESULT SetLogDestination(uint destination);
+    // Empties the log.
+    HRESULT ClearLog();
+
 signals:
     void ScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name);
     void ScheduleStopped(const std::wstring& schedule_name, const std::wstring& item_name);
     void ResourcesUpdated(double cpu_value, double io_value);
 
 private:
+    template <typename... TOuts, typename... TParams, typename... TIns, typename... TTargets>
+    HRESULT AgentFetch(int timeoutMs,
+                       QDBusPendingReply<int, TOuts...> (CAgentProxy::*method)(TParams...),
+                       const std::tuple<TIns...>& ins, TTargets*... targets)
+    {
+        if (!IsConnected())
+            return E_FAIL;
+        return m_connection.Fetch(timeoutMs, method, ins, targets...);
+    }
+
     CServiceConnection m_connection{ServiceContract::Agent};
     CListenerBase<CKV100AgentInterface> m_listener;
     QString m_listenerName;

@@ -4,6 +4,9 @@
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
 
+#include "ExchangeEngineProxy.h"
+#include "ExchangeInProcessProxy.h"
+
 CKV100ExchangeInterface::CKV100ExchangeInterface(QObject* parent)
     : QObject(parent)
     , m_listener(this)
@@ -13,7 +16,28 @@ CKV100ExchangeInterface::CKV100ExchangeInterface(QObject* parent)
 
 CKV100ExchangeInterface::~CKV100ExchangeInterface()
 {
-    m_listener.Stop();
+    // The listener's thread calls Dispatch: it must end before this object does.
+    Disconnect();
+}
+
+HRESULT CKV100ExchangeInterface::Connect(const TString& computer, const TString& user,
+                                         const TString& password, const TString& domain)
+{
+    Disconnect();
+    HRESULT result = m_connection.Connect(computer, user, password, domain);
+    if (SUCCEEDED(result))
+        result = m_inProcess.Connect(computer, user, password, domain);
+    if (FAILED(result)) {
+        Disconnect();
+        return result;
+    }
+    return m_connection.StartListening<CExchangeEngineProxy>(m_listener, &m_listenerName);
+}
+
+void CKV100ExchangeInterface::Disconnect()
+{
+    m_connection.StopListening<CExchangeEngineProxy>(m_listener, &m_listenerName);
+    m_inProcess.Disconnect();
 }
 
 void CKV100ExchangeInterface::Dispatch(quint32 type, const QByteArray& body)
@@ -60,4 +84,91 @@ void CKV100ExchangeInterface::Dispatch(quint32 type, const QByteArray& body)
     default:
         break;
     }
+}
+
+HRESULT CKV100ExchangeInterface::GetVersion(uint* version)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CExchangeEngineProxy::GetVersion,
+                              CServiceConnection::In(), version);
+}
+
+HRESULT CKV100ExchangeInterface::GetServerName(TString* serverName)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CExchangeEngineProxy::GetServerName,
+                              CServiceConnection::In(), serverName);
+}
+
+HRESULT CKV100ExchangeInterface::SetServerName(const TString& serverName)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CExchangeEngineProxy::SetServerName,
+                              CServiceConnection::In(serverName));
+}
+
+HRESULT CKV100ExchangeInterface::TestServerName(const TString& serverName, bool* valid)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Long, &CExchangeEngineProxy::TestServerName,
+                              CServiceConnection::In(serverName), valid);
+}
+
+HRESULT CKV100ExchangeInterface::GetDataStoreCount(uint* count)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal,
+                              &CExchangeEngineProxy::GetDataStoreCount, CServiceConnection::In(),
+                              count);
+}
+
+HRESULT CKV100ExchangeInterface::GetDataStore(uint index, TString* group, uint* storeType,
+                                              TString* store, TString* storePath,
+                                              TString* backupPath, uint* backupMethod,
+                                              TString* workingDirectory, uint* state, double* size,
+                                              bool* hasRecoverableSpace, double* recoverableSpace,
+                                              double* lastRun)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CExchangeEngineProxy::GetDataStore,
+                              CServiceConnection::In(index), group, storeType, store, storePath,
+                              backupPath, backupMethod, workingDirectory, state, size,
+                              hasRecoverableSpace, recoverableSpace, lastRun);
+}
+
+HRESULT CKV100ExchangeInterface::ConfigureDataStore(const TString& group, const TString& store,
+                                                    const TString& backupPath, uint backupMethod,
+                                                    const TString& workingDirectory)
+{
+    return m_connection.Fetch(
+        ServiceCall::Timeout::Normal, &CExchangeEngineProxy::ConfigureDataStore,
+        CServiceConnection::In(group, store, backupPath, backupMethod, workingDirectory));
+}
+
+HRESULT CKV100ExchangeInterface::StartDefrag(const TString& group, const TString& store)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CExchangeEngineProxy::StartDefrag,
+                              CServiceConnection::In(group, store));
+}
+
+HRESULT CKV100ExchangeInterface::StopDefrag()
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CExchangeEngineProxy::StopDefrag,
+                              CServiceConnection::In());
+}
+
+HRESULT CKV100ExchangeInterface::CheckServiceAccess(const TString& directory, bool* canAccess,
+                                                    bool* canCreateFiles)
+{
+    return m_inProcess.Fetch(ServiceCall::Timeout::Normal,
+                             &CExchangeInProcessProxy::CheckServiceAccess,
+                             CServiceConnection::In(directory), canAccess, canCreateFiles);
+}
+
+HRESULT CKV100ExchangeInterface::IsMappedNetworkDrive(const TString& path, bool* mapped)
+{
+    return m_inProcess.Fetch(ServiceCall::Timeout::Normal,
+                             &CExchangeInProcessProxy::IsMappedNetworkDrive,
+                             CServiceConnection::In(path), mapped);
+}
+
+HRESULT CKV100ExchangeInterface::GetClusterNetworkNames(TStringList* names)
+{
+    return m_inProcess.Fetch(ServiceCall::Timeout::Normal,
+                             &CExchangeInProcessProxy::GetClusterNetworkNames,
+                             CServiceConnection::In(), names);
 }

@@ -4,6 +4,8 @@
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeReader.h"
 
+#include "VmEngineProxy.h"
+
 CKV100VirtualPCInterface::CKV100VirtualPCInterface(QObject* parent)
     : QObject(parent)
     , m_listener(this)
@@ -13,7 +15,23 @@ CKV100VirtualPCInterface::CKV100VirtualPCInterface(QObject* parent)
 
 CKV100VirtualPCInterface::~CKV100VirtualPCInterface()
 {
-    m_listener.Stop();
+    // The listener's thread calls Dispatch: it must end before this object does.
+    Disconnect();
+}
+
+HRESULT CKV100VirtualPCInterface::Connect(const TString& computer, const TString& user,
+                                          const TString& password, const TString& domain)
+{
+    Disconnect();
+    const HRESULT result = m_connection.Connect(computer, user, password, domain);
+    if (FAILED(result))
+        return result;
+    return m_connection.StartListening<CVmEngineProxy>(m_listener, &m_listenerName);
+}
+
+void CKV100VirtualPCInterface::Disconnect()
+{
+    m_connection.StopListening<CVmEngineProxy>(m_listener, &m_listenerName);
 }
 
 void CKV100VirtualPCInterface::Dispatch(quint32 type, const QByteArray& body)
@@ -124,4 +142,90 @@ void CKV100VirtualPCInterface::DispatchGuest(quint32 type, const std::wstring& g
     default:
         break;
     }
+}
+
+HRESULT CKV100VirtualPCInterface::GetGuests(TStringList* guests)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::GetGuests,
+                              CServiceConnection::In(), guests);
+}
+
+HRESULT CKV100VirtualPCInterface::GetGuest(const TString& guest, TString* displayName,
+                                           TString* operatingSystem, uint* productKind,
+                                           bool* running, double* lastRun, quint64* size)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::GetGuest,
+                              CServiceConnection::In(guest), displayName, operatingSystem,
+                              productKind, running, lastRun, size);
+}
+
+HRESULT CKV100VirtualPCInterface::AddGuest(const TString& guest, const TString& displayName,
+                                           const TString& operatingSystem)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Long, &CVmEngineProxy::AddGuest,
+                              CServiceConnection::In(guest, displayName, operatingSystem));
+}
+
+HRESULT CKV100VirtualPCInterface::RemoveGuest(const TString& guest)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::RemoveGuest,
+                              CServiceConnection::In(guest));
+}
+
+HRESULT CKV100VirtualPCInterface::UpdateGuestSize(const TString& guest, quint64* size)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::UpdateGuestSize,
+                              CServiceConnection::In(guest), size);
+}
+
+HRESULT CKV100VirtualPCInterface::GetBlockedGuests(const TStringList& guests, TStringList* blocked)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::GetBlockedGuests,
+                              CServiceConnection::In(guests), blocked);
+}
+
+HRESULT CKV100VirtualPCInterface::GetGuestDisks(const TString& guest, TStringList* diskFiles,
+                                                QList<uint>* volumeCounts)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Long, &CVmEngineProxy::GetGuestDisks,
+                              CServiceConnection::In(guest), diskFiles, volumeCounts);
+}
+
+HRESULT CKV100VirtualPCInterface::GetGuestExclusions(const TString& guest, TStringList* diskFiles,
+                                                     QList<uint>* volumes, TStringList* paths)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::GetGuestExclusions,
+                              CServiceConnection::In(guest), diskFiles, volumes, paths);
+}
+
+HRESULT CKV100VirtualPCInterface::SetGuestExclusions(const TString& guest,
+                                                     const TStringList& diskFiles,
+                                                     const QList<uint>& volumes,
+                                                     const TStringList& paths)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::SetGuestExclusions,
+                              CServiceConnection::In(guest, diskFiles, volumes, paths));
+}
+
+HRESULT CKV100VirtualPCInterface::Defragment(const TStringList& guests, bool shrink,
+                                             bool defragFileSystem, bool defragInternal,
+                                             bool defragOffline, bool defragHostImage,
+                                             bool fullHostDefrag)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::Defragment,
+                              CServiceConnection::In(guests, shrink, defragFileSystem,
+                                                     defragInternal, defragOffline, defragHostImage,
+                                                     fullHostDefrag));
+}
+
+HRESULT CKV100VirtualPCInterface::Stop()
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::Stop,
+                              CServiceConnection::In());
+}
+
+HRESULT CKV100VirtualPCInterface::GetHostStatus(bool* running, double* lastRun)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CVmEngineProxy::GetHostStatus,
+                              CServiceConnection::In(), running, lastRun);
 }

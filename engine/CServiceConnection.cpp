@@ -21,7 +21,11 @@ HRESULT CServiceConnection::Create(const QString& computer, const TComCredential
 {
     const QString interfaceId = QString::fromLatin1(
         m_contract.interfaceId.data(), static_cast<qsizetype>(m_contract.interfaceId.size()));
-    return IComActivator::Instance().CreateInstance(ClassIds(m_contract), interfaceId, computer,
+    // Local servers and in-process parts run on this computer whatever computer the console
+    // drives.
+    const QString target =
+        m_contract.where == TServiceContract::TWhere::LocalOrRemote ? computer : QString();
+    return IComActivator::Instance().CreateInstance(ClassIds(m_contract), interfaceId, target,
                                                     credentials, object);
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/HResult.h"
 #include "core/Types.h"
+#include "engine/ServiceCall.h"
 #include "engine/ServiceContract.h"
 #include "notify/CNoticeListener.h"
 #include "platform/CComputerName.h"
@@ -12,6 +13,8 @@
 #include <QString>
 
 #include <functional>
+#include <tuple>
+#include <utility>
 
 // What a connecting wrapper keeps of its service: the connection parameters, the created object
 // (kept as a reference from which every call makes a fresh proxy) and whether it is connected.
@@ -40,6 +43,46 @@ public:
     // Runs one call on the object: E_UNEXPECTED when not connected; after 0x800706BA the
     // connection is made again and the call repeated once.
     HRESULT Call(const std::function<HRESULT(const CComObjectRef& object)>& call);
+
+    // One call of a generated proxy's asynchronous method on the connected object, with the
+    // retry of Call: the in values (see In) go out converted to the wire, the answer's values
+    // after the HRESULT come back converted into the targets, one per value. Targets are
+    // written only on success; a null target is E_POINTER and nothing is sent.
+    template <typename TProxy, typename... TOuts, typename... TParams, typename... TIns,
+              typename... TTargets>
+    HRESULT Fetch(int timeoutMs, QDBusPendingReply<int, TOuts...> (TProxy::*method)(TParams...),
+                  const std::tuple<TIns...>& ins, TTargets*... targets)
+    {
+        return Call([&](const CComObjectRef& object) {
+            return Invoke(object, timeoutMs, method, ins, targets...);
+        });
+    }
+
+    // The same call on a given object, made once.
+    template <typename TProxy, typename... TOuts, typename... TParams, typename... TIns,
+              typename... TTargets>
+    static HRESULT Invoke(const CComObjectRef& object, int timeoutMs,
+                          QDBusPendingReply<int, TOuts...> (TProxy::*method)(TParams...),
+                          const std::tuple<TIns...>& ins, TTargets*... targets)
+    {
+        static_assert(sizeof...(TOuts) == sizeof...(TTargets), "one target per answered value");
+        if (((targets == nullptr) || ...))
+            return E_POINTER;
+        auto proxy = object.MakeProxy<TProxy>(timeoutMs);
+        QDBusPendingReply<int, TOuts...> reply = std::apply(
+            [&](const auto&... in) { return ((*proxy).*method)(ServiceCall::ToWire(in)...); }, ins);
+        const HRESULT result = CDBusResult::Of(reply);
+        if (SUCCEEDED(result))
+            Assign(reply, std::index_sequence_for<TOuts...>{}, targets...);
+        return result;
+    }
+
+    // The in values of a call, held by reference for its length.
+    template <typename... TIns>
+    static std::tuple<const TIns&...> In(const TIns&... ins)
+    {
+        return std::tuple<const TIns&...>(ins...);
+    }
 
     static QStringList ClassIds(const TServiceContract& contract);
 
@@ -74,12 +117,19 @@ public:
     }
 
 private:
+    template <typename TReply, std::size_t... I, typename... TTargets>
+    static void Assign([[maybe_unused]] TReply& reply, std::index_sequence<I...>,
+                       [[maybe_unused]] TTargets*... targets)
+    {
+        (ServiceCall::FromWire(reply.template argumentAt<I + 1>(), targets), ...);
+    }
+
     template <typename TProxy>
     HRESULT Subscribe(const QString& listener, bool subscribe)
     {
         const QString computer = CComputerName::Local();
         return Call([&](const CComObjectRef& object) {
-            auto proxy = object.MakeProxy<TProxy>();
+            auto proxy = object.MakeProxy<TProxy>(ServiceCall::Timeout::Quick);
             QDBusPendingReply<int> reply = subscribe ? proxy->Subscribe(computer, listener)
                                                      : proxy->Unsubscribe(computer, listener);
             return CDBusResult::Of(reply);

@@ -75,3 +75,27 @@ int CTlStateBaseInterface::TruncatedPercent(double percent)
         return INT_MIN;
     return static_cast<int>(percent);
 }
+
+HRESULT CTlStateBaseInterface::Stop(int mode)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CToolProxy::Stop,
+                              CServiceConnection::In(mode));
+}
+
+HRESULT CTlStateBaseInterface::GetScanResults(QByteArray* results)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Long, &CToolProxy::GetScanResults,
+                              CServiceConnection::In(), results);
+}
+
+HRESULT CTlStateBaseInterface::GetDeletionResults(QByteArray* results)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Long, &CToolProxy::GetDeletionResults,
+                              CServiceConnection::In(), results);
+}
+
+HRESULT CTlStateBaseInterface::DeleteFiles(const QByteArray& request, int mode)
+{
+    return m_connection.Fetch(ServiceCall::Timeout::Long, &CToolProxy::DeleteFiles,
+                              CServiceConnection::In(request, mode));
+}

@@ -5,6 +5,7 @@
 #include "engine/CKVToolInterface.h"
 #include "engine/CServiceConnection.h"
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +27,18 @@ public:
     HRESULT Scan(int mode) override;
     HRESULT Clean(int mode) override;
     HRESULT GetServiceObject(CComObjectRef* object) override;
+
+    // The rest of the generic tool interface.
+    // Slot 8: stops the running scan, cleaning or deletion.
+    HRESULT Stop(int mode);
+    // Slot 9: the result stream of the last search (section 1, then the groups of section 2). Fails
+    // when there is none.
+    HRESULT GetScanResults(QByteArray* results);
+    // Slot 10: the result stream of the last deletion (section 1 per file, section 2 empty). Fails
+    // when there is none.
+    HRESULT GetDeletionResults(QByteArray* results);
+    // Slot 11: deletes the files of the request stream (u32 count, then strings).
+    HRESULT DeleteFiles(const QByteArray& request, int mode);
     const QString& ListenerName() const { return m_listenerName; }
 
     // A percent cut to a whole number; values no int can hold (or not numbers) are clamped.
@@ -37,6 +50,9 @@ signals:
     void Finished();
     void Failed(HRESULT hr);
     void Progress(QString message, int percent);
+
+protected:
+    CServiceConnection& Connection() { return m_connection; }
 
 private:
     CServiceConnection m_connection;

@@ -20,11 +20,22 @@ public:
     const QString& ClassId() const { return m_classId; }
     int ClassIndex() const { return m_classIndex; }
 
-    // A proxy of a generated interface class for this object.
+    // A proxy of a generated interface class for this object; its calls give up after
+    // timeoutMs milliseconds (-1: D-Bus's default of 25 seconds).
     template <typename TProxy>
-    std::unique_ptr<TProxy> MakeProxy() const
+    std::unique_ptr<TProxy> MakeProxy(int timeoutMs = -1) const
     {
-        return std::make_unique<TProxy>(QString(), m_path, m_connection);
+        auto proxy = std::make_unique<TProxy>(QString(), m_path, m_connection);
+        if (timeoutMs >= 0)
+            proxy->setTimeout(timeoutMs);
+        return proxy;
+    }
+
+    // The same kind of reference to another object on the same connection, such as a
+    // sub-object whose path a service handed out.
+    CComObjectRef Sibling(const QString& path) const
+    {
+        return CComObjectRef(m_connection, path, m_classId, m_classIndex);
     }
 
 private:

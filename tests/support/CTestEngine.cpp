@@ -5,6 +5,8 @@
 #include "notify/CMailSlotTransport.h"
 #include "platform/CRuntimeDirectory.h"
 
+#include <algorithm>
+
 #include "ActivationAdaptor.h"
 #include "ActivationServiceBase.h"
 #include "AgentAdaptor.h"
@@ -36,12 +38,10 @@ public:
     int CreateInstance(const QString& clsid, const QString&, QDBusObjectPath& object) override
     {
         const QString wanted = DBusContract::NormalizeGuid(clsid);
-        for (const QString& served :
-             {ClassId(ServiceContract::Engine, m_engine->m_engineClassIndex),
-              ClassId(ServiceContract::Agent, m_engine->m_agentClassIndex),
-              ClassId(ServiceContract::Tl2MD5Browser, 0)}) {
-            if (!served.isEmpty() && wanted == DBusContract::NormalizeGuid(served)) {
-                object = QDBusObjectPath(DBusContract::ClassObjectPath(served));
+        for (const TServed& served : m_engine->m_served) {
+            if (!served.classId.isEmpty() &&
+                wanted == DBusContract::NormalizeGuid(served.classId)) {
+                object = QDBusObjectPath(served.path);
                 return S_OK;
             }
         }
@@ -128,8 +128,33 @@ public:
         m_engine->m_unsubscriptions.append({QStringLiteral("Agent"), computer, listener});
         return S_OK;
     }
+    int GetStatisticsObject(QDBusObjectPath& object) override
+    {
+        return SubObject(u"Statistics", object);
+    }
+    int GetSettingsObject(QDBusObjectPath& object) override
+    {
+        return SubObject(u"Settings", object);
+    }
+    int GetScheduleObject(QDBusObjectPath& object) override
+    {
+        return SubObject(u"Schedule", object);
+    }
+    int GetFilterObject(QDBusObjectPath& object) override { return SubObject(u"Filter", object); }
+    int GetLogSettingsObject(QDBusObjectPath& object) override
+    {
+        return SubObject(u"LogSettings", object);
+    }
+    int GetFeatureObject(QDBusObjectPath& object) override { return SubObject(u"Feature", object); }
 
 private:
+    int SubObject(QStringView name, QDBusObjectPath& object)
+    {
+        ++m_engine->m_calls;
+        object = QDBusObjectPath(m_engine->AgentObjectPath(name.toString()));
+        return S_OK;
+    }
+
     CTestEngine* m_engine;
 };
 
@@ -166,7 +191,58 @@ private:
 CTestEngine::CTestEngine(int engineClassIndex, int agentClassIndex)
     : m_engineClassIndex(engineClassIndex)
     , m_agentClassIndex(agentClassIndex)
-{}
+{
+    Serve(ServiceContract::Engine, engineClassIndex, [this](QObject* owner) {
+        auto* engine = new CEngine(this, owner);
+        new CEngineAdaptor(engine);
+        return engine;
+    });
+    Serve(ServiceContract::Agent, agentClassIndex, [this](QObject* owner) {
+        auto* agent = new CAgent(this, owner);
+        new CAgentAdaptor(agent);
+        return agent;
+    });
+    Serve(ServiceContract::Tl2MD5Browser, 0, [this](QObject* owner) {
+        auto* scanner = new CScanner(this, owner);
+        new CTl2MD5BrowserAdaptor(scanner);
+        new CToolAdaptor(scanner);
+        return scanner;
+    });
+}
+
+void CTestEngine::Serve(const TServiceContract& contract, int classIndex, TMakeService make)
+{
+    if (classIndex < 0)
+        return;
+    const QString classId = ClassId(contract, classIndex);
+    m_served.append({classId, DBusContract::ClassObjectPath(classId), std::move(make)});
+}
+
+void CTestEngine::ServeAt(const QString& path, TMakeService make)
+{
+    m_served.append({QString(), path, std::move(make)});
+}
+
+QString CTestEngine::AgentObjectPath(const QString& name) const
+{
+    const QString agent = ClassId(ServiceContract::Agent, std::max(m_agentClassIndex, 0));
+    return DBusContract::ClassObjectPath(agent) + u'/' + name;
+}
+
+void CTestEngine::RecordSubscription(const QString& service, const QString& computer,
+                                     const QString& listener, bool subscribe)
+{
+    ++m_calls;
+    QMutexLocker locker(&m_mutex);
+    (subscribe ? m_subscriptions : m_unsubscriptions).append({service, computer, listener});
+}
+
+void CTestEngine::RecordOperation(const QString& operation)
+{
+    ++m_calls;
+    QMutexLocker locker(&m_mutex);
+    m_operations.append(operation);
+}
 
 CTestEngine::~CTestEngine()
 {
@@ -183,26 +259,9 @@ bool CTestEngine::Start()
             new CActivationAdaptor(activation);
             connection.registerObject(QStringLiteral("/"), activation,
                                       QDBusConnection::ExportAdaptors);
-            if (m_engineClassIndex >= 0) {
-                auto* engine = new CEngine(this, owner);
-                new CEngineAdaptor(engine);
-                connection.registerObject(DBusContract::ClassObjectPath(
-                                              ClassId(ServiceContract::Engine, m_engineClassIndex)),
-                                          engine, QDBusConnection::ExportAdaptors);
-            }
-            auto* scanner = new CScanner(this, owner);
-            new CTl2MD5BrowserAdaptor(scanner);
-            new CToolAdaptor(scanner);
-            connection.registerObject(
-                DBusContract::ClassObjectPath(ClassId(ServiceContract::Tl2MD5Browser, 0)), scanner,
-                QDBusConnection::ExportAdaptors);
-            if (m_agentClassIndex >= 0) {
-                auto* agent = new CAgent(this, owner);
-                new CAgentAdaptor(agent);
-                connection.registerObject(DBusContract::ClassObjectPath(
-                                              ClassId(ServiceContract::Agent, m_agentClassIndex)),
-                                          agent, QDBusConnection::ExportAdaptors);
-            }
+            for (const TServed& served : m_served)
+                connection.registerObject(served.path, served.make(owner),
+                                          QDBusConnection::ExportAdaptors);
         });
     return m_server->Listen();
 }

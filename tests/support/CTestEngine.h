@@ -8,16 +8,23 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 
+struct TServiceContract;
+
 // An engine daemon for tests: serves the activation object, the engine, the agent and the
-// duplicates scanner on the
-// engine socket of the runtime folder, over the generated adaptors. Each service answers under
-// one class ID of its contract's list (the newest by default; -1 not at all). It records
-// subscriptions, counts calls, and writes notices into the mailslots of its subscribers.
+// duplicates scanner on the engine socket of the runtime folder, over the generated adaptors,
+// and whatever further services a test adds with Serve. Each service answers under one class ID
+// of its contract's list (the newest by default; -1 not at all). It records subscriptions,
+// counts calls, and writes notices into the mailslots of its subscribers.
 class CTestEngine {
 public:
+    // Creates a service object (parented to owner, with its adaptors) for one peer connection;
+    // the engine registers it at its path. Runs on the server's thread.
+    using TMakeService = std::function<QObject*(QObject* owner)>;
+
     struct TSubscription {
         QString service; // "Engine", "Agent" or "Tool"
         QString computer;
@@ -27,8 +34,22 @@ public:
     explicit CTestEngine(int engineClassIndex = 0, int agentClassIndex = 0);
     ~CTestEngine();
 
+    // Before Start: serves a further class of a contract under its class ID of that index.
+    void Serve(const TServiceContract& contract, int classIndex, TMakeService make);
+    // Before Start: serves an object at a fixed path without activation, such as a sub-object
+    // whose path a service hands out. The agent hands out AgentObjectPath(name) for its
+    // sub-objects "Statistics", "Settings", "Schedule", "Filter", "LogSettings" and "Feature".
+    void ServeAt(const QString& path, TMakeService make);
+    QString AgentObjectPath(const QString& name) const;
+
     bool Start();
     void Stop();
+
+    // For services added by tests: counts a call, records a subscription or an operation.
+    void CountCall() { ++m_calls; }
+    void RecordSubscription(const QString& service, const QString& computer,
+                            const QString& listener, bool subscribe);
+    void RecordOperation(const QString& operation);
 
     QStringList volumes{QStringLiteral("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")};
     uint generation = 11; // 0: the engine does not say (GetVersion not implemented)
@@ -48,8 +69,15 @@ private:
     class CAgent;
     class CScanner;
 
+    struct TServed {
+        QString classId; // empty: no activation, only the path
+        QString path;
+        TMakeService make;
+    };
+
     int m_engineClassIndex;
     int m_agentClassIndex;
+    QList<TServed> m_served;
     std::unique_ptr<CTestPeerServer> m_server;
     mutable QMutex m_mutex;
     QList<TSubscription> m_subscriptions;

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "engine/CKV100PrivateImpl.h"
+
+#include "FileBrowserExProxy.h"
+
+// How the IFileBrowserEx service is reached: a fresh object per call.
+class CKV100FileBrowserImpl : public CKV100PrivateImpl<CFileBrowserExProxy> {
+public:
+    QString ClassId() const override { return ClassIdOf(ServiceContract::FileBrowserEx); }
+};

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "engine/CKV100PrivateImpl.h"
+
+#include "FileOpProxy.h"
+
+// How the IFileOp service is reached: a fresh object per call.
+class CKV100FileOpImpl : public CKV100PrivateImpl<CFileOpProxy> {
+public:
+    QString ClassId() const override { return ClassIdOf(ServiceContract::FileOp); }
+};

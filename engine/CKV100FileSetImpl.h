@@ -1,0 +1,11 @@
+#pragma once
+
+#include "engine/CKV100PrivateImpl.h"
+
+#include "FileSetProxy.h"
+
+// How the IFileSet service is reached: a fresh object per call.
+class CKV100FileSetImpl : public CKV100PrivateImpl<CFileSetProxy> {
+public:
+    QString ClassId() const override { return ClassIdOf(ServiceContract::FileSet); }
+};
