@@ -52,6 +52,8 @@ public:
     {
         if (!IsConnected())
             return E_FAIL;
+        if (CServiceConnection::AnyNull(targets...))
+            return E_POINTER;
         CComObjectRef subObject;
         const HRESULT found = m_connection.Call([&](const CComObjectRef& agent) {
             QDBusObjectPath path;

@@ -80,6 +80,8 @@ public:
             QMutexLocker locker(&m_mutex);
             if (!m_connected)
                 return E_UNEXPECTED;
+            if (CServiceConnection::AnyNull(targets...))
+                return E_POINTER;
             computer = m_computer;
             credentials = m_credentials;
         }

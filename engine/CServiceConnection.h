@@ -53,6 +53,8 @@ public:
     HRESULT Fetch(int timeoutMs, QDBusPendingReply<int, TOuts...> (TProxy::*method)(TParams...),
                   const std::tuple<TIns...>& ins, TTargets*... targets)
     {
+        if (AnyNull(targets...))
+            return E_POINTER;
         return Call([&](const CComObjectRef& object) {
             return Invoke(object, timeoutMs, method, ins, targets...);
         });
@@ -66,7 +68,7 @@ public:
                           const std::tuple<TIns...>& ins, TTargets*... targets)
     {
         static_assert(sizeof...(TOuts) == sizeof...(TTargets), "one target per answered value");
-        if (((targets == nullptr) || ...))
+        if (AnyNull(targets...))
             return E_POINTER;
         auto proxy = object.MakeProxy<TProxy>(timeoutMs);
         QDBusPendingReply<int, TOuts...> reply = std::apply(
@@ -75,6 +77,13 @@ public:
         if (SUCCEEDED(result))
             Assign(reply, std::index_sequence_for<TOuts...>{}, targets...);
         return result;
+    }
+
+    // Whether any of a call's targets is null: such a call is E_POINTER and sends nothing.
+    template <typename... TTargets>
+    static bool AnyNull(TTargets*... targets)
+    {
+        return ((targets == nullptr) || ...);
     }
 
     // The in values of a call, held by reference for its length.

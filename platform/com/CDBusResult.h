@@ -22,13 +22,18 @@ public:
     // not the expected one (the first value must be the HRESULT), else its first value.
     static HRESULT FromReply(const QDBusMessage& reply, const QString& signature);
 
-    // Waits for a generated proxy's reply: the HRESULT it carries first, or the error's.
+    // Waits for a generated proxy's reply: the HRESULT it carries first, or the error's;
+    // BadStubData for a reply of other values than expected.
     template <typename... TValues>
     static HRESULT Of(QDBusPendingReply<int, TValues...>& reply)
     {
         reply.waitForFinished();
         if (reply.isError())
             return FromError(reply.error(), false);
+        // The reply's leading values are checked against the expected types; more values than
+        // expected are a reply of another signature all the same.
+        if (reply.reply().arguments().size() != qsizetype(1 + sizeof...(TValues)))
+            return BadStubData;
         return reply.template argumentAt<0>();
     }
 };

@@ -38,6 +38,7 @@ public:
     int CreateInstance(const QString& clsid, const QString&, QDBusObjectPath& object) override
     {
         const QString wanted = DBusContract::NormalizeGuid(clsid);
+        ++m_engine->m_activations;
         for (const TServed& served : m_engine->m_served) {
             if (!served.classId.isEmpty() &&
                 wanted == DBusContract::NormalizeGuid(served.classId)) {
@@ -55,12 +56,14 @@ private:
 };
 
 class CTestEngine::CEngine : public CEngineServiceBase {
-    int Record(QStringView method, const QString& volume)
+    // Records "Method:volume[:details]" and answers as the test set for the volume.
+    int Record(QStringView method, const QString& volume, const QString& details = QString())
     {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_operations.append(method.toString() + u':' + volume);
-        return S_OK;
+        QString operation = method.toString() + u':' + volume;
+        if (!details.isEmpty())
+            operation += u':' + details;
+        m_engine->RecordOperation(operation);
+        return m_engine->volumeAnswers.value(volume, S_OK);
     }
 
 public:
@@ -103,6 +106,38 @@ public:
     int StopEx(const QString& volume) override { return Record(u"StopEx", volume); }
     int Pause(const QString& volume) override { return Record(u"Pause", volume); }
     int Resume(const QString& volume) override { return Record(u"Resume", volume); }
+    int StartPass(const QString& volume, uint mode, int method) override
+    {
+        return Record(u"StartPass", volume, QStringLiteral("%1:%2").arg(mode).arg(method));
+    }
+    int StartPassEx(const QString& volume, uint mode, int method) override
+    {
+        return Record(u"StartPassEx", volume, QStringLiteral("%1:%2").arg(mode).arg(method));
+    }
+    int DefragmentFiles(const QString& volume, const QStringList& files) override
+    {
+        return Record(u"DefragmentFiles", volume, files.join(u'|'));
+    }
+    int GetDefaultAlgorithm(const QString& volume, int& algorithm) override
+    {
+        algorithm = m_engine->defaultAlgorithm;
+        return Record(u"GetDefaultAlgorithm", volume);
+    }
+    int SetOverrideDriveType(const QString& volume, int overrideType) override
+    {
+        m_engine->m_overrideType = overrideType;
+        return Record(u"SetOverrideDriveType", volume, QString::number(overrideType));
+    }
+    int GetDriveType(const QString& volume, uint& driveType) override
+    {
+        driveType = m_engine->m_overrideType.load() == 4 ? 4u : 1u;
+        return Record(u"GetDriveType", volume);
+    }
+    int GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block) override
+    {
+        block = QByteArray(static_cast<qsizetype>(kind), '\x5a');
+        return Record(u"GetStatisticsBlock", volume, QString::number(kind));
+    }
 
 private:
     CTestEngine* m_engine;

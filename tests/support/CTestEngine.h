@@ -3,6 +3,7 @@
 #include "tests/support/CTestPeerServer.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QMutex>
 #include <QStringList>
@@ -51,8 +52,15 @@ public:
                             const QString& listener, bool subscribe);
     void RecordOperation(const QString& operation);
 
+    // Set before Start; read by the server's thread.
     QStringList volumes{QStringLiteral("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")};
     uint generation = 11; // 0: the engine does not say (GetVersion not implemented)
+    int defaultAlgorithm = 2;
+    // What the per-volume operations answer for a volume; S_OK for any other.
+    QHash<QString, int> volumeAnswers;
+
+    // Instances created through the activation object.
+    int Activations() const { return m_activations.load(); }
 
     // The per-volume operations called, as "Method:volume".
     QStringList Operations() const;
@@ -84,5 +92,7 @@ private:
     QList<TSubscription> m_unsubscriptions;
     QStringList m_operations;
     std::atomic<int> m_calls{0};
+    std::atomic<int> m_activations{0};
+    std::atomic<int> m_overrideType{-1};
     std::map<QString, std::unique_ptr<class CMailSlotTransport>> m_writers; // test thread only
 };
