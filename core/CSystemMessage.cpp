@@ -44,6 +44,7 @@ constexpr TMessageEntry MessageTable[] = {
     {Win32(ERROR_INVALID_PARAMETER), "The parameter is incorrect."},
     {Win32(ERROR_DISK_FULL), "There is not enough space on the disk."},
     {Win32(ERROR_SEM_TIMEOUT), "The semaphore timeout period has expired."},
+    {Win32(ERROR_FILE_TOO_LARGE), "The file size exceeds the limit allowed and cannot be saved."},
     {Win32(ERROR_INSUFFICIENT_BUFFER), "The data area passed to a system call is too small."},
     {Win32(ERROR_INVALID_NAME),
      "The filename, directory name, or volume label syntax is incorrect."},
