@@ -28,15 +28,14 @@ HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& u
     const HRESULT result = m_connection.Connect(computer, user, password, domain);
     if (FAILED(result))
         return result;
-    m_generation = 9;
-    m_connection.Call([this](const CComObjectRef& object) {
-        QDBusPendingReply<int, uint, QString> reply =
-            object.MakeProxy<CEngineProxy>()->GetVersion();
-        const HRESULT answered = CDBusResult::Of(reply);
-        if (SUCCEEDED(answered))
-            m_generation = reply.argumentAt<1>();
-        return answered;
-    });
+    // Engines that do not say are of the older generation.
+    uint generation = 0;
+    QString version;
+    m_generation =
+        SUCCEEDED(m_connection.Fetch(ServiceCall::Timeout::Normal, &CEngineProxy::GetVersion,
+                                     CServiceConnection::In(), &generation, &version))
+            ? generation
+            : 9;
     return m_connection.StartListening<CEngineProxy>(m_listener, &m_listenerName);
 }
 
