@@ -1,7 +1,7 @@
 #include "platform/registry/CFileRegistry.h"
 
+#include "platform/CFileDescriptor.h"
 #include "platform/CWin32Error.h"
-
 #include "platform/registry/CRegistryFileFormat.h"
 #include "platform/registry/CRegistryLocation.h"
 
@@ -20,32 +20,6 @@
 Q_LOGGING_CATEGORY(lcRegistry, "korvane.registry")
 
 namespace {
-
-// A file descriptor closed when it goes out of scope.
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd)
-        : m_fd(fd)
-    {}
-    ~CFileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int Get() const { return m_fd; }
-    // Closes now and reports whether the close itself succeeded.
-    bool Close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 bool WriteAll(int fd, const QByteArray& bytes)
 {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/HResult.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+
+#include <map>
+
+// A small reader of the ini files administrators place beside the console: 8-bit text whose
+// lines end with CR LF, "[Section]" headers, "Key = Value" lines and "#" or ";" comments.
+//
+// - Only "\r\n" ends a line; a lone LF or CR stays inside its line. Spaces, tabs, CR and LF are
+//   trimmed from both ends of every line, key and value; empty lines are skipped.
+// - A header is a line of at least two characters that starts with '[' and ends with ']'; its
+//   name is the line without all of its leading '[' and trailing ']', so "[[Name]]" is "Name".
+//   The keys of a section with an empty name, and key lines before the first header, are
+//   dropped.
+// - A key line is any other line with an '=': the key before the first '=', the value after it.
+//   A repeated key overwrites the earlier value; a repeated section adds its keys to the first.
+// - Section and key names are compared exactly, case included.
+class CIniFile {
+public:
+    // Files above this size are refused unread: a settings file is a few hundred bytes, and a
+    // file this large is something else put there by mistake.
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+
+    // Reads the whole file and parses it, replacing what was held. Answers ERROR_SUCCESS (an
+    // empty file holds nothing), the error of opening or reading the file (ERROR_FILE_NOT_FOUND
+    // for a missing one), ERROR_FILE_TOO_LARGE, or ERROR_OUTOFMEMORY. On failure nothing is held.
+    DWORD Load(const QString& path);
+    // Parses text as if read from a file, replacing what was held. Answers ERROR_SUCCESS or
+    // ERROR_OUTOFMEMORY; on failure nothing is held.
+    DWORD Parse(const QByteArray& text);
+    void Clear();
+
+    bool IsEmpty() const { return m_sections.empty(); }
+    QByteArrayList SectionNames() const;
+    QByteArrayList KeyNames(const QByteArray& section) const;
+    // False, leaving VALUE alone, when the section or the key is not there.
+    bool Value(const QByteArray& section, const QByteArray& key, QByteArray* value) const;
+    // The value read as an unsigned decimal number (see ParseNumber); false, leaving NUMBER
+    // alone, when there is no such value or it does not start with a digit.
+    bool NumberValue(const QByteArray& section, const QByteArray& key, DWORD* number) const;
+
+    // Reads the decimal digits at the start of TEXT and ignores the rest, so "12abc" is 12. It
+    // is a number only if at least one digit was read: "", "abc", "+1" and "-1" are not. A value
+    // above 0xFFFFFFFF reads as 0xFFFFFFFF, so that no large number wraps round to 1.
+    static bool ParseNumber(const QByteArray& text, DWORD* number);
+
+private:
+    using TKeys = std::map<QByteArray, QByteArray>;
+
+    void ParseLines(const QByteArray& text);
+
+    std::map<QByteArray, TKeys> m_sections;
+};
