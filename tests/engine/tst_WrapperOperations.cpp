@@ -14,6 +14,7 @@
 #include "platform/com/CDBusResult.h"
 #include "tests/support/CTestEngine.h"
 #include "tests/support/CTestEnvironment.h"
+#include "tests/support/CTestSubscribable.h"
 
 #include "AgentScheduleAdaptor.h"
 #include "AgentScheduleServiceBase.h"
@@ -103,93 +104,50 @@ public:
     }
 };
 
-// Services that keep a listener record their subscriptions with the test engine.
-class CSpaceReports : public CFileSpaceReportsServiceBase {
+class CSpaceReports : public CTestSubscribable<CFileSpaceReportsServiceBase> {
 public:
     CSpaceReports(CTestEngine* engine, QObject* parent)
-        : CFileSpaceReportsServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, u"SpaceReports"_s, parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"SpaceReports"_s, computer, listener, true);
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"SpaceReports"_s, computer, listener, false);
-        return S_OK;
-    }
     int StartScan(const QStringList& directories, QString& setId) override
     {
-        m_engine->RecordOperation(u"StartScan:"_s + directories.join(u'|'));
+        Engine()->RecordOperation(u"StartScan:"_s + directories.join(u'|'));
         setId = u"set-1"_s;
         return S_OK;
     }
-
-private:
-    CTestEngine* m_engine;
 };
 
-class CCleaner : public CTempRecycleCleanServiceBase {
+class CCleaner : public CTestSubscribable<CTempRecycleCleanServiceBase> {
 public:
     CCleaner(CTestEngine* engine, QObject* parent)
-        : CTempRecycleCleanServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, u"Cleaner"_s, parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"Cleaner"_s, computer, listener, true);
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"Cleaner"_s, computer, listener, false);
-        return S_OK;
-    }
     int SetOption(uint option, uint value) override
     {
         if (option != 1 && option != 2)
             return E_INVALIDARG;
-        m_engine->RecordOperation(QStringLiteral("SetOption:%1:%2").arg(option).arg(value));
+        Engine()->RecordOperation(QStringLiteral("SetOption:%1:%2").arg(option).arg(value));
         return S_OK;
     }
     int DeleteFiles(const QByteArray& request, int mode) override
     {
-        m_engine->RecordOperation(QStringLiteral("DeleteFiles:%1:%2")
+        Engine()->RecordOperation(QStringLiteral("DeleteFiles:%1:%2")
                                       .arg(QString::fromLatin1(request.toHex()))
                                       .arg(mode));
         return S_OK;
     }
-
-private:
-    CTestEngine* m_engine;
 };
 
-class CExchangeEngine : public CExchangeEngineServiceBase {
+class CExchangeEngine : public CTestSubscribable<CExchangeEngineServiceBase> {
 public:
     CExchangeEngine(CTestEngine* engine, QObject* parent)
-        : CExchangeEngineServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, u"Exchange"_s, parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"Exchange"_s, computer, listener, true);
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"Exchange"_s, computer, listener, false);
-        return S_OK;
-    }
     int GetDataStoreCount(uint& count) override
     {
         count = 3;
         return S_OK;
     }
-
-private:
-    CTestEngine* m_engine;
 };
 
 class CExchangeInProcess : public CExchangeInProcessServiceBase {
@@ -202,22 +160,11 @@ public:
     }
 };
 
-class CVmEngine : public CVmEngineServiceBase {
+class CVmEngine : public CTestSubscribable<CVmEngineServiceBase> {
 public:
     CVmEngine(CTestEngine* engine, QObject* parent)
-        : CVmEngineServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, u"Vm"_s, parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"Vm"_s, computer, listener, true);
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        m_engine->RecordSubscription(u"Vm"_s, computer, listener, false);
-        return S_OK;
-    }
     int GetGuestDisks(const QString& guest, QStringList& diskFiles,
                       QList<uint>& volumeCounts) override
     {
@@ -227,9 +174,6 @@ public:
         volumeCounts = {2, 1};
         return S_OK;
     }
-
-private:
-    CTestEngine* m_engine;
 };
 
 // An engine whose answers do not have the contract's signatures.

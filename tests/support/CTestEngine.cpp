@@ -4,6 +4,7 @@
 #include "engine/ServiceContract.h"
 #include "notify/CMailSlotTransport.h"
 #include "platform/CRuntimeDirectory.h"
+#include "tests/support/CTestSubscribable.h"
 
 #include <algorithm>
 
@@ -55,48 +56,33 @@ private:
     CTestEngine* m_engine;
 };
 
-class CTestEngine::CEngine : public CEngineServiceBase {
+class CTestEngine::CEngine : public CTestSubscribable<CEngineServiceBase> {
     // Records "Method:volume[:details]" and answers as the test set for the volume.
     int Record(QStringView method, const QString& volume, const QString& details = QString())
     {
         QString operation = method.toString() + u':' + volume;
         if (!details.isEmpty())
             operation += u':' + details;
-        m_engine->RecordOperation(operation);
-        return m_engine->volumeAnswers.value(volume, S_OK);
+        Engine()->RecordOperation(operation);
+        return Engine()->volumeAnswers.value(volume, S_OK);
     }
 
 public:
     CEngine(CTestEngine* engine, QObject* parent)
-        : CEngineServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, QStringLiteral("Engine"), parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_subscriptions.append({QStringLiteral("Engine"), computer, listener});
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_unsubscriptions.append({QStringLiteral("Engine"), computer, listener});
-        return S_OK;
-    }
     int GetVolumes(QStringList& volumes) override
     {
-        ++m_engine->m_calls;
-        volumes = m_engine->volumes;
+        ++Engine()->m_calls;
+        volumes = Engine()->volumes;
         return S_OK;
     }
     int GetVersion(uint& generation, QString& version) override
     {
-        ++m_engine->m_calls;
-        if (m_engine->generation == 0)
+        ++Engine()->m_calls;
+        if (Engine()->generation == 0)
             return E_NOTIMPL;
-        generation = m_engine->generation;
+        generation = Engine()->generation;
         version = QStringLiteral("11.0 test");
         return S_OK;
     }
@@ -120,17 +106,17 @@ public:
     }
     int GetDefaultAlgorithm(const QString& volume, int& algorithm) override
     {
-        algorithm = m_engine->defaultAlgorithm;
+        algorithm = Engine()->defaultAlgorithm;
         return Record(u"GetDefaultAlgorithm", volume);
     }
     int SetOverrideDriveType(const QString& volume, int overrideType) override
     {
-        m_engine->m_overrideType = overrideType;
+        Engine()->m_overrideType = overrideType;
         return Record(u"SetOverrideDriveType", volume, QString::number(overrideType));
     }
     int GetDriveType(const QString& volume, uint& driveType) override
     {
-        driveType = m_engine->m_overrideType.load() == 4 ? 4u : 1u;
+        driveType = Engine()->m_overrideType.load() == 4 ? 4u : 1u;
         return Record(u"GetDriveType", volume);
     }
     int GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block) override
@@ -138,31 +124,13 @@ public:
         block = QByteArray(static_cast<qsizetype>(kind), '\x5a');
         return Record(u"GetStatisticsBlock", volume, QString::number(kind));
     }
-
-private:
-    CTestEngine* m_engine;
 };
 
-class CTestEngine::CAgent : public CAgentServiceBase {
+class CTestEngine::CAgent : public CTestSubscribable<CAgentServiceBase> {
 public:
     CAgent(CTestEngine* engine, QObject* parent)
-        : CAgentServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, QStringLiteral("Agent"), parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_subscriptions.append({QStringLiteral("Agent"), computer, listener});
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_unsubscriptions.append({QStringLiteral("Agent"), computer, listener});
-        return S_OK;
-    }
     int GetStatisticsObject(QDBusObjectPath& object) override
     {
         return SubObject(u"Statistics", object);
@@ -185,42 +153,22 @@ public:
 private:
     int SubObject(QStringView name, QDBusObjectPath& object)
     {
-        ++m_engine->m_calls;
-        object = QDBusObjectPath(m_engine->AgentObjectPath(name.toString()));
+        ++Engine()->m_calls;
+        object = QDBusObjectPath(Engine()->AgentObjectPath(name.toString()));
         return S_OK;
     }
-
-    CTestEngine* m_engine;
 };
 
-class CTestEngine::CScanner : public CTl2MD5BrowserServiceBase {
+class CTestEngine::CScanner : public CTestSubscribable<CTl2MD5BrowserServiceBase> {
 public:
     CScanner(CTestEngine* engine, QObject* parent)
-        : CTl2MD5BrowserServiceBase(parent)
-        , m_engine(engine)
+        : CTestSubscribable(engine, QStringLiteral("Tool"), parent)
     {}
-    int Subscribe(const QString& computer, const QString& listener) override
-    {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_subscriptions.append({QStringLiteral("Tool"), computer, listener});
-        return S_OK;
-    }
-    int Unsubscribe(const QString& computer, const QString& listener) override
-    {
-        ++m_engine->m_calls;
-        QMutexLocker locker(&m_engine->m_mutex);
-        m_engine->m_unsubscriptions.append({QStringLiteral("Tool"), computer, listener});
-        return S_OK;
-    }
     int Scan(int mode) override
     {
-        ++m_engine->m_calls;
+        ++Engine()->m_calls;
         return mode == 2 ? S_OK : E_INVALIDARG;
     }
-
-private:
-    CTestEngine* m_engine;
 };
 
 CTestEngine::CTestEngine(int engineClassIndex, int agentClassIndex)
