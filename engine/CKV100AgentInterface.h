@@ -68,8 +68,6 @@ public:
         return CServiceConnection::Invoke(subObject, timeoutMs, method, ins, targets...);
     }
 
-    // The event log of a date range: the oldest agents answer a property bag, newer ones one
-    // text (see IsNewer).
     // Log entries of a date range (oldest agent generation), as a property bag. Section "/":
     // NumLogPoints and TotalAvailableLogPoints (i); sections "/1" to "/n": LogTime (d), Source (s),
     // EventType (i), EventId (i), Message (s). first is zero-based; at most count entries.
@@ -81,6 +79,7 @@ public:
     HRESULT QueryLogText(double fromDate, double toDate, int first, int count, TString* log);
 
     // Schedules (the sub-object of slot 13).
+
     // Slot 7: creates or replaces a schedule. source: 1 local. code: 101 to 106 drives, 201 to 203
     // Exchange, 401 to 403 guests. parameters: the parameter string.
     HRESULT CreateSchedule(const TString& name, uint source, uint code, const TString& parameters);
@@ -114,6 +113,7 @@ public:
     HRESULT SetAutoUpdateSchedule(uint intervalWeeks, uint dayOfWeek);
 
     // Log settings (the sub-object of slot 15).
+
     // 0 the product's own log, 1 the system's application event log.
     HRESULT GetLogDestination(uint* destination);
     HRESULT SetLogDestination(uint destination);

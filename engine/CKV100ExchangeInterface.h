@@ -58,6 +58,7 @@ public:
     HRESULT StopDefrag();
 
     // The in-process part: checks made on this computer before a store is configured.
+
     // Whether the account the Exchange engine runs under can use the directory and create files in
     // it.
     HRESULT CheckServiceAccess(const TString& directory, bool* canAccess, bool* canCreateFiles);

@@ -29,6 +29,7 @@ public:
     HRESULT GetServiceObject(CComObjectRef* object) override;
 
     // The rest of the generic tool interface.
+
     // Slot 8: stops the running scan, cleaning or deletion.
     HRESULT Stop(int mode);
     // Slot 9: the result stream of the last search (section 1, then the groups of section 2). Fails
