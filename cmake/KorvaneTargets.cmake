@@ -31,6 +31,10 @@ function(korvane_add_library name)
         target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
         target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
         korvane_target_defaults(${name})
+        # Most of a source's compile time goes to the Qt headers it includes: a library's sources
+        # are compiled a few at a time as one unit. Names private to a source file must therefore
+        # be unique within its library.
+        set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
     else()
         add_library(${name} INTERFACE)
         target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
