@@ -27,8 +27,7 @@ public:
     // The first class ID of a contract, for ClassId.
     static QString ClassIdOf(const TServiceContract& contract)
     {
-        return QString::fromLatin1(contract.classIds[0].data(),
-                                   static_cast<qsizetype>(contract.classIds[0].size()));
+        return CServiceConnection::ClassIds(contract).constFirst();
     }
 
     // On failure nothing changes and the creation's HRESULT is returned.
@@ -102,30 +101,13 @@ public:
     // computer's name. On failure the listener is stopped and the connection dropped.
     HRESULT StartListening(CNoticeListener& listener, QString* name)
     {
-        if (const DWORD started = listener.Start(name); started != ERROR_SUCCESS) {
-            Disconnect();
-            return HRESULT_FROM_WIN32(started);
-        }
-        const QString computer = CComputerName::Local();
-        const HRESULT result = Fetch(ServiceCall::Timeout::Quick, &TProxy::Subscribe,
-                                     CServiceConnection::In(computer, *name));
-        if (FAILED(result)) {
-            listener.Stop();
-            name->clear();
-            Disconnect();
-        }
-        return result;
+        return CServiceConnection::StartListeningOn<TProxy>(*this, listener, name);
     }
 
     // Unsubscribes (while connected), stops the listener and drops the connection.
     void StopListening(CNoticeListener& listener, QString* name)
     {
-        if (IsConnected() && !name->isEmpty())
-            Fetch(ServiceCall::Timeout::Quick, &TProxy::Unsubscribe,
-                  CServiceConnection::In(CComputerName::Local(), *name));
-        listener.Stop();
-        name->clear();
-        Disconnect();
+        CServiceConnection::StopListeningOn<TProxy>(*this, listener, name);
     }
 
 private:
@@ -137,10 +119,8 @@ private:
             ServiceContract::ForClassId(classId.toLatin1().toStdString());
         if (!contract)
             return REGDB_E_CLASSNOTREG;
-        const QString interfaceId = QString::fromLatin1(
-            contract->interfaceId.data(), static_cast<qsizetype>(contract->interfaceId.size()));
-        return IComActivator::Instance().CreateInstance({classId}, interfaceId, computer,
-                                                        credentials, object);
+        return IComActivator::Instance().CreateInstance(
+            {classId}, CServiceConnection::InterfaceId(*contract), computer, credentials, object);
     }
 
     mutable QMutex m_mutex;

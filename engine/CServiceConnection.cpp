@@ -16,17 +16,21 @@ QStringList CServiceConnection::ClassIds(const TServiceContract& contract)
     return ids;
 }
 
+QString CServiceConnection::InterfaceId(const TServiceContract& contract)
+{
+    return QString::fromLatin1(contract.interfaceId.data(),
+                               static_cast<qsizetype>(contract.interfaceId.size()));
+}
+
 HRESULT CServiceConnection::Create(const QString& computer, const TComCredentials& credentials,
                                    CComObjectRef* object) const
 {
-    const QString interfaceId = QString::fromLatin1(
-        m_contract.interfaceId.data(), static_cast<qsizetype>(m_contract.interfaceId.size()));
     // Local servers and in-process parts run on this computer whatever computer the console
     // drives.
     const QString target =
         m_contract.where == TServiceContract::TWhere::LocalOrRemote ? computer : QString();
-    return IComActivator::Instance().CreateInstance(ClassIds(m_contract), interfaceId, target,
-                                                    credentials, object);
+    return IComActivator::Instance().CreateInstance(ClassIds(m_contract), InterfaceId(m_contract),
+                                                    target, credentials, object);
 }
 
 HRESULT CServiceConnection::Connect(const TString& computer, const TString& user,

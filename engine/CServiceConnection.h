@@ -95,34 +95,52 @@ public:
 
     static QStringList ClassIds(const TServiceContract& contract);
 
+    static QString InterfaceId(const TServiceContract& contract);
+
     // Once connected: starts the listener under a fresh name (in *name) and subscribes it with
     // this computer's name through the service's proxy. On failure the listener is stopped and
     // the connection dropped.
     template <typename TProxy>
     HRESULT StartListening(CNoticeListener& listener, QString* name)
     {
-        if (const DWORD started = listener.Start(name); started != ERROR_SUCCESS) {
-            Disconnect();
-            return HRESULT_FROM_WIN32(started);
-        }
-        const HRESULT result = Subscribe<TProxy>(*name, true);
-        if (FAILED(result)) {
-            listener.Stop();
-            name->clear();
-            Disconnect();
-        }
-        return result;
+        return StartListeningOn<TProxy>(*this, listener, name);
     }
 
     // Unsubscribes (while connected), stops the listener and drops the connection.
     template <typename TProxy>
     void StopListening(CNoticeListener& listener, QString* name)
     {
-        if (IsConnected() && !name->isEmpty())
-            Subscribe<TProxy>(*name, false);
+        StopListeningOn<TProxy>(*this, listener, name);
+    }
+
+    // The same for any connection with Fetch, IsConnected and Disconnect.
+    template <typename TProxy, typename TConnection>
+    static HRESULT StartListeningOn(TConnection& connection, CNoticeListener& listener,
+                                    QString* name)
+    {
+        if (const DWORD started = listener.Start(name); started != ERROR_SUCCESS) {
+            connection.Disconnect();
+            return HRESULT_FROM_WIN32(started);
+        }
+        const HRESULT result = connection.Fetch(ServiceCall::Timeout::Quick, &TProxy::Subscribe,
+                                                In(CComputerName::Local(), *name));
+        if (FAILED(result)) {
+            listener.Stop();
+            name->clear();
+            connection.Disconnect();
+        }
+        return result;
+    }
+
+    template <typename TProxy, typename TConnection>
+    static void StopListeningOn(TConnection& connection, CNoticeListener& listener, QString* name)
+    {
+        if (connection.IsConnected() && !name->isEmpty())
+            connection.Fetch(ServiceCall::Timeout::Quick, &TProxy::Unsubscribe,
+                             In(CComputerName::Local(), *name));
         listener.Stop();
         name->clear();
-        Disconnect();
+        connection.Disconnect();
     }
 
 private:
@@ -131,18 +149,6 @@ private:
                        [[maybe_unused]] TTargets*... targets)
     {
         (ServiceCall::FromWire(reply.template argumentAt<I + 1>(), targets), ...);
-    }
-
-    template <typename TProxy>
-    HRESULT Subscribe(const QString& listener, bool subscribe)
-    {
-        const QString computer = CComputerName::Local();
-        return Call([&](const CComObjectRef& object) {
-            auto proxy = object.MakeProxy<TProxy>(ServiceCall::Timeout::Quick);
-            QDBusPendingReply<int> reply = subscribe ? proxy->Subscribe(computer, listener)
-                                                     : proxy->Unsubscribe(computer, listener);
-            return CDBusResult::Of(reply);
-        });
     }
 
     HRESULT Create(const QString& computer, const TComCredentials& credentials,
