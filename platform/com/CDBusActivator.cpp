@@ -1,6 +1,8 @@
 #include "platform/com/CDBusActivator.h"
 
 #include "platform/CComputerName.h"
+#include "platform/CEngineLocation.h"
+#include "platform/CReplaceable.h"
 #include "platform/CRuntimeDirectory.h"
 #include "platform/com/CDBusResult.h"
 
@@ -19,9 +21,6 @@ const char* const CDBusActivator::kActivationInterface = "com.tellmar.korvane.Ac
 
 namespace {
 
-QMutex g_instanceMutex;
-IComActivator* g_replacement = nullptr;
-
 const char* const kSystemSocket = "/run/korvane/engine.bus";
 
 QString Normalized(const QString& classId)
@@ -36,15 +35,12 @@ QString Normalized(const QString& classId)
 
 IComActivator& IComActivator::Instance()
 {
-    static CDBusActivator activator;
-    QMutexLocker locker(&g_instanceMutex);
-    return g_replacement ? *g_replacement : activator;
+    return CReplaceable<IComActivator, CDBusActivator>::Instance();
 }
 
 void IComActivator::SetInstance(IComActivator* activator)
 {
-    QMutexLocker locker(&g_instanceMutex);
-    g_replacement = activator;
+    CReplaceable<IComActivator, CDBusActivator>::Install(activator);
 }
 
 CDBusActivator::CDBusActivator() = default;
@@ -91,9 +87,7 @@ bool CDBusActivator::ConnectTo(const QString& socketPath, QDBusConnection* conne
 
 HRESULT CDBusActivator::StartDaemon()
 {
-    QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-engine");
-    if (!QFileInfo(program).isExecutable())
-        program = QStandardPaths::findExecutable(QStringLiteral("korvane-engine"));
+    const QString program = CEngineLocation::DaemonProgram();
     if (program.isEmpty() || !QProcess::startDetached(program, {}))
         return CDBusResult::ServerExecFailure;
     return S_OK;

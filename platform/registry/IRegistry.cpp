@@ -8,7 +8,7 @@
 
 namespace {
 
-QMutex g_instanceMutex;
+QMutex g_registryInstanceMutex;
 IRegistry* g_replacement = nullptr;
 std::unique_ptr<CFileRegistry> g_fileRegistry;
 
@@ -16,7 +16,7 @@ std::unique_ptr<CFileRegistry> g_fileRegistry;
 
 IRegistry& IRegistry::Instance()
 {
-    QMutexLocker locker(&g_instanceMutex);
+    QMutexLocker locker(&g_registryInstanceMutex);
     if (g_replacement)
         return *g_replacement;
     if (!g_fileRegistry)
@@ -26,7 +26,7 @@ IRegistry& IRegistry::Instance()
 
 void IRegistry::SetInstance(IRegistry* registry)
 {
-    QMutexLocker locker(&g_instanceMutex);
+    QMutexLocker locker(&g_registryInstanceMutex);
     g_replacement = registry;
     if (!registry)
         g_fileRegistry.reset();

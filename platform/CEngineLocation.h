@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// Where the engine's files are: the directory of its registered local server (the machine
+// hive's class registration), else of the daemon that activation starts for this computer.
+// Translations, help and the update checker live beside it.
+class CEngineLocation {
+public:
+    // The engine's local-server registration; its default value is the server's command line.
+    static const char* const kServerKey;
+    static const char* const kDaemonName;
+
+    // The directory of the registered server, with a trailing separator; empty when the server
+    // is not registered or is registered by a bare program name.
+    static QString RegisteredDirectory();
+    // The daemon that activation starts: beside this program, else on the PATH; empty when
+    // there is none.
+    static QString DaemonProgram();
+    // RegisteredDirectory(), else the daemon's directory with a trailing separator; empty when
+    // neither is known.
+    static QString Directory();
+};

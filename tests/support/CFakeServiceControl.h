@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/services/IServiceControl.h"
+
+#include <QHash>
+#include <QStringList>
+
+// A service control for tests: answers each service's start type from a table (kDemandStart for
+// the others) and records the names asked.
+class CFakeServiceControl : public IServiceControl {
+public:
+    HRESULT QueryStartType(const QString& serviceName, quint32* startType) override;
+
+    QHash<QString, quint32> startTypes;
+    QStringList asked;
+};
