@@ -61,6 +61,9 @@ function(korvane_add_test name)
     korvane_target_defaults(${name})
     add_test(NAME ${name} COMMAND ${name})
     set(home "${CMAKE_BINARY_DIR}/test-home/${name}")
+    # Qt wants the runtime folder to exist and to be the user's alone.
+    file(MAKE_DIRECTORY "${home}/xdg-run")
+    file(CHMOD "${home}/xdg-run" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT 300
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_REGISTRY_DIR=${home}/registry;KORVANE_RUNTIME_DIR=${home}/run;XDG_CONFIG_HOME=${home}/config;XDG_RUNTIME_DIR=${home}/xdg-run")
