@@ -20,9 +20,14 @@ CKV100AgentInterface::~CKV100AgentInterface()
 }
 
 HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& user,
-                                      const TString& password, const TString& domain)
+                                      const TString& password, const TString& domain,
+                                      const TStringList& classIds)
 {
     Disconnect();
+    QStringList order;
+    for (const TString& id : classIds)
+        order.append(QString::fromStdWString(id));
+    m_connection.SetClassOrder(order);
     const HRESULT result = m_connection.Connect(computer, user, password, domain);
     if (FAILED(result))
         return result;

@@ -23,10 +23,12 @@ public:
 
     CListenerBase<CKV100AgentInterface>& Listener() { return m_listener; }
 
-    // Creates the agent on the computer (empty: this one). Only the newest generation (the
-    // first class ID) reports by notices: its listener is started and subscribed.
+    // Creates the agent on the computer (empty: this one), trying the class IDs the engine named
+    // (GetAgentClassIds) in its order, or all the agent's from the newest when it named none.
+    // Only the newest generation (the first class ID) reports by notices: its listener is started
+    // and subscribed.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
-                    const TString& domain);
+                    const TString& domain, const TStringList& classIds = {});
     void Disconnect();
     bool IsConnected() const { return m_connection.IsConnected(); }
     bool IsRemote() const { return m_connection.IsRemote(); }

@@ -245,6 +245,12 @@ HRESULT CKV100EngineInterface::GetProductDisplayName(TString* name)
                               CServiceConnection::In(), name);
 }
 
+HRESULT CKV100EngineInterface::TestConnection(const TString& computer, const TString& user,
+                                              const TString& password, const TString& domain) const
+{
+    return m_connection.Probe(computer, user, password, domain);
+}
+
 HRESULT CKV100EngineInterface::GetAgentClassIds(TStringList* classIds)
 {
     return m_connection.Fetch(ServiceCall::Timeout::Normal, &CEngineProxy::GetAgentClassIds,

@@ -21,10 +21,15 @@ public:
     // it with this computer's name. On failure nothing stays connected.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain);
+    // Whether the engine can be created on the computer with these credentials; connects nothing.
+    HRESULT TestConnection(const TString& computer, const TString& user, const TString& password,
+                           const TString& domain) const;
     // Unsubscribes, stops the listener and lets the engine go. Safe when not connected.
     void Disconnect();
     bool IsConnected() const { return m_connection.IsConnected(); }
     bool IsRemote() const { return m_connection.IsRemote(); }
+    // The computer of the last connection, as it was given.
+    QString Computer() const { return m_connection.Computer(); }
     const QString& ListenerName() const { return m_listenerName; }
 
     // The identifiers of the engine's volumes.

@@ -29,8 +29,38 @@ HRESULT CServiceConnection::Create(const QString& computer, const TComCredential
     // drives.
     const QString target =
         m_contract.where == TServiceContract::TWhere::LocalOrRemote ? computer : QString();
-    return IComActivator::Instance().CreateInstance(ClassIds(m_contract), InterfaceId(m_contract),
+    return IComActivator::Instance().CreateInstance(TriedClassIds(), InterfaceId(m_contract),
                                                     target, credentials, object);
+}
+
+QStringList CServiceConnection::TriedClassIds() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_classOrder.isEmpty() ? ClassIds(m_contract) : m_classOrder;
+}
+
+void CServiceConnection::SetClassOrder(const QStringList& classIds)
+{
+    const QStringList known = ClassIds(m_contract);
+    QStringList order;
+    for (const QString& id : classIds) {
+        for (const QString& candidate : known) {
+            if (candidate.compare(id, Qt::CaseInsensitive) == 0 && !order.contains(candidate))
+                order.append(candidate);
+        }
+    }
+    QMutexLocker locker(&m_mutex);
+    m_classOrder = order;
+}
+
+HRESULT CServiceConnection::Probe(const TString& computer, const TString& user,
+                                  const TString& password, const TString& domain) const
+{
+    CComObjectRef probe;
+    return Create(QString::fromStdWString(computer),
+                  {QString::fromStdWString(user), QString::fromStdWString(password),
+                   QString::fromStdWString(domain)},
+                  &probe);
 }
 
 HRESULT CServiceConnection::Connect(const TString& computer, const TString& user,
@@ -92,7 +122,14 @@ bool CServiceConnection::IsRemote() const
 int CServiceConnection::ClassIndex() const
 {
     QMutexLocker locker(&m_mutex);
-    return m_object.IsValid() ? m_object.ClassIndex() : -1;
+    if (!m_object.IsValid())
+        return -1;
+    if (m_classOrder.isEmpty())
+        return m_object.ClassIndex();
+    const int tried = m_object.ClassIndex();
+    if (tried < 0 || tried >= m_classOrder.size())
+        return -1;
+    return static_cast<int>(ClassIds(m_contract).indexOf(m_classOrder.at(tried)));
 }
 
 HRESULT CServiceConnection::Call(const std::function<HRESULT(const CComObjectRef&)>& call)

@@ -29,6 +29,12 @@ public:
     // caller's own identity. On failure nothing changes and the creation's HRESULT is returned.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain);
+    // Creates the object once and lets it go: whether Connect would succeed. Changes nothing.
+    HRESULT Probe(const TString& computer, const TString& user, const TString& password,
+                  const TString& domain) const;
+    // The class IDs to try, in this order, instead of the contract's; those the contract does
+    // not know are left out, and when none is left the contract's order holds.
+    void SetClassOrder(const QStringList& classIds);
     // Creates the object again with the kept parameters.
     HRESULT InternalConnect();
     void Disconnect();
@@ -37,7 +43,8 @@ public:
     // A computer other than this one.
     bool IsRemote() const;
     const QString& Computer() const { return m_computer; }
-    // Which of the contract's class IDs answered (0 the newest), -1 when not connected.
+    // Which of the contract's class IDs answered (0 the newest), -1 when not connected; the same
+    // whatever order they were tried in.
     int ClassIndex() const;
 
     // Runs one call on the object: E_UNEXPECTED when not connected; after 0x800706BA the
@@ -154,7 +161,10 @@ private:
     HRESULT Create(const QString& computer, const TComCredentials& credentials,
                    CComObjectRef* object) const;
 
+    QStringList TriedClassIds() const;
+
     const TServiceContract& m_contract;
+    QStringList m_classOrder; // empty: the contract's
     QString m_computer;
     TComCredentials m_credentials;
     mutable QMutex m_mutex;

@@ -24,6 +24,8 @@ private slots:
     void callsNeedAConnection();
     void aLostServerIsReachedAgainOnce();
     void remoteAndGeneration();
+    void classOrderNamedByTheEngine();
+    void probeConnectsNothing();
 
 private:
     CFakeComActivator m_activator;
@@ -105,6 +107,37 @@ void TestServiceConnection::remoteAndGeneration()
     QCOMPARE(connection.ClassIndex(), 1);
     connection.Disconnect();
     QCOMPARE(connection.ClassIndex(), -1);
+}
+
+void TestServiceConnection::classOrderNamedByTheEngine()
+{
+    CServiceConnection connection(ServiceContract::Agent);
+    const QStringList contract = CServiceConnection::ClassIds(ServiceContract::Agent);
+    QVERIFY(contract.size() >= 3);
+    // Unknown class IDs are left out, known ones kept in the order given, in any letter case.
+    connection.SetClassOrder(
+        {u"{00000000-0000-0000-0000-000000000000}"_s, contract.at(2).toLower(), contract.at(1)});
+    m_activator.classIndex = 0; // the first one tried answers: the contract's third
+    QCOMPARE(connection.Connect(L"", L"", L"", L""), S_OK);
+    QCOMPARE(m_activator.requests.last().classIds, (QStringList{contract.at(2), contract.at(1)}));
+    QCOMPARE(connection.ClassIndex(), 2);
+
+    // Nothing the contract knows: the contract's own order.
+    connection.SetClassOrder({u"{00000000-0000-0000-0000-000000000000}"_s});
+    QCOMPARE(connection.Connect(L"", L"", L"", L""), S_OK);
+    QCOMPARE(m_activator.requests.last().classIds, contract);
+    QCOMPARE(connection.ClassIndex(), 0);
+}
+
+void TestServiceConnection::probeConnectsNothing()
+{
+    CServiceConnection connection(ServiceContract::Engine);
+    QCOMPARE(connection.Probe(L"host", L"user", L"pw", L"dom"), S_OK);
+    QVERIFY(!connection.IsConnected());
+    QCOMPARE(connection.Computer(), QString());
+    QCOMPARE(m_activator.requests.last().computer, u"host"_s);
+    m_activator.answers = {E_ACCESSDENIED};
+    QCOMPARE(connection.Probe(L"", L"", L"", L""), E_ACCESSDENIED);
 }
 
 QTEST_GUILESS_MAIN(TestServiceConnection)
