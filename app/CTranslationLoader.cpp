@@ -1,16 +1,14 @@
 #include "app/CTranslationLoader.h"
 
 #include "core/CTranslationCatalog.h"
+#include "platform/CEngineLocation.h"
 #include "platform/CExecutablePath.h"
-#include "platform/registry/CRegKey.h"
 
 #include <QCoreApplication>
 #include <QTranslator>
 
 #include <utility>
 
-const char* const CTranslationLoader::kEngineServerKey =
-    "SOFTWARE\\Classes\\CLSID\\{22DAA0A2-0E27-4CC4-9588-EEEE76358306}\\LocalServer32";
 const char* const CTranslationLoader::kCatalogFileName = "Korvane.translation";
 
 namespace {
@@ -112,27 +110,10 @@ QString CTranslationLoader::ToolkitTranslation(int primaryLanguage)
 
 QString CTranslationLoader::CatalogPath()
 {
-    CRegKey key;
-    if (key.Open(HKEY_LOCAL_MACHINE, QString::fromLatin1(kEngineServerKey), KEY_READ) !=
-        ERROR_SUCCESS)
+    const QString directory = CEngineLocation::RegisteredDirectory();
+    if (directory.isEmpty())
         return QString();
-    QString command;
-    if (key.QueryStringValue(QString(), &command) != ERROR_SUCCESS)
-        return QString();
-    // The registered command may stand in quotes and between blanks.
-    qsizetype begin = 0;
-    qsizetype end = command.size();
-    const auto stripped = [](QChar c) { return c == u'"' || c == u' '; };
-    while (begin < end && stripped(command.at(begin)))
-        ++begin;
-    while (end > begin && stripped(command.at(end - 1)))
-        --end;
-    const QString program = command.mid(begin, end - begin);
-    const qsizetype separator = std::max(program.lastIndexOf(u'/'), program.lastIndexOf(u'\\'));
-    // A bare program name says nothing about where its files are.
-    if (separator < 0)
-        return QString();
-    return program.left(separator + 1) + QString::fromLatin1(kCatalogFileName);
+    return directory + QString::fromLatin1(kCatalogFileName);
 }
 
 HRESULT CTranslationLoader::Load(QCoreApplication* application, int primaryLanguage,

@@ -15,8 +15,6 @@ class CTranslationLoader {
 public:
     static constexpr int kEnglish = 9;
     static constexpr int kNeutral = 0;
-    // The engine's class whose registered local server tells where the catalogue lives.
-    static const char* const kEngineServerKey;
     static const char* const kCatalogFileName;
 
     // The primary language of a locale; the C locale counts as English, a language without an ID

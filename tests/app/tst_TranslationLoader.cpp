@@ -1,5 +1,6 @@
 #include "app/CTranslationLoader.h"
 #include "core/CTranslationCatalog.h"
+#include "platform/CEngineLocation.h"
 #include "platform/registry/CRegKey.h"
 #include "tests/support/CTestEnvironment.h"
 
@@ -33,9 +34,8 @@ void WriteCatalog(const QString& path)
 void RegisterEngineServer(const QString& command)
 {
     CRegKey key;
-    QCOMPARE(
-        key.Create(HKEY_LOCAL_MACHINE, QString::fromLatin1(CTranslationLoader::kEngineServerKey)),
-        ERROR_SUCCESS);
+    QCOMPARE(key.Create(HKEY_LOCAL_MACHINE, QString::fromLatin1(CEngineLocation::kServerKey)),
+             ERROR_SUCCESS);
     QCOMPARE(key.SetStringValue(QString(), command), ERROR_SUCCESS);
 }
 

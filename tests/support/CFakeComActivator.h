@@ -18,8 +18,10 @@ public:
                            const QString& computer, const TComCredentials& credentials,
                            CComObjectRef* object) override;
 
-    // The answers of the next creations, in order; S_OK once they run out.
+    // The answers of the next creations, in order; once they run out, the fallback's answer, or
+    // S_OK without one.
     QList<HRESULT> answers;
+    IComActivator* fallback = nullptr;
     // Which class ID of the list answers a successful creation.
     int classIndex = 0;
     QList<TRequest> requests;

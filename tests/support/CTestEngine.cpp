@@ -86,6 +86,24 @@ public:
         version = QStringLiteral("11.0 test");
         return S_OK;
     }
+    int GetProductEdition(uint& edition) override
+    {
+        ++Engine()->m_calls;
+        edition = Engine()->edition;
+        return S_OK;
+    }
+    int GetAgentClassIds(QStringList& classIds) override
+    {
+        ++Engine()->m_calls;
+        classIds = Engine()->agentClassIds;
+        return S_OK;
+    }
+    int GetProductDisplayName(QString& name) override
+    {
+        ++Engine()->m_calls;
+        name = Engine()->displayName;
+        return S_OK;
+    }
     int Analyze(const QString& volume) override { return Record(u"Analyze", volume); }
     int AnalyzeEx(const QString& volume) override { return Record(u"AnalyzeEx", volume); }
     int Stop(const QString& volume) override { return Record(u"Stop", volume); }

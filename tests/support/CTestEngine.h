@@ -56,6 +56,9 @@ public:
     QStringList volumes{QStringLiteral("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")};
     uint generation = 11; // 0: the engine does not say (GetVersion not implemented)
     int defaultAlgorithm = 2;
+    uint edition = 2;
+    QString displayName;       // empty: the console's own product name
+    QStringList agentClassIds; // what the engine names for the agent connection
     // What the per-volume operations answer for a volume; S_OK for any other.
     QHash<QString, int> volumeAnswers;
 

@@ -1,0 +1,53 @@
+#include "app/CSystemShutdown.h"
+
+#include "platform/power/IPowerControl.h"
+
+namespace {
+
+HRESULT AllowedThen(IPowerControl::TAction action, HRESULT (IPowerControl::*call)())
+{
+    IPowerControl& power = IPowerControl::Instance();
+    if (FAILED(power.EnablePrivilege(action)) || FAILED((power.*call)()))
+        return E_ACCESSDENIED;
+    return S_OK;
+}
+
+quint32 SystemCode(HRESULT result)
+{
+    if (SUCCEEDED(result))
+        return 0;
+    // A Win32 error travels as its own code, anything else as the HRESULT.
+    if ((static_cast<quint32>(result) & 0xFFFF0000u) == 0x80070000u)
+        return static_cast<quint32>(result) & 0xFFFFu;
+    return static_cast<quint32>(result);
+}
+
+} // namespace
+
+HRESULT CSystemShutdown::Reboot()
+{
+    return AllowedThen(IPowerControl::TAction::Reboot, &IPowerControl::Reboot);
+}
+
+HRESULT CSystemShutdown::LogOff()
+{
+    return AllowedThen(IPowerControl::TAction::LogOff, &IPowerControl::LogOff);
+}
+
+HRESULT CSystemShutdown::EnablePowerOff()
+{
+    return IPowerControl::Instance().EnablePrivilege(IPowerControl::TAction::PowerOff);
+}
+
+HRESULT CSystemShutdown::PowerOff(const QString& message)
+{
+    return IPowerControl::Instance().PowerOff(message);
+}
+
+quint32 CSystemShutdown::Abort()
+{
+    const HRESULT allowed = EnablePowerOff();
+    if (FAILED(allowed))
+        return SystemCode(allowed);
+    return SystemCode(IPowerControl::Instance().CancelScheduledShutdown());
+}
