@@ -28,7 +28,6 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
-#include <QStyle>
 #include <QUrl>
 
 #include <cstdio>
@@ -617,9 +616,8 @@ void CApp::OnCheckForUpdates()
     const HRESULT result = CheckForUpdates();
     if (SUCCEEDED(result))
         return;
-    const long long code = (static_cast<quint32>(result) & 0xFFFF0000u) == 0x80070000u
-                               ? static_cast<long long>(static_cast<quint32>(result) & 0xFFFFu)
-                               : static_cast<long long>(result);
+    const long long code = IsWin32Failure(result) ? static_cast<long long>(HRESULT_CODE(result))
+                                                  : static_cast<long long>(result);
     Present(QMessageBox::Warning, Translate("Unable to check for updates"),
             Translate("Sorry, unable to check for updates due to error %2(%1)")
                 .Arg(code)

@@ -17,8 +17,8 @@ quint32 SystemCode(HRESULT result)
     if (SUCCEEDED(result))
         return 0;
     // A Win32 error travels as its own code, anything else as the HRESULT.
-    if ((static_cast<quint32>(result) & 0xFFFF0000u) == 0x80070000u)
-        return static_cast<quint32>(result) & 0xFFFFu;
+    if (IsWin32Failure(result))
+        return HRESULT_CODE(result);
     return static_cast<quint32>(result);
 }
 

@@ -105,7 +105,7 @@ const char* LookUp(HRESULT code)
     if (const char* text = FindText(code))
         return text;
     // Win32 failures wrapped as HRESULTs share the Win32 texts.
-    if ((static_cast<std::uint32_t>(code) & 0xFFFF0000u) == 0x80070000u)
+    if (IsWin32Failure(code))
         return FindText(static_cast<HRESULT>(HRESULT_CODE(code)));
     return nullptr;
 }

@@ -39,6 +39,11 @@ constexpr DWORD HRESULT_CODE(HRESULT hr)
 {
     return static_cast<DWORD>(hr) & 0xFFFFu;
 }
+// A failure that carries a Win32 error code (HRESULT_FROM_WIN32 of it).
+constexpr bool IsWin32Failure(HRESULT hr)
+{
+    return (static_cast<DWORD>(hr) & 0xFFFF0000u) == 0x80070000u;
+}
 
 constexpr HRESULT S_OK = 0;
 constexpr HRESULT S_FALSE = 1;
