@@ -122,6 +122,7 @@ CMainWindow* CApp::GetMainWindow(QWidget* parent)
     SetTitle();
     connect(this, &CApp::SystemTrayProgressBusy, window, &CMainWindow::SetProgressIconBusy);
     connect(this, &CApp::SystemTrayProgressTooltip, window, &CMainWindow::SetProgressIconTooltip);
+    connect(window, &CMainWindow::SetAdvancedMode, this, &CApp::SetAdvancedMode);
     return window;
 }
 
@@ -451,10 +452,14 @@ void CApp::OnMessageReceivedAction(const QString& message)
     } else if (message == u"forceshutdown"_s) {
         OpenShutdownCountdown();
     } else if (message != u"/icononlystart"_s && message.startsWith(CConnectionArgument::kPrefix)) {
-        CConnectionArgument argument = CConnectionArgument::Parse(message);
-        ConnectToComputerWithRetry(argument.computer, argument.user, argument.password,
-                                   argument.domain);
+        ConnectWithArgument(message);
     }
+}
+
+bool CApp::ConnectWithArgument(const QString& argument)
+{
+    CConnectionArgument parsed = CConnectionArgument::Parse(argument);
+    return ConnectToComputerWithRetry(parsed.computer, parsed.user, parsed.password, parsed.domain);
 }
 
 void CApp::ConditionalShow(const QString& message)
@@ -523,6 +528,11 @@ void CApp::Refresh()
         m_vmController->UpdateModel();
     if (m_mainWindow)
         SetTitle();
+}
+
+void CApp::Advanced()
+{
+    // The settings notebook is not part of the console yet: the ribbon's button leads nowhere.
 }
 
 void CApp::RefreshModel()

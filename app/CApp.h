@@ -57,6 +57,9 @@ public:
     // pane layout and the skin. E_UNEXPECTED when it was applied already, E_FAIL without an
     // engine.
     HRESULT ConnectExchange();
+    // Connects as a "/connect=" text says: computer, user, password and domain; an empty text
+    // after the prefix is the local computer with the current user.
+    bool ConnectWithArgument(const QString& argument);
     // Ends the application when nothing runs, the window is hidden and the user asked the
     // console to exit when its window closes.
     void QuitWhenIdle();
@@ -168,15 +171,16 @@ public slots:
     void CallSupport() override;
     void CallSupportAndQuit() override;
 
-    void ContextHelp(const QString& help_file);
-    void OnHelp();
-    void OnCheckForUpdates();
+    void Advanced() override;
+    void ContextHelp(const QString& help_file) override;
+    void OnHelp() override;
+    void OnCheckForUpdates() override;
     void ShowMainWindow();
-    void SetAndQuit();
+    void SetAndQuit() override;
     void OnMessageReceived(const QString& message);
     void OnMessageReceivedAction(const QString& message);
     void ConditionalShow(const QString& message);
-    void RefreshModel();
+    void RefreshModel() override;
     void CleanAllInterfaces();
     void OnLostDrive(const TId& volume_guid, const TString& error_msg);
     void OnCadenceBusyStateChanged(TBusyStatus status);

@@ -12,6 +12,8 @@ public:
         kScheduling = 2,
         kFreeSpace = 4,
         kProductResources = 8,
+        // No edition lists it by itself; the Active Directory deployment adds it.
+        kActiveDirectory = 16,
         kExchange = 32,
         kVirtualGuests = 64,
     };

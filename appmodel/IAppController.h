@@ -22,6 +22,7 @@ class ISpaceExplorerController;
 class ISpaceReportsController;
 class IVMController;
 class QObject;
+class QString;
 
 // The application controller as every view reaches it. There is one per process, the current
 // controller; its signals are those of Object().
@@ -78,6 +79,18 @@ public:
 
     virtual void CallSupport() = 0;
     virtual void CallSupportAndQuit() = 0;
+
+    // What the ribbon and the window ask of the controller besides the slots above.
+    // The settings notebook, modal on the main window.
+    virtual void Advanced() = 0;
+    // The help file's index, and one topic of it.
+    virtual void OnHelp() = 0;
+    virtual void ContextHelp(const QString& help_file) = 0;
+    virtual void OnCheckForUpdates() = 0;
+    // Reloads the models of the connected computer and repaints the views.
+    virtual void RefreshModel() = 0;
+    // Ends the application.
+    virtual void SetAndQuit() = 0;
 
     // What the views reach through the controller.
     virtual QObject* Object() = 0;

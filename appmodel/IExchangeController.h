@@ -6,4 +6,11 @@
 class IExchangeController {
 public:
     virtual ~IExchangeController() = default;
+
+    // Compacts the selected data store, after the user confirms.
+    virtual void Defragment() = 0;
+    // Stops the running compaction.
+    virtual void Stop() = 0;
+    // The configuration dialog of the selected data store.
+    virtual void Properties() = 0;
 };

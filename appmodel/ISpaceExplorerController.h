@@ -6,4 +6,9 @@
 class ISpaceExplorerController {
 public:
     virtual ~ISpaceExplorerController() = default;
+
+    // Analyses how the space of the chosen directory is shared between its files and folders.
+    virtual void Analyse() = 0;
+    // Stops the running analysis.
+    virtual void Stop() = 0;
 };

@@ -6,4 +6,9 @@
 class ISpaceReportsController {
 public:
     virtual ~ISpaceReportsController() = default;
+
+    // Scans the files' usage and allocation and builds the reports.
+    virtual void Start() = 0;
+    // Stops the running scan.
+    virtual void Stop() = 0;
 };

@@ -7,6 +7,13 @@ class IVMController {
 public:
     virtual ~IVMController() = default;
 
+    // The properties dialog of the current guest.
+    virtual void Properties() = 0;
+    // Optimises the selected guests' virtual drives with the given choices.
+    virtual void Defragment(bool shrink, bool defrag_vfs, bool defrag_vmware_internal,
+                            bool defrag_vs_offline) = 0;
+    // Stops the running optimisation.
+    virtual void Stop() = 0;
     // Refreshes the guests' rows.
     virtual void RefreshModel() = 0;
     // Rebuilds the guest list.

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <array>
+
+class QVBoxLayout;
+
+// The window's background: a panel drawn from the skin's nine pieces (four corners at their own
+// size, the edges and the middle stretched), holding the ribbon above the pages.
+class CMainWidget : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kPieceCount = 9;
+    // The pieces' names, row by row from the top left.
+    static const std::array<const char*, kPieceCount> kPieceNames;
+
+    explicit CMainWidget(QWidget* parent = nullptr);
+
+    QVBoxLayout* Layout() const { return m_layout; }
+    const QPixmap& Piece(int index) const { return m_pieces[std::size_t(index)]; }
+
+public slots:
+    // Reloads the pieces from the current skin and repaints.
+    void SkinChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::array<QPixmap, kPieceCount> m_pieces;
+    QVBoxLayout* m_layout;
+};

@@ -1,0 +1,5 @@
+#include "app/ribbon/CRibbonADGPMCWidget.h"
+
+CRibbonADGPMCWidget::CRibbonADGPMCWidget(QWidget* parent)
+    : CRibbonFeatureBar("CRibbonADGPMCWidget", parent)
+{}

@@ -1,0 +1,5 @@
+#include "app/ribbon/CRibbonADStepsWidget.h"
+
+CRibbonADStepsWidget::CRibbonADStepsWidget(QWidget* parent)
+    : CRibbonFeatureBar("CRibbonADStepsWidget", parent)
+{}
