@@ -30,6 +30,7 @@
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -93,6 +94,7 @@ CApp::CApp(QObject* parent)
     connect(qApp, &QCoreApplication::aboutToQuit, this, &CApp::CleanAllInterfaces);
     m_finalActionTimer.setSingleShot(true);
     connect(&m_finalActionTimer, &QTimer::timeout, this, &CApp::DoPickFinalAction);
+    connect(&m_defrager, &CDefrager::BusyStateChanged, this, &CApp::OnDefragerBusyStateChanged);
     connect(this, &CApp::MessageReceivedAction, this, &CApp::OnMessageReceivedAction,
             Qt::QueuedConnection);
 }
@@ -509,6 +511,9 @@ void CApp::QuitWhenIdle()
 {
     if (m_model.AnyBusy(TBusyStatus::Busy))
         return;
+    // Statuses 1 to 5: a drive analysing, defragmenting, paused, resumed or verifying.
+    if (m_defrager.AnyNotIdle())
+        return;
     if (m_mainWindow && m_mainWindow->isVisible())
         return;
     if (ExitOnClose())
@@ -519,6 +524,7 @@ void CApp::QuitWhenIdle()
 
 void CApp::Refresh()
 {
+    UpdateDefragModel();
     if (m_cadenceController)
         m_cadenceController->UpdateModel();
     if (m_freeSpaceController && m_layout.IndexOf(CModelLayout::kFreeSpace) >= 0)
@@ -537,6 +543,7 @@ void CApp::Advanced()
 
 void CApp::RefreshModel()
 {
+    RefreshDefragModel();
     if (m_cadenceController)
         m_cadenceController->UpdateModel();
     if (m_model.Edition() == CModel::kEditionVirtualMachines && m_vmController)
@@ -547,6 +554,165 @@ void CApp::WireEngineSignals()
 {
     connect(&m_engine, &CKV100EngineInterface::LostDrive, this, &CApp::OnLostDrive,
             Qt::QueuedConnection);
+    connect(&m_engine, &CKV100EngineInterface::StatusChanged, this, &CApp::OnDefragStatusChanged);
+    connect(&m_engine, &CKV100EngineInterface::OpStarted, this, &CApp::OnDefragStarted);
+    connect(&m_engine, &CKV100EngineInterface::OpCompleted, this, &CApp::OnDefragCompleted);
+}
+
+// --- the drive model
+
+void CApp::ConditionalRefreshDefragModel()
+{
+    TStringList volumes;
+    if (!m_engine.IsConnected() || FAILED(m_engine.GetVolumes(&volumes))) {
+        UpdateDefragModel();
+        return;
+    }
+    volumes.sort();
+    volumes.unique();
+    const bool same =
+        std::equal(volumes.begin(), volumes.end(), m_defrager.begin(), m_defrager.end(),
+                   [](const TId& id, const auto& entry) { return id == entry.first; });
+    if (same)
+        RefreshDefragModel();
+    else
+        UpdateDefragModel();
+}
+
+void CApp::UpdateDefragModel()
+{
+    const TId current = m_defrager.CurrentVolume();
+    m_defrager.Clear();
+    TStringList volumes;
+    if (m_engine.IsConnected() && SUCCEEDED(m_engine.GetVolumes(&volumes))) {
+        for (const TId& volume : volumes) {
+            CDefrager::TVolumeInfo record;
+            if (ReadVolume(volume, record))
+                m_defrager.SetVolume(record);
+        }
+    }
+    // Passes that run already count for the busy state as much as those that start later.
+    OnDefragerBusyStateChanged(m_defrager.BusyState());
+    // The drive the user was looking at stays current when the computer still has it.
+    if (m_defrager.Contains(current))
+        m_defrager.SetCurrentVolume(current);
+    else if (m_defrager.Count() > 0)
+        m_defrager.SetCurrentVolume(m_defrager.begin()->first);
+    RefreshDefragModel();
+}
+
+void CApp::RefreshDefragModel()
+{
+    if (m_engine.IsConnected()) {
+        for (const auto& [volume, record] : m_defrager) {
+            double date = 0;
+            if (SUCCEEDED(m_engine.GetLastDefragmented(volume, &date)))
+                m_defrager.SetLastDefragmented(volume, date);
+            else
+                m_defrager.ResetNextRun(volume);
+        }
+    }
+    emit DefragModelUpdated();
+}
+
+bool CApp::ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record)
+{
+    TString mountName;
+    TString label;
+    TString fileSystem;
+    uint driveType = 0;
+    uint engineStatus = 0;
+    double lastDefragmented = 0;
+    uint extraWord1 = 0;
+    uint extraWord2 = 0;
+    int bootTime = 0;
+    double size = 0;
+    double dataDate = 0;
+    if (FAILED(m_engine.GetVolumeInfo(volume, &mountName, &label, &fileSystem, &driveType,
+                                      &engineStatus, &lastDefragmented, &extraWord1, &extraWord2,
+                                      &bootTime, &size, &dataDate)))
+        return false;
+    record.volumeId = volume;
+    record.mountName = mountName;
+    record.label = label;
+    record.fileSystem = fileSystem;
+    record.driveType = driveType;
+    record.status = CKV100EngineInterface::MapEngineStatus(engineStatus);
+    record.lastDefragmented = lastDefragmented;
+    record.extraWord1 = extraWord1;
+    record.extraWord2 = extraWord2;
+    record.atBootStatus = static_cast<CDefrager::TAtBootStatus>(bootTime);
+    record.sizeMegabytes = size;
+    record.dataDate = dataDate;
+
+    // What the engine cannot say of a volume it listed stays as a new record has it.
+    bool analysed = false;
+    double fragmentation = 0;
+    double freeSpaceFragmentation = 0;
+    if (SUCCEEDED(m_engine.GetFragmentation(volume, &analysed, &fragmentation,
+                                            &freeSpaceFragmentation)) &&
+        analysed) {
+        record.fragmentation = fragmentation;
+        record.freeSpaceFragmentation = freeSpaceFragmentation;
+    }
+    QList<uint> blocks;
+    if (SUCCEEDED(m_engine.GetDriveMap(volume, &blocks)) &&
+        blocks.size() == qsizetype(CDefrager::kMapBlockCount))
+        record.blocks.assign(blocks.begin(), blocks.end());
+    m_engine.GetHistorySeries(volume, &record.performanceBefore, &record.performanceAfter,
+                              &record.fragmentationBefore, &record.fragmentationAfter,
+                              &record.freeSpaceFragmentationBefore,
+                              &record.freeSpaceFragmentationAfter);
+    if (record.status != CDefrager::kIdle) {
+        uint status = 0;
+        double completion = 0;
+        double estimatedEnd = 0;
+        TString statusText;
+        if (SUCCEEDED(
+                m_engine.GetStatus(volume, &status, &completion, &estimatedEnd, &statusText))) {
+            record.statusText = statusText;
+            record.completionPercent = completion;
+            record.estimatedEnd = estimatedEnd;
+        }
+    }
+    return true;
+}
+
+void CApp::StoreEngineStatus(const TId& volume)
+{
+    uint status = 0;
+    double completion = 0;
+    double estimatedEnd = 0;
+    TString statusText;
+    if (SUCCEEDED(m_engine.GetStatus(volume, &status, &completion, &estimatedEnd, &statusText)))
+        m_defrager.SetStatus(volume, CKV100EngineInterface::MapEngineStatus(status));
+}
+
+void CApp::OnDefragStatusChanged(const TId& volume_guid, unsigned int status,
+                                 double completion_percent, double estimated_completion)
+{
+    Q_UNUSED(completion_percent);
+    Q_UNUSED(estimated_completion);
+    m_defrager.SetStatus(volume_guid, status);
+}
+
+void CApp::OnDefragStarted(const TId& volume_guid)
+{
+    // A two-character identifier names a drive by its letter, not a volume of the model.
+    if (volume_guid.size() == 2)
+        return;
+    const CDefrager::TVolumeInfo* record = m_defrager.FindVolume(volume_guid);
+    if (!record)
+        return;
+    if (record->extraWord1 & 1u)
+        StoreEngineStatus(volume_guid);
+    else
+        m_defrager.SetStatus(volume_guid, CDefrager::kDefragmenting);
+}
+
+void CApp::OnDefragCompleted(const TId& volume_guid)
+{
+    StoreEngineStatus(volume_guid);
 }
 
 void CApp::OnLostDrive(const TId& volume_guid, const TString& error_msg)

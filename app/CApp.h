@@ -7,6 +7,7 @@
 #include "appmodel/IAppController.h"
 #include "core/CTranslatable.h"
 #include "core/HResult.h"
+#include "defrag/CDefrager.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CKV100ExchangeInterface.h"
@@ -99,6 +100,7 @@ public:
     CSettings& Settings() override { return m_settings; }
     CKV100EngineInterface& Engine() override { return m_engine; }
     CKV100AgentInterface& Agent() override { return m_agent; }
+    CDefrager& Defrager() override { return m_defrager; }
     IDefragController* DefragController() const override { return m_defragController; }
     IFreeSpaceController* FreeSpaceController() const override { return m_freeSpaceController; }
     ISpaceExplorerController* SpaceExplorerController() const override
@@ -162,6 +164,9 @@ public slots:
     quint32 StopShutdown() override;
     void SetSystemTrayProgressBusy(CModel::TIconBusyIndex index,
                                    CModel::TBusyStatus status) override;
+    void ConditionalRefreshDefragModel() override;
+    void UpdateDefragModel() override;
+    void RefreshDefragModel() override;
 
     bool IsJapanese() override { return PrimaryLanguage() == 17; }
     bool IsFrench() override { return PrimaryLanguage() == 12; }
@@ -183,6 +188,10 @@ public slots:
     void RefreshModel() override;
     void CleanAllInterfaces();
     void OnLostDrive(const TId& volume_guid, const TString& error_msg);
+    void OnDefragStatusChanged(const TId& volume_guid, unsigned int status,
+                               double completion_percent, double estimated_completion);
+    void OnDefragStarted(const TId& volume_guid);
+    void OnDefragCompleted(const TId& volume_guid);
     void OnCadenceBusyStateChanged(TBusyStatus status);
     void OnDefragerBusyStateChanged(TBusyStatus status);
     void OnExchangeBusyStateChanged(TBusyStatus status);
@@ -228,6 +237,10 @@ private:
     bool ShowsFreeSpaceTab() const;
     void ApplyLayout();
     void ReadComputerIdentity();
+    // A volume's record as the engine reports it; false when the engine could not say.
+    bool ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record);
+    // The volume's status as the engine reports it now, stored in the drive model.
+    void StoreEngineStatus(const TId& volume);
     void SetTitle();
     void RunCountdown(bool reboot);
     QString HelpPath() const;
@@ -246,6 +259,7 @@ private:
     bool m_quitRequested = false;
     CAppModel m_appModel;
     CModel m_model;
+    CDefrager m_defrager;
     CModelLayout m_layout;
     CSettings m_settings;
     CClientGP m_policy;

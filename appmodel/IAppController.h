@@ -7,6 +7,7 @@
 #include <string>
 
 class CClientGP;
+class CDefrager;
 class CKV100AgentInterface;
 class CKV100EngineInterface;
 class CSettings;
@@ -70,6 +71,13 @@ public:
     virtual quint32 StopShutdown() = 0;
     virtual void SetSystemTrayProgressBusy(CModel::TIconBusyIndex index,
                                            CModel::TBusyStatus status) = 0;
+    // The drive model: rebuilt from the engine's volume list when the list changed, else
+    // refreshed.
+    virtual void ConditionalRefreshDefragModel() = 0;
+    // Rebuilds the drive model from the engine's volume list.
+    virtual void UpdateDefragModel() = 0;
+    // Refreshes the known drives: last-defragmented dates and next runs.
+    virtual void RefreshDefragModel() = 0;
 
     // The user's primary language.
     virtual bool IsJapanese() = 0;
@@ -101,6 +109,7 @@ public:
     virtual CSettings& Settings() = 0;
     virtual CKV100EngineInterface& Engine() = 0;
     virtual CKV100AgentInterface& Agent() = 0;
+    virtual CDefrager& Defrager() = 0;
     virtual IDefragController* DefragController() const = 0;
     virtual IFreeSpaceController* FreeSpaceController() const = 0;
     virtual ISpaceExplorerController* SpaceExplorerController() const = 0;

@@ -4,6 +4,7 @@
 #include "appmodel/CModel.h"
 #include "appmodel/CModelLayout.h"
 #include "appmodel/IAppController.h"
+#include "defrag/CDefrager.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 #include "platform/registry/CSettings.h"
@@ -68,6 +69,12 @@ public:
     quint32 StopShutdown() override;
     void SetSystemTrayProgressBusy(CModel::TIconBusyIndex index,
                                    CModel::TBusyStatus status) override;
+    void ConditionalRefreshDefragModel() override
+    {
+        calls.append(QStringLiteral("ConditionalRefreshDefragModel"));
+    }
+    void UpdateDefragModel() override { calls.append(QStringLiteral("UpdateDefragModel")); }
+    void RefreshDefragModel() override { calls.append(QStringLiteral("RefreshDefragModel")); }
 
     bool IsJapanese() override { return false; }
     bool IsFrench() override { return false; }
@@ -91,6 +98,7 @@ public:
     CSettings& Settings() override { return m_settings; }
     CKV100EngineInterface& Engine() override { return m_engine; }
     CKV100AgentInterface& Agent() override { return m_agent; }
+    CDefrager& Defrager() override { return m_defrager; }
     IDefragController* DefragController() const override { return m_defrag; }
     IFreeSpaceController* FreeSpaceController() const override { return m_freeSpace; }
     ISpaceExplorerController* SpaceExplorerController() const override { return m_spaceExplorer; }
@@ -125,6 +133,7 @@ private:
     CSettings m_settings;
     CKV100EngineInterface m_engine;
     CKV100AgentInterface m_agent;
+    CDefrager m_defrager;
     IDefragController* m_defrag = nullptr;
     IFreeSpaceController* m_freeSpace = nullptr;
     ISpaceExplorerController* m_spaceExplorer = nullptr;

@@ -137,6 +137,58 @@ public:
         driveType = Engine()->m_overrideType.load() == 4 ? 4u : 1u;
         return Record(u"GetDriveType", volume);
     }
+    int GetVolumeInfo(const QString& volume, QString& mountName, QString& label,
+                      QString& fileSystem, uint& driveType, uint& status, double& lastDefragmented,
+                      uint& extraWord1, uint& extraWord2, int& bootTimeStatus,
+                      double& sizeMegabytes, double& dataDate) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        mountName = data.mountName;
+        label = data.label;
+        fileSystem = data.fileSystem;
+        driveType = data.driveType;
+        status = data.status;
+        lastDefragmented = data.lastDefragmented;
+        extraWord1 = data.extraWord1;
+        extraWord2 = data.extraWord2;
+        bootTimeStatus = data.bootTimeStatus;
+        sizeMegabytes = data.sizeMegabytes;
+        dataDate = data.dataDate;
+        return Record(u"GetVolumeInfo", volume);
+    }
+    int GetLastDefragmented(const QString& volume, double& date) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        Record(u"GetLastDefragmented", volume);
+        if (data.lastDefragmentedAnswer < 0)
+            return data.lastDefragmentedAnswer;
+        date = data.lastDefragmented;
+        return S_OK;
+    }
+    int GetStatus(const QString& volume, uint& status, double& completionPercent,
+                  double& estimatedEnd, QString& statusText) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        status = data.status;
+        completionPercent = 0;
+        estimatedEnd = 0;
+        statusText.clear();
+        return Record(u"GetStatus", volume);
+    }
+    int GetFragmentation(const QString& volume, bool& analysed, double& fileFragmentation,
+                         double& freeSpaceFragmentation) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        analysed = data.analysed;
+        fileFragmentation = data.fileFragmentation;
+        freeSpaceFragmentation = data.freeSpaceFragmentation;
+        return Record(u"GetFragmentation", volume);
+    }
+    int GetDriveMap(const QString& volume, QList<uint>& blocks) override
+    {
+        blocks = Engine()->VolumeData(volume).driveMap;
+        return Record(u"GetDriveMap", volume);
+    }
     int GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block) override
     {
         block = QByteArray(static_cast<qsizetype>(kind), '\x5a');
@@ -308,4 +360,21 @@ bool CTestEngine::Notify(const QByteArray& body)
         written = writer->Write(body) == ERROR_SUCCESS && written;
     }
     return written;
+}
+
+void CTestEngine::SetVolumeData(const QString& volume, const TVolumeData& data)
+{
+    QMutexLocker locker(&m_mutex);
+    m_volumeData.insert(volume, data);
+}
+
+CTestEngine::TVolumeData CTestEngine::VolumeData(const QString& volume) const
+{
+    QMutexLocker locker(&m_mutex);
+    auto found = m_volumeData.constFind(volume);
+    if (found != m_volumeData.constEnd())
+        return found.value();
+    TVolumeData data;
+    data.mountName = volume;
+    return data;
 }

@@ -62,6 +62,30 @@ public:
     // What the per-volume operations answer for a volume; S_OK for any other.
     QHash<QString, int> volumeAnswers;
 
+    // What the engine reports of a volume.
+    struct TVolumeData {
+        QString mountName;
+        QString label;
+        QString fileSystem = QStringLiteral("NTFS");
+        uint driveType = 1;
+        uint status = 0; // the engine's status code
+        double lastDefragmented = 0;
+        int lastDefragmentedAnswer = 0; // S_OK
+        uint extraWord1 = 0;            // bit 0: read the status when an operation starts
+        uint extraWord2 = 0;
+        int bootTimeStatus = 0;
+        double sizeMegabytes = 0;
+        double dataDate = 0;
+        bool analysed = false;
+        double fileFragmentation = 0;
+        double freeSpaceFragmentation = 0;
+        QList<uint> driveMap;
+    };
+    // Volumes without data answer with a record named after them. May change while the engine
+    // runs.
+    void SetVolumeData(const QString& volume, const TVolumeData& data);
+    TVolumeData VolumeData(const QString& volume) const;
+
     // Instances created through the activation object.
     int Activations() const { return m_activations.load(); }
 
@@ -97,5 +121,6 @@ private:
     std::atomic<int> m_calls{0};
     std::atomic<int> m_activations{0};
     std::atomic<int> m_overrideType{-1};
+    QHash<QString, TVolumeData> m_volumeData;                               // under m_mutex
     std::map<QString, std::unique_ptr<class CMailSlotTransport>> m_writers; // test thread only
 };

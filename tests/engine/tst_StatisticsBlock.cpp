@@ -1,0 +1,157 @@
+#include "engine/CStatisticsBlock.h"
+#include "tests/support/CStatisticsBlockWriter.h"
+
+#include <QtEndian>
+#include <QtTest>
+
+#include <algorithm>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The statistics block decoder against blocks written independently of it, whole and damaged.
+class TestStatisticsBlock : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyFieldInStreamOrder();
+    void bytesAfterTheLastFieldAreLeftAlone();
+    void aBlockCutAnywhereIsRefused();
+    void countsBeyondTheBufferAreRefused_data();
+    void countsBeyondTheBufferAreRefused();
+};
+
+namespace {
+
+// The writer's kind that a field of the decoder's type must have.
+CStatisticsBlockWriter::TKind WrittenKind(int field)
+{
+    using TKind = CStatisticsBlockWriter::TKind;
+    switch (CStatisticsBlock::FieldType(field)) {
+    case CStatisticsBlock::TFieldType::U32:
+        return TKind::U32;
+    case CStatisticsBlock::TFieldType::I32:
+        return TKind::I32;
+    case CStatisticsBlock::TFieldType::F32:
+        return TKind::F32;
+    case CStatisticsBlock::TFieldType::F64:
+        return TKind::F64;
+    case CStatisticsBlock::TFieldType::Raw8:
+        return TKind::Bytes8;
+    case CStatisticsBlock::TFieldType::String:
+        return TKind::Text;
+    case CStatisticsBlock::TFieldType::Composite:
+        break;
+    }
+    return field == 75 ? TKind::CategoryTable : TKind::FragmentHistogram;
+}
+
+void PatchCount(QByteArray* bytes, qsizetype offset, quint32 count)
+{
+    qToLittleEndian<quint32>(count, bytes->data() + offset);
+}
+
+} // namespace
+
+void TestStatisticsBlock::everyFieldInStreamOrder()
+{
+    CStatisticsBlockWriter writer(CStatisticsBlock::kOnline);
+    writer.SetText(3, u"{volume-𝄞}"_s).Set(82, -7).Set(28, 4'000'000'000.0);
+    CStatisticsBlock block;
+    QCOMPARE(CStatisticsBlock::Decode(writer.Bytes(), &block), S_OK);
+
+    for (int field = 0; field < CStatisticsBlock::kFieldCount; ++field) {
+        using enum CStatisticsBlock::TFieldType;
+        const QByteArray where = "field " + QByteArray::number(field);
+        QVERIFY2(WrittenKind(field) == CStatisticsBlockWriter::Kind(field), where);
+        switch (CStatisticsBlock::FieldType(field)) {
+        case U32:
+            QVERIFY2(block.U32(field) == writer.Number(field), where);
+            break;
+        case I32:
+            QVERIFY2(block.I32(field) == writer.Number(field), where);
+            break;
+        case F32:
+            QVERIFY2(block.Real(field) == writer.Number(field), where);
+            break;
+        case F64:
+            QVERIFY2(block.F64(field) == writer.Number(field), where);
+            break;
+        case Raw8:
+            QVERIFY2(block.Raw8(field) == writer.Bytes8(field), where);
+            break;
+        case String:
+            QVERIFY2(block.String(field) == writer.Text(field).toStdWString(), where);
+            break;
+        case Composite:
+            break;
+        }
+    }
+    QCOMPARE(block.Kind(), CStatisticsBlock::kOnline);
+    QCOMPARE(block.VolumeId(), u"{volume-𝄞}"_s.toStdWString());
+    QCOMPARE(block.CategoryTable().Entries().size(), std::size_t(2));
+    QCOMPARE(block.CategoryTable().Entries()[0].bytes, 5'000'000'000ULL);
+    QCOMPARE(block.CategoryTable().Entries()[1].category, 4u);
+    QCOMPARE(block.FragmentHistogram().Buckets().size(), std::size_t(2));
+    QCOMPARE(block.FragmentHistogram().Buckets()[1].minimumFragments, 10u);
+    QCOMPARE(block.FragmentHistogram().Buckets()[1].files, 3u);
+}
+
+void TestStatisticsBlock::bytesAfterTheLastFieldAreLeftAlone()
+{
+    CStatisticsBlockWriter writer;
+    writer.SetCategories({}).SetHistogram({});
+    CStatisticsBlock block;
+    QCOMPARE(CStatisticsBlock::Decode(writer.Bytes() + QByteArray(5, '\xee'), &block), S_OK);
+    QCOMPARE(block.I32(92), -192);
+    QVERIFY(block.CategoryTable().Entries().empty());
+}
+
+void TestStatisticsBlock::aBlockCutAnywhereIsRefused()
+{
+    CStatisticsBlockWriter writer(CStatisticsBlock::kAnalysis);
+    writer.SetText(3, u"kept"_s);
+    const QByteArray whole = writer.Bytes();
+    CStatisticsBlock kept;
+    QCOMPARE(CStatisticsBlock::Decode(whole, &kept), S_OK);
+    for (qsizetype length = 0; length < whole.size(); ++length) {
+        // A heap copy of exactly that length, without QByteArray's terminator, so that the
+        // sanitizer sees any read past it.
+        const auto buffer = std::make_unique<char[]>(static_cast<size_t>(length));
+        std::copy_n(whole.constData(), length, buffer.get());
+        const QByteArray cut = QByteArray::fromRawData(buffer.get(), length);
+        CStatisticsBlock block = kept;
+        QVERIFY2(CStatisticsBlock::Decode(cut, &block) == CStatisticsBlock::kMalformed,
+                 QByteArray::number(length));
+        QCOMPARE(block.VolumeId(), TId(L"kept"));
+    }
+}
+
+void TestStatisticsBlock::countsBeyondTheBufferAreRefused_data()
+{
+    QTest::addColumn<int>("field");
+    QTest::addColumn<quint32>("count");
+    QTest::newRow("string one unit too many") << 5 << 12u;
+    QTest::newRow("string count at its maximum") << 2 << 0xFFFFFFFFu;
+    QTest::newRow("category table") << 75 << 1'000'000u;
+    QTest::newRow("category table, count times size wraps 32 bits") << 75 << 0x10000000u;
+    QTest::newRow("histogram") << 76 << 0xFFFFFFFFu;
+}
+
+void TestStatisticsBlock::countsBeyondTheBufferAreRefused()
+{
+    QFETCH(int, field);
+    QFETCH(quint32, count);
+    CStatisticsBlockWriter writer;
+    writer.SetText(5, u"eleven char"_s).SetCategories({}).SetHistogram({});
+    // The last field before the end: what follows the count is all there is.
+    QByteArray bytes = writer.Bytes();
+    PatchCount(&bytes, writer.Offset(field), count);
+    if (field == 5) // one unit more than written, and only the rest of the block after it
+        bytes.truncate(writer.Offset(6));
+    CStatisticsBlock block;
+    QCOMPARE(CStatisticsBlock::Decode(bytes, &block), CStatisticsBlock::kMalformed);
+}
+
+QTEST_GUILESS_MAIN(TestStatisticsBlock)
+#include "tst_StatisticsBlock.moc"
