@@ -19,6 +19,7 @@
 #include "platform/services/IServiceControl.h"
 #include "platform/shell/IShell.h"
 #include "resources/CSkinResources.h"
+#include "schedule/CAgentSchedules.h"
 #include "widgets/CTellmarCustomStyle.h"
 
 #include <QApplication>
@@ -42,6 +43,12 @@ namespace {
 
 const QString kSettingsGroup = u"11.0"_s;
 const QString kConsoleKey = u"Software\\Tellmar\\Korvane\\11.0"_s;
+
+// The agent's kinds of schedule names.
+constexpr uint kDriveSchedulesMadeHere = 1;
+constexpr uint kDriveSchedulesFromPolicy = 2;
+constexpr uint kExchangeSchedules = 4;
+constexpr uint kGuestSchedules = 8;
 const char* const kPermissionTitle = "Korvane needs your permission";
 
 // An override cursor for as long as it lives.
@@ -94,6 +101,7 @@ CApp::CApp(QObject* parent)
     connect(qApp, &QCoreApplication::aboutToQuit, this, &CApp::CleanAllInterfaces);
     m_finalActionTimer.setSingleShot(true);
     connect(&m_finalActionTimer, &QTimer::timeout, this, &CApp::DoPickFinalAction);
+    connect(&m_cadence, &CCadence::BusyStateChanged, this, &CApp::OnCadenceBusyStateChanged);
     connect(&m_defrager, &CDefrager::BusyStateChanged, this, &CApp::OnDefragerBusyStateChanged);
     connect(this, &CApp::MessageReceivedAction, this, &CApp::OnMessageReceivedAction,
             Qt::QueuedConnection);
@@ -525,8 +533,7 @@ void CApp::QuitWhenIdle()
 void CApp::Refresh()
 {
     UpdateDefragModel();
-    if (m_cadenceController)
-        m_cadenceController->UpdateModel();
+    RefreshSchedules();
     if (m_freeSpaceController && m_layout.IndexOf(CModelLayout::kFreeSpace) >= 0)
         m_freeSpaceController->UpdateModel();
     if (!m_model.IsRemote() && m_model.Edition() == CModel::kEditionVirtualMachines &&
@@ -544,8 +551,7 @@ void CApp::Advanced()
 void CApp::RefreshModel()
 {
     RefreshDefragModel();
-    if (m_cadenceController)
-        m_cadenceController->UpdateModel();
+    RefreshSchedules();
     if (m_model.Edition() == CModel::kEditionVirtualMachines && m_vmController)
         m_vmController->RefreshModel();
 }
@@ -557,6 +563,77 @@ void CApp::WireEngineSignals()
     connect(&m_engine, &CKV100EngineInterface::StatusChanged, this, &CApp::OnDefragStatusChanged);
     connect(&m_engine, &CKV100EngineInterface::OpStarted, this, &CApp::OnDefragStarted);
     connect(&m_engine, &CKV100EngineInterface::OpCompleted, this, &CApp::OnDefragCompleted);
+    connect(&m_agent, &CKV100AgentInterface::ScheduleStarted, this, &CApp::OnScheduleStarted);
+    connect(&m_agent, &CKV100AgentInterface::ScheduleStopped, this, &CApp::OnScheduleStopped);
+}
+
+// --- schedules
+
+void CApp::OnScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name)
+{
+    Q_UNUSED(item_name);
+    m_cadence.SetRunning(schedule_name, true);
+}
+
+void CApp::OnScheduleStopped(const std::wstring& schedule_name, const std::wstring& item_name)
+{
+    Q_UNUSED(item_name);
+    m_cadence.SetRunning(schedule_name, false);
+}
+
+void CApp::RefreshSchedules()
+{
+    if (m_cadenceController) {
+        m_cadenceController->UpdateModel();
+        return;
+    }
+    ReloadSchedules();
+    UpdateNextRuns();
+}
+
+void CApp::ReloadSchedules()
+{
+    m_cadence.ClearSchedules();
+    if (!m_agent.IsConnected())
+        return;
+    // The scheduling tab reports what cannot be read; without it a schedule that cannot be
+    // read is left out.
+    const CAgentSchedules agent(m_agent);
+    const auto load = [&agent](uint kind, auto& map) {
+        TStringList names;
+        if (FAILED(agent.Names(kind, &names)))
+            return;
+        for (const TName& name : names) {
+            typename std::remove_reference_t<decltype(map)>::mapped_type schedule;
+            // S_FALSE: the name is a schedule of another kind.
+            if (agent.Read(name, &schedule) == S_OK)
+                map.insert_or_assign(name, schedule);
+        }
+    };
+    load(kDriveSchedulesMadeHere, m_cadence.Schedules());
+    load(kDriveSchedulesFromPolicy, m_cadence.Schedules());
+    load(kExchangeSchedules, m_cadence.ExSchedules());
+    load(kGuestSchedules, m_cadence.VmSchedules());
+}
+
+void CApp::UpdateNextRuns()
+{
+    const auto lookup = [this](quint32 type, const TName& name) {
+        return m_cadence.NextRun(type, name);
+    };
+    for (const auto& [name, schedule] : m_cadence.Schedules()) {
+        const CDefrager::TScheduleOffer offer{schedule.settings.type,     name,
+                                              schedule.settings.lastRun,  schedule.settings.nextRun,
+                                              schedule.settings.disabled, schedule.IsAnalyseOnly()};
+        if (schedule.allDrives) {
+            for (const auto& [volume, record] : m_defrager)
+                m_defrager.OfferSchedule(volume, offer, lookup);
+        } else {
+            for (const TId& volume : schedule.drives)
+                m_defrager.OfferSchedule(volume, offer, lookup);
+        }
+    }
+    emit NextRunsUpdated();
 }
 
 // --- the drive model
@@ -612,6 +689,7 @@ void CApp::RefreshDefragModel()
                 m_defrager.ResetNextRun(volume);
         }
     }
+    UpdateNextRuns();
     emit DefragModelUpdated();
 }
 

@@ -20,6 +20,7 @@
 #include "engine/CKVTempRecycleCleanInterface.h"
 #include "platform/registry/CSettings.h"
 #include "policy/CClientGP.h"
+#include "schedule/CCadence.h"
 
 #include <QObject>
 #include <QPointer>
@@ -101,6 +102,7 @@ public:
     CKV100EngineInterface& Engine() override { return m_engine; }
     CKV100AgentInterface& Agent() override { return m_agent; }
     CDefrager& Defrager() override { return m_defrager; }
+    CCadence& Cadence() override { return m_cadence; }
     IDefragController* DefragController() const override { return m_defragController; }
     IFreeSpaceController* FreeSpaceController() const override { return m_freeSpaceController; }
     ISpaceExplorerController* SpaceExplorerController() const override
@@ -167,6 +169,7 @@ public slots:
     void ConditionalRefreshDefragModel() override;
     void UpdateDefragModel() override;
     void RefreshDefragModel() override;
+    void UpdateNextRuns() override;
 
     bool IsJapanese() override { return PrimaryLanguage() == 17; }
     bool IsFrench() override { return PrimaryLanguage() == 12; }
@@ -192,6 +195,8 @@ public slots:
                                double completion_percent, double estimated_completion);
     void OnDefragStarted(const TId& volume_guid);
     void OnDefragCompleted(const TId& volume_guid);
+    void OnScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name);
+    void OnScheduleStopped(const std::wstring& schedule_name, const std::wstring& item_name);
     void OnCadenceBusyStateChanged(TBusyStatus status);
     void OnDefragerBusyStateChanged(TBusyStatus status);
     void OnExchangeBusyStateChanged(TBusyStatus status);
@@ -241,6 +246,10 @@ private:
     bool ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record);
     // The volume's status as the engine reports it now, stored in the drive model.
     void StoreEngineStatus(const TId& volume);
+    // The schedules and the drives' next runs: through the scheduling tab when there is one.
+    void RefreshSchedules();
+    // Fills the scheduling model from the agent, for when no scheduling tab does.
+    void ReloadSchedules();
     void SetTitle();
     void RunCountdown(bool reboot);
     QString HelpPath() const;
@@ -260,6 +269,7 @@ private:
     CAppModel m_appModel;
     CModel m_model;
     CDefrager m_defrager;
+    CCadence m_cadence;
     CModelLayout m_layout;
     CSettings m_settings;
     CClientGP m_policy;

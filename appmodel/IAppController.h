@@ -7,6 +7,7 @@
 #include <string>
 
 class CClientGP;
+class CCadence;
 class CDefrager;
 class CKV100AgentInterface;
 class CKV100EngineInterface;
@@ -78,6 +79,8 @@ public:
     virtual void UpdateDefragModel() = 0;
     // Refreshes the known drives: last-defragmented dates and next runs.
     virtual void RefreshDefragModel() = 0;
+    // Offers every drive schedule to the drives it covers, for their next runs.
+    virtual void UpdateNextRuns() = 0;
 
     // The user's primary language.
     virtual bool IsJapanese() = 0;
@@ -110,6 +113,7 @@ public:
     virtual CKV100EngineInterface& Engine() = 0;
     virtual CKV100AgentInterface& Agent() = 0;
     virtual CDefrager& Defrager() = 0;
+    virtual CCadence& Cadence() = 0;
     virtual IDefragController* DefragController() const = 0;
     virtual IFreeSpaceController* FreeSpaceController() const = 0;
     virtual ISpaceExplorerController* SpaceExplorerController() const = 0;

@@ -1,4 +1,5 @@
 #include "app/CApp.h"
+#include "core/COleDate.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
 #include "platform/com/CDBusActivator.h"
@@ -6,6 +7,7 @@
 #include "tests/support/CScriptedPresenter.h"
 #include "tests/support/CTestEngine.h"
 #include "tests/support/CTestEnvironment.h"
+#include "tests/support/CTestScheduleStore.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -41,6 +43,7 @@ private slots:
     void statusFollowsTheEnginesNotices();
     void operationStartAndEnd();
     void quitWhenIdleWaitsForTheDrives();
+    void schedulesGiveTheDrivesTheirNextRuns();
 
 private:
     void Connect();
@@ -49,6 +52,7 @@ private:
     std::unique_ptr<CDBusActivator> m_dbus;
     std::unique_ptr<CFakeComActivator> m_activator;
     std::unique_ptr<CScriptedPresenter> m_presenter;
+    std::unique_ptr<CTestScheduleStore> m_schedules;
     std::unique_ptr<CTestEngine> m_engine;
     std::unique_ptr<CApp> m_app;
 };
@@ -83,6 +87,8 @@ void tst_AppDrives::init()
     second.status = 9; // the engine's paused
     second.extraWord1 = 1;
     m_engine->SetVolumeData(kSecond, second);
+    m_schedules = std::make_unique<CTestScheduleStore>();
+    m_schedules->ServeOn(*m_engine);
     QVERIFY(m_engine->Start());
     m_app = std::make_unique<CApp>();
 }
@@ -91,6 +97,7 @@ void tst_AppDrives::cleanup()
 {
     m_app.reset();
     m_engine.reset();
+    m_schedules.reset();
     m_presenter.reset();
     IComActivator::SetInstance(nullptr);
     m_activator.reset();
@@ -228,6 +235,52 @@ void tst_AppDrives::quitWhenIdleWaitsForTheDrives()
     m_app->Defrager().SetStatus(Id(kSecond), CDefrager::kIdle);
     m_app->QuitWhenIdle();
     QVERIFY(m_app->QuitRequested());
+}
+
+void tst_AppDrives::schedulesGiveTheDrivesTheirNextRuns()
+{
+    // A daily schedule of the first drive that runs tomorrow; a weekly one of the second that
+    // is disabled.
+    const double tomorrow = COleDate::Now() + 1;
+    m_schedules->Put({u"Nightly"_s,
+                      1,
+                      102,
+                      u"method=tl&volumes="_s + kFirst,
+                      false,
+                      0,
+                      {{u"Item 1"_s, tomorrow, 86400, 0, 0}}});
+    m_schedules->Put({u"Weekend"_s,
+                      1,
+                      103,
+                      u"method=tl&volumes="_s + kSecond,
+                      true,
+                      0,
+                      {{u"Item 1"_s, tomorrow, 7 * 86400, 0, 0}}});
+    m_schedules->Put({u"Stores"_s,
+                      1,
+                      201,
+                      u"datastores=ALLDATASTORES"_s,
+                      false,
+                      0,
+                      {{u"Item 1"_s, tomorrow, 0, 0, 0}}});
+    Connect();
+    QCOMPARE(m_app->Cadence().ScheduleCount(), std::size_t(2));
+    QCOMPARE(m_app->Cadence().ExScheduleCount(), std::size_t(1));
+    const CDefrager::TVolumeInfo first = m_app->Defrager().Volume(Id(kFirst));
+    QCOMPARE(first.nextRunKind, quint32(CDefrager::kDailySchedule));
+    QCOMPARE(first.nextRunName, TName(L"Nightly"));
+    QCOMPARE(m_app->Defrager().Volume(Id(kSecond)).nextRunKind, quint32(CDefrager::kNoSchedule));
+
+    // The agent's notices of a run mark the schedule and the scheduling busy state.
+    QVERIFY(m_engine->Notify(CNoticeWriter()
+                                 .U32(NoticeType::AgentScheduleStarted)
+                                 .String(u"Nightly"_s)
+                                 .String(u"Item 1"_s)
+                                 .Body()));
+    QTRY_COMPARE(m_app->Model().Busy(CModel::kScheduling), TBusyStatus::Busy);
+    QVERIFY(m_app->Cadence().Schedules().at(L"Nightly").running);
+    m_app->OnScheduleStopped(L"Nightly", L"Item 1");
+    QCOMPARE(m_app->Model().Busy(CModel::kScheduling), TBusyStatus::Idle);
 }
 
 QTEST_MAIN(tst_AppDrives)

@@ -9,6 +9,7 @@
 #include "engine/CKV100EngineInterface.h"
 #include "platform/registry/CSettings.h"
 #include "policy/CClientGP.h"
+#include "schedule/CCadence.h"
 #include "tests/support/CTestEnvironment.h"
 
 #include <QObject>
@@ -75,6 +76,7 @@ public:
     }
     void UpdateDefragModel() override { calls.append(QStringLiteral("UpdateDefragModel")); }
     void RefreshDefragModel() override { calls.append(QStringLiteral("RefreshDefragModel")); }
+    void UpdateNextRuns() override { calls.append(QStringLiteral("UpdateNextRuns")); }
 
     bool IsJapanese() override { return false; }
     bool IsFrench() override { return false; }
@@ -99,6 +101,7 @@ public:
     CKV100EngineInterface& Engine() override { return m_engine; }
     CKV100AgentInterface& Agent() override { return m_agent; }
     CDefrager& Defrager() override { return m_defrager; }
+    CCadence& Cadence() override { return m_cadenceModel; }
     IDefragController* DefragController() const override { return m_defrag; }
     IFreeSpaceController* FreeSpaceController() const override { return m_freeSpace; }
     ISpaceExplorerController* SpaceExplorerController() const override { return m_spaceExplorer; }
@@ -134,6 +137,7 @@ private:
     CKV100EngineInterface m_engine;
     CKV100AgentInterface m_agent;
     CDefrager m_defrager;
+    CCadence m_cadenceModel;
     IDefragController* m_defrag = nullptr;
     IFreeSpaceController* m_freeSpace = nullptr;
     ISpaceExplorerController* m_spaceExplorer = nullptr;

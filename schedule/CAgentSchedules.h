@@ -1,0 +1,105 @@
+#pragma once
+
+#include "core/HResult.h"
+#include "core/Types.h"
+#include "schedule/CCadence.h"
+
+#include <QList>
+
+#include <set>
+#include <vector>
+
+class CKV100AgentInterface;
+
+// Schedules on the agent of the connected computer: a record created (or replaced) there as the
+// agent's schedule with its parameter text and timed items, and read back from them. Every
+// failing agent call ends the operation with its code.
+class CAgentSchedules {
+public:
+    // Names under which the agent keeps the special schedules: fixed, not translated.
+    static constexpr wchar_t kScreenSaverName[] = L"Screen Saver Schedule";
+    static constexpr wchar_t kQuietWatchName[] = L"Full Auto Schedule";
+    // An item's name is kItemPrefix and its number from 1; the online half of a drive run with
+    // both passes has kOnlinePartSuffix appended and starts kOnlinePartDelay days later.
+    static constexpr wchar_t kItemPrefix[] = L"Item ";
+    static constexpr wchar_t kOnlinePartSuffix[] = L".online-part";
+    static constexpr double kOnlinePartDelay = 0.006944444444444444; // ten minutes
+    // The flag word of a drive item.
+    static constexpr uint kItemOfflinePass = 1;
+    static constexpr uint kItemShutdown = 4;
+
+    // A timed item as the agent lists it.
+    struct TItem {
+        TString name;
+        double firstRun = 0.0;
+        uint intervalSeconds = 0;
+        uint maxDurationSeconds = 0;
+        uint flags = 0;
+    };
+    using TItems = std::vector<TItem>;
+
+    // The agent must outlive this object.
+    explicit CAgentSchedules(CKV100AgentInterface& agent);
+
+    // Creates or replaces the schedule. A drive schedule is refused with E_UNEXPECTED while the
+    // agent is not connected; a type the kind has no code for (drives 1 to 5, Exchange and
+    // guests 1 to 3) and a drive option other than 0, 1 and 2 with E_FAIL. The screen-saver and
+    // QuietWatch schedules are created under their fixed names without items; their disabled
+    // flag is set under the record's name.
+    HRESULT Save(const CCadence::CScheduleData& schedule) const;
+    HRESULT Save(const CCadence::CExScheduleData& schedule) const;
+    HRESULT Save(const CCadence::CVmScheduleData& schedule) const;
+
+    // Reads the schedule of that name into the record (its name included). S_FALSE when the
+    // agent keeps it under a code not of the record's kind; E_INVALIDARG when its parameter
+    // text cannot be read. The record is changed only when S_OK is answered.
+    HRESULT Read(const TName& name, CCadence::CScheduleData* schedule) const;
+    HRESULT Read(const TName& name, CCadence::CExScheduleData* schedule) const;
+    HRESULT Read(const TName& name, CCadence::CVmScheduleData* schedule) const;
+
+    // The agent's own operations on a schedule by name. kind bits: 1 drive schedules made here,
+    // 2 drive schedules from Group Policy or the enterprise console, 4 Exchange, 8 guests.
+    HRESULT Names(uint kind, TStringList* names) const;
+    HRESULT Rename(const TName& oldName, const TName& newName) const;
+    HRESULT Remove(const TName& name) const;
+    HRESULT SetDisabled(const TName& name, bool disabled) const;
+    HRESULT RunNow(const TName& name) const;
+
+    // The first run of each item: for a drive schedule of type 1, or of type 2 without
+    // weekdays, and for any other kind's type 1 the start alone; otherwise for each weekday of
+    // the mask the first day on or after the start falling on it, at the start's time of day.
+    static std::set<double> FirstRuns(const CScheduleSettings& settings, bool driveSchedule);
+
+    // Rebuilds the start, interval and weekdays from the agent's items; the ".online-part"
+    // items are halves of other runs and are not counted. The start is the earliest first run,
+    // the interval the first item's (in whole hours), the weekdays those of the items' first
+    // runs, for a weekly schedule (any kind), an Exchange or guest daily schedule, and a drive
+    // daily schedule of more than one item (one item is a plain daily run); one-time schedules
+    // have none. A drive schedule also takes its maximum duration and shutdown flag from the
+    // first item. Nothing changes when there are no items.
+    static void ApplyItems(const TItems& items, bool driveSchedule, CScheduleSettings* settings);
+
+    // The weekday bit (CCadence::TWeekdayMask) of an OLE date; 0 for a date that is not one.
+    static quint32 WeekdayBit(double date);
+
+private:
+    // What the agent answers of a schedule besides its items.
+    struct THeader {
+        uint source = 0;
+        uint code = 0;
+        TString parameters;
+        bool disabled = false;
+        double lastRun = 0.0;
+        double nextRun = 0.0;
+
+        void TakeRunState(CScheduleSettings* settings) const;
+    };
+
+    HRESULT ReadHeader(const TName& name, THeader* header) const;
+    HRESULT CreateWithItems(const TName& name, uint code, const QString& parameters,
+                            const CScheduleSettings& settings, bool driveSchedule,
+                            bool onlineParts) const;
+    HRESULT ReadItems(const TName& name, TItems* items) const;
+
+    CKV100AgentInterface& m_agent;
+};
