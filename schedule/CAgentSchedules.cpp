@@ -240,7 +240,9 @@ HRESULT CAgentSchedules::Read(const TName& name, CCadence::CScheduleData* schedu
     return S_OK;
 }
 
-HRESULT CAgentSchedules::Read(const TName& name, CCadence::CExScheduleData* schedule) const
+template <typename TRecord, typename TParse>
+HRESULT CAgentSchedules::ReadWithItems(const TName& name, CScheduleCodes::TKind kind,
+                                       TRecord* schedule, TParse parse) const
 {
     if (schedule == nullptr)
         return E_POINTER;
@@ -248,11 +250,10 @@ HRESULT CAgentSchedules::Read(const TName& name, CCadence::CExScheduleData* sche
     HRESULT result = ReadHeader(name, &header);
     if (FAILED(result))
         return result;
-    if (!CScheduleCodes::IsCodeOf(CScheduleCodes::TKind::Exchange, header.code))
+    if (!CScheduleCodes::IsCodeOf(kind, header.code))
         return S_FALSE;
-    CCadence::CExScheduleData read = *schedule;
-    result = CExchangeGuestParameters::ReadExchangeString(
-        QString::fromStdWString(header.parameters), &read.allDataStores, &read.dataStores);
+    TRecord read = *schedule;
+    result = parse(QString::fromStdWString(header.parameters), read);
     if (FAILED(result))
         return result;
     TItems items;
@@ -267,31 +268,21 @@ HRESULT CAgentSchedules::Read(const TName& name, CCadence::CExScheduleData* sche
     return S_OK;
 }
 
+HRESULT CAgentSchedules::Read(const TName& name, CCadence::CExScheduleData* schedule) const
+{
+    return ReadWithItems(name, CScheduleCodes::TKind::Exchange, schedule,
+                         [](const QString& text, CCadence::CExScheduleData& read) {
+                             return CExchangeGuestParameters::ReadExchangeString(
+                                 text, &read.allDataStores, &read.dataStores);
+                         });
+}
+
 HRESULT CAgentSchedules::Read(const TName& name, CCadence::CVmScheduleData* schedule) const
 {
-    if (schedule == nullptr)
-        return E_POINTER;
-    THeader header;
-    HRESULT result = ReadHeader(name, &header);
-    if (FAILED(result))
-        return result;
-    if (!CScheduleCodes::IsCodeOf(CScheduleCodes::TKind::Guest, header.code))
-        return S_FALSE;
-    CCadence::CVmScheduleData read = *schedule;
-    result = CExchangeGuestParameters::ReadGuestString(QString::fromStdWString(header.parameters),
-                                                       &read.guests);
-    if (FAILED(result))
-        return result;
-    TItems items;
-    result = ReadItems(name, &items);
-    if (FAILED(result))
-        return result;
-    read.name = name;
-    read.settings.type = CScheduleCodes::Type(header.code);
-    header.TakeRunState(&read.settings);
-    ApplyItems(items, false, &read.settings);
-    *schedule = read;
-    return S_OK;
+    return ReadWithItems(name, CScheduleCodes::TKind::Guest, schedule,
+                         [](const QString& text, CCadence::CVmScheduleData& read) {
+                             return CExchangeGuestParameters::ReadGuestString(text, &read.guests);
+                         });
 }
 
 HRESULT CAgentSchedules::Names(uint kind, TStringList* names) const

@@ -3,6 +3,7 @@
 #include "core/HResult.h"
 #include "core/Types.h"
 #include "schedule/CCadence.h"
+#include "schedule/CScheduleCodes.h"
 
 #include <QList>
 
@@ -100,6 +101,11 @@ private:
                             const CScheduleSettings& settings, bool driveSchedule,
                             bool onlineParts) const;
     HRESULT ReadItems(const TName& name, TItems* items) const;
+    // The Exchange and guest reads: the header, the kind's own text (PARSE reads it into the
+    // copy of the record), then the items; the record changes only when all of them succeed.
+    template <typename TRecord, typename TParse>
+    HRESULT ReadWithItems(const TName& name, CScheduleCodes::TKind kind, TRecord* schedule,
+                          TParse parse) const;
 
     CKV100AgentInterface& m_agent;
 };
