@@ -187,7 +187,9 @@ void CMainWindow::WatchTopLevel()
 
 void CMainWindow::OnWindowClosing()
 {
-    CApp* controller = CApp::Current();
+    // The window may stand under another controller (a view test's); only the console's own
+    // ends the console.
+    auto* controller = dynamic_cast<CApp*>(IAppController::Current());
     if (!controller || !controller->ExitOnClose())
         return;
     if (controller->Model().AnyBusy(TBusyStatus::Busy))

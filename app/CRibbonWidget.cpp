@@ -12,8 +12,8 @@
 #include "app/ribbon/CRibbonVirtualPCWidget.h"
 #include "appmodel/IAppController.h"
 #include "appmodel/IMessagePresenter.h"
-#include "platform/registry/CRegKey.h"
 #include "resources/CSkinResources.h"
+#include "schedule/CCadence.h"
 
 #include <QHBoxLayout>
 #include <QMenu>
@@ -22,20 +22,6 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// Which virtualisation product the installation serves: 1 is Hyper-V.
-bool RibbonServesHyperV()
-{
-    CRegKey key;
-    DWORD product = 0;
-    return key.Open(HKEY_LOCAL_MACHINE, u"Software\\Tellmar\\Korvane\\11.0"_s, KEY_READ) ==
-               ERROR_SUCCESS &&
-           key.QueryDWORDValue(u"VirtualProductType"_s, &product) == ERROR_SUCCESS && product == 1;
-}
-
-} // namespace
 
 CRibbonWidget::CRibbonWidget(QWidget* parent)
     : QTabWidget(parent)
@@ -115,7 +101,8 @@ QString CRibbonWidget::TabLabel(CModelLayout::TPaneType pane) const
     case CModelLayout::kExchange:
         return Translate("Exchange");
     case CModelLayout::kVirtualGuests:
-        return RibbonServesHyperV() ? Translate("Hyper-V Guest") : Translate("Virtual Guest");
+        return CCadence::IsHyperVProduct() ? Translate("Hyper-V Guest")
+                                           : Translate("Virtual Guest");
     case CModelLayout::kActiveDirectory:
         return Translate("Active Directory");
     case CModelLayout::kNoPane:

@@ -36,16 +36,6 @@ bool CDefrager::IsPausedStatus(quint32 status)
     return status == kPaused;
 }
 
-bool CDefrager::IsTimedSchedule(quint32 type)
-{
-    return type == kOneTimeSchedule || type == kDailySchedule || type == kWeeklySchedule;
-}
-
-bool CDefrager::IsEventSchedule(quint32 type)
-{
-    return type == kScreenSaverSchedule || type == kQuietWatchSchedule;
-}
-
 QString CDefrager::DriveTypeText(quint32 driveType, const QByteArray& context)
 {
     switch (driveType) {
@@ -541,7 +531,7 @@ void CDefrager::ResetNextRun(const TId& id)
     TVolumeInfo* volume = Find(id);
     if (!volume)
         return;
-    volume->nextRunKind = kNoSchedule;
+    volume->nextRunKind = CCadence::kNotSet;
     volume->nextRunName.clear();
     volume->lastDefragmented = 0.0;
 }
@@ -564,7 +554,7 @@ bool CDefrager::OfferSchedule(const TId& id, const TScheduleOffer& offer,
         return false;
     const bool offeredTimed = IsTimedSchedule(offer.type);
     // Type 0 ("Not Set") and types no schedule has are never taken either.
-    if (offer.disabled || offer.notApplying || !(offeredTimed || IsEventSchedule(offer.type)))
+    if (offer.disabled || offer.notApplying || !(offeredTimed || IsSpecialSchedule(offer.type)))
         return false;
 
     const bool isEntry = volume->nextRunKind == offer.type && volume->nextRunName == offer.name;
@@ -579,7 +569,7 @@ bool CDefrager::OfferSchedule(const TId& id, const TScheduleOffer& offer,
 
     const bool entryTimed = IsTimedSchedule(volume->nextRunKind);
     bool take = false;
-    if (!entryTimed && !IsEventSchedule(volume->nextRunKind)) {
+    if (!entryTimed && !IsSpecialSchedule(volume->nextRunKind)) {
         take = true;
     } else if (offeredTimed != entryTimed) {
         // A timed schedule wins over an event-driven one.

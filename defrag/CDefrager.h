@@ -4,6 +4,7 @@
 #include "core/HResult.h"
 #include "core/Types.h"
 #include "engine/CDefragStatisticsData.h"
+#include "schedule/CCadence.h"
 
 #include <QByteArray>
 #include <QList>
@@ -77,16 +78,6 @@ public:
         kVerifying = 5,
     };
 
-    // Schedule types as a next-run entry keeps them: 1 to 3 run at set times, 4 and 5 on events.
-    enum TNextRunKind : quint32 {
-        kNoSchedule = 0,
-        kOneTimeSchedule = 1,
-        kDailySchedule = 2,
-        kWeeklySchedule = 3,
-        kScreenSaverSchedule = 4,
-        kQuietWatchSchedule = 5,
-    };
-
     static constexpr std::size_t kMapBlockCount = 3600;
     // Not analysed yet: every block of a new record.
     static constexpr quint32 kUnknownBlockType = 13;
@@ -116,8 +107,9 @@ public:
         // the engine when an operation starts).
         quint32 extraWord1 = 0;
         quint32 extraWord2 = 0;
-        // The schedule that will next process the volume: its type (TNextRunKind) and name.
-        quint32 nextRunKind = kNoSchedule;
+        // The schedule that will next process the volume: its type (CCadence::TScheduleType)
+        // and name.
+        quint32 nextRunKind = CCadence::kNotSet;
         TName nextRunName;
         TAtBootStatus atBootStatus = kAtBootOff;
         double sizeMegabytes = 0.0;
@@ -164,7 +156,7 @@ public:
 
     // A schedule as the schedule model offers it to a volume it covers.
     struct TScheduleOffer {
-        quint32 type = kNoSchedule;
+        quint32 type = CCadence::kNotSet;
         TName name;
         // OLE dates; a next run below 1.0 is unknown.
         double lastRun = 0.0;
@@ -187,8 +179,6 @@ public:
 
     static bool IsRunningStatus(quint32 status);
     static bool IsPausedStatus(quint32 status);
-    static bool IsTimedSchedule(quint32 type);
-    static bool IsEventSchedule(quint32 type);
 
     // Display texts, translated in the given context: "HDD", "External", "Flash", "SSD" (empty
     // for other codes); the drive table's status texts with %1 for the percent.

@@ -16,6 +16,8 @@
 // The screen-saver and QuietWatch types: at most one schedule of each on a computer, with fixed
 // names.
 bool IsSpecialSchedule(quint32 type);
+// The one-time, daily and weekly types: they run at set times.
+bool IsTimedSchedule(quint32 type);
 
 // The schedules of the connected computer as the scheduling views show them: drive, Exchange
 // and guest schedules, each kind in its own map by name, the schedule selected in the

@@ -142,3 +142,8 @@ bool IsSpecialSchedule(quint32 type)
 {
     return type == CCadence::kScreenSaver || type == CCadence::kQuietWatch;
 }
+
+bool IsTimedSchedule(quint32 type)
+{
+    return type == CCadence::kOneTime || type == CCadence::kDaily || type == CCadence::kWeekly;
+}

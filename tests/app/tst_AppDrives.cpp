@@ -149,7 +149,7 @@ void tst_AppDrives::refreshStoresOrForgetsLastRuns()
 {
     Connect();
     CDefrager& drives = m_app->Defrager();
-    CDefrager::TScheduleOffer daily{CDefrager::kDailySchedule, L"Nightly", 0, 1e9, false, false};
+    CDefrager::TScheduleOffer daily{CCadence::kDaily, L"Nightly", 0, 1e9, false, false};
     QVERIFY(drives.OfferSchedule(Id(kFirst), daily, {}));
 
     CTestEngine::TVolumeData first = m_engine->VolumeData(kFirst);
@@ -163,7 +163,7 @@ void tst_AppDrives::refreshStoresOrForgetsLastRuns()
     m_engine->SetVolumeData(kFirst, first);
     m_app->RefreshModel();
     QCOMPARE(drives.Volume(Id(kFirst)).lastDefragmented, 0.0);
-    QCOMPARE(drives.Volume(Id(kFirst)).nextRunKind, quint32(CDefrager::kNoSchedule));
+    QCOMPARE(drives.Volume(Id(kFirst)).nextRunKind, quint32(CCadence::kNotSet));
     QVERIFY(drives.Volume(Id(kFirst)).nextRunName.empty());
 }
 
@@ -267,9 +267,9 @@ void tst_AppDrives::schedulesGiveTheDrivesTheirNextRuns()
     QCOMPARE(m_app->Cadence().ScheduleCount(), std::size_t(2));
     QCOMPARE(m_app->Cadence().ExScheduleCount(), std::size_t(1));
     const CDefrager::TVolumeInfo first = m_app->Defrager().Volume(Id(kFirst));
-    QCOMPARE(first.nextRunKind, quint32(CDefrager::kDailySchedule));
+    QCOMPARE(first.nextRunKind, quint32(CCadence::kDaily));
     QCOMPARE(first.nextRunName, TName(L"Nightly"));
-    QCOMPARE(m_app->Defrager().Volume(Id(kSecond)).nextRunKind, quint32(CDefrager::kNoSchedule));
+    QCOMPARE(m_app->Defrager().Volume(Id(kSecond)).nextRunKind, quint32(CCadence::kNotSet));
 
     // The agent's notices of a run mark the schedule and the scheduling busy state.
     QVERIFY(m_engine->Notify(CNoticeWriter()
