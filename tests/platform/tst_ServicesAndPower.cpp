@@ -124,7 +124,12 @@ QDBusConnection TestServicesAndPower::Serve(const QString& name, const QString& 
         }));
     if (!m_servers.back()->Listen())
         return QDBusConnection(u"nowhere"_s);
-    return QDBusConnection::connectToPeer(u"unix:path="_s + socket, name);
+    QDBusConnection connection = QDBusConnection::connectToPeer(u"unix:path="_s + socket, name);
+    // The server takes a connection over on its own thread; a ping answers only once it has,
+    // so that no test ends while the hand-over is still under way.
+    connection.call(QDBusMessage::createMethodCall(QString(), u"/"_s,
+                                                   u"org.freedesktop.DBus.Peer"_s, u"Ping"_s));
+    return connection;
 }
 
 void TestServicesAndPower::startTypes_data()

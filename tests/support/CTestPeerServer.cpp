@@ -1,5 +1,6 @@
 #include "tests/support/CTestPeerServer.h"
 
+#include <QCoreApplication>
 #include <QDBusServer>
 #include <QFile>
 
@@ -35,9 +36,11 @@ void CTestPeerServer::run()
     QObject owner;
     QDBusServer server(QStringLiteral("unix:path=") + m_socketPath);
     server.setAnonymousAuthenticationAllowed(true);
+    QStringList accepted;
     QObject::connect(&server, &QDBusServer::newConnection, &owner,
-                     [this, &owner](QDBusConnection connection) {
+                     [this, &owner, &accepted](QDBusConnection connection) {
                          m_connections.ref();
+                         accepted.append(connection.name());
                          m_onConnection(connection, &owner);
                      });
     {
@@ -46,6 +49,14 @@ void CTestPeerServer::run()
         m_listening = server.isConnected();
     }
     m_ready.notify_all();
-    if (server.isConnected())
-        exec();
+    if (!server.isConnected())
+        return;
+    exec();
+    // A connection accepted just before the quit still has its hand-over queued to this
+    // thread; deliver it, then close every accepted connection, so that nothing is left behind
+    // when the thread's event queue goes away.
+    QCoreApplication::sendPostedEvents();
+    for (const QString& name : std::as_const(accepted))
+        QDBusConnection::disconnectFromPeer(name);
+    QCoreApplication::sendPostedEvents();
 }
