@@ -2,7 +2,7 @@
 // seven strings and both composite fields), decoded alone and decoded into their records.
 #include "engine/CDefragStatisticsData.h"
 #include "engine/CStatisticsBlock.h"
-#include "tests/support/CStatisticsBlockWriter.h"
+#include "engine/CStatisticsBlockWriter.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

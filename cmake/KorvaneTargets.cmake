@@ -66,5 +66,5 @@ function(korvane_add_test name)
     file(CHMOD "${home}/xdg-run" DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
     set_tests_properties(${name} PROPERTIES
         TIMEOUT 300
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_REGISTRY_DIR=${home}/registry;KORVANE_RUNTIME_DIR=${home}/run;XDG_CONFIG_HOME=${home}/config;XDG_RUNTIME_DIR=${home}/xdg-run")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVANE_REGISTRY_DIR=${home}/registry;KORVANE_RUNTIME_DIR=${home}/run;XDG_CONFIG_HOME=${home}/config;XDG_RUNTIME_DIR=${home}/xdg-run;KORVANE_ENGINE_STATE_DIR=${home}/engine-state")
 endfunction()

@@ -2,7 +2,7 @@
 
 #include "core/HResult.h"
 #include "schedule/CCadence.h"
-#include "schedule/CParameterString.h"
+#include "engine/CParameterString.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "schedule/CExchangeGuestParameters.h"
 
-#include "schedule/CParameterString.h"
+#include "engine/CParameterString.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,5 +1,5 @@
 #include "engine/CStatisticsBlock.h"
-#include "tests/support/CStatisticsBlockWriter.h"
+#include "engine/CStatisticsBlockWriter.h"
 
 #include <QtEndian>
 #include <QtTest>

@@ -2,7 +2,7 @@
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
 #include "engine/ServiceContract.h"
-#include "tests/support/CStatisticsBlockWriter.h"
+#include "engine/CStatisticsBlockWriter.h"
 #include "tests/support/CTestEngine.h"
 #include "tests/support/CTestEnvironment.h"
 #include "tests/support/CTestSubscribable.h"

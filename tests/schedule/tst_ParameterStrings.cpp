@@ -1,7 +1,7 @@
 #include "schedule/CEngineParameters.h"
 #include "schedule/CExchangeGuestParameters.h"
 #include "schedule/CExclusionWindowsText.h"
-#include "schedule/CParameterString.h"
+#include "engine/CParameterString.h"
 #include "schedule/CScheduleCodes.h"
 
 #include <QRandomGenerator>

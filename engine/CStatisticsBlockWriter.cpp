@@ -1,7 +1,8 @@
-#include "tests/support/CStatisticsBlockWriter.h"
+#include "engine/CStatisticsBlockWriter.h"
 
 #include <QtEndian>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -84,8 +85,12 @@ void Append(QByteArray* bytes, T value)
 
 } // namespace
 
-CStatisticsBlockWriter::CStatisticsBlockWriter(quint32 kind)
+CStatisticsBlockWriter::CStatisticsBlockWriter(quint32 kind, TStart start)
 {
+    if (start == TStart::Zeroed) {
+        m_numbers[0] = kind;
+        return;
+    }
     for (int field = 0; field < kFieldCount; ++field) {
         switch (Kind(field)) {
         case TKind::U32:
@@ -122,22 +127,25 @@ CStatisticsBlockWriter::TKind CStatisticsBlockWriter::Kind(int field)
         if (field >= row.first && field <= row.last)
             return row.kind;
     }
-    qFatal("CStatisticsBlockWriter: no field %d", field);
+    // Outside #0 to #92: a number that no setter writes.
+    return TKind::U32;
 }
 
 CStatisticsBlockWriter& CStatisticsBlockWriter::Set(int field, double value)
 {
+    if (field < 0 || field >= kFieldCount)
+        return *this;
     const TKind kind = Kind(field);
     if (kind == TKind::U32 || kind == TKind::I32) {
         const double low = kind == TKind::U32 ? 0.0 : std::numeric_limits<qint32>::min();
         const double high = kind == TKind::U32 ? std::numeric_limits<quint32>::max()
                                                : std::numeric_limits<qint32>::max();
-        if (value != std::trunc(value) || value < low || value > high)
-            qFatal("CStatisticsBlockWriter: %g does not fit field %d", value, field);
+        value = std::isnan(value) ? 0.0 : std::clamp(std::round(value), low, high);
     } else if (kind == TKind::F32) {
         value = static_cast<double>(static_cast<float>(value));
     } else if (kind != TKind::F64) {
-        qFatal("CStatisticsBlockWriter: field %d is not a number", field);
+        Q_ASSERT_X(false, "CStatisticsBlockWriter::Set", "not a numeric field");
+        return *this;
     }
     m_numbers[field] = value;
     return *this;
@@ -145,16 +153,20 @@ CStatisticsBlockWriter& CStatisticsBlockWriter::Set(int field, double value)
 
 CStatisticsBlockWriter& CStatisticsBlockWriter::SetBytes8(int field, quint64 value)
 {
-    if (Kind(field) != TKind::Bytes8)
-        qFatal("CStatisticsBlockWriter: field %d has not 8 raw bytes", field);
+    if (Kind(field) != TKind::Bytes8) {
+        Q_ASSERT_X(false, "CStatisticsBlockWriter::SetBytes8", "not an 8-byte field");
+        return *this;
+    }
     m_bytes8[field] = value;
     return *this;
 }
 
 CStatisticsBlockWriter& CStatisticsBlockWriter::SetText(int field, const QString& text)
 {
-    if (Kind(field) != TKind::Text)
-        qFatal("CStatisticsBlockWriter: field %d is not a string", field);
+    if (Kind(field) != TKind::Text) {
+        Q_ASSERT_X(false, "CStatisticsBlockWriter::SetText", "not a string field");
+        return *this;
+    }
     m_texts[field] = text;
     return *this;
 }

@@ -6,10 +6,11 @@
 
 #include <array>
 
-// Writes engine statistics blocks for tests and benchmarks, field #0 to #92 in stream order, from
-// a field table of its own. Every field starts out with a value derived from its number (strings
-// with a non-ASCII letter, the composites with two entries each), so a value taken from the wrong
-// field shows.
+// Writes engine statistics blocks, field #0 to #92 in stream order, from a field table of its own
+// (the engine writes its blocks with it; tests check the reader against it). Marked, every field
+// starts out with a value derived from its number (strings with a non-ASCII letter, the
+// composites with two entries each), so that a value taken from the wrong field shows; zeroed,
+// every field starts at 0 or empty.
 class CStatisticsBlockWriter {
 public:
     enum class TKind { U32, I32, F32, F64, Bytes8, Text, CategoryTable, FragmentHistogram };
@@ -26,12 +27,15 @@ public:
 
     static constexpr int kFieldCount = 93;
 
-    explicit CStatisticsBlockWriter(quint32 kind = 0);
+    enum class TStart { Marked, Zeroed };
+
+    explicit CStatisticsBlockWriter(quint32 kind = 0, TStart start = TStart::Marked);
 
     static TKind Kind(int field);
 
-    // A numeric field, converted to its width: integers must be whole and in range, f32 values
-    // are rounded to float.
+    // A numeric field, converted to its width: integers are rounded and held to their range
+    // (not a number gives 0), f32 values are rounded to float. A field of another kind is left
+    // as it is.
     CStatisticsBlockWriter& Set(int field, double value);
     CStatisticsBlockWriter& SetBytes8(int field, quint64 value);
     CStatisticsBlockWriter& SetText(int field, const QString& text);

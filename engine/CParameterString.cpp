@@ -1,4 +1,4 @@
-#include "schedule/CParameterString.h"
+#include "engine/CParameterString.h"
 
 #include <algorithm>
 
