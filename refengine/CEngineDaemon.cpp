@@ -1,0 +1,354 @@
+#include "refengine/CEngineDaemon.h"
+
+#include "ActivationAdaptor.h"
+#include "AgentAdaptor.h"
+#include "AgentFeatureAdaptor.h"
+#include "AgentFilterAdaptor.h"
+#include "AgentLogSettingsAdaptor.h"
+#include "AgentScheduleAdaptor.h"
+#include "AgentSettingsAdaptor.h"
+#include "AgentStatisticsAdaptor.h"
+#include "EngineAdaptor.h"
+#include "ExchangeEngineAdaptor.h"
+#include "FileBrowserExAdaptor.h"
+#include "FileOpAdaptor.h"
+#include "FileSetAdaptor.h"
+#include "FileSpaceReportsAdaptor.h"
+#include "TempRecycleCleanAdaptor.h"
+#include "Tl2MD5BrowserAdaptor.h"
+#include "ToolAdaptor.h"
+#include "VmEngineAdaptor.h"
+#include "engine/ServiceContract.h"
+#include "engine/contract/ContractTypes.h"
+#include "refengine/CActivationService.h"
+#include "refengine/CAgentFeatureService.h"
+#include "refengine/CAgentFilterService.h"
+#include "refengine/CAgentLogSettingsService.h"
+#include "refengine/CAgentScheduleService.h"
+#include "refengine/CAgentService.h"
+#include "refengine/CAgentSettingsService.h"
+#include "refengine/CAgentSettingsStore.h"
+#include "refengine/CAgentStatisticsService.h"
+#include "refengine/CEngineService.h"
+#include "refengine/CEventLog.h"
+#include "refengine/CHistoryStore.h"
+#include "refengine/CScheduleRunner.h"
+#include "refengine/CScheduleStore.h"
+#include "refengine/CUnavailableService.h"
+#include "refengine/CVolumeCatalog.h"
+#include "refengine/CVolumeSettingsStore.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString DaemonClassPath(const TServiceContract& contract)
+{
+    return DBusContract::ClassObjectPath(QString::fromLatin1(contract.classIds[0]));
+}
+
+QString DaemonId(std::string_view id)
+{
+    return QString::fromLatin1(id.data(), qsizetype(id.size()));
+}
+
+// Whether a daemon answers on the socket.
+bool DaemonAnswers(const QString& socketPath)
+{
+    const QString name = u"korvane-engine-probe"_s;
+    bool answers = false;
+    {
+        QDBusConnection probe = QDBusConnection::connectToPeer(u"unix:path="_s + socketPath, name);
+        if (probe.isConnected()) {
+            const QDBusMessage reply =
+                probe.call(QDBusMessage::createMethodCall(
+                               QString(), u"/"_s, u"com.tellmar.korvane.Activation"_s, u"Ping"_s),
+                           QDBus::Block, 2000);
+            answers = reply.type() == QDBusMessage::ReplyMessage;
+        }
+    }
+    QDBusConnection::disconnectFromPeer(name);
+    return answers;
+}
+
+} // namespace
+
+// Everything the daemon serves, and the stores behind it, in the order they must be made (and,
+// backwards, ended: services before the stores they use).
+class CEngineDaemon::CServices {
+public:
+    CServices(const CEngineDaemon::TOptions& options)
+        : volumeStore(options.stateDirectory + u"/volumes.json"_s)
+        , history(options.stateDirectory + u"/history.json"_s)
+        , log(options.stateDirectory + u"/log.json"_s)
+        , schedules(options.stateDirectory + u"/schedules.json"_s)
+        , settings(options.stateDirectory + u"/settings.json"_s)
+        , runner(schedules, agentNotices, log)
+        , volumeDirectories(options.volumes)
+    {}
+
+    QList<TVolumeDescription> Volumes() const
+    {
+        const CVolumeCatalog catalog;
+        if (volumeDirectories.isEmpty())
+            return catalog.Volumes();
+        QList<TVolumeDescription> volumes;
+        for (const QString& directory : volumeDirectories) {
+            TVolumeDescription description;
+            if (SUCCEEDED(catalog.Describe(directory, &description)))
+                volumes.append(description);
+        }
+        return volumes;
+    }
+
+    CVolumeSettingsStore volumeStore;
+    CHistoryStore history;
+    CEventLog log;
+    CScheduleStore schedules;
+    CAgentSettingsStore settings;
+    CNoticeSink agentNotices;
+    CScheduleRunner runner;
+    const QStringList volumeDirectories;
+    // Parented to the daemon; listed here to be reached.
+    CEngineService* engine = nullptr;
+};
+
+CEngineDaemon::CEngineDaemon(TOptions options, QObject* parent)
+    : QObject(parent)
+    , m_options(std::move(options))
+{}
+
+CEngineDaemon::~CEngineDaemon()
+{
+    delete m_server;
+    for (const QString& name : std::as_const(m_names))
+        QDBusConnection::disconnectFromPeer(name);
+    // The services (children) go before the stores they use.
+    qDeleteAll(children());
+}
+
+void CEngineDaemon::Serve(const QString& path, QObject* object)
+{
+    m_objects.append({path, object});
+}
+
+HRESULT CEngineDaemon::Start(QString* error)
+{
+    DBusContract::RegisterTypes();
+    if (m_options.stateDirectory.isEmpty() || !QDir().mkpath(m_options.stateDirectory)) {
+        *error = u"The engine's state folder %1 cannot be made."_s.arg(m_options.stateDirectory);
+        return HRESULT_FROM_WIN32(ERROR_CANTWRITE);
+    }
+    m_services = std::make_unique<CServices>(m_options);
+    CServices& s = *m_services;
+
+    QStringList agentClassIds;
+    for (std::string_view id : ServiceContract::Agent.classIds) {
+        if (!id.empty())
+            agentClassIds.append(DaemonId(id));
+    }
+    CEngineService::TOptions engineOptions;
+    engineOptions.edition = m_options.edition;
+    engineOptions.agentClassIds = agentClassIds;
+    engineOptions.volumes = [&s] { return s.Volumes(); };
+    engineOptions.log = [&s](qint32 type, qint32 id, const QString& message) {
+        s.log.Append(u"Engine"_s, type, id, message);
+    };
+    engineOptions.history = [&s](const CVolumePass::THistoryPoint& point) {
+        s.history.AddStatisticsPoint(
+            point.volume, {point.date, point.fileFragmentationBefore, point.fileFragmentationAfter,
+                           point.freeSpaceFragmentationBefore, point.freeSpaceFragmentationAfter,
+                           point.performanceBefore, point.performanceAfter});
+        s.history.AddFreeSpacePoint(point.volume,
+                                    {point.date, quint64(point.freeBytesBefore),
+                                     quint64(point.freeBytesAfter), quint64(point.totalBytes)});
+    };
+    engineOptions.historySeries = [&s](const QString& volume, QList<QList<double>>* series) {
+        const CHistoryStore::TSeries found = s.history.Series(volume);
+        *series = {found.performanceBefore,
+                   found.performanceAfter,
+                   found.fileFragmentationBefore,
+                   found.fileFragmentationAfter,
+                   found.freeSpaceFragmentationBefore,
+                   found.freeSpaceFragmentationAfter};
+    };
+    auto* engine = new CEngineService(&s.volumeStore, engineOptions, this);
+    s.engine = engine;
+    new CEngineAdaptor(engine);
+
+    auto* activation = new CActivationService(this);
+    new CActivationAdaptor(activation);
+    Serve(QString::fromLatin1(DBusContract::kActivationPath), activation);
+
+    const auto serveClass = [this, activation](const TServiceContract& contract, QObject* object,
+                                               QStringList interfaceIds = {}) {
+        const QString path = DaemonClassPath(contract);
+        interfaceIds.prepend(DaemonId(contract.interfaceId));
+        for (std::string_view id : contract.classIds) {
+            if (!id.empty())
+                activation->AddClass(DaemonId(id), path, interfaceIds);
+        }
+        Serve(path, object);
+    };
+    serveClass(ServiceContract::Engine, engine);
+
+    // The agent and its sub-objects.
+    const QString agentPath = DaemonClassPath(ServiceContract::Agent);
+    auto* agent = new CAgentService(s.agentNotices, s.log, agentPath, this);
+    new CAgentAdaptor(agent);
+    serveClass(ServiceContract::Agent, agent);
+    using TSub = CAgentService::TSubObject;
+    auto* statistics = new CAgentStatisticsService(s.history, m_options.edition,
+                                                   CAgentStatisticsService::kGeneration, this);
+    new CAgentStatisticsAdaptor(statistics);
+    Serve(agent->SubObjectPath(TSub::Statistics), statistics);
+    auto* settings = new CAgentSettingsService(s.settings, this);
+    new CAgentSettingsAdaptor(settings);
+    Serve(agent->SubObjectPath(TSub::Settings), settings);
+    auto* schedule = new CAgentScheduleService(s.schedules, s.runner, this);
+    new CAgentScheduleAdaptor(schedule);
+    Serve(agent->SubObjectPath(TSub::Schedule), schedule);
+    auto* filter = new CAgentFilterService(
+        [&s] {
+            QList<CAgentFilterService::TDrive> drives;
+            for (const TVolumeDescription& volume : s.Volumes())
+                drives.append({volume.mountPoint, volume.id, volume.driveType});
+            return drives;
+        },
+        this);
+    new CAgentFilterAdaptor(filter);
+    Serve(agent->SubObjectPath(TSub::Filter), filter);
+    auto* logSettings = new CAgentLogSettingsService(
+        s.log, m_options.stateDirectory + u"/logsettings.json"_s, this);
+    new CAgentLogSettingsAdaptor(logSettings);
+    Serve(agent->SubObjectPath(TSub::LogSettings), logSettings);
+    auto* feature = new CAgentFeatureService(m_options.stateDirectory + u"/feature.json"_s, this);
+    new CAgentFeatureAdaptor(feature);
+    Serve(agent->SubObjectPath(TSub::Feature), feature);
+
+    // Due schedule items start their passes here; the runner hears when they have all ended.
+    connect(
+        &s.runner, &CScheduleRunner::PassesRequested, this,
+        [&s](const QString& scheduleName, const QString& itemName, const QStringList& volumes,
+             bool allVolumes, uint methodFlags, uint itemFlags) {
+            Q_UNUSED(itemFlags);
+            const QStringList targets = allVolumes ? s.engine->VolumeIds() : volumes;
+            int method = -1; // the drive's default
+            if (methodFlags & CScheduleRunner::kMethodTierLayout)
+                method = 0;
+            if (methodFlags & CScheduleRunner::kMethodDefrag)
+                method = 1;
+            if (methodFlags & CScheduleRunner::kMethodConsolidate)
+                method = 2;
+            const bool online =
+                methodFlags &
+                (CScheduleRunner::kMethodTierLayout | CScheduleRunner::kMethodDefrag |
+                 CScheduleRunner::kMethodConsolidate | CScheduleRunner::kMethodDefault);
+            auto pending = std::make_shared<int>(0);
+            auto failure = std::make_shared<HRESULT>(S_OK);
+            const auto oneEnded = [&s, pending, failure, scheduleName, itemName] {
+                if (--*pending == 0)
+                    s.runner.PassesFinished(scheduleName, itemName, *failure);
+            };
+            for (const QString& volume : targets) {
+                ++*pending;
+                const HRESULT started = s.engine->StartScheduled(volume, !online, method, oneEnded);
+                if (FAILED(started)) {
+                    --*pending;
+                    *failure = started;
+                    s.log.Append(u"Engine"_s, CEventLog::kWarning, 106,
+                                 u"Schedule %1: the pass on %2 could not start (0x%3)."_s.arg(
+                                     scheduleName, volume, QString::number(quint32(started), 16)));
+                }
+            }
+            if (*pending == 0)
+                s.runner.PassesFinished(scheduleName, itemName,
+                                        targets.isEmpty() ? S_FALSE : *failure);
+        });
+    s.runner.Start();
+
+    // The services this engine does not provide yet.
+    using TSpaceReports = CUnavailableService<CFileSpaceReportsServiceBase>;
+    auto* spaceReports = new TSpaceReports(this);
+    new CFileSpaceReportsAdaptor(spaceReports);
+    serveClass(ServiceContract::FileSpaceReports, spaceReports);
+    auto* fileOp = new CFileOpServiceBase(this);
+    new CFileOpAdaptor(fileOp);
+    serveClass(ServiceContract::FileOp, fileOp);
+    auto* fileSet = new CFileSetServiceBase(this);
+    new CFileSetAdaptor(fileSet);
+    serveClass(ServiceContract::FileSet, fileSet);
+    auto* browser = new CFileBrowserExServiceBase(this);
+    new CFileBrowserExAdaptor(browser);
+    serveClass(ServiceContract::FileBrowserEx, browser);
+    const QString toolInterface = u"{0DE62A1F-FA72-49D6-9139-616397B6402B}"_s;
+    auto* duplicates = new CUnavailableService<CTl2MD5BrowserServiceBase>(this);
+    new CTl2MD5BrowserAdaptor(duplicates);
+    new CToolAdaptor(duplicates);
+    serveClass(ServiceContract::Tl2MD5Browser, duplicates, {toolInterface});
+    auto* cleaner = new CUnavailableService<CTempRecycleCleanServiceBase>(this);
+    new CTempRecycleCleanAdaptor(cleaner);
+    new CToolAdaptor(cleaner);
+    serveClass(ServiceContract::TempRecycleClean, cleaner, {toolInterface});
+    auto* exchange = new CUnavailableService<CExchangeEngineServiceBase>(this);
+    new CExchangeEngineAdaptor(exchange);
+    serveClass(ServiceContract::ExchangeEngine, exchange);
+    auto* machines = new CUnavailableService<CVmEngineServiceBase>(this);
+    new CVmEngineAdaptor(machines);
+    serveClass(ServiceContract::VmEngine, machines);
+
+    // The socket: a stale one is taken over, a live one is left to its daemon.
+    const QString socketPath = m_options.socketPath;
+    QDir().mkpath(QFileInfo(socketPath).absolutePath());
+    if (QFileInfo::exists(socketPath)) {
+        if (DaemonAnswers(socketPath)) {
+            *error = u"Another engine already serves %1."_s.arg(socketPath);
+            return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
+        }
+        QFile::remove(socketPath);
+    }
+    m_server = new QDBusServer(u"unix:path="_s + socketPath, this);
+    if (!m_server->isConnected()) {
+        *error = u"The engine cannot listen on %1: %2"_s.arg(socketPath,
+                                                             m_server->lastError().message());
+        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    }
+    connect(m_server, &QDBusServer::newConnection, this, &CEngineDaemon::OnNewConnection);
+    s.log.Append(u"Engine"_s, CEventLog::kInformation, 1,
+                 u"The engine started, serving %1."_s.arg(socketPath));
+    return S_OK;
+}
+
+void CEngineDaemon::OnNewConnection(const QDBusConnection& connection)
+{
+    QDBusConnection peer(connection);
+    for (const auto& [path, object] : std::as_const(m_objects))
+        peer.registerObject(path, object, QDBusConnection::ExportAdaptors);
+    ++m_connections;
+    // When the console goes, its connection is let go; its subscriptions end by themselves when
+    // its mailslots are gone.
+    const QString name = peer.name();
+    peer.connect(QString(), u"/org/freedesktop/DBus/Local"_s, u"org.freedesktop.DBus.Local"_s,
+                 u"Disconnected"_s, this, SLOT(OnPeerDisconnected()));
+    m_names.append(name);
+}
+
+void CEngineDaemon::OnPeerDisconnected()
+{
+    if (!calledFromDBus())
+        return;
+    const QString name = connection().name();
+    m_names.removeAll(name);
+    // Not from within the connection's own delivery.
+    QMetaObject::invokeMethod(
+        this, [name] { QDBusConnection::disconnectFromPeer(name); }, Qt::QueuedConnection);
+}

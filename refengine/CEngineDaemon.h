@@ -1,0 +1,58 @@
+#pragma once
+
+#include "core/HResult.h"
+
+#include <QDBusContext>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QDBusServer;
+class QDBusConnection;
+
+// The daemon korvane-engine: the engine services of this computer, served over D-Bus peer
+// connections on the engine socket. It owns the stores (in the engine's state folder), the
+// services and the server; every object is registered on every connection a console makes, and
+// a connection that ends is let go without touching the services or their passes.
+class CEngineDaemon : public QObject, protected QDBusContext {
+    Q_OBJECT
+
+public:
+    struct TOptions {
+        uint edition = 1;
+        QString socketPath;     // where to listen
+        QString stateDirectory; // where the stores live
+        QStringList volumes;    // directories to serve as volumes; empty: this machine's
+    };
+
+    explicit CEngineDaemon(TOptions options, QObject* parent = nullptr);
+    ~CEngineDaemon() override;
+
+    // Listens; S_OK, or the failure with a text for the user. A socket nobody answers on any
+    // more (a daemon that died) is taken over; one that answers is left alone.
+    HRESULT Start(QString* error);
+    // Connections made so far, and those still open.
+    int Connections() const { return m_connections; }
+    int OpenConnections() const { return int(m_names.size()); }
+
+private slots:
+    // The local end's signal of a connection that has gone.
+    void OnPeerDisconnected();
+
+private:
+    void OnNewConnection(const QDBusConnection& connection);
+    void Serve(const QString& path, QObject* object);
+
+    class CServices;
+
+    const TOptions m_options;
+    std::unique_ptr<CServices> m_services;
+    QList<QPair<QString, QObject*>> m_objects; // served on every connection
+    QDBusServer* m_server = nullptr;
+    QStringList m_names; // of the connections still open
+    int m_connections = 0;
+};

@@ -1,0 +1,757 @@
+#include "refengine/CEngineService.h"
+
+#include "core/COleDate.h"
+#include "refengine/CVolumeSettingsStore.h"
+#include "refengine/CVolumeWalker.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+const HRESULT CEngineService::kUnknownVolume = HRESULT_FROM_WIN32(15);
+const HRESULT CEngineService::kDeviceGone = HRESULT_FROM_WIN32(55);
+const HRESULT CEngineService::kBusy = HRESULT_FROM_WIN32(170);
+const HRESULT CEngineService::kNotRunning = HRESULT_FROM_WIN32(5023);
+const HRESULT CEngineService::kNotSupported = HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
+
+namespace {
+
+constexpr int kEngineMapBlocks = 3600;
+
+QList<uint> EngineServiceCodes(const QByteArray& map)
+{
+    QList<uint> codes;
+    codes.reserve(kEngineMapBlocks);
+    for (char code : map)
+        codes.append(quint8(code));
+    return codes;
+}
+
+} // namespace
+
+CEngineService::CEngineService(CVolumeSettingsStore* store, TOptions options, QObject* parent)
+    : CEngineServiceBase(parent)
+    , m_store(store)
+    , m_options(std::move(options))
+{}
+
+CEngineService::~CEngineService()
+{
+    // Passes hold the store and the sink: they end first.
+    qDeleteAll(m_passes);
+    m_passes.clear();
+}
+
+void CEngineService::Remember(HRESULT result, const QString& text)
+{
+    m_lastError = u"%1 (0x%2)"_s.arg(text, QString::number(quint32(result), 16).toUpper());
+}
+
+QStringList CEngineService::VolumeIds()
+{
+    m_volumes = m_options.volumes ? m_options.volumes() : QList<TVolumeDescription>();
+    QStringList ids;
+    for (const TVolumeDescription& volume : std::as_const(m_volumes))
+        ids.append(volume.id);
+    return ids;
+}
+
+HRESULT CEngineService::Find(const QString& volume, TVolumeDescription* description)
+{
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        for (const TVolumeDescription& known : std::as_const(m_volumes)) {
+            if (known.id == volume) {
+                *description = known;
+                return S_OK;
+            }
+        }
+        if (attempt == 0)
+            VolumeIds();
+    }
+    return kUnknownVolume;
+}
+
+CVolumePass* CEngineService::RunningPass(const QString& volume) const
+{
+    CVolumePass* pass = m_passes.value(volume);
+    return pass && pass->Running() ? pass : nullptr;
+}
+
+bool CEngineService::OnVolume(const TVolumeDescription& description, const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString root = QFileInfo(description.mountPoint).canonicalFilePath();
+    if (canonical.isEmpty() || root.isEmpty())
+        return false;
+    if (canonical != root && !canonical.startsWith(root == u"/" ? root : root + u'/'))
+        return false;
+    struct stat info {};
+    return ::stat(QFile::encodeName(canonical).constData(), &info) == 0 &&
+           info.st_dev == description.device;
+}
+
+int CEngineService::Subscribe(const QString& computer, const QString& listener)
+{
+    return m_sink.Subscribe(computer, listener);
+}
+
+int CEngineService::Unsubscribe(const QString& computer, const QString& listener)
+{
+    return m_sink.Unsubscribe(computer, listener);
+}
+
+int CEngineService::GetProductEdition(uint& edition)
+{
+    edition = m_options.edition;
+    return S_OK;
+}
+
+int CEngineService::GetProductDisplayName(QString& name)
+{
+    name.clear();
+    return S_OK;
+}
+
+int CEngineService::GetVersion(uint& generation, QString& version)
+{
+    generation = kGeneration;
+    version = u"11.0 (reference engine)"_s;
+    return S_OK;
+}
+
+int CEngineService::GetAgentClassIds(QStringList& classIds)
+{
+    classIds = m_options.agentClassIds;
+    return S_OK;
+}
+
+int CEngineService::GetVolumes(QStringList& volumes)
+{
+    volumes = VolumeIds();
+    return S_OK;
+}
+
+int CEngineService::GetVolumeInfo(const QString& volume, QString& mountName, QString& label,
+                                  QString& fileSystem, uint& driveType, uint& status,
+                                  double& lastDefragmented, uint& extraWord1, uint& extraWord2,
+                                  int& bootTimeStatus, double& sizeMegabytes, double& dataDate)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    mountName = description.mountPoint;
+    label = description.label;
+    fileSystem = description.fileSystem;
+    driveType = settings.overrideType > 0 ? uint(settings.overrideType) : description.driveType;
+    CVolumePass* pass = RunningPass(volume);
+    status = pass ? pass->Status().engineStatus : CVolumePass::kIdle;
+    lastDefragmented = settings.lastDefragmented;
+    extraWord1 = 0;
+    extraWord2 = 0;
+    bootTimeStatus = settings.bootTimeStatus;
+    sizeMegabytes = description.sizeMegabytes;
+    dataDate = pass ? 0 : settings.dataDate;
+    return S_OK;
+}
+
+int CEngineService::GetLastDefragmented(const QString& volume, double& date)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    date = m_store->Get(volume).lastDefragmented;
+    return S_OK;
+}
+
+int CEngineService::GetStatus(const QString& volume, uint& status, double& completionPercent,
+                              double& estimatedEnd, QString& statusText)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const CVolumePass::TStatus running =
+        RunningPass(volume) ? RunningPass(volume)->Status() : CVolumePass::TStatus();
+    status = running.engineStatus;
+    completionPercent = running.percent;
+    estimatedEnd = running.estimatedEnd;
+    statusText = running.text;
+    return S_OK;
+}
+
+int CEngineService::GetFragmentation(const QString& volume, bool& analysed,
+                                     double& fileFragmentation, double& freeSpaceFragmentation)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    analysed = settings.analysed;
+    fileFragmentation = analysed ? settings.fileFragmentation : 0;
+    freeSpaceFragmentation = analysed ? settings.freeSpaceFragmentation : 0;
+    return S_OK;
+}
+
+int CEngineService::GetDriveMap(const QString& volume, QList<uint>& blocks)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (CVolumePass* pass = RunningPass(volume)) {
+        blocks = EngineServiceCodes(pass->Map());
+        return S_OK;
+    }
+    const TVolumeSettings settings = m_store->Get(volume);
+    blocks = settings.driveMap.size() == kEngineMapBlocks ? EngineServiceCodes(settings.driveMap)
+                                                          : QList<uint>(kEngineMapBlocks, 13);
+    return S_OK;
+}
+
+int CEngineService::GetHistorySeries(const QString& volume, QList<double>& performanceBefore,
+                                     QList<double>& performanceAfter,
+                                     QList<double>& fragmentationBefore,
+                                     QList<double>& fragmentationAfter,
+                                     QList<double>& freeSpaceBefore, QList<double>& freeSpaceAfter)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    QList<QList<double>> series(6);
+    if (m_options.historySeries)
+        m_options.historySeries(volume, &series);
+    series.resize(6);
+    performanceBefore = series.at(0);
+    performanceAfter = series.at(1);
+    fragmentationBefore = series.at(2);
+    fragmentationAfter = series.at(3);
+    freeSpaceBefore = series.at(4);
+    freeSpaceAfter = series.at(5);
+    return S_OK;
+}
+
+int CEngineService::GetVolumeNumber(const QString& volume, uint& number)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    number = m_store->Get(volume).number;
+    return S_OK;
+}
+
+int CEngineService::GetDriveType(const QString& volume, uint& driveType)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    driveType = settings.overrideType > 0 ? uint(settings.overrideType) : description.driveType;
+    return S_OK;
+}
+
+int CEngineService::GetDriveGeometry(const QString& volume, uint& serialHigh, uint& serialLow,
+                                     uint& bytesPerCluster, qulonglong& totalClusters,
+                                     qulonglong& freeClusters, qulonglong& usedClusters)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    // The serial number: the first eight bytes of the volume identifier.
+    const QString hex = QString(volume).remove(u'{').remove(u'-');
+    serialHigh = hex.mid(0, 8).toUInt(nullptr, 16);
+    serialLow = hex.mid(8, 8).toUInt(nullptr, 16);
+    bytesPerCluster = uint(description.bytesPerCluster);
+    totalClusters = description.totalClusters;
+    freeClusters = description.freeClusters;
+    usedClusters = description.totalClusters >= description.freeClusters
+                       ? description.totalClusters - description.freeClusters
+                       : 0;
+    return S_OK;
+}
+
+HRESULT CEngineService::StartPassOf(const QString& volume, const CVolumePass::TRequest& request,
+                                    std::function<void()> finished)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (!QFileInfo(description.mountPoint).isDir()) {
+        Remember(kDeviceGone, u"The drive %1 is no longer available"_s.arg(description.mountPoint));
+        return kDeviceGone;
+    }
+    if (RunningPass(volume))
+        return kBusy;
+    delete m_passes.take(volume);
+    auto* pass = new CVolumePass(description, request, &m_sink, m_store, m_options.log,
+                                 m_options.history, this);
+    connect(pass, &CVolumePass::Finished, this, &CEngineService::OnPassFinished,
+            Qt::QueuedConnection);
+    m_passes.insert(volume, pass);
+    if (finished)
+        m_whenFinished.insert(volume, std::move(finished));
+    pass->Start();
+    return S_OK;
+}
+
+void CEngineService::OnPassFinished(const QString& volume)
+{
+    CVolumePass* pass = m_passes.value(volume);
+    if (!pass || pass->Running())
+        return;
+    if (FAILED(pass->Result()) && pass->Result() != E_ABORT)
+        Remember(pass->Result(), pass->FailureText());
+    if (auto walker = pass->Walker())
+        m_walks.insert(volume, walker);
+    if (auto finished = m_whenFinished.take(volume))
+        finished();
+}
+
+HRESULT CEngineService::StartScheduled(const QString& volume, bool analyse, int method,
+                                       std::function<void()> finished)
+{
+    CVolumePass::TRequest request;
+    request.kind = analyse ? CVolumePass::TKind::Analysis : CVolumePass::TKind::Defragmentation;
+    request.method = method;
+    if (!analyse && (method < 0 || method > 2))
+        request.method = m_store->Get(volume).defaultAlgorithm;
+    return StartPassOf(volume, request, std::move(finished));
+}
+
+int CEngineService::Analyze(const QString& volume)
+{
+    return StartPassOf(volume, {CVolumePass::TKind::Analysis, 0, {}});
+}
+
+int CEngineService::AnalyzeEx(const QString& volume)
+{
+    return Analyze(volume);
+}
+
+int CEngineService::StartPass(const QString& volume, uint mode, int method)
+{
+    if (mode == 3)
+        return kNotSupported; // system files are a matter of another file system
+    if (mode != 1 || method < 0 || method > 2)
+        return E_INVALIDARG;
+    return StartPassOf(volume, {CVolumePass::TKind::Defragmentation, method, {}});
+}
+
+int CEngineService::StartPassEx(const QString& volume, uint mode, int method)
+{
+    return StartPass(volume, mode, method);
+}
+
+int CEngineService::DefragmentFiles(const QString& volume, const QStringList& files)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (files.isEmpty())
+        return E_INVALIDARG;
+    for (const QString& file : files) {
+        if (!OnVolume(description, file) || !QFileInfo(file).isFile())
+            return E_INVALIDARG;
+    }
+    return StartPassOf(volume, {CVolumePass::TKind::SelectedFiles, 0, files});
+}
+
+int CEngineService::DefragSystemFilesOffline(const QString& volume, bool force)
+{
+    Q_UNUSED(force);
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    return kNotSupported;
+}
+
+int CEngineService::Stop(const QString& volume)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    CVolumePass* pass = RunningPass(volume);
+    if (!pass)
+        return kNotRunning;
+    pass->Stop();
+    return S_OK;
+}
+
+int CEngineService::StopEx(const QString& volume)
+{
+    return Stop(volume);
+}
+
+int CEngineService::Pause(const QString& volume)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    CVolumePass* pass = RunningPass(volume);
+    return pass ? pass->Pause() : kNotRunning;
+}
+
+int CEngineService::Resume(const QString& volume)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    CVolumePass* pass = RunningPass(volume);
+    return pass ? pass->Resume() : kNotRunning;
+}
+
+int CEngineService::GetLastErrorText(QString& text)
+{
+    text = m_lastError;
+    return S_OK;
+}
+
+int CEngineService::GetBootTime(const QString& volume, int& status)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    status = m_store->Get(volume).bootTimeStatus;
+    return S_OK;
+}
+
+int CEngineService::SetBootTime(const QString& volume, int status)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (status < 0)
+        return E_INVALIDARG;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.bootTimeStatus = status;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::IsChkdskScheduled(const QString& volume, bool& scheduled)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    // A check at the next start: the forcefsck flag of the root file system.
+    scheduled = description.mountPoint == u"/" && QFileInfo::exists(u"/forcefsck"_s);
+    return S_OK;
+}
+
+int CEngineService::GetDefaultAlgorithm(const QString& volume, int& algorithm)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    algorithm = m_store->Get(volume).defaultAlgorithm;
+    return S_OK;
+}
+
+int CEngineService::SetDefaultAlgorithm(const QString& volume, int algorithm)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (algorithm < 0 || algorithm > 2)
+        return E_INVALIDARG;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.defaultAlgorithm = algorithm;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetOverrideDriveType(const QString& volume, int& overrideType)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    overrideType = m_store->Get(volume).overrideType;
+    return S_OK;
+}
+
+int CEngineService::SetOverrideDriveType(const QString& volume, int overrideType)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (overrideType != -1 && overrideType != 1 && overrideType != 2 && overrideType != 4)
+        return E_INVALIDARG;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.overrideType = overrideType;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    if (!settings.blocks.contains(kind))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    block = settings.blocks.value(kind);
+    return S_OK;
+}
+
+int CEngineService::GetFTNotExceeded(const QString& volume, double& value, uint& count)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    value = settings.thresholdValue;
+    count = settings.thresholdCount;
+    return S_OK;
+}
+
+int CEngineService::GetInsufficientFreeSpace(const QString& volume, double& value)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    value = m_store->Get(volume).insufficientFreeSpaceValue;
+    return S_OK;
+}
+
+int CEngineService::HasAnalysisData(const QString& volume, bool& available)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    available = m_walks.contains(volume) && !RunningPass(volume);
+    return S_OK;
+}
+
+int CEngineService::GetFileExtents(const QString& volume, const QString& file, QList<uint>& blocks)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (!OnVolume(description, file))
+        return E_INVALIDARG;
+    CVolumeWalker::TFileBlocks found;
+    const HRESULT result = CVolumeWalker::FileBlocks(description, file, &found);
+    if (FAILED(result))
+        return result;
+    blocks = QList<uint>(found.blocks.begin(), found.blocks.end());
+    return S_OK;
+}
+
+int CEngineService::GetFileFragmentCount(const QString& volume, const QString& file,
+                                         uint& fragments)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (!OnVolume(description, file))
+        return E_INVALIDARG;
+    CVolumeWalker::TFileBlocks found;
+    const HRESULT result = CVolumeWalker::FileBlocks(description, file, &found);
+    if (FAILED(result))
+        return result;
+    if (found.fragments < 0)
+        return kNotSupported; // the file system does not tell where files lie
+    fragments = uint(found.fragments);
+    return S_OK;
+}
+
+int CEngineService::GetDirectoryFragments(const QString& volume, const QString& directory,
+                                          QStringList& names, QList<uint>& fragments)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (!OnVolume(description, directory) || !QFileInfo(directory).isDir())
+        return E_INVALIDARG;
+    const QFileInfoList entries =
+        QDir(directory).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo& entry : entries) {
+        CVolumeWalker::TFileBlocks found;
+        if (FAILED(CVolumeWalker::FileBlocks(description, entry.filePath(), &found)) ||
+            found.fragments < 0)
+            continue;
+        names.append(entry.fileName());
+        fragments.append(uint(found.fragments));
+    }
+    return S_OK;
+}
+
+int CEngineService::GetBlockFiles(const QString& volume, uint block, QStringList& files,
+                                  QList<int>& excessFragments, QList<qlonglong>& bytesUsed)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (block >= uint(kEngineMapBlocks))
+        return E_INVALIDARG;
+    const auto walk = m_walks.value(volume);
+    if (!walk || RunningPass(volume))
+        return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+    for (const CVolumeWalker::TBlockFile& item : walk->BlockFiles(int(block))) {
+        files.append(item.path);
+        excessFragments.append(item.fragments < 0 ? -1 : std::max(0, item.fragments - 1));
+        bytesUsed.append(item.bytes > 0 ? qlonglong(item.bytes) : 0);
+    }
+    return S_OK;
+}
+
+int CEngineService::GetFragmentationThreshold(const QString& volume, uint& percent)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    percent = m_store->Get(volume).fragmentationThreshold;
+    return S_OK;
+}
+
+int CEngineService::SetFragmentationThreshold(const QString& volume, uint percent)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (percent > 100)
+        return E_INVALIDARG;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.fragmentationThreshold = percent;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetOptiwise(const QString& volume, bool& enabled)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    enabled = m_store->Get(volume).optiwise;
+    return S_OK;
+}
+
+int CEngineService::SetOptiwise(const QString& volume, bool enabled)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.optiwise = enabled;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetTierLayout(const QString& volume, QList<uint>& zoneOrder,
+                                  QList<qulonglong>& freeSpaceGapsKb, uint& rareAgeDays,
+                                  uint& recentAgeDays, bool& aggressive, bool& ignoreLargeFragments,
+                                  uint& largeFragmentMb)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    zoneOrder = settings.zoneOrder;
+    freeSpaceGapsKb = settings.freeSpaceGapsKb;
+    rareAgeDays = settings.rareAgeDays;
+    recentAgeDays = settings.recentAgeDays;
+    aggressive = settings.aggressive;
+    ignoreLargeFragments = settings.ignoreLargeFragments;
+    largeFragmentMb = settings.largeFragmentMb;
+    return S_OK;
+}
+
+int CEngineService::SetTierLayout(const QString& volume, const QList<uint>& zoneOrder,
+                                  const QList<qulonglong>& freeSpaceGapsKb, uint rareAgeDays,
+                                  uint recentAgeDays, bool aggressive, bool ignoreLargeFragments,
+                                  uint largeFragmentMb)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    QList<uint> sorted = zoneOrder;
+    std::sort(sorted.begin(), sorted.end());
+    // Recently modified must be newer than rarely modified.
+    if (sorted != QList<uint>{0, 1, 2, 3, 4} || freeSpaceGapsKb.size() != 4 || rareAgeDays == 0 ||
+        recentAgeDays == 0 || recentAgeDays > rareAgeDays || rareAgeDays > 36500)
+        return E_INVALIDARG;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.zoneOrder = zoneOrder;
+    settings.freeSpaceGapsKb = freeSpaceGapsKb;
+    settings.rareAgeDays = rareAgeDays;
+    settings.recentAgeDays = recentAgeDays;
+    settings.aggressive = aggressive;
+    settings.ignoreLargeFragments = ignoreLargeFragments;
+    settings.largeFragmentMb = largeFragmentMb;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetBootTimeSettings(const QString& volume, uint& fileKinds, bool& everyReboot)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    const TVolumeSettings settings = m_store->Get(volume);
+    fileKinds = settings.bootTimeFileKinds;
+    everyReboot = settings.bootTimeEveryReboot;
+    return S_OK;
+}
+
+int CEngineService::SetBootTimeSettings(const QString& volume, uint fileKinds, bool everyReboot)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (fileKinds > 0xF)
+        return E_INVALIDARG;
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.bootTimeFileKinds = fileKinds;
+    settings.bootTimeEveryReboot = everyReboot;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetExcludedFiles(const QString& volume, QStringList& files)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    files = m_store->Get(volume).excludedFiles;
+    return S_OK;
+}
+
+int CEngineService::SetExcludedFiles(const QString& volume, const QStringList& files)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    for (const QString& file : files) {
+        if (file.trimmed().isEmpty() || file.contains(QChar(0)))
+            return E_INVALIDARG;
+    }
+    TVolumeSettings settings = m_store->Get(volume);
+    settings.excludedFiles = files;
+    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+}
+
+int CEngineService::GetZoneLegend(const QString& volume, QList<uint>& zones,
+                                  QList<uint>& firstBlocks, QList<uint>& blockCounts)
+{
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    // The zones as TierLayout lays them out: each zone's blocks, in zone order, from the map of
+    // the last pass.
+    const TVolumeSettings settings = m_store->Get(volume);
+    if (settings.driveMap.size() != kEngineMapBlocks)
+        return S_OK;
+    static constexpr quint8 kZoneCategory[] = {8, 4, 1, 2, 3};
+    uint next = 0;
+    for (uint zone : settings.zoneOrder) {
+        const quint8 category = kZoneCategory[zone];
+        uint count = 0;
+        for (char code : settings.driveMap)
+            count += (quint8(code) & 0x0F) == category ? 1 : 0;
+        if (count == 0)
+            continue;
+        zones.append(zone);
+        firstBlocks.append(next);
+        blockCounts.append(count);
+        next += count;
+    }
+    return S_OK;
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "core/HResult.h"
+
+#include <QList>
+#include <QString>
+
+// What an analysis walk found on a volume. Sizes of files and directories are their st_size;
+// a hard-linked file counts once. Files whose extents cannot be known count in files, bytes and
+// categories but in none of the fragmentation figures.
+struct TAnalysisFigures {
+    // A row of the category table: drive-map category code (1 rarely, 2 occasionally, 3
+    // recently modified files, 4 directories, 11 excluded files), count and bytes.
+    struct TCategory {
+        quint32 category = 0;
+        quint64 files = 0;
+        quint64 bytes = 0;
+    };
+    // Files with at least minimumFragments fragments and fewer than the next bucket's.
+    struct TBucket {
+        quint32 minimumFragments = 0;
+        quint64 files = 0;
+    };
+    struct TFragmentedItem {
+        QString path;
+        quint32 fragments = 0;
+        quint64 bytes = 0;
+    };
+    // Something the walk could not read. reason: 0 access denied, 3 another error (error holds
+    // its HRESULT).
+    struct TSkippedItem {
+        QString path;
+        quint32 reason = 0;
+        HRESULT error = S_OK;
+    };
+
+    static constexpr int kListLength = 100;
+    static constexpr quint32 kAccessDenied = 0;
+    static constexpr quint32 kOtherError = 3;
+
+    quint64 files = 0;
+    quint64 directories = 0;
+    quint64 totalFileBytes = 0;
+    quint64 fragmentedFiles = 0;
+    quint64 fragmentedFileBytes = 0;
+    // Fragments beyond the first, summed over the fragmented files.
+    quint64 excessFileFragments = 0;
+    quint64 fragmentedDirectories = 0;
+    quint64 excessDirectoryFragments = 0;
+    quint64 unknownExtentFiles = 0;
+    QList<TCategory> categories;
+    // Buckets from 1, 2, 3, 5, 10, 50 and 100 fragments, each present even when empty.
+    QList<TBucket> fragmentHistogram;
+    // At most kListLength each, most fragments first (more bytes first among equals).
+    QList<TFragmentedItem> mostFragmentedFiles;
+    QList<TFragmentedItem> mostFragmentedDirectories;
+    quint64 skippedItems = 0;
+    // The first kListLength of them.
+    QList<TSkippedItem> skipped;
+
+    // Share of the file bytes held in fragmented files: 100 × fragmentedFileBytes /
+    // totalFileBytes (0 without file bytes).
+    double fileFragmentationPercent = 0;
+    // Share of the directories in more than one fragment: 100 × fragmentedDirectories /
+    // directories.
+    double directoryFragmentationPercent = 0;
+    // Share of the free space outside its largest run: 100 × (free run bytes − largest run) /
+    // free run bytes, counted over the gaps of the drive map; 0 for one run or none.
+    double freeSpaceFragmentationPercent = 0;
+    quint64 freeRuns = 0;
+    quint64 largestFreeRun = 0;
+    // statvfs: free bytes (f_bfree) and the file system's size.
+    quint64 freeBytes = 0;
+    quint64 totalBytes = 0;
+    // 100 − 0.7 × file fragmentation − 0.3 × free-space fragmentation, held to 0–100: how
+    // close the volume is to one where every file is whole and the free space one run, file
+    // fragmentation weighing more because every read of a file pays for it.
+    double performance = 100;
+    qint64 durationMs = 0;
+};

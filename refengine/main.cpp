@@ -1,0 +1,93 @@
+// korvane-engine: the engine services of this computer for the Korvane console.
+
+#include "platform/com/CDBusActivator.h"
+#include "refengine/CEngineDaemon.h"
+#include "refengine/CEngineStateDirectory.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminate(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(u"korvane-engine"_s);
+    QCoreApplication::setApplicationVersion(u"11.0"_s);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        u"The engine services of this computer for the Korvane console: the volumes, their "
+        "analysis and simulated defragmentation passes (no data is ever moved), the schedules, "
+        "settings, event log and history."_s);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption edition(
+        u"edition"_s, u"The product edition code to report (default 1)."_s, u"code"_s, u"1"_s);
+    const QCommandLineOption system(
+        u"system"_s, u"Run as the system service: listen on /run/korvane/engine.bus."_s);
+    const QCommandLineOption socket(u"socket"_s, u"Listen on this socket instead."_s, u"path"_s);
+    const QCommandLineOption state(
+        u"state"_s, u"Keep settings, schedules, log and history in this folder."_s, u"folder"_s);
+    const QCommandLineOption volume(
+        u"volume"_s,
+        u"Serve this directory as a volume instead of the mounted file systems (repeatable)."_s,
+        u"directory"_s);
+    parser.addOptions({edition, system, socket, state, volume});
+    parser.process(application);
+
+    bool editionValid = false;
+    CEngineDaemon::TOptions options;
+    options.edition = parser.value(edition).toUInt(&editionValid);
+    if (!editionValid || options.edition == 0 || options.edition > 99) {
+        std::fprintf(stderr, "korvane-engine: --edition wants a product edition code, 1 to 99\n");
+        return 2;
+    }
+    const QStringList sockets = CDBusActivator::LocalSocketPaths();
+    options.socketPath = parser.isSet(socket)   ? parser.value(socket)
+                         : parser.isSet(system) ? sockets.value(1)
+                                                : sockets.value(0);
+    options.stateDirectory =
+        parser.isSet(state) ? parser.value(state) : CEngineStateDirectory::Ensure();
+    for (const QString& directory : parser.values(volume))
+        options.volumes.append(QDir(directory).absolutePath());
+
+    // A console that goes away mid-write must not end the daemon.
+    std::signal(SIGPIPE, SIG_IGN);
+    // SIGTERM and SIGINT end the event loop, so that passes stop and stores are left whole.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return 1;
+    QSocketNotifier terminate(g_signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&terminate, &QSocketNotifier::activated, &application,
+                     &QCoreApplication::quit);
+    std::signal(SIGTERM, OnTerminate);
+    std::signal(SIGINT, OnTerminate);
+
+    CEngineDaemon daemon(options);
+    QString error;
+    if (FAILED(daemon.Start(&error))) {
+        std::fprintf(stderr, "korvane-engine: %s\n", qPrintable(error));
+        return 1;
+    }
+    std::fprintf(stderr, "korvane-engine: serving %s\n", qPrintable(options.socketPath));
+    return application.exec();
+}

@@ -1,0 +1,438 @@
+#include "core/COleDate.h"
+#include "engine/CKV100AgentInterface.h"
+#include "engine/CKV100BrowserInterface.h"
+#include "engine/CKV100ComputerInterface.h"
+#include "engine/CKV100ConfigurationInterface.h"
+#include "engine/CStatisticsHistory.h"
+#include "engine/ServiceContract.h"
+#include "refengine/CAgentFeatureService.h"
+#include "refengine/CAgentFilterService.h"
+#include "refengine/CAgentLogSettingsService.h"
+#include "refengine/CAgentScheduleService.h"
+#include "refengine/CAgentService.h"
+#include "refengine/CAgentSettingsService.h"
+#include "refengine/CAgentSettingsStore.h"
+#include "refengine/CAgentStatisticsService.h"
+#include "refengine/CEventLog.h"
+#include "refengine/CHistoryStore.h"
+#include "refengine/CNoticeSink.h"
+#include "refengine/CScheduleRunner.h"
+#include "refengine/CScheduleStore.h"
+#include "schedule/CAgentSchedules.h"
+#include "tests/support/CTestEngine.h"
+#include "tests/support/CTestEnvironment.h"
+
+#include "AgentAdaptor.h"
+#include "AgentFeatureAdaptor.h"
+#include "AgentFilterAdaptor.h"
+#include "AgentLogSettingsAdaptor.h"
+#include "AgentScheduleAdaptor.h"
+#include "AgentSettingsAdaptor.h"
+#include "AgentStatisticsAdaptor.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The agent's services on a D-Bus peer connection, driven through the console's own wrappers.
+class TestAgentServices : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void schedulesRoundTripThroughTheConsole();
+    void historyAndComputerValues();
+    void logThroughTheAgent();
+    void settingsThroughTheConfiguration();
+    void filterStaysOnTheVolumes();
+    void featureValuesAndRefusals();
+
+private:
+    QString File(const QString& name) const { return m_environment->Root() + u'/' + name; }
+    template <typename TService, typename TAdaptor, typename TMake>
+    void ServeSubObject(CAgentService::TSubObject subObject, TMake make);
+
+    std::unique_ptr<CTestEnvironment> m_environment;
+    std::unique_ptr<CEventLog> m_log;
+    std::unique_ptr<CHistoryStore> m_history;
+    std::unique_ptr<CScheduleStore> m_schedules;
+    std::unique_ptr<CAgentSettingsStore> m_settings;
+    std::unique_ptr<CNoticeSink> m_sink;
+    std::unique_ptr<CScheduleRunner> m_runner;
+    std::unique_ptr<CTestEngine> m_engine;
+    std::unique_ptr<CKV100AgentInterface> m_agent;
+    QString m_volumeRoot;
+    QString m_agentPath;
+    QMutex m_requestsMutex;
+    QStringList m_requests;
+};
+
+template <typename TService, typename TAdaptor, typename TMake>
+void TestAgentServices::ServeSubObject(CAgentService::TSubObject subObject, TMake make)
+{
+    m_engine->ServeAt(CAgentService::SubObjectPath(m_agentPath, subObject), [make](QObject* owner) {
+        TService* service = make(owner);
+        new TAdaptor(service);
+        return service;
+    });
+}
+
+void TestAgentServices::init()
+{
+    m_environment = std::make_unique<CTestEnvironment>();
+    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
+    m_volumeRoot = File(u"volume"_s);
+    QVERIFY(QDir().mkpath(m_volumeRoot + u"/folder"_s));
+    m_log = std::make_unique<CEventLog>(File(u"log.json"_s));
+    m_history = std::make_unique<CHistoryStore>(File(u"history.json"_s));
+    m_schedules = std::make_unique<CScheduleStore>(File(u"schedules.json"_s));
+    m_settings = std::make_unique<CAgentSettingsStore>(File(u"settings.json"_s));
+    m_sink = std::make_unique<CNoticeSink>();
+    m_runner = std::make_unique<CScheduleRunner>(*m_schedules, *m_sink, *m_log);
+    QObject::connect(
+        m_runner.get(), &CScheduleRunner::PassesRequested, m_runner.get(),
+        [this](const QString& schedule, const QString& item, const QStringList& volumes) {
+            QMutexLocker locker(&m_requestsMutex);
+            m_requests.append(schedule + u'/' + item + u'/' + volumes.join(u','));
+        },
+        Qt::DirectConnection);
+
+    // The agent is ours; the test engine serves the rest of the daemon.
+    m_engine = std::make_unique<CTestEngine>(0, -1);
+    m_agentPath = DBusContract::ClassObjectPath(
+        QString::fromLatin1(ServiceContract::Agent.classIds[0].data(),
+                            qsizetype(ServiceContract::Agent.classIds[0].size())));
+    m_engine->Serve(ServiceContract::Agent, 0, [this](QObject* owner) {
+        auto* agent = new CAgentService(*m_sink, *m_log, m_agentPath, owner);
+        new CAgentAdaptor(agent);
+        return agent;
+    });
+    using TSub = CAgentService::TSubObject;
+    ServeSubObject<CAgentStatisticsService, CAgentStatisticsAdaptor>(
+        TSub::Statistics,
+        [this](QObject* owner) { return new CAgentStatisticsService(*m_history, 5, 11, owner); });
+    ServeSubObject<CAgentSettingsService, CAgentSettingsAdaptor>(
+        TSub::Settings,
+        [this](QObject* owner) { return new CAgentSettingsService(*m_settings, owner); });
+    ServeSubObject<CAgentScheduleService, CAgentScheduleAdaptor>(
+        TSub::Schedule, [this](QObject* owner) {
+            return new CAgentScheduleService(*m_schedules, *m_runner, owner);
+        });
+    ServeSubObject<CAgentFilterService, CAgentFilterAdaptor>(TSub::Filter, [this](QObject* owner) {
+        const QString root = m_volumeRoot;
+        return new CAgentFilterService(
+            [root] {
+                return QList<CAgentFilterService::TDrive>{{root, u"{volume-1}"_s, 1}};
+            },
+            owner);
+    });
+    ServeSubObject<CAgentLogSettingsService, CAgentLogSettingsAdaptor>(
+        TSub::LogSettings, [this](QObject* owner) {
+            return new CAgentLogSettingsService(*m_log, File(u"logsettings.json"_s), owner);
+        });
+    ServeSubObject<CAgentFeatureService, CAgentFeatureAdaptor>(
+        TSub::Feature, [this](QObject* owner) {
+            return new CAgentFeatureService(File(u"feature.json"_s), owner);
+        });
+    QVERIFY(m_engine->Start());
+    m_agent = std::make_unique<CKV100AgentInterface>();
+    QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
+    QVERIFY(m_agent->IsNewest());
+    QCOMPARE(m_sink->Subscribers(), 1);
+}
+
+void TestAgentServices::cleanup()
+{
+    m_agent.reset();
+    m_engine.reset();
+    m_runner.reset();
+    m_sink.reset();
+    m_settings.reset();
+    m_schedules.reset();
+    m_history.reset();
+    m_log.reset();
+    m_environment.reset();
+}
+
+void TestAgentServices::schedulesRoundTripThroughTheConsole()
+{
+    const CAgentSchedules schedules(*m_agent);
+    // Runs in the future, so that the next run read back is the first one.
+    const double start = COleDate::FromDateTime(QDateTime(QDate(2031, 1, 8), QTime(2, 0)));
+    CCadence::CScheduleData weekly;
+    weekly.name = L"Weekly";
+    weekly.settings.type = CCadence::kWeekly;
+    weekly.settings.passes = CCadence::kOnlinePass | CCadence::kOfflinePass;
+    weekly.settings.start = start + 1;
+    weekly.settings.interval = 168;
+    weekly.settings.maxDuration = 7200;
+    weekly.settings.weekdays = CCadence::kMonday | CCadence::kThursday;
+    weekly.settings.shutdownWhenComplete = true;
+    weekly.settings.disabled = true;
+    weekly.drives = {L"C", L"D"};
+    QCOMPARE(schedules.Save(weekly), S_OK);
+    QCOMPARE(schedules.Save(weekly), S_OK); // replacing keeps no items twice
+
+    CCadence::CScheduleData read;
+    QCOMPARE(schedules.Read(L"Weekly", &read), S_OK);
+    QCOMPARE(read.settings, weekly.settings);
+    QCOMPARE(read.drives, weekly.drives);
+    QVERIFY(read.settings.disabled);
+    QCOMPARE(read.settings.nextRun, weekly.settings.start);
+    CScheduleStore::TSchedule stored;
+    QCOMPARE(m_schedules->Get(u"Weekly"_s, &stored), S_OK);
+    QCOMPARE(stored.items.size(), 4); // two weekdays, each with its online part
+
+    CCadence::CExScheduleData exchange;
+    exchange.name = L"Stores";
+    exchange.settings.type = CCadence::kDaily;
+    exchange.settings.start = start;
+    exchange.settings.interval = 24;
+    exchange.settings.weekdays = CCadence::kWednesday | CCadence::kFriday;
+    exchange.dataStores = {{L"SG 1", L"Mailbox|Store"}};
+    QCOMPARE(schedules.Save(exchange), S_OK);
+    CCadence::CExScheduleData exchangeRead;
+    QCOMPARE(schedules.Read(L"Stores", &exchangeRead), S_OK);
+    QCOMPARE(exchangeRead.settings, exchange.settings);
+    QCOMPARE(exchangeRead.dataStores, exchange.dataStores);
+
+    TStringList names;
+    QCOMPARE(schedules.Names(1 | 4, &names), S_OK);
+    QCOMPARE(names, (TStringList{L"Stores", L"Weekly"}));
+    QCOMPARE(schedules.Rename(L"Weekly", L"Stores"), CScheduleStore::kAlreadyExists);
+    QCOMPARE(schedules.Rename(L"Weekly", L"Twice a week"), S_OK);
+    QCOMPARE(schedules.Read(L"Weekly", &read), CScheduleStore::kNotFound);
+    QCOMPARE(schedules.SetDisabled(L"Twice a week", false), S_OK);
+    QCOMPARE(schedules.Read(L"Twice a week", &read), S_OK);
+    QVERIFY(!read.settings.disabled);
+
+    QCOMPARE(schedules.RunNow(L"Twice a week"), S_OK);
+    {
+        QMutexLocker locker(&m_requestsMutex);
+        QCOMPARE(m_requests, QStringList{u"Twice a week/Item 1/C,D"_s});
+    }
+    QCOMPARE(schedules.RunNow(L"Twice a week"), S_FALSE);
+    QVERIFY(m_runner->PassesFinished(u"Twice a week"_s, u"Item 1"_s, S_OK));
+    QCOMPARE(schedules.Read(L"Twice a week", &read), S_OK);
+    QVERIFY(COleDate::IsSet(read.settings.lastRun));
+
+    QCOMPARE(schedules.Remove(L"Stores"), S_OK);
+    QCOMPARE(schedules.Remove(L"Stores"), CScheduleStore::kNotFound);
+    QCOMPARE(m_agent->AddItem(L"Twice a week", L"Item 9", 0.0, 0, 0, 0), E_INVALIDARG);
+    QCOMPARE(m_agent->CreateSchedule(L"Bad", 1, 999, L""), E_INVALIDARG);
+    uint weeks = 0;
+    uint day = 9;
+    QCOMPARE(m_agent->SetAutoUpdateSchedule(2, 3), S_OK);
+    QCOMPARE(m_agent->SetAutoUpdateSchedule(2, 7), E_INVALIDARG);
+    QCOMPARE(m_agent->GetAutoUpdateSchedule(&weeks, &day), S_OK);
+    QCOMPARE(weeks, 2u);
+    QCOMPARE(day, 3u);
+
+    QStringList reread;
+    QCOMPARE(CScheduleStore(m_schedules->FilePath()).Names(15, &reread), S_OK);
+    QCOMPARE(reread, QStringList{u"Twice a week"_s});
+}
+
+void TestAgentServices::historyAndComputerValues()
+{
+    const QString volume = u"{volume-1}"_s;
+    const double date = COleDate::FromDateTime(QDateTime(QDate(2024, 5, 6), QTime(3, 0)));
+    QCOMPARE(m_history->AddStatisticsPoint(volume, {date, 12.5, 1.5, 30, 3, 70, 95}), S_OK);
+    QCOMPARE(m_history->AddFreeSpacePoint(volume, {date, 1000, 4000, 8000}), S_OK);
+
+    QList<CStatisticsHistory::CDataPoint> files, freeSpace, performance, space;
+    QCOMPARE(CStatisticsHistory::ReadStatisticsPoints(m_agent.get(), volume.toStdWString(), &files,
+                                                      &freeSpace, &performance),
+             S_OK);
+    QCOMPARE(files, (QList<CStatisticsHistory::CDataPoint>{{CDateTime(date), 12.5, 1.5}}));
+    QCOMPARE(performance.first().after, 95.0);
+    QCOMPARE(CStatisticsHistory::ReadFreeSpacePoints(m_agent.get(), volume.toStdWString(), &space),
+             S_OK);
+    QCOMPARE(space, (QList<CStatisticsHistory::CDataPoint>{{CDateTime(date), 12.5, 50.0}}));
+
+    CKV100ComputerInterface computer(m_agent.get());
+    DBusContract::TPropertyBag bag;
+    QCOMPARE(computer.GetHistory(L"", &bag), E_INVALIDARG);
+    uint value = 0;
+    QCOMPARE(computer.GetGeneration(&value), S_OK);
+    QCOMPARE(value, 11u);
+    QCOMPARE(computer.GetEdition(&value), S_OK);
+    QCOMPARE(value, 5u);
+    bool guest = true;
+    TString host = L"x";
+    QCOMPARE(computer.GetVirtualGuest(&guest, &host), S_OK);
+    QVERIFY(host.empty());
+
+    // The signs of a guest, under a root of the test's.
+    const QString root = File(u"root"_s);
+    QVERIFY(!CAgentStatisticsService::DetectVirtualGuest(root));
+    QVERIFY(QDir().mkpath(root + u"/sys/class/dmi/id"_s));
+    QVERIFY(QDir().mkpath(root + u"/proc"_s));
+    const auto write = [&](const QString& path, const QByteArray& text) {
+        QFile file(root + path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    };
+    write(u"/sys/class/dmi/id/sys_vendor"_s, "Dell Inc.\n");
+    write(u"/proc/cpuinfo"_s, "processor\t: 0\nflags\t\t: fpu vme sse2\n");
+    QVERIFY(!CAgentStatisticsService::DetectVirtualGuest(root));
+    write(u"/proc/cpuinfo"_s, "processor\t: 0\nflags\t\t: fpu hypervisor sse2\n");
+    QVERIFY(CAgentStatisticsService::DetectVirtualGuest(root));
+    write(u"/proc/cpuinfo"_s, "");
+    write(u"/sys/class/dmi/id/sys_vendor"_s, "QEMU\n");
+    QVERIFY(CAgentStatisticsService::DetectVirtualGuest(root));
+}
+
+void TestAgentServices::logThroughTheAgent()
+{
+    double now = 45000.25;
+    m_log->SetClock([&] { return now; });
+    for (int i = 0; i < 3; ++i) {
+        now += 1;
+        m_log->Append(u"KVEngine"_s, CEventLog::kError, i, u"line %1\nnext\u001Eline"_s.arg(i));
+    }
+    QList<CStatisticsHistory::CLogPoint> points;
+    int total = 0;
+    QCOMPARE(CStatisticsHistory::ReadLogPoints(m_agent.get(), 45001.0, 0, 1, 5, &points, &total),
+             S_OK);
+    QCOMPARE(total, 3);
+    QCOMPARE(points.size(), 2);
+    QCOMPARE(points.first().logTime, CDateTime(45002.25));
+    QCOMPARE(points.first().message, std::wstring(L"line 1\nnext line"));
+
+    DBusContract::TPropertyBag bag;
+    QCOMPARE(m_agent->QueryLog(0, 0, 0, 0, &bag), S_OK);
+    QCOMPARE(CStatisticsHistory::ParseLogBag(bag, &points, &total), S_OK);
+    QCOMPARE(points.size(), 3);
+    QCOMPARE(m_agent->QueryLog(0, 0, -1, 0, &bag), E_INVALIDARG);
+    TString text;
+    QCOMPARE(m_agent->QueryLogText(qQNaN(), 0, 0, 0, &text), E_INVALIDARG);
+
+    uint destination = 9;
+    QCOMPARE(m_agent->SetLogDestination(2), E_INVALIDARG);
+    QCOMPARE(m_agent->SetLogDestination(1), S_OK);
+    QCOMPARE(m_agent->GetLogDestination(&destination), S_OK);
+    QCOMPARE(destination, 1u);
+    QCOMPARE(m_agent->ClearLog(), S_OK);
+    QCOMPARE(m_log->Count(), 0);
+    QCOMPARE(CEventLog(m_log->FilePath()).Count(), 0);
+}
+
+void TestAgentServices::settingsThroughTheConfiguration()
+{
+    CKV100ConfigurationInterface configuration(m_agent.get());
+    uint mode = 0;
+    QCOMPARE(configuration.GetVssMode(&mode), S_OK);
+    QCOMPARE(mode, 1u);
+    QCOMPARE(configuration.SetVssMode(2), S_OK);
+    QCOMPARE(configuration.SetVssMode(3), E_INVALIDARG);
+    QCOMPARE(configuration.GetVssMode(&mode), S_OK);
+    QCOMPARE(mode, 2u);
+    QCOMPARE(configuration.SetCadence(2, true), E_INVALIDARG);
+    QCOMPARE(configuration.SetExchangeNotifyEmail(L"smtp.example.org", L"a@example.org",
+                                                  L"b@example.org"),
+             S_OK);
+    TString server, sender, recipient;
+    QCOMPARE(configuration.GetExchangeNotifyEmail(&server, &sender, &recipient), S_OK);
+    QCOMPARE(recipient, std::wstring(L"b@example.org"));
+    QCOMPARE(configuration.SendTestEmail(L"", L"a", L"b", L"s", L"b"), E_INVALIDARG);
+    QCOMPARE(configuration.SendTestEmail(server, sender, recipient, L"s", L"b"),
+             CAgentSettingsService::kMailNotAvailable);
+
+    QCOMPARE(configuration.SetCustomFileTypes({}, {L"heic"}, {}, {}, {}, {}, {L"dat"}), S_OK);
+    TStringList text, pictures, video, programs, music, temporary, userDefined;
+    QCOMPARE(configuration.GetFileTypes(&text, &pictures, &video, &programs, &music, &temporary,
+                                        &userDefined),
+             S_OK);
+    QCOMPARE(pictures, TStringList{L"heic"});
+    QCOMPARE(userDefined, TStringList{L"dat"});
+    QCOMPARE(text.size(), size_t(CAgentSettingsStore::DefaultFileTypes().text.size()));
+
+    const CAgentSettingsStore reread(m_settings->FilePath());
+    QCOMPARE(reread.Settings().vssMode, 2u);
+    QCOMPARE(reread.Settings().customFileTypes.pictures, QStringList{u"heic"_s});
+}
+
+void TestAgentServices::filterStaysOnTheVolumes()
+{
+    QFile file(m_volumeRoot + u"/.hidden.txt"_s);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("12345");
+    file.close();
+    QVERIFY(QFile::link(m_environment->Root(), m_volumeRoot + u"/outside"_s));
+
+    CKV100BrowserInterface browser(m_agent.get());
+    TStringList roots, volumes;
+    QList<uint> types;
+    QList<qulonglong> total, free;
+    QCOMPARE(browser.GetDrives(&roots, &volumes, &types, &total, &free), S_OK);
+    QCOMPARE(roots, TStringList{m_volumeRoot.toStdWString()});
+    QVERIFY(total.first() > 0);
+
+    TStringList names;
+    QList<uint> attributes;
+    QList<qulonglong> sizes;
+    QList<double> modified;
+    QCOMPARE(
+        browser.ListDirectory(m_volumeRoot.toStdWString(), &names, &attributes, &sizes, &modified),
+        S_OK);
+    QCOMPARE(names, (TStringList{L".hidden.txt", L"folder", L"outside"}));
+    QCOMPARE(attributes[0], CAgentFilterService::kAttributeHidden);
+    QCOMPARE(sizes[0], 5u);
+    QVERIFY(COleDate::IsSet(modified[0]));
+    QCOMPARE(attributes[1], CAgentFilterService::kAttributeDirectory);
+    QCOMPARE(attributes[2], CAgentFilterService::kAttributeDirectory |
+                                CAgentFilterService::kAttributeReparsePoint);
+
+    const auto list = [&](const QString& directory) {
+        return browser.ListDirectory(directory.toStdWString(), &names, &attributes, &sizes,
+                                     &modified);
+    };
+    QCOMPARE(list(m_volumeRoot + u"/folder"_s), S_OK);
+    QVERIFY(names.empty());
+    QCOMPARE(list(m_volumeRoot + u"/outside"_s), E_ACCESSDENIED);
+    QCOMPARE(list(m_volumeRoot + u"/folder/../.."_s), E_ACCESSDENIED);
+    QCOMPARE(list(m_environment->Root()), E_ACCESSDENIED);
+    QCOMPARE(list(m_volumeRoot + u"/missing"_s), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    QCOMPARE(list(m_volumeRoot + u"/.hidden.txt"_s), HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    QCOMPARE(list(u"folder"_s), E_INVALIDARG);
+}
+
+void TestAgentServices::featureValuesAndRefusals()
+{
+    CKV100ComputerInterface computer(m_agent.get());
+    QCOMPARE(computer.SetQuietWatchThresholds(false, 10, 101, 5, 1, 2, 3), E_INVALIDARG);
+    QCOMPARE(computer.SetQuietWatchThresholds(false, 10, 40, 5, 1, 2, 3), S_OK);
+    bool automatic = true;
+    uint kernel = 0, user = 0, io = 0, hostKernel = 0, hostUser = 0, hostIo = 0;
+    QCOMPARE(computer.GetQuietWatchThresholds(&automatic, &kernel, &user, &io, &hostKernel,
+                                              &hostUser, &hostIo),
+             S_OK);
+    QVERIFY(!automatic);
+    QCOMPARE(user, 40u);
+    QCOMPARE(hostIo, 3u);
+
+    QCOMPARE(computer.SetVirtualEnvironment(6, L"host", L"", L""), E_INVALIDARG);
+    QCOMPARE(computer.SetVirtualEnvironment(2, L"", L"", L""), E_INVALIDARG);
+    QCOMPARE(computer.SetVirtualEnvironment(2, L"esx.example.org", L"root", L"secret"), S_OK);
+    uint kind = 0;
+    TString host, userName, password;
+    QCOMPARE(computer.GetVirtualEnvironment(&kind, &host, &userName, &password), S_OK);
+    QCOMPARE(kind, 2u);
+    QCOMPARE(password, std::wstring(L"secret"));
+    // The thresholds were kept beside the environment.
+    QCOMPARE(computer.GetQuietWatchThresholds(&automatic, &kernel, &user, &io, &hostKernel,
+                                              &hostUser, &hostIo),
+             S_OK);
+    QCOMPARE(user, 40u);
+    QCOMPARE(computer.TestVirtualHost(L"", L"", L""), E_INVALIDARG);
+    QCOMPARE(computer.TestVirtualHost(host, userName, password),
+             CAgentFeatureService::kHostNotReachable);
+}
+
+QTEST_GUILESS_MAIN(TestAgentServices)
+#include "tst_AgentServices.moc"

@@ -1,0 +1,552 @@
+#include "core/COleDate.h"
+#include "engine/CStatisticsHistory.h"
+#include "engine/NoticeTypes.h"
+#include "notify/CMailSlotTransport.h"
+#include "notify/CNoticeReader.h"
+#include "refengine/CAgentService.h"
+#include "refengine/CAgentSettingsStore.h"
+#include "refengine/CEventLog.h"
+#include "refengine/CHistoryStore.h"
+#include "refengine/CNoticeSink.h"
+#include "refengine/CScheduleRunner.h"
+#include "refengine/CScheduleStore.h"
+#include "tests/support/CTestEnvironment.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+// The agent's stores on their files, and the schedule runner driven by a clock of the test's.
+class TestAgentStores : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void eventLogQueriesAndPersists();
+    void damagedFilesGiveEmptyStores_data();
+    void damagedFilesGiveEmptyStores();
+    void historyReadByTheConsole();
+    void logAnswersReadByTheConsole();
+    void scheduleStoreKeepsWhatTheConsoleExpects();
+    void settingsValidateAndPersist();
+    void runnerRunsDueItems();
+    void runnerDefersAndSkips();
+    void runnerNoticesInOrder();
+
+private:
+    QString File(const QString& name) const { return m_environment->Root() + u'/' + name; }
+    // An OLE date of 2030, so that nothing the test makes is in the past of the real clock.
+    static double Base()
+    {
+        return COleDate::FromDateTime(QDateTime(QDate(2030, 3, 4), QTime(8, 0)));
+    }
+    static double Hours(double hours) { return hours / 24.0; }
+
+    std::unique_ptr<CTestEnvironment> m_environment;
+};
+
+void TestAgentStores::init()
+{
+    m_environment = std::make_unique<CTestEnvironment>();
+}
+
+void TestAgentStores::cleanup()
+{
+    m_environment.reset();
+}
+
+void TestAgentStores::eventLogQueriesAndPersists()
+{
+    double now = Base();
+    {
+        CEventLog log(File(u"log.json"_s), 4);
+        log.SetClock([&] { return now; });
+        for (int i = 1; i <= 5; ++i) {
+            now = Base() + i;
+            QVERIFY(log.Append(u"KVEngine"_s, CEventLog::kWarning, i, u"event %1"_s.arg(i)));
+        }
+        // An entry dated before others (a clock set back) sorts among them by its date; beyond
+        // the capacity the oldest by date go.
+        now = Base() + 2.5;
+        QVERIFY(log.Append(u"KVAgent"_s, CEventLog::kError, 9, u"late"_s));
+        QCOMPARE(log.Count(), 4);
+    }
+    CEventLog log(File(u"log.json"_s), 4);
+    int total = -1;
+    QList<CEventLog::TEntry> entries = log.Query(0, 0, 0, 0, &total);
+    QCOMPARE(total, 4);
+    QCOMPARE(entries.size(), 4);
+    QCOMPARE(entries.first(),
+             (CEventLog::TEntry{Base() + 2.5, u"KVAgent"_s, CEventLog::kError, 9, u"late"_s}));
+    QCOMPARE(entries[1].message, u"event 3"_s);
+
+    entries = log.Query(Base() + 4, 0, 0, 0, &total);
+    QCOMPARE(total, 2);
+    QCOMPARE(entries.first().eventId, 4);
+    entries = log.Query(Base() + 3, Base() + 4, 1, 5, &total);
+    QCOMPARE(total, 2);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().eventId, 4);
+    entries = log.Query(0, 0, 2, 1, &total);
+    QCOMPARE(entries.size(), 1);
+    QCOMPARE(entries.first().eventId, 4);
+    QVERIFY(log.Query(0, 0, 10, 0, &total).isEmpty());
+    QCOMPARE(total, 4);
+    QVERIFY(log.Query(Base() + 5, Base() + 3, 0, 0, &total).isEmpty());
+    QCOMPARE(total, 0);
+
+    QVERIFY(log.Clear());
+    QCOMPARE(CEventLog(File(u"log.json"_s)).Count(), 0);
+}
+
+void TestAgentStores::damagedFilesGiveEmptyStores_data()
+{
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QByteArray>("content");
+    const QByteArray log = R"({"version":1,"entries":[[47000.5,"KVAgent",4,100,"started"]]})";
+    const QByteArray history =
+        R"({"version":1,"volumes":{"V":{"statistics":[[47000.5,1,2,3,4,5,6]],"freeSpace":[]}}})";
+    const QByteArray schedules =
+        R"({"version":1,"autoUpdate":{"intervalWeeks":1,"dayOfWeek":0},"schedules":[{"name":"S",)"
+        R"("source":1,"code":101,"parameters":"","disabled":false,"lastRun":0,"items":[]}]})";
+    const QByteArray settings = R"({"version":1,"settings":{"vssMode":2}})";
+    QTest::newRow("log truncated") << u"log"_s << log.left(log.size() - 9);
+    QTest::newRow("log wrong type") << u"log"_s << QByteArray(log).replace("100", "\"100\"");
+    QTest::newRow("history truncated") << u"history"_s << history.left(40);
+    QTest::newRow("history wrong type") << u"history"_s << QByteArray(history).replace("[]", "{}");
+    QTest::newRow("schedules truncated") << u"schedules"_s << schedules.left(schedules.size() - 3);
+    QTest::newRow("schedules bad code")
+        << u"schedules"_s << QByteArray(schedules).replace("101", "150");
+    QTest::newRow("schedules wrong type")
+        << u"schedules"_s << QByteArray(schedules).replace("false", "0");
+    QTest::newRow("settings out of range")
+        << u"settings"_s << QByteArray(settings).replace("2}", "7}");
+    QTest::newRow("settings wrong type")
+        << u"settings"_s << QByteArray(settings).replace("2}", "true}");
+    // The intact forms load: the damage above is what empties the stores.
+    QTest::newRow("log intact") << u"log"_s << log;
+    QTest::newRow("history intact") << u"history"_s << history;
+    QTest::newRow("schedules intact") << u"schedules"_s << schedules;
+    QTest::newRow("settings intact") << u"settings"_s << settings;
+}
+
+void TestAgentStores::damagedFilesGiveEmptyStores()
+{
+    QFETCH(QString, store);
+    QFETCH(QByteArray, content);
+    const bool intact = QString::fromLatin1(QTest::currentDataTag()).endsWith(u"intact"_s);
+    const QString path = File(store + u".json"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    // A damaged file is reported, not passed over in silence.
+    if (!intact)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"damaged"_s));
+    bool empty = false;
+    if (store == u"log"_s) {
+        empty = CEventLog(path).Count() == 0;
+    } else if (store == u"history"_s) {
+        empty = CHistoryStore(path).Volumes().isEmpty();
+    } else if (store == u"schedules"_s) {
+        empty = CScheduleStore(path).Schedules().isEmpty();
+    } else {
+        empty = CAgentSettingsStore(path).Settings().vssMode != 2;
+        QCOMPARE(empty, CAgentSettingsStore(path).Settings() == CAgentSettingsStore::TSettings());
+    }
+    QCOMPARE(empty, !intact);
+    // A damaged file is kept aside, never overwritten unseen.
+    QCOMPARE(QFile::exists(path + u".damaged"_s), !intact);
+    if (!intact) {
+        QFile aside(path + u".damaged"_s);
+        QVERIFY(aside.open(QIODevice::ReadOnly));
+        QCOMPARE(aside.readAll(), content);
+    }
+}
+
+void TestAgentStores::historyReadByTheConsole()
+{
+    const QString volume = u"{0c6f3e8a-1d2b}"_s;
+    {
+        CHistoryStore store(File(u"history.json"_s));
+        for (int i = 0; i < CHistoryStore::kMaxPoints + 3; ++i) {
+            const double date = Base() + i;
+            QCOMPARE(store.AddStatisticsPoint(volume,
+                                              {date, 10.0 + i, 1.0, 20.0 + i, 2.0, 30.0 + i, 90.0}),
+                     S_OK);
+        }
+        const quint64 big = (1ULL << 60) + 1; // beyond a double's exact integers in the file
+        QCOMPARE(store.AddFreeSpacePoint(volume, {Base(), big / 4, big / 2, big}), S_OK);
+        QCOMPARE(store.AddFreeSpacePoint(volume, {Base() + 1, 500, 750, 1000}), S_OK);
+        QCOMPARE(store.AddFreeSpacePoint(volume, {Base() + 2, 1001, 1, 1000}), E_INVALIDARG);
+        QCOMPARE(store.AddStatisticsPoint(volume, {0.0, 1, 1, 1, 1, 1, 1}), E_INVALIDARG);
+        QCOMPARE(store.AddStatisticsPoint(u""_s, {Base(), 1, 1, 1, 1, 1, 1}), E_INVALIDARG);
+        QCOMPARE(store.AddStatisticsPoint(volume, {Base(), qQNaN(), 1, 1, 1, 1, 1}), E_INVALIDARG);
+    }
+    const CHistoryStore store(File(u"history.json"_s));
+    QCOMPARE(store.FreeSpacePoints(volume).first().totalBytes, (1ULL << 60) + 1);
+
+    QList<CStatisticsHistory::CDataPoint> files, freeSpace, performance, space;
+    const DBusContract::TPropertyBag bag = store.PropertyBag(volume);
+    QCOMPARE(CStatisticsHistory::ParseStatisticsBag(bag, &files, &freeSpace, &performance), S_OK);
+    QCOMPARE(files.size(), CHistoryStore::kMaxPoints);
+    // The oldest three went; the rest oldest first.
+    QCOMPARE(files.first(), (CStatisticsHistory::CDataPoint{CDateTime(Base() + 3), 13.0, 1.0}));
+    QCOMPARE(freeSpace.last().before, 20.0 + CHistoryStore::kMaxPoints + 2);
+    QCOMPARE(performance.last().after, 90.0);
+    QCOMPARE(CStatisticsHistory::ParseFreeSpaceBag(bag, &space), S_OK);
+    QCOMPARE(space.size(), 2);
+    QCOMPARE(space.last(), (CStatisticsHistory::CDataPoint{CDateTime(Base() + 1), 50.0, 75.0}));
+
+    const CHistoryStore::TSeries series = store.Series(volume);
+    QCOMPARE(series.performanceBefore.size(), CHistoryStore::kMaxPoints);
+    QCOMPARE(series.fileFragmentationBefore.first(), 13.0);
+    QCOMPARE(series.freeSpaceFragmentationAfter.first(), 2.0);
+
+    // A volume without history reads as none, not as a failure.
+    QCOMPARE(CStatisticsHistory::ParseStatisticsBag(store.PropertyBag(u"other"_s), &files,
+                                                    &freeSpace, &performance),
+             S_OK);
+    QVERIFY(files.isEmpty());
+}
+
+void TestAgentStores::logAnswersReadByTheConsole()
+{
+    const QList<CEventLog::TEntry> entries{
+        {Base() + 1.0 / 3, u"KV\u001EEngine"_s, CEventLog::kError, -7, u"two\nlines\r\nand more"_s},
+        {45000.0, u"KVAgent"_s, CEventLog::kInformation, 100, u"a\u001Fb\u001Ec"_s},
+        {-1.25, u""_s, CEventLog::kWarning, 0, u""_s}};
+    QList<CStatisticsHistory::CLogPoint> points;
+    int total = 0;
+    const QString text = CAgentService::LogText(entries, 9);
+    QCOMPARE(CStatisticsHistory::ParseLogText(text.toStdWString(), &points, &total), S_OK);
+    QCOMPARE(total, 9);
+    QCOMPARE(points.size(), 3);
+    // Dates read back exactly; separators inside fields became blanks, line breaks stayed.
+    QCOMPARE(points[0].logTime, CDateTime(Base() + 1.0 / 3));
+    QCOMPARE(points[0].source, std::wstring(L"KV Engine"));
+    QCOMPARE(points[0].eventId, -7);
+    QCOMPARE(points[0].message, std::wstring(L"two\nlines\r\nand more"));
+    QCOMPARE(points[1].logTime, CDateTime(45000.0));
+    QCOMPARE(points[1].message, std::wstring(L"a b c"));
+    QCOMPARE(points[2].logTime, CDateTime(-1.25));
+    QCOMPARE(points[2].eventType, CEventLog::kWarning);
+    QVERIFY(CAgentService::DateText(45000.0).contains(u'.'));
+
+    QCOMPARE(CStatisticsHistory::ParseLogText(CAgentService::LogText({}, 0).toStdWString(), &points,
+                                              &total),
+             S_OK);
+    QVERIFY(points.isEmpty());
+
+    QCOMPARE(CStatisticsHistory::ParseLogBag(CAgentService::LogBag(entries, 3), &points, &total),
+             S_OK);
+    QCOMPARE(points.size(), 3);
+    QCOMPARE(points[1].message, std::wstring(L"a\u001Fb\u001Ec"));
+    QCOMPARE(points[0].logTime, CDateTime(Base() + 1.0 / 3));
+}
+
+void TestAgentStores::scheduleStoreKeepsWhatTheConsoleExpects()
+{
+    const QString path = File(u"schedules.json"_s);
+    {
+        CScheduleStore store(path);
+        QCOMPARE(store.Create(u"Nightly"_s, 1, 102, u"volumes=C&method=tl"_s), S_OK);
+        QCOMPARE(store.AddItem(u"Nightly"_s, u"Item 1"_s, Base(), 86400, 3600, 5), S_OK);
+        QCOMPARE(store.AddItem(u"Nightly"_s, u"Item 1"_s, Base(), 0, 0, 0),
+                 CScheduleStore::kAlreadyExists);
+        QCOMPARE(store.AddItem(u"nightly"_s, u"Item 2"_s, Base(), 0, 0, 0),
+                 CScheduleStore::kNotFound); // names compare exactly
+        QCOMPARE(store.AddItem(u"Nightly"_s, u"Item 2"_s, Base(), 0, 0, 2), E_INVALIDARG);
+        QCOMPARE(store.AddItem(u"Nightly"_s, u"Item 2"_s, 0.0, 0, 0, 0), E_INVALIDARG);
+        QCOMPARE(store.AddItem(u"Nightly"_s, u"Item 2"_s, Base() + 1, 0, 0, 1), S_OK);
+        QCOMPARE(store.Create(u"Policy"_s, 2, 101, QString()), S_OK);
+        QCOMPARE(store.Create(u"Stores"_s, 1, 201, u"sgs=ALL"_s), S_OK);
+        QCOMPARE(store.Create(u"Guests"_s, 1, 403, QString()), S_OK);
+        QCOMPARE(store.SetDisabled(u"Guests"_s, true), S_OK);
+        QCOMPARE(store.SetAutoUpdate(4, 6), S_OK);
+        QCOMPARE(store.MarkHandled(u"Nightly"_s, u"Item 1"_s, Base(), Base() + 0.5), S_OK);
+        for (const auto& bad : {std::tuple<QString, uint, uint>{QString(), 1, 101},
+                                {u"  "_s, 1, 101},
+                                {u"Line\nbreak"_s, 1, 101},
+                                {QString(300, u'x'), 1, 101},
+                                {u"Source"_s, 3, 101},
+                                {u"Code"_s, 1, 107},
+                                {u"Code"_s, 1, 301}})
+            QCOMPARE(store.Create(std::get<0>(bad), std::get<1>(bad), std::get<2>(bad), {}),
+                     E_INVALIDARG);
+        QCOMPARE(store.SetAutoUpdate(0, 1), E_INVALIDARG);
+        QCOMPARE(store.SetAutoUpdate(1, 7), E_INVALIDARG);
+    }
+    CScheduleStore store(path);
+    CScheduleStore::TSchedule nightly;
+    QCOMPARE(store.Get(u"Nightly"_s, &nightly), S_OK);
+    QCOMPARE(nightly.code, 102u);
+    QCOMPARE(nightly.parameters, u"volumes=C&method=tl"_s);
+    QCOMPARE(nightly.lastRun, Base() + 0.5);
+    QCOMPARE(nightly.items,
+             (QList<CScheduleStore::TItem>{{u"Item 1"_s, Base(), 86400, 3600, 5, Base()},
+                                           {u"Item 2"_s, Base() + 1, 0, 0, 1, 0.0}}));
+    QCOMPARE(store.AutoUpdate(), (CScheduleStore::TAutoUpdate{4, 6}));
+    CScheduleStore::TSchedule guests;
+    QCOMPARE(store.Get(u"Guests"_s, &guests), S_OK);
+    QVERIFY(guests.disabled);
+
+    QStringList names;
+    QCOMPARE(store.Names(1, &names), S_OK);
+    QCOMPARE(names, QStringList{u"Nightly"_s});
+    QCOMPARE(store.Names(2 | 4 | 8, &names), S_OK);
+    QCOMPARE(names, (QStringList{u"Guests"_s, u"Policy"_s, u"Stores"_s}));
+    QCOMPARE(store.Names(16, &names), E_INVALIDARG);
+
+    // A replacement starts again without items and enabled, keeping only its last run, as the
+    // console's save adds the items afresh.
+    QCOMPARE(store.Create(u"Nightly"_s, 1, 103, u"volumes=D"_s), S_OK);
+    QCOMPARE(store.Get(u"Nightly"_s, &nightly), S_OK);
+    QVERIFY(nightly.items.isEmpty());
+    QCOMPARE(nightly.code, 103u);
+    QCOMPARE(nightly.lastRun, Base() + 0.5);
+
+    QCOMPARE(store.Rename(u"Nightly"_s, u"Stores"_s), CScheduleStore::kAlreadyExists);
+    QCOMPARE(store.Rename(u"Missing"_s, u"Other"_s), CScheduleStore::kNotFound);
+    QCOMPARE(store.Rename(u"Nightly"_s, QString()), E_INVALIDARG);
+    QCOMPARE(store.Rename(u"Nightly"_s, u"Weekly"_s), S_OK);
+    QCOMPARE(store.Delete(u"Nightly"_s), CScheduleStore::kNotFound);
+    QCOMPARE(store.Delete(u"Stores"_s), S_OK);
+    QCOMPARE(CScheduleStore(path).Names(15, &names), S_OK);
+    QCOMPARE(names, (QStringList{u"Guests"_s, u"Policy"_s, u"Weekly"_s}));
+}
+
+void TestAgentStores::settingsValidateAndPersist()
+{
+    const QString path = File(u"settings.json"_s);
+    {
+        CAgentSettingsStore store(path);
+        QCOMPARE(store.Settings(), CAgentSettingsStore::TSettings());
+        QCOMPARE(store.FileTypesInUse(), CAgentSettingsStore::DefaultFileTypes());
+        QCOMPARE(store.Update([](auto& s) {
+            s.vssMode = 2;
+            s.proxyPassword = u"p\u00e4ss"_s;
+            s.customFileTypes.music = {u"mod"_s};
+        }),
+                 S_OK);
+        // A bad value anywhere in a change leaves all of it undone.
+        QCOMPARE(store.Update([](auto& s) {
+            s.cpuPriority = 2;
+            s.bootFileLayout = 4;
+        }),
+                 E_INVALIDARG);
+        QCOMPARE(store.Update([](auto& s) { s.vssThreshold = 101; }), E_INVALIDARG);
+        QCOMPARE(store.Update([](auto& s) { s.customFileTypes.text = {u"a/b"_s}; }), E_INVALIDARG);
+        QCOMPARE(store.Update([](auto& s) { s.smtpServer = u"mail\nhost"_s; }), E_INVALIDARG);
+        QCOMPARE(store.Settings().cpuPriority, 0u);
+    }
+    const CAgentSettingsStore store(path);
+    QCOMPARE(store.Settings().vssMode, 2u);
+    QCOMPARE(store.Settings().proxyPassword, u"p\u00e4ss"_s);
+    QCOMPARE(store.FileTypesInUse().music, QStringList{u"mod"_s});
+    QCOMPARE(store.FileTypesInUse().text, CAgentSettingsStore::DefaultFileTypes().text);
+    QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::ReadGroup),
+             QFile::Permissions());
+}
+
+namespace {
+
+// The runner on stores of its own, with the requests for passes it made.
+struct TRunnerFixture {
+    explicit TRunnerFixture(const QString& root)
+        : log(root + u"/log.json"_s)
+        , store(root + u"/schedules.json"_s)
+        , runner(store, sink, log)
+    {
+        runner.SetClock([this] { return now; });
+        log.SetClock([this] { return now; });
+        QObject::connect(&runner, &CScheduleRunner::PassesRequested, &runner,
+                         [this](const QString& schedule, const QString& item,
+                                const QStringList& volumes, bool all, uint methods, uint flags) {
+                             requests.append(u"%1/%2/%3/%4/%5/%6"_s.arg(
+                                 schedule, item, volumes.join(u','), all ? u"all"_s : u"list"_s,
+                                 QString::number(methods), QString::number(flags)));
+                         });
+    }
+
+    QStringList TakeRequests() { return std::exchange(requests, {}); }
+
+    double now = 0.0;
+    CEventLog log;
+    CScheduleStore store;
+    CNoticeSink sink;
+    CScheduleRunner runner;
+    QStringList requests;
+};
+
+} // namespace
+
+void TestAgentStores::runnerRunsDueItems()
+{
+    TRunnerFixture fixture(m_environment->Root());
+    CScheduleStore& store = fixture.store;
+    CScheduleRunner& runner = fixture.runner;
+    fixture.now = Base();
+    QCOMPARE(store.Create(u"Once"_s, 1, 101, u"volumes=C%3bD,E&method=offline&method=DEFRAG"_s),
+             S_OK);
+    QCOMPARE(store.AddItem(u"Once"_s, u"Item 1"_s, Base() + Hours(1), 0, 0, 1,
+                           runner.NewItemHandledThrough()),
+             S_OK);
+    QCOMPARE(store.Create(u"Hourly"_s, 1, 102, u"volumes=ALLDRIVES&method=tl"_s), S_OK);
+    QCOMPARE(store.AddItem(u"Hourly"_s, u"Item 1"_s, Base() + Hours(1), 3600, 0, 4,
+                           runner.NewItemHandledThrough()),
+             S_OK);
+    // Added long after its first run: the runs before it are past.
+    QCOMPARE(store.Create(u"Old"_s, 1, 101, u"volumes=C"_s), S_OK);
+    QCOMPARE(
+        store.AddItem(u"Old"_s, u"Item 1"_s, Base() - 2, 0, 0, 0, runner.NewItemHandledThrough()),
+        S_OK);
+
+    runner.CheckDue();
+    QVERIFY(fixture.TakeRequests().isEmpty());
+    CScheduleStore::TSchedule once;
+    QCOMPARE(store.Get(u"Once"_s, &once), S_OK);
+    QCOMPARE(runner.NextRun(once), Base() + Hours(1));
+
+    fixture.now = Base() + Hours(3.5);
+    runner.CheckDue();
+    QCOMPARE(fixture.TakeRequests(),
+             (QStringList{u"Hourly/Item 1//all/4/4"_s, u"Once/Item 1/C,D,E/list/3/1"_s}));
+    QVERIFY(runner.IsRunning(u"Once"_s));
+    runner.CheckDue(); // running schedules are not started again
+    QVERIFY(fixture.TakeRequests().isEmpty());
+    QCOMPARE(runner.RunNow(u"Once"_s), S_FALSE);
+    QCOMPARE(runner.RunNow(u"Missing"_s), CScheduleStore::kNotFound);
+    QVERIFY(runner.PassesFinished(u"Once"_s, u"Item 1"_s, S_OK));
+    QVERIFY(!runner.PassesFinished(u"Once"_s, u"Item 1"_s, S_OK));
+    QVERIFY(runner.PassesFinished(u"Hourly"_s, u"Item 1"_s, E_ABORT));
+
+    // Interval 0 ran once; the hourly item's next run is the hour after the one it ran for.
+    QCOMPARE(store.Get(u"Once"_s, &once), S_OK);
+    QCOMPARE(once.lastRun, Base() + Hours(3.5));
+    QCOMPARE(runner.NextRun(once), 0.0);
+    CScheduleStore::TSchedule hourly;
+    QCOMPARE(store.Get(u"Hourly"_s, &hourly), S_OK);
+    QCOMPARE(runner.NextRun(hourly), Base() + Hours(4));
+    runner.CheckDue();
+    QVERIFY(fixture.TakeRequests().isEmpty());
+
+    fixture.now = Base() + Hours(4);
+    QCOMPARE(store.SetDisabled(u"Hourly"_s, true), S_OK);
+    runner.CheckDue();
+    QVERIFY(fixture.TakeRequests().isEmpty());
+    QCOMPARE(store.SetDisabled(u"Hourly"_s, false), S_OK);
+    fixture.now = Base() + Hours(6.2);
+    runner.CheckDue(); // only the latest run due, not every one missed while disabled
+    QCOMPARE(fixture.TakeRequests(), QStringList{u"Hourly/Item 1//all/4/4"_s});
+    QVERIFY(runner.PassesFinished(u"Hourly"_s, u"Item 1"_s, S_OK));
+
+    // What ran is kept: a runner on the reread store does not run it again.
+    CScheduleStore reread(store.FilePath());
+    CScheduleRunner again(reread, fixture.sink, fixture.log);
+    again.SetClock([&] { return fixture.now; });
+    QObject::connect(&again, &CScheduleRunner::PassesRequested, &again,
+                     [&](const QString& schedule) { fixture.requests.append(schedule); });
+    again.CheckDue();
+    QVERIFY(fixture.TakeRequests().isEmpty());
+    QCOMPARE(again.RunNow(u"Old"_s), S_OK);
+    QCOMPARE(fixture.TakeRequests(), QStringList{u"Old"_s});
+}
+
+void TestAgentStores::runnerDefersAndSkips()
+{
+    TRunnerFixture fixture(m_environment->Root());
+    CScheduleStore& store = fixture.store;
+    CScheduleRunner& runner = fixture.runner;
+    fixture.now = Base();
+    QCOMPARE(store.Create(u"Both"_s, 1, 101, u"volumes=C&method=offline&method=defrag"_s), S_OK);
+    QCOMPARE(store.AddItem(u"Both"_s, u"Item 1"_s, Base() + Hours(1), 0, 0, 1), S_OK);
+    QCOMPARE(
+        store.AddItem(u"Both"_s, u"Item 1.online-part"_s, Base() + Hours(1) + 10.0 / 1440, 0, 0, 1),
+        S_OK);
+    fixture.now = Base() + Hours(1) + 20.0 / 1440;
+    runner.CheckDue(); // one item of a schedule at a time
+    QCOMPARE(fixture.TakeRequests(), QStringList{u"Both/Item 1/C/list/3/1"_s});
+    runner.CheckDue();
+    QVERIFY(fixture.TakeRequests().isEmpty());
+    QVERIFY(runner.PassesFinished(u"Both"_s, u"Item 1"_s, S_OK));
+    runner.CheckDue(); // the item that came due meanwhile runs now
+    QCOMPARE(fixture.TakeRequests(), QStringList{u"Both/Item 1.online-part/C/list/3/1"_s});
+    QVERIFY(runner.PassesFinished(u"Both"_s, u"Item 1.online-part"_s, S_OK));
+
+    // A run missed by far is left to its next time when the settings say so.
+    QCOMPARE(store.Create(u"Daily"_s, 1, 102, u"volumes=C"_s), S_OK);
+    QCOMPARE(store.AddItem(u"Daily"_s, u"Item 1"_s, Base(), 86400, 0, 0), S_OK);
+    runner.SetRunMissed([] { return false; });
+    fixture.now = Base() + 3 + Hours(5);
+    runner.CheckDue();
+    QVERIFY(fixture.TakeRequests().isEmpty());
+    CScheduleStore::TSchedule daily;
+    QCOMPARE(store.Get(u"Daily"_s, &daily), S_OK);
+    QCOMPARE(runner.NextRun(daily), Base() + 4);
+    QCOMPARE(daily.lastRun, 0.0);
+    QCOMPARE(fixture.log.Query(0, 0, 0, 0, nullptr).last().eventId, CScheduleRunner::kEventMissed);
+    runner.SetRunMissed([] { return true; });
+    fixture.now = Base() + 4 + Hours(5);
+    runner.CheckDue();
+    QCOMPARE(fixture.TakeRequests(), QStringList{u"Daily/Item 1/C/list/0/0"_s});
+}
+
+void TestAgentStores::runnerNoticesInOrder()
+{
+    CMailSlotTransport reader;
+    const QString name = CMailSlotTransport::NewName();
+    QCOMPARE(reader.Create(name), ERROR_SUCCESS);
+    TRunnerFixture fixture(m_environment->Root());
+    QCOMPARE(fixture.sink.Subscribe(QString(), name), S_OK);
+    fixture.now = Base();
+    QCOMPARE(fixture.store.Create(u"Stores"_s, 1, 201, u"sgs=ALL"_s), S_OK);
+    QCOMPARE(fixture.store.Create(u"Drives"_s, 1, 101, u"volumes=C&method=tl"_s), S_OK);
+    QCOMPARE(fixture.store.Create(u"Nothing"_s, 1, 101, u"method=tl"_s), S_OK);
+    QCOMPARE(fixture.store.AddItem(u"Drives"_s, u"Item 1"_s, Base() + 1, 0, 0, 0), S_OK);
+
+    // Exchange has no passes here: started and stopped at once; so has a schedule of no volume.
+    QCOMPARE(fixture.runner.RunNow(u"Stores"_s), S_OK);
+    QCOMPARE(fixture.runner.RunNow(u"Nothing"_s), S_OK);
+    QCOMPARE(fixture.runner.RunNow(u"Drives"_s), S_OK);
+    QVERIFY(fixture.runner.IsRunning(u"Drives"_s));
+    QVERIFY(!fixture.runner.IsRunning(u"Stores"_s));
+    QVERIFY(fixture.runner.PassesFinished(u"Drives"_s, u"Item 1"_s, S_OK));
+    fixture.sink.Flush();
+
+    QStringList notices;
+    for (;;) {
+        bool available = false;
+        QCOMPARE(reader.HasMessage(available), ERROR_SUCCESS);
+        if (!available)
+            break;
+        QByteArray body;
+        bool nothing = false;
+        QCOMPARE(reader.Read(body, nothing), ERROR_SUCCESS);
+        CNoticeReader notice(body);
+        quint32 type = 0;
+        std::wstring schedule;
+        std::wstring item;
+        QVERIFY(notice.U32(&type) && notice.String(&schedule) && notice.String(&item));
+        notices.append(u"%1 %2 %3"_s.arg(type).arg(QString::fromStdWString(schedule),
+                                                   QString::fromStdWString(item)));
+    }
+    QCOMPARE(notices,
+             (QStringList{u"6000 Stores "_s, u"6001 Stores "_s, u"6000 Nothing "_s,
+                          u"6001 Nothing "_s, u"6000 Drives Item 1"_s, u"6001 Drives Item 1"_s}));
+
+    QList<qint32> events;
+    for (const CEventLog::TEntry& entry : fixture.log.Query(0, 0, 0, 0, nullptr)) {
+        QCOMPARE(entry.source, CScheduleRunner::kLogSource);
+        events.append(entry.eventId);
+    }
+    QCOMPARE(events, (QList<qint32>{100, 103, 101, 100, 105, 101, 100, 101}));
+}
+
+QTEST_GUILESS_MAIN(TestAgentStores)
+#include "tst_AgentStores.moc"

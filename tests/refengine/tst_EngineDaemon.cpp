@@ -1,0 +1,363 @@
+#include "engine/CKV100AgentInterface.h"
+#include "engine/CKV100EngineInterface.h"
+#include "engine/CStatisticsBlock.h"
+#include "notify/CSignalTap.h"
+#include "platform/com/CDBusActivator.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <mutex>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// What a wrapper emitted, in order, from whatever thread.
+class CEmissions {
+public:
+    explicit CEmissions(QObject* source)
+        : m_tap(source, [this](const QMetaMethod& signal, const QVariantList& arguments) {
+            std::lock_guard lock(m_mutex);
+            m_names.append(QString::fromLatin1(signal.name()));
+            m_arguments.append(arguments);
+        })
+    {}
+    QStringList Names()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_names;
+    }
+    QList<QVariantList> Arguments()
+    {
+        std::lock_guard lock(m_mutex);
+        return m_arguments;
+    }
+    void Clear()
+    {
+        std::lock_guard lock(m_mutex);
+        m_names.clear();
+        m_arguments.clear();
+    }
+
+private:
+    std::mutex m_mutex;
+    QStringList m_names;
+    QList<QVariantList> m_arguments;
+    CSignalTap m_tap;
+};
+
+bool MakeTree(const QString& root, int directories, int filesEach)
+{
+    // A quarter of the files untouched for a year: rarely modified.
+    const time_t yearAgo = time(nullptr) - 365 * 24 * 3600;
+    for (int d = 0; d < directories; ++d) {
+        const QString directory = u"%1/d%2"_s.arg(root).arg(d);
+        if (!QDir().mkpath(directory))
+            return false;
+        for (int f = 0; f < filesEach; ++f) {
+            QFile file(u"%1/f%2.txt"_s.arg(directory).arg(f));
+            if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray(300 + f, 'k')) < 0)
+                return false;
+            file.close();
+            if (f % 4 == 0) {
+                const struct utimbuf times {
+                    yearAgo, yearAgo
+                };
+                ::utime(QFile::encodeName(file.fileName()).constData(), &times);
+            }
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+class TestEngineDaemon : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void analysisSendsItsNoticesInOrder();
+    void passPausesResumesAndStops();
+    void scheduleRunsItsPasses();
+    void badInputChangesNothing();
+    void vanishedConsolesNeverEndTheDaemon();
+    void volumeGoneDuringAPass();
+
+private:
+    bool WaitFor(CEmissions& emissions, const QString& signal, int count = 1);
+    QString VolumeOf(const QString& directory);
+
+    QTemporaryDir m_root;
+    QString m_small, m_large;
+    QProcess m_daemon;
+    CKV100EngineInterface m_engine;
+    CKV100AgentInterface m_agent;
+    static constexpr int kSmallFiles = 4 * 10;
+};
+
+void TestEngineDaemon::initTestCase()
+{
+    QVERIFY(m_root.isValid());
+    m_small = m_root.filePath(u"small"_s);
+    m_large = m_root.filePath(u"large"_s);
+    QVERIFY(MakeTree(m_small, 4, 10));
+    QVERIFY(MakeTree(m_large, 40, 500));
+    // The daemon and this test meet on the runtime folder's engine socket.
+    qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(m_root.filePath(u"run"_s)));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    m_daemon.setProcessEnvironment(environment);
+    m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
+                   {u"--volume"_s, m_small, u"--volume"_s, m_large, u"--state"_s,
+                    m_root.filePath(u"state"_s)});
+    QVERIFY(m_daemon.waitForStarted());
+    const QString socket = CDBusActivator::LocalSocketPaths().constFirst();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
+    QCOMPARE(m_engine.Connect({}, {}, {}, {}), S_OK);
+    QCOMPARE(m_agent.Connect({}, {}, {}, {}), S_OK);
+}
+
+void TestEngineDaemon::cleanupTestCase()
+{
+    m_agent.Disconnect();
+    m_engine.Disconnect();
+    m_daemon.terminate();
+    QVERIFY(m_daemon.waitForFinished(10000));
+    QCOMPARE(m_daemon.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(m_daemon.exitCode(), 0);
+}
+
+bool TestEngineDaemon::WaitFor(CEmissions& emissions, const QString& signal, int count)
+{
+    QDeadlineTimer deadline(60000);
+    while (emissions.Names().count(signal) < count && !deadline.hasExpired())
+        QTest::qWait(20);
+    return emissions.Names().count(signal) >= count;
+}
+
+QString TestEngineDaemon::VolumeOf(const QString& directory)
+{
+    TStringList volumes;
+    if (FAILED(m_engine.GetVolumes(&volumes)))
+        return {};
+    for (const TId& volume : volumes) {
+        TString mountName, label, fileSystem;
+        uint driveType = 0, status = 0, extra1 = 0, extra2 = 0;
+        double last = 0, size = 0, dataDate = 0;
+        int bootTime = 0;
+        if (SUCCEEDED(m_engine.GetVolumeInfo(volume, &mountName, &label, &fileSystem, &driveType,
+                                             &status, &last, &extra1, &extra2, &bootTime, &size,
+                                             &dataDate)) &&
+            QString::fromStdWString(mountName) == QFileInfo(directory).canonicalFilePath())
+            return QString::fromStdWString(volume);
+    }
+    return {};
+}
+
+void TestEngineDaemon::analysisSendsItsNoticesInOrder()
+{
+    const QString volume = VolumeOf(m_small);
+    QVERIFY(!volume.isEmpty());
+    CEmissions emissions(&m_engine);
+    QCOMPARE(m_engine.Analyse(volume.toStdWString()), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+    const QStringList names = emissions.Names();
+    QCOMPARE(names.first(), u"OpStarted"_s);
+    QCOMPARE(names.last(), u"OpCompleted"_s);
+    const qsizetype fragmentation = names.indexOf(u"FragmentationChanged"_s);
+    const qsizetype freeSpace = names.indexOf(u"FreeSpaceFragmentationChanged"_s);
+    const qsizetype updated = names.indexOf(u"StatisticsUpdated"_s);
+    QVERIFY(names.indexOf(u"BitmapUpdated"_s) > 0);
+    QVERIFY(names.indexOf(u"WorkingMessageChanged"_s) > 0);
+    QVERIFY(fragmentation > 0 && fragmentation < freeSpace && freeSpace < updated);
+    // Progress only grows while the analysis runs, and the last status says idle.
+    double percent = 0;
+    const QList<QVariantList> arguments = emissions.Arguments();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (names.at(i) != u"StatusChanged" || arguments.at(i).at(1).toUInt() != 1)
+            continue;
+        QVERIFY(arguments.at(i).at(2).toDouble() >= percent);
+        percent = arguments.at(i).at(2).toDouble();
+    }
+    QCOMPARE(arguments.at(names.lastIndexOf(u"StatusChanged"_s)).at(1).toUInt(), 0u);
+
+    // The results are there when the notice says so, made from what the walk found.
+    QByteArray bytes;
+    QCOMPARE(m_engine.GetStatisticsBlock(volume.toStdWString(), 0, &bytes), S_OK);
+    CStatisticsBlock block;
+    QCOMPARE(CStatisticsBlock::Decode(bytes, &block), S_OK);
+    QCOMPARE(block.Kind(), CStatisticsBlock::kAnalysis);
+    QCOMPARE(QString::fromStdWString(block.VolumeId()), volume);
+    QCOMPARE(block.U32(13), quint32(kSmallFiles));
+    QList<uint> map;
+    QCOMPARE(m_engine.GetDriveMap(volume.toStdWString(), &map), S_OK);
+    QCOMPARE(map.size(), 3600);
+    QVERIFY(!map.contains(13u));
+    bool analysed = false;
+    double file = -1, free = -1;
+    QCOMPARE(m_engine.GetFragmentation(volume.toStdWString(), &analysed, &file, &free), S_OK);
+    QVERIFY(analysed);
+}
+
+void TestEngineDaemon::passPausesResumesAndStops()
+{
+    const std::wstring volume = VolumeOf(m_large).toStdWString();
+    CEmissions emissions(&m_engine);
+    QCOMPARE(m_engine.StartPass(volume, 1, 2), S_OK);
+    QCOMPARE(m_engine.Pause(volume), S_OK);
+    QVERIFY(WaitFor(emissions, u"StatusChanged"_s));
+    uint status = 0;
+    double percent = 0, end = 0;
+    TString text;
+    QCOMPARE(m_engine.GetStatus(volume, &status, &percent, &end, &text), S_OK);
+    QCOMPARE(status, 9u);
+    // Nothing moves while paused.
+    QTest::qWait(400);
+    QVERIFY(!emissions.Names().contains(u"OpCompleted"_s));
+    QCOMPARE(m_engine.Resume(volume), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+    const QList<QVariantList> arguments = emissions.Arguments();
+    QList<uint> statuses;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (emissions.Names().at(i) == u"StatusChanged")
+            statuses.append(arguments.at(i).at(1).toUInt());
+    }
+    // Signalled: paused 3, resumed 4, defragmenting 2, idle 0 at the end.
+    QVERIFY(statuses.contains(3u) && statuses.contains(4u) && statuses.contains(2u));
+    QCOMPARE(statuses.last(), 0u);
+    QByteArray bytes;
+    QCOMPARE(m_engine.GetStatisticsBlock(volume, 2, &bytes), S_OK);
+    CStatisticsBlock block;
+    QCOMPARE(CStatisticsBlock::Decode(bytes, &block), S_OK);
+    QCOMPARE(block.U32(77), 0u);
+    QVERIFY(block.Real(33) <= block.Real(32));
+    double last = 0;
+    QCOMPARE(m_engine.GetLastDefragmented(volume, &last), S_OK);
+    QVERIFY(last > 40000);
+
+    // Stopped while paused: it ends at once, with no new results.
+    emissions.Clear();
+    QCOMPARE(m_engine.StartPass(volume, 1, 2), S_OK);
+    QCOMPARE(m_engine.Pause(volume), S_OK);
+    QCOMPARE(m_engine.Stop(volume), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+    QCOMPARE(m_engine.Stop(volume), HRESULT(0x8007139F));
+    QByteArray after;
+    QCOMPARE(m_engine.GetStatisticsBlock(volume, 2, &after), S_OK);
+    QCOMPARE(after, bytes);
+}
+
+void TestEngineDaemon::scheduleRunsItsPasses()
+{
+    const QString volume = VolumeOf(m_small);
+    CEmissions agentEmissions(&m_agent);
+    CEmissions engineEmissions(&m_engine);
+    const double farAway = 80000;
+    QCOMPARE(m_agent.CreateSchedule(L"Nightly", 1, 102,
+                                    (u"method=defrag&volumes="_s + volume).toStdWString()),
+             S_OK);
+    QCOMPARE(m_agent.AddItem(L"Nightly", L"Item 1", farAway, 86400, 3600, 0), S_OK);
+    TStringList names;
+    QCOMPARE(m_agent.GetScheduleNames(1, &names), S_OK);
+    QVERIFY(std::find(names.begin(), names.end(), L"Nightly") != names.end());
+    QCOMPARE(m_agent.RunNow(L"Nightly"), S_OK);
+    QVERIFY(WaitFor(agentEmissions, u"ScheduleStopped"_s));
+    QCOMPARE(agentEmissions.Names(), QStringList({u"ScheduleStarted"_s, u"ScheduleStopped"_s}));
+    // The pass ran (its notices come through the engine's own mailslot).
+    QVERIFY(WaitFor(engineEmissions, u"OpCompleted"_s));
+    QVERIFY(engineEmissions.Names().contains(u"OpStarted"_s));
+    QCOMPARE(m_agent.DeleteSchedule(L"Nightly"), S_OK);
+}
+
+void TestEngineDaemon::badInputChangesNothing()
+{
+    const std::wstring volume = VolumeOf(m_small).toStdWString();
+    const std::wstring unknown = L"{00000000-0000-0000-0000-000000000000}";
+    int algorithm = -1;
+    QCOMPARE(m_engine.GetDefaultAlgorithm(unknown, &algorithm), HRESULT(0x8007000F));
+    QCOMPARE(m_engine.StartPass(volume, 1, 9), E_INVALIDARG);
+    QCOMPARE(m_engine.SetDefaultAlgorithm(volume, 1), S_OK);
+    QCOMPARE(m_engine.SetDefaultAlgorithm(volume, 7), E_INVALIDARG);
+    QCOMPARE(m_engine.GetDefaultAlgorithm(volume, &algorithm), S_OK);
+    QCOMPARE(algorithm, 1);
+    QCOMPARE(m_engine.DefragmentFilesList(volume, {L"/etc/passwd"}), E_INVALIDARG);
+    QCOMPARE(
+        m_engine.SetTierLayout(volume, {0, 1, 2, 2, 4}, {0, 0, 0, 0}, 60, 30, false, false, 64),
+        E_INVALIDARG);
+    QCOMPARE(m_engine.Pause(volume), HRESULT(0x8007139F));
+}
+
+void TestEngineDaemon::vanishedConsolesNeverEndTheDaemon()
+{
+    // A console that subscribed and vanished without a word: its mailslot and its connection
+    // are gone.
+    {
+        CKV100EngineInterface vanishing;
+        QCOMPARE(vanishing.Connect({}, {}, {}, {}), S_OK);
+    }
+    const QString name = u"vanishing-peer"_s;
+    {
+        QDBusConnection peer = QDBusConnection::connectToPeer(
+            u"unix:path="_s + CDBusActivator::LocalSocketPaths().constFirst(), name);
+        QVERIFY(peer.isConnected());
+        QDBusMessage subscribe = QDBusMessage::createMethodCall(
+            QString(), u"/clsid/22DAA0A2_0E27_4CC4_9588_EEEE76358306"_s,
+            u"com.tellmar.korvane.Engine"_s, u"Subscribe"_s);
+        subscribe << QString() << u"no-such-mailslot"_s;
+        QCOMPARE(peer.call(subscribe).type(), QDBusMessage::ReplyMessage);
+    }
+    QDBusConnection::disconnectFromPeer(name);
+    const std::wstring volume = VolumeOf(m_small).toStdWString();
+    CEmissions emissions(&m_engine);
+    QCOMPARE(m_engine.Analyse(volume), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+    QCOMPARE(m_daemon.state(), QProcess::Running);
+}
+
+void TestEngineDaemon::volumeGoneDuringAPass()
+{
+    const QString volume = VolumeOf(m_large);
+    const std::wstring id = volume.toStdWString();
+    CEmissions emissions(&m_engine);
+    QCOMPARE(m_engine.StartPass(id, 1, 2), S_OK);
+    // Held once the pass works on the map, while the volume goes away.
+    QDeadlineTimer deadline(30000);
+    uint status = 0;
+    double percent = 0, end = 0;
+    TString text;
+    while (status != 2 && !deadline.hasExpired()) {
+        QCOMPARE(m_engine.GetStatus(id, &status, &percent, &end, &text), S_OK);
+        QTest::qWait(5);
+    }
+    QCOMPARE(status, 2u);
+    QCOMPARE(m_engine.Pause(id), S_OK);
+    const QString moved = m_large + u".moved"_s;
+    QVERIFY(QDir().rename(m_large, moved));
+    QCOMPARE(m_engine.Resume(id), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+    QVERIFY(QDir().rename(moved, m_large));
+    // No results, and a message that says why.
+    const QStringList names = emissions.Names();
+    QVERIFY(!names.contains(u"StatisticsUpdated"_s));
+    const QList<QVariantList> arguments = emissions.Arguments();
+    const qsizetype message = names.lastIndexOf(u"WorkingMessageChanged"_s);
+    QVERIFY(message > 0);
+    QVERIFY(arguments.at(message).at(2).value<std::wstring>().find(L"80070037") !=
+            std::wstring::npos);
+    TString lastError;
+    QCOMPARE(m_engine.GetLastErrorText(&lastError), S_OK);
+    QVERIFY(!lastError.empty());
+}
+
+QTEST_MAIN(TestEngineDaemon)
+#include "tst_EngineDaemon.moc"

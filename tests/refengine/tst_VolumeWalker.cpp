@@ -1,0 +1,856 @@
+#include "refengine/CDriveMapBuilder.h"
+#include "refengine/CExtentReader.h"
+#include "refengine/CSpaceMapReader.h"
+#include "refengine/CVolumeCatalog.h"
+#include "refengine/CVolumeWalker.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+#include <ctime>
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <memory>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+
+// Fragment counting and the drive map on their own, walks of temporary trees on whatever file
+// system holds them, and, as root, walks of an ext4 image checked against filefrag.
+class TestVolumeWalker : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void countsFragmentsAsFilefrag_data();
+    void countsFragmentsAsFilefrag();
+    void blockBoundaries();
+    void blockCodeIsTheCategoryWithMostBytes();
+    void freeRunsAreTheGaps();
+    void snapshotsWhileThreadsAdd();
+
+    void walksATemporaryTree();
+    void sameFiguresWithAnyThreadCount();
+    void countsUnreadableEntries();
+    void stopsWhenTheCallbackDeclines();
+    void aBlockingCallbackPausesTheWalk();
+    void answersDeviceGoneForAVanishedVolume();
+    void fileBlocksRefusesWhatIsNotOnTheVolume();
+
+    void ext4ImageAgainstFilefrag();
+    void tmpfsExtentsAreUnknown();
+
+private:
+    // Mounts made by a test, unmounted by cleanup() whatever happened.
+    QStringList m_mounts;
+    // Paths made unreadable, made readable again by cleanup().
+    QStringList m_locked;
+    std::unique_ptr<QTemporaryDir> m_scratch;
+};
+
+namespace {
+
+constexpr qint64 kDay = 24 * 60 * 60;
+
+CExtentReader::TExtent Extent(quint64 logical, quint64 physical, quint64 length)
+{
+    return {logical, physical, length, 0};
+}
+
+bool WriteFile(const QString& path, qint64 bytes, bool sync = true)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray data(bytes, 'k');
+    if (file.write(data) != bytes || !file.flush())
+        return false;
+    return !sync || ::fsync(file.handle()) == 0;
+}
+
+bool SetModified(const QString& path, qint64 when)
+{
+    const struct timespec times[2] = {{when, 0}, {when, 0}};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+// Runs a tool; answers its exit code (-1 when it could not run) and what it wrote.
+int RunTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(120000))
+        return -1;
+    if (output)
+        *output = process.readAll();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+QString FindTool(const QString& name)
+{
+    const QString found = QStandardPaths::findExecutable(name);
+    return found.isEmpty() ? QStandardPaths::findExecutable(name, {u"/usr/sbin"_s, u"/sbin"_s})
+                           : found;
+}
+
+// "filefrag -v" of each path: the count of its "N extents found" line.
+QHash<QString, int> FilefragCounts(const QString& filefrag, const QStringList& paths)
+{
+    QByteArray output;
+    RunTool(filefrag, QStringList{u"-v"_s} + paths, &output);
+    static const QRegularExpression line(u"^(.*): (\\d+) extents? found$"_s,
+                                         QRegularExpression::MultilineOption);
+    QHash<QString, int> counts;
+    auto match = line.globalMatch(QString::fromUtf8(output));
+    while (match.hasNext()) {
+        const QRegularExpressionMatch found = match.next();
+        counts.insert(found.captured(1), found.captured(2).toInt());
+    }
+    return counts;
+}
+
+quint64 CategoryFiles(const TAnalysisFigures& figures, quint32 category)
+{
+    for (const TAnalysisFigures::TCategory& entry : figures.categories) {
+        if (entry.category == category)
+            return entry.files;
+    }
+    return 0;
+}
+
+quint64 CategoryBytes(const TAnalysisFigures& figures, quint32 category)
+{
+    for (const TAnalysisFigures::TCategory& entry : figures.categories) {
+        if (entry.category == category)
+            return entry.bytes;
+    }
+    return 0;
+}
+
+TVolumeDescription DescribeOrFail(const QString& directory)
+{
+    TVolumeDescription volume;
+    if (FAILED(CVolumeCatalog().Describe(directory, &volume)))
+        volume.mountPoint.clear();
+    return volume;
+}
+
+// Every block's files, by path.
+QHash<QString, CVolumeWalker::TBlockFile> IndexedItems(const CVolumeWalker& walker)
+{
+    QHash<QString, CVolumeWalker::TBlockFile> items;
+    for (int block = 0; block < CDriveMapBuilder::kBlocks; ++block) {
+        for (const CVolumeWalker::TBlockFile& item : walker.BlockFiles(block))
+            items.insert(item.path, item);
+    }
+    return items;
+}
+
+} // namespace
+
+void TestVolumeWalker::cleanup()
+{
+    for (const QString& path : std::as_const(m_locked))
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_locked.clear();
+    while (!m_mounts.isEmpty()) {
+        const QString point = m_mounts.takeLast();
+        if (RunTool(u"umount"_s, {point}) != 0)
+            RunTool(u"umount"_s, {u"-l"_s, point});
+    }
+    m_scratch.reset();
+}
+
+void TestVolumeWalker::countsFragmentsAsFilefrag_data()
+{
+    using TExtents = QList<CExtentReader::TExtent>;
+    QTest::addColumn<TExtents>("extents");
+    QTest::addColumn<int>("fragments");
+
+    QTest::newRow("no extents") << TExtents{} << 0;
+    QTest::newRow("one") << TExtents{Extent(0, 4096, 8192)} << 1;
+    QTest::newRow("split but adjacent")
+        << TExtents{Extent(0, 4096, 4096), Extent(4096, 8192, 4096)} << 1;
+    QTest::newRow("hole, continuing at the logical distance")
+        << TExtents{Extent(0, 100000, 4096), Extent(65536, 165536, 4096)} << 1;
+    QTest::newRow("hole, continuing right after")
+        << TExtents{Extent(0, 100000, 4096), Extent(65536, 104096, 4096)} << 1;
+    QTest::newRow("two places") << TExtents{Extent(0, 4096, 4096), Extent(4096, 81920, 4096)} << 2;
+    QTest::newRow("back and forth")
+        << TExtents{Extent(0, 81920, 4096), Extent(4096, 4096, 4096), Extent(8192, 8192, 4096),
+                    Extent(12288, 90112, 4096)}
+        << 3;
+    QTest::newRow("starting after a hole") << TExtents{Extent(65536, 4096, 4096)} << 1;
+    QTest::newRow("waiting for allocation")
+        << TExtents{{0, 0, 4096, FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_UNKNOWN}} << 1;
+}
+
+void TestVolumeWalker::countsFragmentsAsFilefrag()
+{
+    QFETCH(QList<CExtentReader::TExtent>, extents);
+    QFETCH(int, fragments);
+    QCOMPARE(CExtentReader::CountFragments(std::span(extents.cbegin(), extents.cend())), fragments);
+    // Fed one at a time, as batches of the ioctl arrive, the count is the same.
+    CExtentReader::TFragmentCounter counter;
+    for (const CExtentReader::TExtent& extent : extents)
+        counter.Add(extent);
+    QCOMPARE(counter.Count(), fragments);
+}
+
+void TestVolumeWalker::blockBoundaries()
+{
+    for (const quint64 size :
+         {quint64(100), quint64(3600), quint64(3600) * 1000 + 7, quint64(1) << 62}) {
+        QCOMPARE(CDriveMapBuilder::BlockStart(0, size), quint64(0));
+        QCOMPARE(CDriveMapBuilder::BlockStart(CDriveMapBuilder::kBlocks, size), size);
+        for (const quint64 byte : {quint64(0), size / 3, size / 2 + 1, size - 1}) {
+            const int block = CDriveMapBuilder::BlockOf(byte, size);
+            QVERIFY(block >= 0 && block < CDriveMapBuilder::kBlocks);
+            QVERIFY(CDriveMapBuilder::BlockStart(block, size) <= byte);
+            QVERIFY(byte < CDriveMapBuilder::BlockStart(block + 1, size));
+        }
+        QCOMPARE(CDriveMapBuilder::BlockOf(size, size), CDriveMapBuilder::kBlocks - 1);
+    }
+}
+
+void TestVolumeWalker::blockCodeIsTheCategoryWithMostBytes()
+{
+    // 100 bytes a block.
+    CDriveMapBuilder map(360000);
+    QVERIFY(map.AddExtent(0, 60, CDriveMapBuilder::kRarelyModified, false));
+    QVERIFY(map.AddExtent(60, 40, CDriveMapBuilder::kRecentlyModified, false));
+    QVERIFY(map.AddExtent(100, 30, CDriveMapBuilder::kOccasionallyModified, true));
+    QVERIFY(map.AddExtent(130, 70, CDriveMapBuilder::kDirectory, false));
+    QVERIFY(map.AddExtent(250, 230, CDriveMapBuilder::kRecentlyModified, false));
+    QVERIFY(map.AddExtent(10000, 50, CDriveMapBuilder::kUsed, false));
+    QVERIFY(map.AddExtent(10050, 50, CDriveMapBuilder::kExcluded, false));
+    QVERIFY(map.AddExtent(360000 + 5000, 10, CDriveMapBuilder::kRarelyModified, false));
+    // Refused: nothing changes.
+    QVERIFY(!map.AddExtent(20000, 100, 5, true));
+    QVERIFY(!map.AddExtent(20000, 0, CDriveMapBuilder::kDirectory, true));
+
+    const CDriveMapBuilder::TCodes live = map.Codes(false);
+    QCOMPARE(live[0], quint8(1));
+    QCOMPARE(live[1], quint8(0x14)); // directory bytes win, a fragmented file lies there
+    QCOMPARE(live[2], quint8(3));
+    QCOMPARE(live[3], quint8(3));
+    QCOMPARE(live[4], quint8(3));
+    QCOMPARE(live[5], quint8(13));
+    QCOMPARE(live[100], quint8(10)); // a tie goes to the lower code
+    QCOMPARE(live[200], quint8(13));
+    QCOMPARE(live[3599], quint8(1)); // past the end counts in the last block
+    const CDriveMapBuilder::TCodes final = map.Codes(true);
+    QCOMPARE(final[5], quint8(9));
+    QCOMPARE(final[200], quint8(9));
+    QCOMPARE(final[1], quint8(0x14));
+}
+
+void TestVolumeWalker::freeRunsAreTheGaps()
+{
+    CDriveMapBuilder map(1000);
+    QVERIFY(map.AddExtent(0, 100, CDriveMapBuilder::kRarelyModified, false));
+    QVERIFY(map.AddExtent(100, 100, CDriveMapBuilder::kRarelyModified, false));
+    std::thread other([&map] {
+        map.AddExtent(350, 100, CDriveMapBuilder::kDirectory, false);
+        map.AddExtent(900, 100, CDriveMapBuilder::kUsed, false);
+    });
+    other.join();
+    QVERIFY(map.AddExtent(300, 100, CDriveMapBuilder::kRecentlyModified, false));
+    const CDriveMapBuilder::TFreeSpace free = map.FreeSpace();
+    QCOMPARE(free.runs, quint64(2)); // [200, 300) and [450, 900)
+    QCOMPARE(free.largestRun, quint64(450));
+    QCOMPARE(free.bytes, quint64(550));
+
+    // What is used but was not met fills only the gaps.
+    map.AddUncovered({{150, 200}, {600, 50}, {0, 10}}, CDriveMapBuilder::kUsed);
+    const CDriveMapBuilder::TFreeSpace filled = map.FreeSpace();
+    QCOMPARE(filled.runs, quint64(2)); // [450, 600) and [650, 900)
+    QCOMPARE(filled.largestRun, quint64(250));
+    QCOMPARE(filled.bytes, quint64(400));
+    const CDriveMapBuilder::TCodes codes = map.Codes(true);
+    for (quint64 byte = 0; byte < 200; ++byte) // still all file bytes
+        QCOMPARE(codes[CDriveMapBuilder::BlockOf(byte, 1000)], quint8(1));
+    QCOMPARE(codes[CDriveMapBuilder::BlockOf(250, 1000)], quint8(10));
+    QCOMPARE(codes[CDriveMapBuilder::BlockOf(620, 1000)], quint8(10));
+    QCOMPARE(codes[CDriveMapBuilder::BlockOf(500, 1000)], quint8(9));
+
+    const CDriveMapBuilder::TFreeSpace empty = CDriveMapBuilder(5000).FreeSpace();
+    QCOMPARE(empty.runs, quint64(1));
+    QCOMPARE(empty.largestRun, quint64(5000));
+}
+
+void TestVolumeWalker::snapshotsWhileThreadsAdd()
+{
+    // Four threads fill a quarter of the map each, one category each, while this thread takes
+    // snapshots; the end result is the same as if they had taken turns.
+    constexpr quint64 kBlockBytes = 4096;
+    CDriveMapBuilder map(kBlockBytes * CDriveMapBuilder::kBlocks);
+    std::atomic<bool> done{false};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&map, t] {
+            const quint8 category = quint8(t + 1);
+            for (int block = t * 900; block < (t + 1) * 900; ++block) {
+                for (quint64 piece = 0; piece < 8; ++piece)
+                    map.AddExtent(block * kBlockBytes + piece * 512, 512, category, block % 7 == 0);
+            }
+        });
+    }
+    std::thread watcher([&map, &done] {
+        while (!done.load()) {
+            const CDriveMapBuilder::TCodes codes = map.Codes(false);
+            for (const quint8 code : codes) {
+                const quint8 category = code & 0x0F;
+                if (!(category == 13 || (category >= 1 && category <= 4)))
+                    qFatal("impossible block code %u", unsigned(code));
+            }
+        }
+    });
+    for (std::thread& thread : threads)
+        thread.join();
+    done.store(true);
+    watcher.join();
+
+    const CDriveMapBuilder::TCodes codes = map.Codes(true);
+    for (int block = 0; block < CDriveMapBuilder::kBlocks; ++block) {
+        const quint8 expected = quint8(block / 900 + 1) | (block % 7 == 0 ? 0x10 : 0);
+        QCOMPARE(codes[block], expected);
+    }
+    QCOMPARE(map.FreeSpace().runs, quint64(0));
+}
+
+void TestVolumeWalker::walksATemporaryTree()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const qint64 now = std::time(nullptr);
+    QVERIFY(WriteFile(root.filePath(u"old.txt"_s), 100, false));
+    QVERIFY(WriteFile(root.filePath(u"a/middle.txt"_s), 200, false));
+    QVERIFY(WriteFile(root.filePath(u"a/new.txt"_s), 300, false));
+    QVERIFY(WriteFile(root.filePath(u"a/b/one.txt"_s), 400, false));
+    QVERIFY(WriteFile(root.filePath(u"c/excluded.txt"_s), 500, false));
+    QVERIFY(WriteFile(root.filePath(u"empty"_s), 0, false));
+    QVERIFY(SetModified(root.filePath(u"old.txt"_s), now - 100 * kDay));
+    QVERIFY(SetModified(root.filePath(u"a/middle.txt"_s), now - 45 * kDay));
+    // Counted once however many names it has; a link and a fifo are no files to walk.
+    QVERIFY(::link(QFile::encodeName(root.filePath(u"a/new.txt"_s)).constData(),
+                   QFile::encodeName(root.filePath(u"a/b/hard"_s)).constData()) == 0);
+    QVERIFY(QFile::link(root.filePath(u"a"_s), root.filePath(u"link"_s)));
+    QVERIFY(::mkfifo(QFile::encodeName(root.filePath(u"fifo"_s)).constData(), 0600) == 0);
+
+    const TVolumeDescription volume = DescribeOrFail(root.path());
+    QVERIFY(!volume.mountPoint.isEmpty());
+    TWalkOptions options;
+    options.now = now;
+    options.excludedPaths = {volume.mountPoint + u"/c"_s, u"/elsewhere/entirely"_s};
+    CVolumeWalker walker(volume, options);
+    QList<TWalkProgress> reports;
+    QCOMPARE(walker.Run([&reports](const TWalkProgress& progress) {
+        reports.append(progress);
+        return true;
+    }),
+             S_OK);
+
+    const TAnalysisFigures& figures = walker.Figures();
+    QCOMPARE(figures.files, quint64(6));
+    QCOMPARE(figures.directories, quint64(4));
+    QCOMPARE(figures.totalFileBytes, quint64(1500));
+    QCOMPARE(CategoryFiles(figures, 1), quint64(1));
+    QCOMPARE(CategoryBytes(figures, 1), quint64(100));
+    QCOMPARE(CategoryFiles(figures, 2), quint64(1));
+    QCOMPARE(CategoryBytes(figures, 2), quint64(200));
+    QCOMPARE(CategoryFiles(figures, 3), quint64(3));
+    QCOMPARE(CategoryBytes(figures, 3), quint64(700));
+    QCOMPARE(CategoryFiles(figures, 4), quint64(4));
+    QCOMPARE(CategoryFiles(figures, 11), quint64(1));
+    QCOMPARE(CategoryBytes(figures, 11), quint64(500));
+    QCOMPARE(figures.skippedItems, quint64(0));
+    // Every file with data has a fragment count or is counted as unknown.
+    quint64 counted = figures.unknownExtentFiles;
+    for (const TAnalysisFigures::TBucket& bucket : figures.fragmentHistogram)
+        counted += bucket.files;
+    QCOMPARE(counted, quint64(5));
+    QCOMPARE(figures.fragmentHistogram.first().minimumFragments, 1u);
+    QVERIFY(figures.totalBytes > 0);
+    QVERIFY(figures.performance >= 0 && figures.performance <= 100);
+
+    QVERIFY(reports.size() >= 2);
+    QCOMPARE(reports.first().files, quint64(0));
+    QCOMPARE(reports.last().percent, 100.0);
+    QCOMPARE(reports.last().files, quint64(6));
+    QCOMPARE(reports.last().bytes, quint64(1500));
+    QCOMPARE(reports.last().directories, quint64(4));
+    for (const TWalkProgress& report : reports)
+        QVERIFY(report.percent >= 0 && report.percent <= 100);
+
+    // A path relative to the volume is taken from its mount point.
+    CVolumeWalker::TFileBlocks blocks;
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, u"a/new.txt"_s, &blocks), S_OK);
+    QVERIFY(blocks.fragments != 0);
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, volume.mountPoint + u"/empty"_s, &blocks), S_OK);
+    QVERIFY(blocks.blocks.isEmpty());
+}
+
+void TestVolumeWalker::sameFiguresWithAnyThreadCount()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const qint64 now = std::time(nullptr);
+    for (int d = 0; d < 12; ++d) {
+        const QString directory = u"d%1/e%2/f%3"_s.arg(d % 3).arg(d % 5).arg(d);
+        for (int f = 0; f < 25; ++f) {
+            const QString path = root.filePath(directory + u"/file%1"_s.arg(f));
+            QVERIFY(WriteFile(path, 50 + 997 * f));
+            QVERIFY(SetModified(path, now - (f % 4) * 25 * kDay));
+        }
+    }
+    const TVolumeDescription volume = DescribeOrFail(root.path());
+    QVERIFY(!volume.mountPoint.isEmpty());
+
+    TWalkOptions one;
+    one.threads = 1;
+    one.now = now;
+    TWalkOptions four = one;
+    four.threads = 4;
+    CVolumeWalker alone(volume, one);
+    CVolumeWalker together(volume, four);
+    QCOMPARE(alone.Run({}), S_OK);
+    QCOMPARE(together.Run({}), S_OK);
+
+    const TAnalysisFigures& a = alone.Figures();
+    const TAnalysisFigures& b = together.Figures();
+    QCOMPARE(a.files, quint64(300));
+    QCOMPARE(b.files, a.files);
+    QCOMPARE(b.directories, a.directories);
+    QCOMPARE(b.totalFileBytes, a.totalFileBytes);
+    QCOMPARE(b.fragmentedFiles, a.fragmentedFiles);
+    QCOMPARE(b.excessFileFragments, a.excessFileFragments);
+    QCOMPARE(b.unknownExtentFiles, a.unknownExtentFiles);
+    QCOMPARE(b.fileFragmentationPercent, a.fileFragmentationPercent);
+    QCOMPARE(b.freeRuns, a.freeRuns);
+    QCOMPARE(b.largestFreeRun, a.largestFreeRun);
+    QCOMPARE(b.categories.size(), a.categories.size());
+    for (qsizetype i = 0; i < a.categories.size(); ++i) {
+        QCOMPARE(b.categories[i].category, a.categories[i].category);
+        QCOMPARE(b.categories[i].files, a.categories[i].files);
+        QCOMPARE(b.categories[i].bytes, a.categories[i].bytes);
+    }
+    for (qsizetype i = 0; i < a.fragmentHistogram.size(); ++i)
+        QCOMPARE(b.fragmentHistogram[i].files, a.fragmentHistogram[i].files);
+    QCOMPARE(b.mostFragmentedFiles.size(), a.mostFragmentedFiles.size());
+    for (qsizetype i = 0; i < a.mostFragmentedFiles.size(); ++i)
+        QCOMPARE(b.mostFragmentedFiles[i].path, a.mostFragmentedFiles[i].path);
+    QVERIFY(alone.Map().Codes(true) == together.Map().Codes(true));
+    const auto aItems = IndexedItems(alone);
+    const auto bItems = IndexedItems(together);
+    QCOMPARE(bItems.size(), aItems.size());
+    for (auto it = aItems.cbegin(); it != aItems.cend(); ++it) {
+        QVERIFY2(bItems.contains(it.key()), qPrintable(it.key()));
+        QCOMPARE(bItems[it.key()].fragments, it->fragments);
+        QCOMPARE(bItems[it.key()].bytes, it->bytes);
+    }
+}
+
+void TestVolumeWalker::countsUnreadableEntries()
+{
+    if (::geteuid() == 0)
+        QSKIP("Root reads every file and directory whatever its mode: nothing is unreadable.");
+    // Kept until cleanup() has made everything readable again, so that it can be removed.
+    m_scratch = std::make_unique<QTemporaryDir>();
+    QTemporaryDir& root = *m_scratch;
+    QVERIFY(root.isValid());
+    QVERIFY(WriteFile(root.filePath(u"open/readable"_s), 10));
+    QVERIFY(WriteFile(root.filePath(u"open/secret"_s), 10));
+    QVERIFY(WriteFile(root.filePath(u"locked/inside"_s), 10));
+    m_locked << root.filePath(u"open/secret"_s) << root.filePath(u"locked"_s);
+    QVERIFY(QFile::setPermissions(root.filePath(u"open/secret"_s), {}));
+    QVERIFY(QFile::setPermissions(root.filePath(u"locked"_s), {}));
+
+    const TVolumeDescription volume = DescribeOrFail(root.path());
+    CVolumeWalker walker(volume);
+    QCOMPARE(walker.Run({}), S_OK);
+    const TAnalysisFigures& figures = walker.Figures();
+    QCOMPARE(figures.files, quint64(1));
+    QCOMPARE(figures.directories, quint64(2));
+    QCOMPARE(figures.skippedItems, quint64(2));
+    QCOMPARE(figures.skipped.size(), 2);
+    QCOMPARE(figures.skipped[0].path, volume.mountPoint + u"/locked"_s);
+    QCOMPARE(figures.skipped[1].path, volume.mountPoint + u"/open/secret"_s);
+    for (const TAnalysisFigures::TSkippedItem& item : figures.skipped) {
+        QCOMPARE(item.reason, TAnalysisFigures::kAccessDenied);
+        QCOMPARE(item.error, E_ACCESSDENIED);
+    }
+}
+
+void TestVolumeWalker::stopsWhenTheCallbackDeclines()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    for (int i = 0; i < 50; ++i)
+        QVERIFY(WriteFile(root.filePath(u"d%1/f"_s.arg(i)), 10, false));
+    const TVolumeDescription volume = DescribeOrFail(root.path());
+
+    CVolumeWalker walker(volume);
+    int calls = 0;
+    QCOMPARE(walker.Run([&calls](const TWalkProgress&) {
+        ++calls;
+        return false;
+    }),
+             E_ABORT);
+    QCOMPARE(calls, 1);
+    QCOMPARE(walker.Figures().files, quint64(0));
+    // A walker walks once.
+    QCOMPARE(walker.Run({}), E_UNEXPECTED);
+}
+
+void TestVolumeWalker::aBlockingCallbackPausesTheWalk()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    for (int d = 0; d < 40; ++d) {
+        for (int f = 0; f < 50; ++f)
+            QVERIFY(WriteFile(root.filePath(u"d%1/f%2"_s.arg(d).arg(f)), 10, false));
+    }
+    const TVolumeDescription volume = DescribeOrFail(root.path());
+    CVolumeWalker walker(volume);
+    int calls = 0;
+    bool movedWhileHeld = false;
+    const HRESULT hr = walker.Run([&](const TWalkProgress& progress) {
+        ++calls;
+        if (progress.percent >= 100)
+            return true;
+        // Held by the callback, the walk adds nothing to the map.
+        const CDriveMapBuilder::TCodes before = walker.Map().Codes(false);
+        std::this_thread::sleep_for(std::chrono::milliseconds(calls == 1 ? 150 : 20));
+        movedWhileHeld = movedWhileHeld || walker.Map().Codes(false) != before;
+        return true;
+    });
+    QCOMPARE(hr, S_OK);
+    QVERIFY(!movedWhileHeld);
+    QCOMPARE(walker.Figures().files, quint64(2000));
+}
+
+void TestVolumeWalker::answersDeviceGoneForAVanishedVolume()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    QVERIFY(WriteFile(root.filePath(u"served/file"_s), 10));
+    const TVolumeDescription volume = DescribeOrFail(root.filePath(u"served"_s));
+    QVERIFY(!volume.mountPoint.isEmpty());
+    QVERIFY(QDir(root.filePath(u"served"_s)).removeRecursively());
+    CVolumeWalker walker(volume);
+    QCOMPARE(walker.Run({}), CVolumeWalker::kDeviceGone);
+}
+
+void TestVolumeWalker::fileBlocksRefusesWhatIsNotOnTheVolume()
+{
+    QTemporaryDir root;
+    QVERIFY(root.isValid());
+    const TVolumeDescription volume = DescribeOrFail(root.path());
+    CVolumeWalker::TFileBlocks blocks;
+    blocks.fragments = 7;
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, QString(), &blocks), E_INVALIDARG);
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, u"missing"_s, &blocks),
+             HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND));
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, u"/proc/self/status"_s, &blocks), E_INVALIDARG);
+    QCOMPARE(blocks.fragments, 7);
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, u"x"_s, nullptr), E_POINTER);
+}
+
+void TestVolumeWalker::ext4ImageAgainstFilefrag()
+{
+    if (::geteuid() != 0)
+        QSKIP("Mounting an ext4 image on a loop device needs root.");
+    const QString mkfs = FindTool(u"mkfs.ext4"_s);
+    const QString filefrag = FindTool(u"filefrag"_s);
+    if (mkfs.isEmpty() || filefrag.isEmpty())
+        QSKIP("e2fsprogs (mkfs.ext4, filefrag) is not installed.");
+
+    m_scratch = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_scratch->isValid());
+    const QString image = m_scratch->filePath(u"volume.img"_s);
+    {
+        QFile file(image);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(48 << 20));
+    }
+    QByteArray output;
+    QVERIFY2(RunTool(mkfs, {u"-q"_s, u"-F"_s, image}, &output) == 0, output.constData());
+    const QString mount = m_scratch->filePath(u"mnt"_s);
+    QVERIFY(QDir().mkpath(mount));
+    if (RunTool(u"mount"_s, {u"-o"_s, u"loop"_s, image, mount}, &output) != 0)
+        QSKIP(qPrintable(u"No loop device can be used here: "_s +
+                         QString::fromLocal8Bit(output).trimmed()));
+    m_mounts << mount;
+    const QString canonical = QFileInfo(mount).canonicalFilePath();
+
+    // Files written a piece at a time in turns end up in pieces.
+    const qint64 now = std::time(nullptr);
+    QStringList files;
+    {
+        std::vector<std::unique_ptr<QFile>> turns;
+        for (int i = 0; i < 4; ++i) {
+            files << canonical + u"/turns/part%1"_s.arg(i);
+            QDir().mkpath(canonical + u"/turns"_s);
+            turns.push_back(std::make_unique<QFile>(files.last()));
+            QVERIFY(turns.back()->open(QIODevice::WriteOnly));
+        }
+        const QByteArray piece(12 * 1024, 't');
+        for (int round = 0; round < 20; ++round) {
+            for (auto& file : turns) {
+                QVERIFY(file->write(piece) == piece.size() && file->flush());
+                QVERIFY(::fsync(file->handle()) == 0);
+            }
+            // Directory entries between the rounds: the directory grows in pieces too.
+            for (int e = 0; e < 15; ++e) {
+                const QString name = canonical + u"/many/r%1-%2"_s.arg(round).arg(e);
+                QVERIFY(WriteFile(name, 100 + e));
+                files << name;
+            }
+        }
+    }
+    for (int i = 0; i < 30; ++i) {
+        files << canonical + u"/tree/sub%1/file%2"_s.arg(i % 3).arg(i);
+        QVERIFY(WriteFile(files.last(), 1000 * i + 1));
+    }
+    files << canonical + u"/aged/old"_s << canonical + u"/aged/middle"_s;
+    QVERIFY(WriteFile(files[files.size() - 2], 5000));
+    QVERIFY(WriteFile(files.last(), 6000));
+    QVERIFY(SetModified(files[files.size() - 2], now - 100 * kDay));
+    QVERIFY(SetModified(files.last(), now - 45 * kDay));
+    // A file with a hole, one preallocated and partly written, one empty, one not yet written
+    // out.
+    {
+        files << canonical + u"/sparse"_s;
+        QFile sparse(files.last());
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        QVERIFY(sparse.write(QByteArray(4096, 's')) == 4096);
+        QVERIFY(sparse.seek(1 << 20) && sparse.write(QByteArray(4096, 's')) == 4096);
+        QVERIFY(sparse.flush() && ::fsync(sparse.handle()) == 0);
+    }
+    {
+        files << canonical + u"/preallocated"_s;
+        QFile file(files.last());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(::fallocate(file.handle(), 0, 0, 1 << 20) == 0);
+        QVERIFY(file.seek(40960) && file.write(QByteArray(4096, 'p')) == 4096);
+        QVERIFY(file.flush() && ::fsync(file.handle()) == 0);
+    }
+    files << canonical + u"/empty"_s << canonical + u"/unwritten"_s;
+    QVERIFY(WriteFile(files[files.size() - 2], 0));
+    QVERIFY(WriteFile(files.last(), 5, false));
+    QVERIFY(::link(QFile::encodeName(canonical + u"/tree/sub0/file0"_s).constData(),
+                   QFile::encodeName(canonical + u"/hard-link"_s).constData()) == 0);
+
+    // Another file system mounted inside is not walked.
+    QVERIFY(QDir().mkpath(canonical + u"/nested"_s));
+    QVERIFY2(
+        RunTool(u"mount"_s,
+                {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=1m"_s, u"tmpfs"_s, canonical + u"/nested"_s},
+                &output) == 0,
+        output.constData());
+    m_mounts << canonical + u"/nested"_s;
+    QVERIFY(WriteFile(canonical + u"/nested/hidden"_s, 100));
+
+    TVolumeDescription volume;
+    for (const TVolumeDescription& candidate : CVolumeCatalog().Volumes()) {
+        if (candidate.mountPoint == canonical)
+            volume = candidate;
+    }
+    QVERIFY2(!volume.id.isEmpty(), "the mounted image is not among the machine's volumes");
+    QCOMPARE(volume.fileSystem, u"ext4"_s);
+    QVERIFY(volume.deviceBytes >= quint64(48) << 20);
+
+    TWalkOptions options;
+    options.now = now;
+    options.threads = 2;
+    CVolumeWalker walker(volume, options);
+    CDriveMapBuilder::TCodes atStart{};
+    bool first = true;
+    QCOMPARE(walker.Run([&](const TWalkProgress&) {
+        if (first)
+            atStart = walker.Map().Codes(false);
+        first = false;
+        return true;
+    }),
+             S_OK);
+    const TAnalysisFigures& figures = walker.Figures();
+
+    // Each file and directory against filefrag, and the walk's own counts against both.
+    QStringList directories = {canonical};
+    QDirIterator it(canonical, QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.startsWith(canonical + u"/nested"_s))
+            directories << path;
+    }
+    const QHash<QString, int> expected = FilefragCounts(filefrag, files + directories);
+    QCOMPARE(expected.size(), files.size() + directories.size());
+    const auto indexed = IndexedItems(walker);
+    const QHash<QString, QString> aliases = {
+        {canonical + u"/tree/sub0/file0"_s, canonical + u"/hard-link"_s}};
+    quint64 fragmented = 0, excess = 0;
+    int most = 0;
+    for (const QString& path : files + directories) {
+        const int count = expected.value(path);
+        CVolumeWalker::TFileBlocks blocks;
+        QCOMPARE(CVolumeWalker::FileBlocks(volume, path, &blocks), S_OK);
+        QVERIFY2(blocks.fragments == count,
+                 qPrintable(u"%1: %2, filefrag %3"_s.arg(path).arg(blocks.fragments).arg(count)));
+        // A file with two names is indexed under the one the walk met first.
+        const QString name = indexed.contains(path) ? path : aliases.value(path, path);
+        if (indexed.contains(name))
+            QCOMPARE(indexed[name].fragments, count);
+        else
+            QVERIFY2(blocks.blocks.isEmpty(), qPrintable(path));
+        // The index has the file in every block it lies in.
+        for (const quint32 block : blocks.blocks) {
+            bool found = false;
+            for (const CVolumeWalker::TBlockFile& item : walker.BlockFiles(int(block)))
+                found = found || item.path == name;
+            QVERIFY2(found, qPrintable(path));
+        }
+        if (files.contains(path) && count > 1) {
+            ++fragmented;
+            excess += quint64(count - 1);
+            most = std::max(most, count);
+            for (const quint32 block : blocks.blocks)
+                QVERIFY(walker.Map().Codes(true)[block] & CDriveMapBuilder::kFragmentedFlag);
+        }
+    }
+    QVERIFY2(fragmented >= 4, "the files written in turns should be in pieces");
+    QCOMPARE(figures.files, quint64(files.size()));
+    QCOMPARE(figures.directories, quint64(directories.size()));
+    QCOMPARE(figures.fragmentedFiles, fragmented);
+    QCOMPARE(figures.excessFileFragments, excess);
+    QCOMPARE(figures.unknownExtentFiles, quint64(0));
+    QCOMPARE(figures.mostFragmentedFiles.first().fragments, quint32(most));
+    QCOMPARE(CategoryFiles(figures, 1), quint64(1));
+    QCOMPARE(CategoryFiles(figures, 2), quint64(1));
+    QCOMPARE(CategoryFiles(figures, 3), quint64(files.size() - 2));
+    for (auto item = indexed.cbegin(); item != indexed.cend(); ++item)
+        QVERIFY2(!item.key().startsWith(canonical + u"/nested"_s), qPrintable(item.key()));
+
+    // Data not yet written out has no place on the device yet.
+    {
+        QFile unwritten(canonical + u"/unwritten"_s);
+        QVERIFY(unwritten.open(QIODevice::ReadOnly));
+        CExtentReader reader;
+        QCOMPARE(reader.Read(unwritten.handle(), 5), 1);
+        for (const CExtentReader::TExtent& extent : reader.Extents()) {
+            if (extent.flags & FIEMAP_EXTENT_DELALLOC)
+                QVERIFY(!CExtentReader::Placed(extent) && extent.physical == 0);
+        }
+    }
+
+    // The map: untouched blocks are not yet known while walking, free at the end; what the
+    // file system keeps for itself is used from the start when it can tell.
+    std::vector<CSpaceMapReader::TRange> metadata, data;
+    {
+        const int fd = ::open(QFile::encodeName(canonical).constData(), O_RDONLY | O_DIRECTORY);
+        QVERIFY(fd >= 0);
+        CSpaceMapReader::Read(fd, &metadata, &data);
+        ::close(fd);
+    }
+    const auto has = [](const CDriveMapBuilder::TCodes& codes, auto test) {
+        return std::any_of(codes.begin(), codes.end(), test);
+    };
+    QVERIFY(has(atStart, [](quint8 code) { return code == 13; }));
+    QVERIFY(!has(atStart, [](quint8 code) { return code != 13 && code != 10; }));
+    const CDriveMapBuilder::TCodes final = walker.Map().Codes(true);
+    QVERIFY(!has(final, [](quint8 code) { return code == 13; }));
+    QVERIFY(has(final, [](quint8 code) { return code == 9; }));
+    QVERIFY(has(final, [](quint8 code) { return (code & 0x0F) >= 1 && (code & 0x0F) <= 3; }));
+    QVERIFY(has(final, [](quint8 code) { return (code & 0x0F) == 4; }));
+    QVERIFY(has(final, [](quint8 code) { return code & 0x10; }));
+    if (!metadata.empty())
+        QVERIFY(has(final, [](quint8 code) { return code == 10; }));
+
+    QVERIFY(figures.freeRuns >= 1);
+    QVERIFY(figures.largestFreeRun > 0 && figures.largestFreeRun <= walker.Map().FreeSpace().bytes);
+    QVERIFY(figures.freeBytes > 0 && figures.freeBytes < figures.totalBytes);
+    QVERIFY(figures.totalBytes <= volume.deviceBytes);
+    QVERIFY(figures.freeSpaceFragmentationPercent >= 0 &&
+            figures.freeSpaceFragmentationPercent < 100);
+    if (!metadata.empty()) {
+        // With what the file system uses for itself in the map, its gaps are the free space,
+        // but for what its allocator holds in reserve for files being written (the bitmaps count
+        // it used, statvfs free).
+        const double gaps = double(walker.Map().FreeSpace().bytes);
+        QVERIFY2(qAbs(gaps - double(figures.freeBytes)) < 0.02 * double(volume.deviceBytes),
+                 qPrintable(u"gaps %1, free %2"_s.arg(gaps).arg(figures.freeBytes)));
+    }
+
+    // Taken away while the walk starts: the volume is gone.
+    CVolumeWalker again(volume, options);
+    bool detached = false;
+    const HRESULT hr = again.Run([&](const TWalkProgress&) {
+        if (!detached)
+            detached = RunTool(u"umount"_s, {u"-l"_s, canonical}) == 0;
+        return true;
+    });
+    QVERIFY(detached);
+    m_mounts.clear();
+    QCOMPARE(hr, CVolumeWalker::kDeviceGone);
+}
+
+void TestVolumeWalker::tmpfsExtentsAreUnknown()
+{
+    if (::geteuid() != 0)
+        QSKIP("Mounting a tmpfs needs root.");
+    m_scratch = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_scratch->isValid());
+    const QString memory = m_scratch->filePath(u"memory"_s);
+    QVERIFY(QDir().mkpath(memory));
+    QByteArray output;
+    if (RunTool(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=4m"_s, u"tmpfs"_s, memory},
+                &output) != 0)
+        QSKIP(qPrintable(u"A tmpfs cannot be mounted here: "_s +
+                         QString::fromLocal8Bit(output).trimmed()));
+    m_mounts << memory;
+    QVERIFY(WriteFile(memory + u"/a"_s, 100 * 1024));
+    QVERIFY(WriteFile(memory + u"/d/b"_s, 10));
+    QVERIFY(WriteFile(memory + u"/d/c"_s, 1));
+
+    const TVolumeDescription volume = DescribeOrFail(memory);
+    QCOMPARE(volume.fileSystem, u"tmpfs"_s);
+    CVolumeWalker walker(volume);
+    QCOMPARE(walker.Run({}), S_OK);
+    const TAnalysisFigures& figures = walker.Figures();
+    QCOMPARE(figures.files, quint64(3));
+    QCOMPARE(figures.directories, quint64(2));
+    QCOMPARE(figures.unknownExtentFiles, quint64(3));
+    QCOMPARE(figures.fragmentedFiles, quint64(0));
+    QCOMPARE(figures.fileFragmentationPercent, 0.0);
+    for (const quint8 code : walker.Map().Codes(true))
+        QCOMPARE(code, quint8(9));
+    QVERIFY(IndexedItems(walker).isEmpty());
+
+    CVolumeWalker::TFileBlocks blocks;
+    QCOMPARE(CVolumeWalker::FileBlocks(volume, u"a"_s, &blocks), S_OK);
+    QCOMPARE(blocks.fragments, -1);
+    QVERIFY(blocks.blocks.isEmpty());
+    QFile file(memory + u"/a"_s);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    CExtentReader reader;
+    QCOMPARE(reader.Read(file.handle(), quint64(file.size())), CExtentReader::kUnknownFragments);
+    QCOMPARE(reader.Method(), CExtentReader::TMethod::Unknown);
+    QVERIFY(reader.Extents().empty());
+}
+
+QTEST_GUILESS_MAIN(TestVolumeWalker)
+#include "tst_VolumeWalker.moc"
