@@ -59,7 +59,6 @@ quint32 CBlockFileIndex::Append(const TBatch& batch, quint32 parent)
     const auto base = static_cast<quint32>(m_records.size());
     const auto nameBase = static_cast<quint32>(m_names.size());
     m_names.append(batch.m_names);
-    m_records.reserve(m_records.size() + batch.m_records.size());
     for (size_t i = 0; i < batch.m_records.size(); ++i) {
         const TBatch::TRecord& record = batch.m_records[i];
         m_records.push_back(

@@ -24,7 +24,8 @@ void SpaceMapReaderAppend(std::vector<CSpaceMapReader::TRange>* ranges, quint64 
 
 } // namespace
 
-HRESULT CSpaceMapReader::Read(int fd, std::vector<TRange>* metadata, std::vector<TRange>* data)
+HRESULT CSpaceMapReader::Read(int fd, std::vector<TRange>* metadata, std::vector<TRange>* data,
+                              const std::atomic<bool>* cancel)
 {
     if (!metadata || !data)
         return E_POINTER;
@@ -43,6 +44,11 @@ HRESULT CSpaceMapReader::Read(int fd, std::vector<TRange>* metadata, std::vector
     bool haveDevice = false;
     quint32 device = 0;
     for (;;) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            metadata->clear();
+            data->clear();
+            return E_ABORT;
+        }
         head->fmh_count = kSpaceMapReaderBatch;
         head->fmh_entries = 0;
         if (::ioctl(fd, FS_IOC_GETFSMAP, head) != 0) {

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <vector>
 
 // What the file system itself says about its space (the GETFSMAP ioctl, ext4 and XFS, for
@@ -20,6 +21,8 @@ public:
 
     // The ranges of the file system behind fd, in device order: metadata, and used space whose
     // owner the walk may or may not meet (file data). E_NOTIMPL when the file system cannot
-    // tell, E_ACCESSDENIED without the capability; both lists are then empty.
-    static HRESULT Read(int fd, std::vector<TRange>* metadata, std::vector<TRange>* data);
+    // tell, E_ACCESSDENIED without the capability, E_ABORT once *cancel is set (it is looked at
+    // between calls); both lists are then empty.
+    static HRESULT Read(int fd, std::vector<TRange>* metadata, std::vector<TRange>* data,
+                        const std::atomic<bool>* cancel = nullptr);
 };

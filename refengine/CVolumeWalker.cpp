@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -196,14 +197,6 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
             shared.excluded.insert(QFile::encodeName(clean.mid(rootPrefix.size())).toStdString());
     }
 
-    // The file system's own structures first, so that the map shows them from the start; the
-    // used space the walk does not meet is drawn once it is over.
-    std::vector<CSpaceMapReader::TRange> metadata, data;
-    if (SUCCEEDED(CSpaceMapReader::Read(root.Get(), &metadata, &data))) {
-        for (const CSpaceMapReader::TRange& range : metadata)
-            m_map->AddExtent(range.physical, range.length, CDriveMapBuilder::kUsed, false);
-    }
-
     int threads = m_options.threads;
     if (threads <= 0)
         threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1,
@@ -250,14 +243,39 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
     if (onProgress && !onProgress(progress(false)))
         return E_ABORT;
 
+    // The file system's own structures are drawn as soon as they are known, on a thread of their
+    // own: asking takes time in proportion to the file system's size, which the walk need not
+    // wait for. The used space the walk does not meet is drawn once it is over.
+    std::vector<CSpaceMapReader::TRange> data;
+    std::atomic<bool> cancelSpaceMap{false};
+    const auto readSpaceMap = [this, &root, &data, &cancelSpaceMap] {
+        std::vector<CSpaceMapReader::TRange> metadata;
+        if (FAILED(CSpaceMapReader::Read(root.Get(), &metadata, &data, &cancelSpaceMap)))
+            return;
+        for (const CSpaceMapReader::TRange& range : metadata)
+            m_map->AddExtent(range.physical, range.length, CDriveMapBuilder::kUsed, false);
+    };
+    std::thread spaceMap;
+    if (m_options.readSpaceMap) {
+        try {
+            spaceMap = std::thread(readSpaceMap);
+        } catch (...) {
+            readSpaceMap();
+        }
+    }
+
     std::vector<std::thread> workers;
     try {
         for (const auto& scanner : scanners)
             workers.emplace_back(VolumeWalkerWork, scanner.get(), &shared, &queue);
     } catch (...) {
         // No more threads to be had: the ones running do the walk.
-        if (workers.empty())
+        if (workers.empty()) {
+            cancelSpaceMap.store(true);
+            if (spaceMap.joinable())
+                spaceMap.join();
             return E_OUTOFMEMORY;
+        }
     }
     const int running = static_cast<int>(workers.size());
 
@@ -287,6 +305,10 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
     }
     for (std::thread& worker : workers)
         worker.join();
+    if (FAILED(result))
+        cancelSpaceMap.store(true);
+    if (spaceMap.joinable())
+        spaceMap.join();
     if (FAILED(result))
         return result;
     if (!VolumePresent())

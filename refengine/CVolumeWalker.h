@@ -25,6 +25,10 @@ struct TWalkOptions {
     int threads = 0;
     // Keep the index that BlockFiles answers from.
     bool indexBlocks = true;
+    // Ask the file system (GETFSMAP) for the space it keeps for itself and for the data the walk
+    // does not meet, so that the map shows them used and its gaps are the free space. Reading
+    // it costs time in proportion to the size of the file system, not to the walk.
+    bool readSpaceMap = true;
     // Seconds since the epoch that ages count from; 0 for now.
     qint64 now = 0;
 };
