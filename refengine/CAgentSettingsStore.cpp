@@ -243,7 +243,8 @@ HRESULT CAgentSettingsStore::Update(const std::function<void(TSettings&)>& chang
     QMutexLocker locker(&m_mutex);
     TSettings changed = m_settings;
     change(changed);
-
+    if (FAILED(Validate(changed)))
+        return E_INVALIDARG;
     if (changed == m_settings)
         return S_OK;
     if (!Save(changed))

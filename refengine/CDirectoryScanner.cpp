@@ -67,19 +67,38 @@ std::string CDirectoryScanner::Join(const std::string& directory, std::string_vi
     return path;
 }
 
-bool CDirectoryScanner::KeepGoing()
+bool CDirectoryScanner::KeepGoing(TShared* shared)
 {
-    int control = m_shared->control.load(std::memory_order_acquire);
+    const int control = shared->control.load(std::memory_order_acquire);
     if (control == kRun)
         return true;
-    if (control == kHold) {
-        std::unique_lock lock(m_shared->holdMutex);
-        m_shared->holdChanged.wait(lock, [this, &control] {
-            control = m_shared->control.load(std::memory_order_acquire);
-            return control != kHold;
-        });
+    if (control == kStop)
+        return false;
+    std::unique_lock lock(shared->holdMutex);
+    ++shared->held;
+    shared->heldChanged.notify_all();
+    shared->holdChanged.wait(lock, [shared] { return shared->control.load() != kHold; });
+    --shared->held;
+    return shared->control.load() == kRun;
+}
+
+bool CDirectoryScanner::EnterBusy(TShared* shared)
+{
+    std::unique_lock lock(shared->holdMutex);
+    shared->holdChanged.wait(lock, [shared] { return shared->control.load() != kHold; });
+    if (shared->control.load() == kStop)
+        return false;
+    ++shared->busy;
+    return true;
+}
+
+void CDirectoryScanner::LeaveBusy(TShared* shared)
+{
+    {
+        const std::lock_guard lock(shared->holdMutex);
+        --shared->busy;
     }
-    return control == kRun;
+    shared->heldChanged.notify_all();
 }
 
 quint8 CDirectoryScanner::FileCategory(qint64 modified) const
@@ -134,7 +153,7 @@ void CDirectoryScanner::MapExtents(quint8 category, bool fragmented, quint32 rec
 
 void CDirectoryScanner::Scan(const TJob& job, std::vector<TJob>* subdirectories)
 {
-    if (!KeepGoing())
+    if (!KeepGoing(m_shared))
         return;
     {
         const std::lock_guard lock(m_currentMutex);
@@ -209,7 +228,7 @@ void CDirectoryScanner::Scan(const TJob& job, std::vector<TJob>* subdirectories)
             const char* name = entry->d_name;
             if (DirectoryScannerIsDot(name))
                 continue;
-            if (!KeepGoing()) {
+            if (!KeepGoing(m_shared)) {
                 stopped = true;
                 break;
             }
@@ -309,6 +328,9 @@ void CDirectoryScanner::ScanFile(int directoryFd, const char* fileName, const TJ
             ++m_tally.fragmentedFiles;
             m_tally.fragmentedFileBytes += bytes;
             m_tally.excessFileFragments += static_cast<quint64>(fragments - 1);
+            m_tally.fragmentedWeightBytes +=
+                std::min(bytes, static_cast<quint64>(fragments - 1) *
+                                    TAnalysisFigures::kExcessFragmentBytes);
             if (m_tally.files100.size() < kListLength ||
                 static_cast<quint32>(fragments) >= m_tally.files100.front().fragments)
                 Offer(&m_tally.files100, static_cast<quint32>(fragments), bytes,

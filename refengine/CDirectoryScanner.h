@@ -4,6 +4,7 @@
 #include "refengine/CBlockFileIndex.h"
 #include "refengine/CDriveMapBuilder.h"
 #include "refengine/CExtentReader.h"
+#include "refengine/TAnalysisFigures.h"
 
 #include <QString>
 
@@ -40,10 +41,15 @@ public:
         std::unordered_set<std::string> excluded;
         bool tryNoAtime = true;
 
-        // kHold while the progress callback runs (it may pause the walk), kStop to end it.
+        // kHold while the progress callback runs (it may pause the walk), kStop to end it. A
+        // hold takes effect once every thread that may add to the map (counted in busy) waits
+        // in it (counted in held), so that nothing changes while the callback runs.
         std::atomic<int> control{kRun};
         std::mutex holdMutex;
         std::condition_variable holdChanged;
+        std::condition_variable heldChanged;
+        int busy = 0;
+        int held = 0;
 
         // Inodes of files with more than one link, so that each is counted once.
         std::mutex linksMutex;
@@ -81,6 +87,8 @@ public:
         quint64 directoryBytes = 0;
         quint64 fragmentedFiles = 0;
         quint64 fragmentedFileBytes = 0;
+        // Bytes of fragmented files as the file fragmentation weighs them (TAnalysisFigures).
+        quint64 fragmentedWeightBytes = 0;
         quint64 excessFileFragments = 0;
         quint64 fragmentedDirectories = 0;
         quint64 excessDirectoryFragments = 0;
@@ -102,8 +110,15 @@ public:
     CDirectoryScanner& operator=(const CDirectoryScanner&) = delete;
 
     // Reads the directory and adds its subdirectories to *subdirectories. Returns early when
-    // the walk is stopped.
+    // the walk is stopped. The calling thread counts as busy meanwhile (see TShared).
     void Scan(const TJob& job, std::vector<TJob>* subdirectories);
+
+    // A thread about to add to the map counts itself busy, waiting first while the walk is
+    // held; false, and not busy, when the walk is to stop.
+    static bool EnterBusy(TShared* shared);
+    static void LeaveBusy(TShared* shared);
+    // Waits while the walk is held; false once it is to stop. For busy threads only.
+    static bool KeepGoing(TShared* shared);
 
     const TTally& Tally() const { return m_tally; }
     // Progress, readable from any thread while the scanner works.
@@ -118,8 +133,6 @@ public:
     static bool ListedBefore(const TListed& a, const TListed& b);
 
 private:
-    // False once the walk is to stop; waits while it is held.
-    bool KeepGoing();
     void ScanFile(int directoryFd, const char* fileName, const TJob& job);
     // Maps the placed extents the reader holds, and notes their blocks for the index record.
     void MapExtents(quint8 category, bool fragmented, quint32 record);

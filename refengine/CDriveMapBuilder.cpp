@@ -177,22 +177,26 @@ void CDriveMapBuilder::AddUncovered(std::vector<std::pair<quint64, quint64>> ran
     }
 }
 
-CDriveMapBuilder::TFreeSpace CDriveMapBuilder::FreeSpace() const
+CDriveMapBuilder::TFreeSpace CDriveMapBuilder::FreeSpace(quint64 shortRunBytes) const
 {
     const std::vector<std::pair<quint64, quint64>> all = Covered();
     TFreeSpace free;
     quint64 position = 0;
-    const auto gap = [&free](quint64 from, quint64 to) {
+    const auto gap = [&free, shortRunBytes](quint64 from, quint64 to) {
         if (to <= from)
             return;
         ++free.runs;
         free.bytes += to - from;
         free.largestRun = std::max(free.largestRun, to - from);
+        if (to - from < shortRunBytes)
+            free.shortRunBytes += to - from;
     };
     for (const auto& [start, end] : all) {
         gap(position, start);
         position = std::max(position, end);
     }
     gap(position, m_volumeBytes);
+    if (free.largestRun < shortRunBytes)
+        free.shortRunBytes -= free.largestRun;
     return free;
 }

@@ -38,6 +38,8 @@ public:
         quint64 runs = 0;
         quint64 largestRun = 0;
         quint64 bytes = 0;
+        // Bytes in runs shorter than the length asked for, the largest run left out.
+        quint64 shortRunBytes = 0;
     };
 
     explicit CDriveMapBuilder(quint64 volumeBytes);
@@ -70,7 +72,7 @@ public:
     TCodes Codes(bool final) const;
 
     // Free runs from the gaps between everything added; meant for when adding is over.
-    TFreeSpace FreeSpace() const;
+    TFreeSpace FreeSpace(quint64 shortRunBytes = 0) const;
 
 private:
     static constexpr int kSlots = 6;

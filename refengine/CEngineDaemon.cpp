@@ -274,6 +274,7 @@ HRESULT CEngineDaemon::Start(QString* error)
                 s.runner.PassesFinished(scheduleName, itemName,
                                         targets.isEmpty() ? S_FALSE : *failure);
         });
+    s.runner.SetRunMissed([&s] { return s.settings.Settings().missedSchedules == 0; });
     s.runner.Start();
 
     // The services this engine does not provide yet.

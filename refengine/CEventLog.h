@@ -41,8 +41,9 @@ public:
     // Tests drive the time of new entries; COleDate::Now by default.
     void SetClock(TClock clock);
 
-    // Adds an entry dated now. False when the file could not be written: the entry is kept in
-    // memory all the same and written with the next change.
+    // Adds an entry dated now (NUL characters become blanks: D-Bus could not carry them). False
+    // when the file could not be written: the entry is kept in memory all the same and written
+    // with the next change.
     bool Append(const QString& source, qint32 eventType, qint32 eventId, const QString& message);
 
     // The entries dated from fromDate to toDate (0: that end open), oldest first, starting at the

@@ -6,6 +6,7 @@
 #include <linux/fiemap.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -80,8 +81,11 @@ int CExtentReader::Read(int fd, quint64 sizeBytes)
             Finish();
             return m_fragments;
         }
-        // Without CAP_SYS_RAWIO every file answers the same.
-        if (ExtentReaderUnsupported(error) || error == EPERM || error == EINVAL)
+        // Without CAP_SYS_RAWIO every file answers the same; so does every regular file of a
+        // file system without block mapping (EINVAL), though a directory might not.
+        struct stat info = {};
+        if (ExtentReaderUnsupported(error) || error == EPERM ||
+            (error == EINVAL && ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)))
             m_fibmapUnsupported = true;
         m_extents.clear();
     }

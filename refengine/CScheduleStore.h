@@ -100,7 +100,7 @@ public:
     QList<TSchedule> Schedules() const;
     HRESULT SetDisabled(const QString& name, bool disabled);
     // The runner's record of an item's runs: handled through that date, and (when set) the
-    // schedule's last run.
+    // schedule's last run. An empty item name records only the last run.
     HRESULT MarkHandled(const QString& schedule, const QString& item, double handledThrough,
                         double lastRun);
 

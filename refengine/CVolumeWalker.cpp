@@ -64,7 +64,10 @@ void VolumeWalkerWork(CDirectoryScanner* scanner, CDirectoryScanner::TShared* sh
             ++queue->busy;
         }
         found.clear();
-        scanner->Scan(job, &found);
+        if (CDirectoryScanner::EnterBusy(shared)) {
+            scanner->Scan(job, &found);
+            CDirectoryScanner::LeaveBusy(shared);
+        }
         bool wake = false;
         {
             const std::lock_guard lock(queue->mutex);
@@ -84,8 +87,11 @@ void VolumeWalkerSetControl(CDirectoryScanner::TShared* shared, TVolumeWalkerQue
                             int control)
 {
     {
-        const std::lock_guard lock(shared->holdMutex);
+        std::unique_lock lock(shared->holdMutex);
         shared->control.store(control, std::memory_order_release);
+        // A hold holds once every busy thread waits in it.
+        if (control == CDirectoryScanner::kHold)
+            shared->heldChanged.wait(lock, [shared] { return shared->held >= shared->busy; });
     }
     shared->holdChanged.notify_all();
     if (control == CDirectoryScanner::kStop) {
@@ -248,12 +254,15 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
     // wait for. The used space the walk does not meet is drawn once it is over.
     std::vector<CSpaceMapReader::TRange> data;
     std::atomic<bool> cancelSpaceMap{false};
-    const auto readSpaceMap = [this, &root, &data, &cancelSpaceMap] {
+    const auto readSpaceMap = [this, &root, &data, &cancelSpaceMap, &shared] {
         std::vector<CSpaceMapReader::TRange> metadata;
         if (FAILED(CSpaceMapReader::Read(root.Get(), &metadata, &data, &cancelSpaceMap)))
             return;
+        if (!CDirectoryScanner::EnterBusy(&shared))
+            return;
         for (const CSpaceMapReader::TRange& range : metadata)
             m_map->AddExtent(range.physical, range.length, CDriveMapBuilder::kUsed, false);
+        CDirectoryScanner::LeaveBusy(&shared);
     };
     std::thread spaceMap;
     if (m_options.readSpaceMap) {
@@ -320,7 +329,7 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
     std::vector<CDirectoryScanner::TSkipped> skipped;
     std::array<quint64, CDirectoryScanner::kFileCategories.size()> categoryFiles{}, categoryBytes{};
     std::array<quint64, CDirectoryScanner::kHistogramBounds.size()> histogram{};
-    quint64 directoryBytes = 0, unknownBytes = 0;
+    quint64 directoryBytes = 0, unknownBytes = 0, weightBytes = 0;
     for (const auto& scanner : scanners) {
         const CDirectoryScanner::TTally& tally = scanner->Tally();
         figures.files += tally.files;
@@ -335,6 +344,7 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
         figures.skippedItems += tally.skippedCount;
         directoryBytes += tally.directoryBytes;
         unknownBytes += tally.unknownExtentBytes;
+        weightBytes += tally.fragmentedWeightBytes;
         for (size_t i = 0; i < categoryFiles.size(); ++i) {
             categoryFiles[i] += tally.categoryFiles[i];
             categoryBytes[i] += tally.categoryBytes[i];
@@ -377,7 +387,8 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
         std::vector<CSpaceMapReader::TRange>().swap(data);
         m_map->AddUncovered(std::move(unseen), CDriveMapBuilder::kUsed);
     }
-    const CDriveMapBuilder::TFreeSpace free = m_map->FreeSpace();
+    const CDriveMapBuilder::TFreeSpace free =
+        m_map->FreeSpace(TAnalysisFigures::kShortFreeRunBytes);
     figures.freeRuns = free.runs;
     figures.largestFreeRun = free.largestRun;
     struct statvfs space = {};
@@ -388,13 +399,13 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
     }
     const quint64 knownBytes = figures.totalFileBytes - unknownBytes;
     figures.fileFragmentationPercent =
-        knownBytes ? 100.0 * static_cast<double>(figures.fragmentedFileBytes) / knownBytes : 0;
+        knownBytes ? 100.0 * static_cast<double>(weightBytes) / knownBytes : 0;
     figures.directoryFragmentationPercent =
         figures.directories
             ? 100.0 * static_cast<double>(figures.fragmentedDirectories) / figures.directories
             : 0;
     figures.freeSpaceFragmentationPercent =
-        free.bytes ? 100.0 * static_cast<double>(free.bytes - free.largestRun) / free.bytes : 0;
+        free.bytes ? 100.0 * static_cast<double>(free.shortRunBytes) / free.bytes : 0;
     figures.performance = std::clamp(100.0 - 0.7 * figures.fileFragmentationPercent -
                                          0.3 * figures.freeSpaceFragmentationPercent,
                                      0.0, 100.0);

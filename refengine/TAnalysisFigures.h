@@ -58,14 +58,23 @@ struct TAnalysisFigures {
     // The first kListLength of them.
     QList<TSkippedItem> skipped;
 
-    // Share of the file bytes held in fragmented files: 100 × fragmentedFileBytes /
-    // totalFileBytes (0 without file bytes).
+    // A fragmented file weighs with its bytes, but with at most kExcessFragmentBytes per
+    // fragment beyond the first: about what a disk reads in the time of the extra seek, so a
+    // small file in pieces counts whole and a huge file in two pieces next to nothing.
+    static constexpr quint64 kExcessFragmentBytes = quint64(2) << 20;
+    // Free runs shorter than this are too short to place a file of some size whole.
+    static constexpr quint64 kShortFreeRunBytes = quint64(16) << 20;
+
+    // 100 × Σ min(bytes, (fragments − 1) × kExcessFragmentBytes) over the fragmented files /
+    // bytes of the files whose extents are known (0 without such bytes).
     double fileFragmentationPercent = 0;
     // Share of the directories in more than one fragment: 100 × fragmentedDirectories /
     // directories.
     double directoryFragmentationPercent = 0;
-    // Share of the free space outside its largest run: 100 × (free run bytes − largest run) /
-    // free run bytes, counted over the gaps of the drive map; 0 for one run or none.
+    // Share of the free space (the gaps of the drive map) in runs shorter than
+    // kShortFreeRunBytes, the largest run never counting as short: 0 for one run, rising as
+    // the free space falls apart. (Against the largest run alone, every large ext4 volume would
+    // be near 100: its allocator spreads files over all block groups.)
     double freeSpaceFragmentationPercent = 0;
     quint64 freeRuns = 0;
     quint64 largestFreeRun = 0;

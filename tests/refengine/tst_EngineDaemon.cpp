@@ -233,7 +233,8 @@ void TestEngineDaemon::passPausesResumesAndStops()
             statuses.append(arguments.at(i).at(1).toUInt());
     }
     // Signalled: paused 3, resumed 4, defragmenting 2, idle 0 at the end.
-    QVERIFY(statuses.contains(3u) && statuses.contains(4u) && statuses.contains(2u));
+    QVERIFY2(statuses.contains(3u) && statuses.contains(4u) && statuses.contains(2u),
+             qPrintable(emissions.Names().join(u' ')));
     QCOMPARE(statuses.last(), 0u);
     QByteArray bytes;
     QCOMPARE(m_engine.GetStatisticsBlock(volume, 2, &bytes), S_OK);
