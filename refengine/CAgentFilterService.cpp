@@ -4,8 +4,10 @@
 #include "core/HResult.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QStorageInfo>
+
+#include <sys/statvfs.h>
 
 #include <algorithm>
 
@@ -45,13 +47,16 @@ int CAgentFilterService::GetDrives(QStringList& roots, QStringList& volumes,
     freeBytes.clear();
     const QList<TDrive> drives = m_drives ? m_drives() : QList<TDrive>();
     for (const TDrive& drive : drives) {
-        const QStorageInfo storage(drive.root);
-        const bool known = storage.isValid() && storage.isReady();
+        // statvfs of the root itself: the mount table, which QStorageInfo goes by, may not show
+        // the mount (a chroot below it).
+        struct statvfs figures = {};
+        const bool known = ::statvfs(QFile::encodeName(drive.root).constData(), &figures) == 0;
+        const qulonglong unit = figures.f_frsize ? figures.f_frsize : figures.f_bsize;
         roots.append(drive.root);
         volumes.append(drive.volume);
         driveTypes.append(drive.driveType);
-        totalBytes.append(known ? static_cast<qulonglong>(storage.bytesTotal()) : 0);
-        freeBytes.append(known ? static_cast<qulonglong>(storage.bytesFree()) : 0);
+        totalBytes.append(known ? qulonglong(figures.f_blocks) * unit : 0);
+        freeBytes.append(known ? qulonglong(figures.f_bfree) * unit : 0);
     }
     return S_OK;
 }

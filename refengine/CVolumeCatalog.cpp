@@ -10,9 +10,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -176,6 +182,59 @@ quint64 CVolumeCatalog::DeviceBytes(dev_t device) const
     return ok && sectors < (quint64(1) << 54) ? sectors * 512 : 0;
 }
 
+namespace {
+
+// The size of a block device from its node, for where sysfs cannot be read (a container or a
+// chroot without /sys): only a node that is the device itself counts.
+quint64 VolumeCatalogNodeBytes(const QString& node, dev_t device)
+{
+    if (!node.startsWith(u"/dev/"))
+        return 0;
+    const int fd = ::open(QFile::encodeName(node).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return 0;
+    struct stat info = {};
+    quint64 bytes = 0;
+    if (::fstat(fd, &info) != 0 || !S_ISBLK(info.st_mode) || info.st_rdev != device ||
+        ::ioctl(fd, BLKGETSIZE64, &bytes) != 0)
+        bytes = 0;
+    ::close(fd);
+    return bytes;
+}
+
+// The type of the file system holding a path, from its magic number, for where the mount
+// table does not show the mount (a chroot below it).
+QString VolumeCatalogTypeByMagic(const QString& path)
+{
+    struct statfs info = {};
+    if (::statfs(QFile::encodeName(path).constData(), &info) != 0)
+        return {};
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC: // ext2, ext3 and ext4 share it
+        return u"ext4"_s;
+    case XFS_SUPER_MAGIC:
+        return u"xfs"_s;
+    case BTRFS_SUPER_MAGIC:
+        return u"btrfs"_s;
+    case TMPFS_MAGIC:
+        return u"tmpfs"_s;
+    case MSDOS_SUPER_MAGIC:
+        return u"vfat"_s;
+    case 0x5346544E: // NTFS
+        return u"ntfs"_s;
+    case 0x2011BAB0: // exFAT
+        return u"exfat"_s;
+    case 0xF2F52010: // F2FS
+        return u"f2fs"_s;
+    case OVERLAYFS_SUPER_MAGIC:
+        return u"overlay"_s;
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
 bool CVolumeCatalog::FillSizes(const QString& path, TVolumeDescription* volume, int* error) const
 {
     struct statvfs figures = {};
@@ -193,7 +252,12 @@ bool CVolumeCatalog::FillSizes(const QString& path, TVolumeDescription* volume, 
     volume->driveType = DriveType(volume->device);
     // statvfs leaves out what the file system keeps for itself; extent offsets count from the
     // start of the device.
-    volume->deviceBytes = std::max(DeviceBytes(volume->device), fileSystemBytes);
+    quint64 deviceBytes = DeviceBytes(volume->device);
+    if (deviceBytes == 0)
+        deviceBytes = VolumeCatalogNodeBytes(volume->source, volume->device);
+    volume->deviceBytes = std::max(deviceBytes, fileSystemBytes);
+    if (volume->fileSystem.isEmpty())
+        volume->fileSystem = VolumeCatalogTypeByMagic(path);
     return true;
 }
 
