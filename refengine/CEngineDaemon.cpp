@@ -242,13 +242,16 @@ HRESULT CEngineDaemon::Start(QString* error)
              bool allVolumes, uint methodFlags, uint itemFlags) {
             Q_UNUSED(itemFlags);
             const QStringList targets = allVolumes ? s.engine->VolumeIds() : volumes;
-            int method = -1; // the drive's default
-            if (methodFlags & CScheduleRunner::kMethodTierLayout)
-                method = 0;
+            // As the console reads a schedule: the highest method bit set wins.
+            int method = -1;
             if (methodFlags & CScheduleRunner::kMethodDefrag)
                 method = 1;
+            if (methodFlags & CScheduleRunner::kMethodTierLayout)
+                method = 0;
             if (methodFlags & CScheduleRunner::kMethodConsolidate)
                 method = 2;
+            if (methodFlags & CScheduleRunner::kMethodDefault)
+                method = -1; // the drive's default
             const bool online =
                 methodFlags &
                 (CScheduleRunner::kMethodTierLayout | CScheduleRunner::kMethodDefrag |

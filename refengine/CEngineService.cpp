@@ -77,6 +77,36 @@ HRESULT CEngineService::Find(const QString& volume, TVolumeDescription* descript
     return kUnknownVolume;
 }
 
+HRESULT CEngineService::Settings(const QString& volume, TVolumeSettings* settings)
+{
+    TVolumeDescription description;
+    const HRESULT found = Find(volume, &description);
+    if (SUCCEEDED(found))
+        *settings = m_store->Get(volume);
+    return found;
+}
+
+HRESULT CEngineService::Read(const QString& volume,
+                             const std::function<void(const TVolumeSettings&)>& read)
+{
+    TVolumeSettings settings;
+    const HRESULT found = Settings(volume, &settings);
+    if (SUCCEEDED(found))
+        read(settings);
+    return found;
+}
+
+HRESULT CEngineService::Change(const QString& volume,
+                               const std::function<HRESULT(TVolumeSettings&)>& change)
+{
+    TVolumeSettings settings;
+    if (const HRESULT found = Settings(volume, &settings); FAILED(found))
+        return found;
+    if (const HRESULT changed = change(settings); FAILED(changed))
+        return changed;
+    return m_store->Put(volume, settings) ? S_OK : HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+}
+
 CVolumePass* CEngineService::RunningPass(const QString& volume) const
 {
     CVolumePass* pass = m_passes.value(volume);
@@ -163,11 +193,7 @@ int CEngineService::GetVolumeInfo(const QString& volume, QString& mountName, QSt
 
 int CEngineService::GetLastDefragmented(const QString& volume, double& date)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    date = m_store->Get(volume).lastDefragmented;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) { date = settings.lastDefragmented; });
 }
 
 int CEngineService::GetStatus(const QString& volume, uint& status, double& completionPercent,
@@ -188,14 +214,11 @@ int CEngineService::GetStatus(const QString& volume, uint& status, double& compl
 int CEngineService::GetFragmentation(const QString& volume, bool& analysed,
                                      double& fileFragmentation, double& freeSpaceFragmentation)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    const TVolumeSettings settings = m_store->Get(volume);
-    analysed = settings.analysed;
-    fileFragmentation = analysed ? settings.fileFragmentation : 0;
-    freeSpaceFragmentation = analysed ? settings.freeSpaceFragmentation : 0;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) {
+        analysed = settings.analysed;
+        fileFragmentation = analysed ? settings.fileFragmentation : 0;
+        freeSpaceFragmentation = analysed ? settings.freeSpaceFragmentation : 0;
+    });
 }
 
 int CEngineService::GetDriveMap(const QString& volume, QList<uint>& blocks)
@@ -237,11 +260,7 @@ int CEngineService::GetHistorySeries(const QString& volume, QList<double>& perfo
 
 int CEngineService::GetVolumeNumber(const QString& volume, uint& number)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    number = m_store->Get(volume).number;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) { number = settings.number; });
 }
 
 int CEngineService::GetDriveType(const QString& volume, uint& driveType)
@@ -412,23 +431,17 @@ int CEngineService::GetLastErrorText(QString& text)
 
 int CEngineService::GetBootTime(const QString& volume, int& status)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    status = m_store->Get(volume).bootTimeStatus;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) { status = settings.bootTimeStatus; });
 }
 
 int CEngineService::SetBootTime(const QString& volume, int status)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    if (status < 0)
-        return E_INVALIDARG;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.bootTimeStatus = status;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        if (status < 0)
+            return E_INVALIDARG;
+        settings.bootTimeStatus = status;
+        return S_OK;
+    });
 }
 
 int CEngineService::IsChkdskScheduled(const QString& volume, bool& scheduled)
@@ -443,44 +456,34 @@ int CEngineService::IsChkdskScheduled(const QString& volume, bool& scheduled)
 
 int CEngineService::GetDefaultAlgorithm(const QString& volume, int& algorithm)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    algorithm = m_store->Get(volume).defaultAlgorithm;
-    return S_OK;
+    return Read(volume,
+                [&](const TVolumeSettings& settings) { algorithm = settings.defaultAlgorithm; });
 }
 
 int CEngineService::SetDefaultAlgorithm(const QString& volume, int algorithm)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    if (algorithm < 0 || algorithm > 2)
-        return E_INVALIDARG;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.defaultAlgorithm = algorithm;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        if (algorithm < 0 || algorithm > 2)
+            return E_INVALIDARG;
+        settings.defaultAlgorithm = algorithm;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetOverrideDriveType(const QString& volume, int& overrideType)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    overrideType = m_store->Get(volume).overrideType;
-    return S_OK;
+    return Read(volume,
+                [&](const TVolumeSettings& settings) { overrideType = settings.overrideType; });
 }
 
 int CEngineService::SetOverrideDriveType(const QString& volume, int overrideType)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    if (overrideType != -1 && overrideType != 1 && overrideType != 2 && overrideType != 4)
-        return E_INVALIDARG;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.overrideType = overrideType;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        if (overrideType != -1 && overrideType != 1 && overrideType != 2 && overrideType != 4)
+            return E_INVALIDARG;
+        settings.overrideType = overrideType;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block)
@@ -497,22 +500,17 @@ int CEngineService::GetStatisticsBlock(const QString& volume, uint kind, QByteAr
 
 int CEngineService::GetFTNotExceeded(const QString& volume, double& value, uint& count)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    const TVolumeSettings settings = m_store->Get(volume);
-    value = settings.thresholdValue;
-    count = settings.thresholdCount;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) {
+        value = settings.thresholdValue;
+        count = settings.thresholdCount;
+    });
 }
 
 int CEngineService::GetInsufficientFreeSpace(const QString& volume, double& value)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    value = m_store->Get(volume).insufficientFreeSpaceValue;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) {
+        value = settings.insufficientFreeSpaceValue;
+    });
 }
 
 int CEngineService::HasAnalysisData(const QString& volume, bool& available)
@@ -599,42 +597,32 @@ int CEngineService::GetBlockFiles(const QString& volume, uint block, QStringList
 
 int CEngineService::GetFragmentationThreshold(const QString& volume, uint& percent)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    percent = m_store->Get(volume).fragmentationThreshold;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) {
+        percent = settings.fragmentationThreshold;
+    });
 }
 
 int CEngineService::SetFragmentationThreshold(const QString& volume, uint percent)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    if (percent > 100)
-        return E_INVALIDARG;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.fragmentationThreshold = percent;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        if (percent > 100)
+            return E_INVALIDARG;
+        settings.fragmentationThreshold = percent;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetOptiwise(const QString& volume, bool& enabled)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    enabled = m_store->Get(volume).optiwise;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) { enabled = settings.optiwise; });
 }
 
 int CEngineService::SetOptiwise(const QString& volume, bool enabled)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.optiwise = enabled;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        settings.optiwise = enabled;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetTierLayout(const QString& volume, QList<uint>& zoneOrder,
@@ -642,18 +630,15 @@ int CEngineService::GetTierLayout(const QString& volume, QList<uint>& zoneOrder,
                                   uint& recentAgeDays, bool& aggressive, bool& ignoreLargeFragments,
                                   uint& largeFragmentMb)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    const TVolumeSettings settings = m_store->Get(volume);
-    zoneOrder = settings.zoneOrder;
-    freeSpaceGapsKb = settings.freeSpaceGapsKb;
-    rareAgeDays = settings.rareAgeDays;
-    recentAgeDays = settings.recentAgeDays;
-    aggressive = settings.aggressive;
-    ignoreLargeFragments = settings.ignoreLargeFragments;
-    largeFragmentMb = settings.largeFragmentMb;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) {
+        zoneOrder = settings.zoneOrder;
+        freeSpaceGapsKb = settings.freeSpaceGapsKb;
+        rareAgeDays = settings.rareAgeDays;
+        recentAgeDays = settings.recentAgeDays;
+        aggressive = settings.aggressive;
+        ignoreLargeFragments = settings.ignoreLargeFragments;
+        largeFragmentMb = settings.largeFragmentMb;
+    });
 }
 
 int CEngineService::SetTierLayout(const QString& volume, const QList<uint>& zoneOrder,
@@ -661,71 +646,58 @@ int CEngineService::SetTierLayout(const QString& volume, const QList<uint>& zone
                                   uint recentAgeDays, bool aggressive, bool ignoreLargeFragments,
                                   uint largeFragmentMb)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
     QList<uint> sorted = zoneOrder;
     std::sort(sorted.begin(), sorted.end());
     // Recently modified must be newer than rarely modified.
     if (sorted != QList<uint>{0, 1, 2, 3, 4} || freeSpaceGapsKb.size() != 4 || rareAgeDays == 0 ||
         recentAgeDays == 0 || recentAgeDays > rareAgeDays || rareAgeDays > 36500)
         return E_INVALIDARG;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.zoneOrder = zoneOrder;
-    settings.freeSpaceGapsKb = freeSpaceGapsKb;
-    settings.rareAgeDays = rareAgeDays;
-    settings.recentAgeDays = recentAgeDays;
-    settings.aggressive = aggressive;
-    settings.ignoreLargeFragments = ignoreLargeFragments;
-    settings.largeFragmentMb = largeFragmentMb;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        settings.zoneOrder = zoneOrder;
+        settings.freeSpaceGapsKb = freeSpaceGapsKb;
+        settings.rareAgeDays = rareAgeDays;
+        settings.recentAgeDays = recentAgeDays;
+        settings.aggressive = aggressive;
+        settings.ignoreLargeFragments = ignoreLargeFragments;
+        settings.largeFragmentMb = largeFragmentMb;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetBootTimeSettings(const QString& volume, uint& fileKinds, bool& everyReboot)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    const TVolumeSettings settings = m_store->Get(volume);
-    fileKinds = settings.bootTimeFileKinds;
-    everyReboot = settings.bootTimeEveryReboot;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) {
+        fileKinds = settings.bootTimeFileKinds;
+        everyReboot = settings.bootTimeEveryReboot;
+    });
 }
 
 int CEngineService::SetBootTimeSettings(const QString& volume, uint fileKinds, bool everyReboot)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    if (fileKinds > 0xF)
-        return E_INVALIDARG;
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.bootTimeFileKinds = fileKinds;
-    settings.bootTimeEveryReboot = everyReboot;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        if (fileKinds > 0xF)
+            return E_INVALIDARG;
+        settings.bootTimeFileKinds = fileKinds;
+        settings.bootTimeEveryReboot = everyReboot;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetExcludedFiles(const QString& volume, QStringList& files)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
-    files = m_store->Get(volume).excludedFiles;
-    return S_OK;
+    return Read(volume, [&](const TVolumeSettings& settings) { files = settings.excludedFiles; });
 }
 
 int CEngineService::SetExcludedFiles(const QString& volume, const QStringList& files)
 {
-    TVolumeDescription description;
-    if (const HRESULT found = Find(volume, &description); FAILED(found))
-        return found;
     for (const QString& file : files) {
         if (file.trimmed().isEmpty() || file.contains(QChar(0)))
             return E_INVALIDARG;
     }
-    TVolumeSettings settings = m_store->Get(volume);
-    settings.excludedFiles = files;
-    return m_store->Put(volume, settings) ? S_OK : E_FAIL;
+    return Change(volume, [&](TVolumeSettings& settings) {
+        settings.excludedFiles = files;
+        return S_OK;
+    });
 }
 
 int CEngineService::GetZoneLegend(const QString& volume, QList<uint>& zones,

@@ -126,6 +126,12 @@ public:
 private:
     // The volume's description, the list read again when it is not among the known ones.
     HRESULT Find(const QString& volume, TVolumeDescription* description);
+    // The stored settings of a known volume.
+    HRESULT Settings(const QString& volume, TVolumeSettings* settings);
+    // Hands a known volume's stored settings to read.
+    HRESULT Read(const QString& volume, const std::function<void(const TVolumeSettings&)>& read);
+    // Changes a known volume's stored settings; a change that fails leaves them as they were.
+    HRESULT Change(const QString& volume, const std::function<HRESULT(TVolumeSettings&)>& change);
     HRESULT StartPassOf(const QString& volume, const CVolumePass::TRequest& request,
                         std::function<void()> finished = {});
     CVolumePass* RunningPass(const QString& volume) const;
