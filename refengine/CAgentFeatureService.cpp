@@ -1,13 +1,10 @@
 #include "refengine/CAgentFeatureService.h"
 
 #include "core/HResult.h"
+#include "refengine/CJsonStateFile.h"
 
-#include <QFile>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QMutex>
-#include <QSaveFile>
-#include <QtDebug>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +15,7 @@ using namespace Qt::StringLiterals;
 namespace {
 
 constexpr int CAgentFeatureVersion = 1;
+constexpr qint64 CAgentFeatureMaxFileBytes = 64 * 1024;
 constexpr uint CAgentFeatureMaxPercent = 100;
 
 // One read-modify-write at a time across the instances of the service.
@@ -72,38 +70,30 @@ CAgentFeatureService::CAgentFeatureService(QString filePath, QObject* parent)
 
 CAgentFeatureService::TState CAgentFeatureService::Read() const
 {
-    QFile file(m_filePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return {};
-    const QByteArray bytes = file.size() > 64 * 1024 ? QByteArray() : file.readAll();
-    file.close();
-    const QJsonObject root = QJsonDocument::fromJson(bytes).object();
-    const QJsonObject thresholds = root.value(u"quietWatch"_s).toObject();
-    const QJsonObject environment = root.value(u"virtualEnvironment"_s).toObject();
-    const QJsonValue automatic = thresholds.value(u"automatic"_s);
     TState state;
-    TThresholds& t = state.thresholds;
-    TVirtualEnvironment& e = state.environment;
-    const bool intact = root.value(u"version"_s).toInt(-1) == CAgentFeatureVersion &&
-                        automatic.isBool() &&
-                        CAgentFeatureUInt(thresholds, u"kernelCpu"_s, &t.kernelCpu) &&
-                        CAgentFeatureUInt(thresholds, u"userCpu"_s, &t.userCpu) &&
-                        CAgentFeatureUInt(thresholds, u"diskIo"_s, &t.diskIo) &&
-                        CAgentFeatureUInt(thresholds, u"hostKernelCpu"_s, &t.hostKernelCpu) &&
-                        CAgentFeatureUInt(thresholds, u"hostUserCpu"_s, &t.hostUserCpu) &&
-                        CAgentFeatureUInt(thresholds, u"hostDiskIo"_s, &t.hostDiskIo) &&
-                        CAgentFeatureUInt(environment, u"computerKind"_s, &e.computerKind) &&
-                        CAgentFeatureText(environment, u"host"_s, &e.host) &&
-                        CAgentFeatureText(environment, u"userName"_s, &e.userName) &&
-                        CAgentFeatureText(environment, u"password"_s, &e.password);
-    t.automatic = automatic.toBool();
-    if (intact && CAgentFeatureValid(t) && CAgentFeatureValid(e))
-        return state;
-    const QString aside = m_filePath + u".damaged"_s;
-    QFile::remove(aside);
-    QFile::rename(m_filePath, aside);
-    qWarning("Feature settings %s are damaged; using the defaults", qUtf8Printable(m_filePath));
-    return {};
+    const auto parse = [&state](const QJsonObject& root) {
+        const QJsonObject thresholds = root.value(u"quietWatch"_s).toObject();
+        const QJsonObject environment = root.value(u"virtualEnvironment"_s).toObject();
+        const QJsonValue automatic = thresholds.value(u"automatic"_s);
+        TThresholds& t = state.thresholds;
+        TVirtualEnvironment& e = state.environment;
+        t.automatic = automatic.toBool();
+        return automatic.isBool() && CAgentFeatureUInt(thresholds, u"kernelCpu"_s, &t.kernelCpu) &&
+               CAgentFeatureUInt(thresholds, u"userCpu"_s, &t.userCpu) &&
+               CAgentFeatureUInt(thresholds, u"diskIo"_s, &t.diskIo) &&
+               CAgentFeatureUInt(thresholds, u"hostKernelCpu"_s, &t.hostKernelCpu) &&
+               CAgentFeatureUInt(thresholds, u"hostUserCpu"_s, &t.hostUserCpu) &&
+               CAgentFeatureUInt(thresholds, u"hostDiskIo"_s, &t.hostDiskIo) &&
+               CAgentFeatureUInt(environment, u"computerKind"_s, &e.computerKind) &&
+               CAgentFeatureText(environment, u"host"_s, &e.host) &&
+               CAgentFeatureText(environment, u"userName"_s, &e.userName) &&
+               CAgentFeatureText(environment, u"password"_s, &e.password) &&
+               CAgentFeatureValid(t) && CAgentFeatureValid(e);
+    };
+    if (CJsonStateFile::Load(m_filePath, CAgentFeatureMaxFileBytes, CAgentFeatureVersion,
+                             "feature settings", "using the defaults", parse) != S_OK)
+        return {};
+    return state;
 }
 
 bool CAgentFeatureService::Write(const TState& state) const
@@ -124,12 +114,8 @@ bool CAgentFeatureService::Write(const TState& state) const
                      {u"host"_s, e.host},
                      {u"userName"_s, e.userName},
                      {u"password"_s, e.password}}}};
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-    return file.commit();
+    return CJsonStateFile::Write(m_filePath, root, QJsonDocument::Indented,
+                                 CJsonStateFile::TAccess::OwnerOnly);
 }
 
 int CAgentFeatureService::GetQuietWatchThresholds(bool& automatic, uint& kernelCpu, uint& userCpu,

@@ -1,11 +1,9 @@
 #include "refengine/CAgentSettingsStore.h"
 
-#include <QFile>
+#include "refengine/CJsonStateFile.h"
+
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QtDebug>
 
 #include <algorithm>
 #include <cmath>
@@ -147,17 +145,6 @@ bool CAgentSettingsStoreExtensions(const QStringList& extensions)
            });
 }
 
-void CAgentSettingsStoreSetAside(const QString& filePath)
-{
-    const QString aside = filePath + u".damaged"_s;
-    QFile::remove(aside);
-    if (QFile::rename(filePath, aside))
-        qWarning("Agent settings %s are damaged; moved to %s, using the defaults",
-                 qUtf8Printable(filePath), qUtf8Printable(aside));
-    else
-        qWarning("Agent settings %s are damaged; using the defaults", qUtf8Printable(filePath));
-}
-
 const QStringList& CAgentSettingsStoreOr(const QStringList& custom, const QStringList& factory)
 {
     return custom.isEmpty() ? factory : custom;
@@ -196,40 +183,30 @@ HRESULT CAgentSettingsStore::Validate(const TSettings& s)
 
 void CAgentSettingsStore::Load()
 {
-    QFile file(m_filePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return;
-    const bool tooLarge = file.size() > CAgentSettingsStoreMaxFileBytes;
-    const QByteArray bytes = tooLarge ? QByteArray() : file.readAll();
-    file.close();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    const QJsonObject root = document.object();
-    const QJsonObject values = root.value(u"settings"_s).toObject();
-    bool intact = !tooLarge && error.error == QJsonParseError::NoError && document.isObject() &&
-                  root.value(u"version"_s).toInt(-1) == CAgentSettingsStoreVersion &&
-                  root.value(u"settings"_s).isObject();
     TSettings settings;
-    if (intact)
+    const auto parse = [&settings](const QJsonObject& root) {
+        const QJsonValue stored = root.value(u"settings"_s);
+        if (!stored.isObject())
+            return false;
+        const QJsonObject values = stored.toObject();
+        bool intact = true;
         CAgentSettingsStoreFields(settings, CAgentSettingsStoreReader{&values, &intact});
-    if (!intact || FAILED(Validate(settings))) {
-        CAgentSettingsStoreSetAside(m_filePath);
-        return;
-    }
-    m_settings = settings;
+        return intact && SUCCEEDED(Validate(settings));
+    };
+    if (CJsonStateFile::Load(m_filePath, CAgentSettingsStoreMaxFileBytes,
+                             CAgentSettingsStoreVersion, "agent settings", "using the defaults",
+                             parse) == S_OK)
+        m_settings = settings;
 }
 
 bool CAgentSettingsStore::Save(const TSettings& settings) const
 {
     QJsonObject values;
     CAgentSettingsStoreFields(settings, CAgentSettingsStoreWriter{&values});
-    const QJsonObject root{{u"version"_s, CAgentSettingsStoreVersion}, {u"settings"_s, values}};
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-    return file.commit();
+    return CJsonStateFile::Write(
+        m_filePath,
+        QJsonObject{{u"version"_s, CAgentSettingsStoreVersion}, {u"settings"_s, values}},
+        QJsonDocument::Indented, CJsonStateFile::TAccess::OwnerOnly);
 }
 
 CAgentSettingsStore::TSettings CAgentSettingsStore::Settings() const

@@ -337,7 +337,6 @@ void CEngineDaemon::OnNewConnection(const QDBusConnection& connection)
     QDBusConnection peer(connection);
     for (const auto& [path, object] : std::as_const(m_objects))
         peer.registerObject(path, object, QDBusConnection::ExportAdaptors);
-    ++m_connections;
     // When the console goes, its connection is let go; its subscriptions end by themselves when
     // its mailslots are gone.
     const QString name = peer.name();

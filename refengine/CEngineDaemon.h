@@ -35,9 +35,6 @@ public:
     // Listens; S_OK, or the failure with a text for the user. A socket nobody answers on any
     // more (a daemon that died) is taken over; one that answers is left alone.
     HRESULT Start(QString* error);
-    // Connections made so far, and those still open.
-    int Connections() const { return m_connections; }
-    int OpenConnections() const { return int(m_names.size()); }
 
 private slots:
     // The local end's signal of a connection that has gone.
@@ -54,5 +51,4 @@ private:
     QList<QPair<QString, QObject*>> m_objects; // served on every connection
     QDBusServer* m_server = nullptr;
     QStringList m_names; // of the connections still open
-    int m_connections = 0;
 };

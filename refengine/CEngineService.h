@@ -36,7 +36,6 @@ public:
     CEngineService(CVolumeSettingsStore* store, TOptions options, QObject* parent = nullptr);
     ~CEngineService() override;
 
-    CNoticeSink& Notices() { return m_sink; }
     // Starts a pass on a volume as a schedule asks it: method as in StartPass, analyse = an
     // analysis only. Answers as StartPassEx does.
     HRESULT StartScheduled(const QString& volume, bool analyse, int method,

@@ -1,13 +1,10 @@
 #include "refengine/CEventLog.h"
 
 #include "core/COleDate.h"
+#include "refengine/CJsonStateFile.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QtDebug>
 
 #include <algorithm>
 #include <cmath>
@@ -46,18 +43,6 @@ bool CEventLogEntryFromJson(const QJsonValue& value, CEventLog::TEntry* entry)
            CEventLogInt32(fields[3], &entry->eventId);
 }
 
-// A file that cannot be read as a log is kept beside it rather than overwritten unseen.
-void CEventLogSetAside(const QString& filePath)
-{
-    const QString aside = filePath + u".damaged"_s;
-    QFile::remove(aside);
-    if (QFile::rename(filePath, aside))
-        qWarning("Event log %s is damaged; moved to %s, starting empty", qUtf8Printable(filePath),
-                 qUtf8Printable(aside));
-    else
-        qWarning("Event log %s is damaged; starting empty", qUtf8Printable(filePath));
-}
-
 bool CEventLogEarlier(const CEventLog::TEntry& left, const CEventLog::TEntry& right)
 {
     return left.time < right.time;
@@ -81,35 +66,24 @@ void CEventLog::SetClock(TClock clock)
 
 void CEventLog::Load()
 {
-    QFile file(m_filePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return;
-    const bool tooLarge = file.size() > CEventLogMaxFileBytes;
-    const QByteArray bytes = tooLarge ? QByteArray() : file.readAll();
-    file.close();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    const QJsonObject root = document.object();
-    bool intact = !tooLarge && error.error == QJsonParseError::NoError && document.isObject() &&
-                  root.value(u"version"_s).toInt(-1) == CEventLogVersion &&
-                  root.value(u"entries"_s).isArray();
     QList<TEntry> entries;
-    if (intact) {
-        const QJsonArray array = root.value(u"entries"_s).toArray();
+    const auto parse = [&entries](const QJsonObject& root) {
+        const QJsonValue stored = root.value(u"entries"_s);
+        if (!stored.isArray())
+            return false;
+        const QJsonArray array = stored.toArray();
         entries.reserve(array.size());
         for (const QJsonValue& value : array) {
             TEntry entry;
-            if (!CEventLogEntryFromJson(value, &entry)) {
-                intact = false;
-                break;
-            }
+            if (!CEventLogEntryFromJson(value, &entry))
+                return false;
             entries.append(std::move(entry));
         }
-    }
-    if (!intact) {
-        CEventLogSetAside(m_filePath);
+        return true;
+    };
+    if (CJsonStateFile::Load(m_filePath, CEventLogMaxFileBytes, CEventLogVersion, "event log",
+                             "starting empty", parse) != S_OK)
         return;
-    }
     std::stable_sort(entries.begin(), entries.end(), CEventLogEarlier);
     if (entries.size() > m_capacity)
         entries.remove(0, entries.size() - m_capacity);
@@ -122,12 +96,9 @@ bool CEventLog::Save() const
     for (const TEntry& entry : m_entries)
         entries.append(
             QJsonArray{entry.time, entry.source, entry.eventType, entry.eventId, entry.message});
-    const QJsonObject root{{u"version"_s, CEventLogVersion}, {u"entries"_s, entries}};
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Compact));
-    return file.commit();
+    return CJsonStateFile::Write(
+        m_filePath, QJsonObject{{u"version"_s, CEventLogVersion}, {u"entries"_s, entries}},
+        QJsonDocument::Compact);
 }
 
 bool CEventLog::Append(const QString& source, qint32 eventType, qint32 eventId,

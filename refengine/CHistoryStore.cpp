@@ -2,13 +2,10 @@
 
 #include "core/COleDate.h"
 #include "engine/CAgentPropertyBag.h"
+#include "refengine/CJsonStateFile.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QtDebug>
 
 #include <algorithm>
 #include <cmath>
@@ -112,17 +109,6 @@ bool CHistoryStoreReadVolume(const QJsonObject& object,
     return true;
 }
 
-void CHistoryStoreSetAside(const QString& filePath)
-{
-    const QString aside = filePath + u".damaged"_s;
-    QFile::remove(aside);
-    if (QFile::rename(filePath, aside))
-        qWarning("History %s is damaged; moved to %s, starting empty", qUtf8Printable(filePath),
-                 qUtf8Printable(aside));
-    else
-        qWarning("History %s is damaged; starting empty", qUtf8Printable(filePath));
-}
-
 template <typename TPoint>
 void CHistoryStoreKeepLast(QList<TPoint>* points)
 {
@@ -140,35 +126,27 @@ CHistoryStore::CHistoryStore(QString filePath)
 
 void CHistoryStore::Load()
 {
-    QFile file(m_filePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return;
-    const bool tooLarge = file.size() > CHistoryStoreMaxFileBytes;
-    const QByteArray bytes = tooLarge ? QByteArray() : file.readAll();
-    file.close();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    const QJsonObject root = document.object();
-    bool intact = !tooLarge && error.error == QJsonParseError::NoError && document.isObject() &&
-                  root.value(u"version"_s).toInt(-1) == CHistoryStoreVersion &&
-                  root.value(u"volumes"_s).isObject();
     QMap<QString, TVolumeHistory> volumes;
-    if (intact) {
-        const QJsonObject all = root.value(u"volumes"_s).toObject();
-        for (auto it = all.begin(); it != all.end() && intact; ++it) {
+    const auto parse = [&volumes](const QJsonObject& root) {
+        const QJsonValue stored = root.value(u"volumes"_s);
+        if (!stored.isObject())
+            return false;
+        const QJsonObject all = stored.toObject();
+        for (auto it = all.begin(); it != all.end(); ++it) {
             TVolumeHistory history;
-            intact = !it.key().isEmpty() && it.value().isObject() &&
-                     CHistoryStoreReadVolume(it.value().toObject(), &history.statistics,
-                                             &history.freeSpace);
+            if (it.key().isEmpty() || !it.value().isObject() ||
+                !CHistoryStoreReadVolume(it.value().toObject(), &history.statistics,
+                                         &history.freeSpace))
+                return false;
             CHistoryStoreKeepLast(&history.statistics);
             CHistoryStoreKeepLast(&history.freeSpace);
             volumes.insert(it.key(), history);
         }
-    }
-    if (!intact) {
-        CHistoryStoreSetAside(m_filePath);
+        return true;
+    };
+    if (CJsonStateFile::Load(m_filePath, CHistoryStoreMaxFileBytes, CHistoryStoreVersion, "history",
+                             "starting empty", parse) != S_OK)
         return;
-    }
     m_volumes = std::move(volumes);
 }
 
@@ -190,12 +168,9 @@ bool CHistoryStore::Save() const
         volumes.insert(it.key(),
                        QJsonObject{{u"statistics"_s, statistics}, {u"freeSpace"_s, freeSpace}});
     }
-    const QJsonObject root{{u"version"_s, CHistoryStoreVersion}, {u"volumes"_s, volumes}};
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Compact));
-    return file.commit();
+    return CJsonStateFile::Write(
+        m_filePath, QJsonObject{{u"version"_s, CHistoryStoreVersion}, {u"volumes"_s, volumes}},
+        QJsonDocument::Compact);
 }
 
 HRESULT CHistoryStore::AddStatisticsPoint(const QString& volume, const TStatisticsPoint& point)

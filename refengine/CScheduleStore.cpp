@@ -1,13 +1,10 @@
 #include "refengine/CScheduleStore.h"
 
 #include "core/COleDate.h"
+#include "refengine/CJsonStateFile.h"
 
-#include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
-#include <QtDebug>
 
 #include <algorithm>
 #include <cmath>
@@ -149,17 +146,6 @@ bool CScheduleStoreFromJson(const QJsonValue& value, CScheduleStore::TSchedule* 
     return true;
 }
 
-void CScheduleStoreSetAside(const QString& filePath)
-{
-    const QString aside = filePath + u".damaged"_s;
-    QFile::remove(aside);
-    if (QFile::rename(filePath, aside))
-        qWarning("Schedules %s are damaged; moved to %s, starting empty", qUtf8Printable(filePath),
-                 qUtf8Printable(aside));
-    else
-        qWarning("Schedules %s are damaged; starting empty", qUtf8Printable(filePath));
-}
-
 } // namespace
 
 CScheduleStore::CScheduleStore(QString filePath)
@@ -197,41 +183,28 @@ bool CScheduleStore::IsValidName(const QString& name)
 
 void CScheduleStore::Load()
 {
-    QFile file(m_filePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return;
-    const bool tooLarge = file.size() > CScheduleStoreMaxFileBytes;
-    const QByteArray bytes = tooLarge ? QByteArray() : file.readAll();
-    file.close();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    const QJsonObject root = document.object();
-    const QJsonObject autoUpdate = root.value(u"autoUpdate"_s).toObject();
     TAutoUpdate update;
-    bool intact = !tooLarge && error.error == QJsonParseError::NoError && document.isObject() &&
-                  root.value(u"version"_s).toInt(-1) == CScheduleStoreVersion &&
-                  root.value(u"schedules"_s).isArray() &&
-                  root.value(u"schedules"_s).toArray().size() <= kMaxSchedules &&
-                  CScheduleStoreUInt(autoUpdate[u"intervalWeeks"_s], &update.intervalWeeks) &&
-                  CScheduleStoreUInt(autoUpdate[u"dayOfWeek"_s], &update.dayOfWeek) &&
-                  update.intervalWeeks >= 1 &&
-                  update.intervalWeeks <= CScheduleStoreMaxIntervalWeeks &&
-                  update.dayOfWeek < CScheduleStoreDaysPerWeek;
     QMap<QString, TSchedule> schedules;
-    if (intact) {
-        for (const QJsonValue& value : root.value(u"schedules"_s).toArray()) {
+    const auto parse = [&update, &schedules](const QJsonObject& root) {
+        const QJsonObject autoUpdate = root.value(u"autoUpdate"_s).toObject();
+        const QJsonValue stored = root.value(u"schedules"_s);
+        if (!stored.isArray() || stored.toArray().size() > kMaxSchedules ||
+            !CScheduleStoreUInt(autoUpdate[u"intervalWeeks"_s], &update.intervalWeeks) ||
+            !CScheduleStoreUInt(autoUpdate[u"dayOfWeek"_s], &update.dayOfWeek) ||
+            update.intervalWeeks < 1 || update.intervalWeeks > CScheduleStoreMaxIntervalWeeks ||
+            update.dayOfWeek >= CScheduleStoreDaysPerWeek)
+            return false;
+        for (const QJsonValue& value : stored.toArray()) {
             TSchedule schedule;
-            if (!CScheduleStoreFromJson(value, &schedule) || schedules.contains(schedule.name)) {
-                intact = false;
-                break;
-            }
+            if (!CScheduleStoreFromJson(value, &schedule) || schedules.contains(schedule.name))
+                return false;
             schedules.insert(schedule.name, schedule);
         }
-    }
-    if (!intact) {
-        CScheduleStoreSetAside(m_filePath);
+        return true;
+    };
+    if (CJsonStateFile::Load(m_filePath, CScheduleStoreMaxFileBytes, CScheduleStoreVersion,
+                             "schedules", "starting empty", parse) != S_OK)
         return;
-    }
     m_schedules = std::move(schedules);
     m_autoUpdate = update;
 }
@@ -247,11 +220,7 @@ bool CScheduleStore::Save() const
          QJsonObject{{u"intervalWeeks"_s, static_cast<double>(m_autoUpdate.intervalWeeks)},
                      {u"dayOfWeek"_s, static_cast<double>(m_autoUpdate.dayOfWeek)}}},
         {u"schedules"_s, schedules}};
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(root).toJson(QJsonDocument::Indented));
-    return file.commit();
+    return CJsonStateFile::Write(m_filePath, root);
 }
 
 HRESULT CScheduleStore::Commit(const QMap<QString, TSchedule>& before,
