@@ -88,8 +88,8 @@ HRESULT CVolumePass::Pause()
             return S_FALSE;
         m_paused = true;
         m_status.engineStatus = kPaused;
+        SendStatusLocked();
     }
-    SendStatus();
     return S_OK;
 }
 
@@ -103,9 +103,9 @@ HRESULT CVolumePass::Resume()
             return S_FALSE;
         m_paused = false;
         m_status.engineStatus = kResumed;
+        SendStatusLocked();
     }
     m_wake.notify_all();
-    SendStatus();
     return S_OK;
 }
 
@@ -180,15 +180,14 @@ void CVolumePass::SetStatus(quint32 status, double percent, const QString& text)
     }
 }
 
-void CVolumePass::SendStatus()
+void CVolumePass::SendStatusLocked() const
 {
-    const TStatus status = Status();
     CNoticeWriter notice;
     notice.U32(NoticeType::EngineStatus)
         .String(m_volume.id)
-        .U32(status.engineStatus)
-        .F64(status.percent)
-        .F64(status.estimatedEnd);
+        .U32(m_status.engineStatus)
+        .F64(m_status.percent)
+        .F64(m_status.estimatedEnd);
     m_sink->Send(notice.Body());
 }
 
@@ -235,8 +234,8 @@ void CVolumePass::Tick(bool force)
         m_lastTickMs = now;
         working = m_working;
         status = m_status;
+        SendStatusLocked();
     }
-    SendStatus();
     CNoticeWriter message;
     message.U32(NoticeType::EngineWorkingMessage)
         .String(m_volume.id)
@@ -507,8 +506,8 @@ void CVolumePass::Finish(HRESULT result, const QString& failure)
         m_failure = failure;
         m_status = TStatus();
         m_running = false;
+        SendStatusLocked();
     }
-    SendStatus();
     CNoticeWriter completed;
     completed.U32(NoticeType::EngineOpCompleted).String(m_volume.id);
     m_sink->Send(completed.Body());

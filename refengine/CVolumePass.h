@@ -104,7 +104,9 @@ private:
     bool Continue();
     // Status, working message and the map's changes since the last tick, when a tick is due.
     void Tick(bool force);
-    void SendStatus();
+    // Under m_mutex, so that no status overtakes a later one: a pause or resume is told
+    // before the pass's thread can say anything newer.
+    void SendStatusLocked() const;
     void SendMapChanges(const QByteArray& map);
     void SetStatus(quint32 status, double percent, const QString& text);
     void Finish(HRESULT result, const QString& failure);
