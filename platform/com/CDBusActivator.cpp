@@ -138,14 +138,24 @@ HRESULT CDBusActivator::CreateInstance(const QStringList& classIds, const QStrin
             result = CDBusResult::RpcServerUnavailable;
         } else {
             QDBusConnection connection{QString()};
-            result = LocalConnection(&connection);
-            if (FAILED(result))
-                return result;
-            QDBusMessage call = QDBusMessage::createMethodCall(QString(), QStringLiteral("/"),
-                                                               QLatin1String(kActivationInterface),
-                                                               QStringLiteral("CreateInstance"));
-            call << classId << interfaceId;
-            const QDBusMessage reply = connection.call(call, QDBus::Block, kActivationTimeoutMs);
+            QDBusMessage reply;
+            // A daemon that restarted leaves the shared connection looking alive until its
+            // hang-up is noticed; a call that finds it dead is made once more on a fresh one.
+            for (int attempt = 0; attempt < 2; ++attempt) {
+                result = LocalConnection(&connection);
+                if (FAILED(result))
+                    return result;
+                QDBusMessage call = QDBusMessage::createMethodCall(
+                    QString(), QStringLiteral("/"), QLatin1String(kActivationInterface),
+                    QStringLiteral("CreateInstance"));
+                call << classId << interfaceId;
+                reply = connection.call(call, QDBus::Block, kActivationTimeoutMs);
+                const QDBusError::ErrorType error = QDBusError(reply).type();
+                if (reply.type() != QDBusMessage::ErrorMessage || connection.isConnected() ||
+                    (error != QDBusError::Disconnected && error != QDBusError::NoReply))
+                    break;
+                QDBusConnection::disconnectFromPeer(connection.name());
+            }
             result = reply.type() == QDBusMessage::ErrorMessage
                          ? CDBusResult::FromError(QDBusError(reply), true)
                          : CDBusResult::FromReply(reply, QStringLiteral("io"));

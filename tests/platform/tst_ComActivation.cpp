@@ -185,6 +185,13 @@ void TestComActivation::aRestartedDaemonIsReachedAgain()
     server = Serve({{kA, S_OK}});
     QVERIFY(server);
     QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), S_OK);
+    // Restarted at once, before the old connection's hang-up is noticed.
+    for (int round = 0; round < 5; ++round) {
+        server.reset();
+        server = Serve({{kA, S_OK}});
+        QVERIFY(server);
+        QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), S_OK);
+    }
 }
 
 void TestComActivation::noDaemonToStart()
