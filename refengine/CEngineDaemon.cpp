@@ -38,6 +38,7 @@
 #include "refengine/CVolumeCatalog.h"
 #include "refengine/CVolumeSettingsStore.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServer>
@@ -45,7 +46,12 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -130,10 +136,19 @@ CEngineDaemon::CEngineDaemon(TOptions options, QObject* parent)
 CEngineDaemon::~CEngineDaemon()
 {
     delete m_server;
+    m_server = nullptr;
+    // The server forgets the socket it was given under its first name; it is removed here, unless
+    // another daemon has put its own in its place since.
+    struct stat placed {};
+    const QByteArray socketPath = QFile::encodeName(m_options.socketPath);
+    if (m_socketInode != 0 && ::stat(socketPath.constData(), &placed) == 0 &&
+        placed.st_ino == m_socketInode)
+        ::unlink(socketPath.constData());
+    // The services (children) go before the stores they use, and before the connections close:
+    // each unregisters itself from connections that are still whole.
+    qDeleteAll(children());
     for (const QString& name : std::as_const(m_names))
         QDBusConnection::disconnectFromPeer(name);
-    // The services (children) go before the stores they use.
-    qDeleteAll(children());
 }
 
 void CEngineDaemon::Serve(const QString& path, QObject* object)
@@ -320,13 +335,31 @@ HRESULT CEngineDaemon::Start(QString* error)
         }
         QFile::remove(socketPath);
     }
-    m_server = new QDBusServer(u"unix:path="_s + socketPath, this);
+    // The server listens under a name of its own, which becomes the socket's only once the
+    // server is whole: a connection accepted while QDBusServer is still being made is handed to
+    // nobody, and its caller is left with a connection that serves no object at all.
+    const QString staging = u"%1.%2"_s.arg(socketPath).arg(QCoreApplication::applicationPid());
+    QFile::remove(staging);
+    m_server = new QDBusServer(u"unix:path="_s + staging, this);
     if (!m_server->isConnected()) {
         *error = u"The engine cannot listen on %1: %2"_s.arg(socketPath,
                                                              m_server->lastError().message());
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     }
     connect(m_server, &QDBusServer::newConnection, this, &CEngineDaemon::OnNewConnection);
+    if (::rename(QFile::encodeName(staging).constData(),
+                 QFile::encodeName(socketPath).constData()) != 0) {
+        const int code = errno;
+        delete m_server;
+        m_server = nullptr;
+        QFile::remove(staging);
+        *error = u"The engine cannot place its socket at %1: %2"_s.arg(
+            socketPath, QString::fromLocal8Bit(std::strerror(code)));
+        return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
+    }
+    struct stat placed {};
+    if (::stat(QFile::encodeName(socketPath).constData(), &placed) == 0)
+        m_socketInode = placed.st_ino;
     s.log.Append(u"Engine"_s, CEventLog::kInformation, 1,
                  u"The engine started, serving %1."_s.arg(socketPath));
     return S_OK;

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include <sys/types.h>
+
 class QDBusServer;
 class QDBusConnection;
 
@@ -50,5 +52,6 @@ private:
     std::unique_ptr<CServices> m_services;
     QList<QPair<QString, QObject*>> m_objects; // served on every connection
     QDBusServer* m_server = nullptr;
-    QStringList m_names; // of the connections still open
+    ino_t m_socketInode = 0; // of the socket this daemon placed
+    QStringList m_names;     // of the connections still open
 };
