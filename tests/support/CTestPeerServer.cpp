@@ -53,9 +53,11 @@ void CTestPeerServer::run()
         return;
     exec();
     // A connection accepted just before the quit still has its hand-over queued to this
-    // thread; deliver it, then close every accepted connection, so that nothing is left behind
-    // when the thread's event queue goes away.
+    // thread; deliver it. The served objects then go while their connections are whole, each
+    // unregistering itself, and only then are the connections closed, so that nothing is left
+    // behind when the thread's event queue goes away.
     QCoreApplication::sendPostedEvents();
+    qDeleteAll(owner.children());
     for (const QString& name : std::as_const(accepted))
         QDBusConnection::disconnectFromPeer(name);
     QCoreApplication::sendPostedEvents();
