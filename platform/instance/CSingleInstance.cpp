@@ -1,20 +1,20 @@
 #include "platform/instance/CSingleInstance.h"
 
 #include "platform/CRuntimeDirectory.h"
+#include "platform/CUnixSocketAddress.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStringDecoder>
+#include <QThread>
 #include <QTimer>
 #include <QtEndian>
 
 #include <cerrno>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -24,22 +24,33 @@ namespace {
 constexpr int kSingleInstanceMaxPeers = 8;
 constexpr int kSingleInstancePeerTimeoutMs = 10000;
 constexpr int kSingleInstanceBacklog = 16;
+constexpr unsigned long kSingleInstanceRetryMs = 20;
 constexpr char kSingleInstanceAcceptedMark[] = "kvFrameAccepted";
-
-bool SingleInstanceAddress(const QByteArray& path, sockaddr_un* address)
-{
-    *address = {};
-    address->sun_family = AF_UNIX;
-    if (path.isEmpty() || path.size() >= static_cast<qsizetype>(sizeof address->sun_path))
-        return false;
-    std::memcpy(address->sun_path, path.constData(), static_cast<size_t>(path.size()));
-    return true;
-}
 
 bool SingleInstanceSameFile(const QByteArray& path, dev_t device, ino_t inode)
 {
     struct stat info = {};
     return ::lstat(path.constData(), &info) == 0 && info.st_dev == device && info.st_ino == inode;
+}
+
+// A stream socket connected to PATH, or -1. A listener whose queue is full answers EAGAIN;
+// that is tried again until DEADLINE.
+int SingleInstanceConnect(const QByteArray& path, const QDeadlineTimer& deadline)
+{
+    const CUnixSocketAddress address(path);
+    if (!address.IsValid())
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    while (!address.Connect(fd)) {
+        if (errno != EAGAIN || deadline.hasExpired()) {
+            ::close(fd);
+            return -1;
+        }
+        QThread::msleep(kSingleInstanceRetryMs);
+    }
+    return fd;
 }
 
 } // namespace
@@ -64,19 +75,18 @@ CSingleInstance::TOccupant CSingleInstance::Occupant(const QByteArray& path)
         return errno == ENOENT ? TOccupant::None : TOccupant::Foreign;
     if (!S_ISSOCK(info.st_mode))
         return TOccupant::Foreign;
-    sockaddr_un address;
-    if (!SingleInstanceAddress(path, &address))
+    const CUnixSocketAddress address(path);
+    if (!address.IsValid())
         return TOccupant::Foreign;
     // Non-blocking, so that a listener whose queue is full cannot hold this start up: it is
     // running all the same.
     const int probe = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (probe < 0)
         return TOccupant::Foreign;
-    const int connected =
-        ::connect(probe, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const bool connected = address.Connect(probe);
     const int error = errno;
     ::close(probe);
-    if (connected == 0 || error == EAGAIN || error == EINPROGRESS)
+    if (connected || error == EAGAIN || error == EINPROGRESS)
         return TOccupant::Running;
     if (error == ENOENT)
         return TOccupant::None;
@@ -86,14 +96,14 @@ CSingleInstance::TOccupant CSingleInstance::Occupant(const QByteArray& path)
 int CSingleInstance::BindListening(const QByteArray& path, bool* running)
 {
     *running = false;
-    sockaddr_un address;
-    if (!SingleInstanceAddress(path, &address))
+    const CUnixSocketAddress address(path);
+    if (!address.IsValid())
         return -1;
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
     for (int round = 0; round < 2; ++round) {
-        if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        if (address.Bind(fd)) {
             if (::listen(fd, kSingleInstanceBacklog) == 0)
                 return fd;
             break;
@@ -239,9 +249,12 @@ bool CSingleInstance::SendMessage(const QString& message, int timeoutMs) const
     };
 
     QLocalSocket socket;
-    socket.connectToServer(SocketPath());
-    if (!socket.waitForConnected(Remaining()))
+    const int fd = SingleInstanceConnect(QFile::encodeName(SocketPath()), deadline);
+    if (fd < 0 || !socket.setSocketDescriptor(fd)) {
+        if (fd >= 0)
+            ::close(fd);
         return false;
+    }
     QByteArray frame(kFrameMagic, kMagicBytes);
     const quint32 length = static_cast<quint32>(payload.size());
     char encodedLength[4];

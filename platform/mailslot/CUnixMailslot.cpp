@@ -2,6 +2,7 @@
 
 #include "platform/CComputerName.h"
 #include "platform/CRuntimeDirectory.h"
+#include "platform/CUnixSocketAddress.h"
 #include "platform/CWin32Error.h"
 
 #include <QFile>
@@ -17,7 +18,6 @@
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <system_error>
 #include <thread>
 #include <unistd.h>
@@ -35,25 +35,14 @@ int NewSocket()
     return ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 }
 
-// PATH has been measured by CheckName, so it fits with its terminating NUL.
-sockaddr_un Address(const QByteArray& path)
-{
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-    return address;
-}
-
 bool Bind(int fd, const QByteArray& path)
 {
-    const sockaddr_un address = Address(path);
-    return ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    return CUnixSocketAddress(path).Bind(fd);
 }
 
 bool Connect(int fd, const QByteArray& path)
 {
-    const sockaddr_un address = Address(path);
-    return ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    return CUnixSocketAddress(path).Connect(fd);
 }
 
 bool SameFile(const QByteArray& path, dev_t device, ino_t inode)
@@ -105,10 +94,10 @@ DWORD CUnixMailslot::CheckName(const QString& name, QByteArray* path)
     if (name.isEmpty() || name == u"."_s || name == u".."_s || name.contains(u'/') ||
         name.contains(QChar(u'\0')))
         return ERROR_INVALID_NAME;
-    const QByteArray encoded = QFile::encodeName(SocketPath(name));
-    if (encoded.size() >= static_cast<qsizetype>(sizeof(sockaddr_un::sun_path)))
+    // However deep the runtime folder, the socket is reached; only the name itself is bounded.
+    if (!CUnixSocketAddress::FitsFileName(QFile::encodeName(name)))
         return ERROR_FILENAME_EXCED_RANGE;
-    *path = encoded;
+    *path = QFile::encodeName(SocketPath(name));
     return ERROR_SUCCESS;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/CComputerName.h"
+#include "platform/CUnixSocketAddress.h"
 #include "platform/mailslot/CUnixMailslot.h"
 #include "tests/support/CMemoryMailslot.h"
 #include "tests/support/CTestEnvironment.h"
@@ -6,7 +7,6 @@
 #include <QtTest>
 
 #include <atomic>
-#include <cstring>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -46,10 +46,7 @@ QByteArray SocketFile(const QString& name)
 bool AbandonSocketAt(const QByteArray& path)
 {
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM, 0);
-    sockaddr_un address = {};
-    address.sun_family = AF_UNIX;
-    std::memcpy(address.sun_path, path.constData(), static_cast<size_t>(path.size()));
-    const bool bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool bound = CUnixSocketAddress(path).Bind(fd);
     ::close(fd);
     return bound;
 }
@@ -89,7 +86,7 @@ private slots:
     void socketFilesOfOthersAreLeftAlone();
     void names_data();
     void names();
-    void longestNameThatFits();
+    void deepFoldersAndLongestNames();
     void handlesAnswerOnlyForTheirSide_data() { AddKinds(); }
     void handlesAnswerOnlyForTheirSide();
     void slowReaderLosesNothing();
@@ -255,8 +252,9 @@ void TestMailslot::names_data()
     QTest::newRow("dot dot") << QString() << u".."_s << invalid << invalid;
     QTest::newRow("slash") << QString() << u"a/b"_s << invalid << invalid;
     QTest::newRow("nul") << QString() << QString::fromUtf16(u"a\0b", 3) << invalid << invalid;
-    QTest::newRow("too long") << QString() << QString(200, u'n') << ERROR_FILENAME_EXCED_RANGE
-                              << ERROR_FILENAME_EXCED_RANGE;
+    QTest::newRow("too long") << QString()
+                              << QString(CUnixSocketAddress::kLongestFileName + 1, u'n')
+                              << ERROR_FILENAME_EXCED_RANGE << ERROR_FILENAME_EXCED_RANGE;
 }
 
 void TestMailslot::names()
@@ -277,18 +275,31 @@ void TestMailslot::names()
     QCOMPARE(server.IsOpen(), createResult == ERROR_SUCCESS);
 }
 
-void TestMailslot::longestNameThatFits()
+void TestMailslot::deepFoldersAndLongestNames()
 {
-    // sun_path holds the path and its terminating NUL.
-    const qsizetype room =
-        qsizetype(sizeof(sockaddr_un::sun_path)) - 1 - SocketFile(QString()).size();
-    QVERIFY(room > 0);
+    // A runtime folder deeper than a socket address holds, and the longest file name there.
+    m_environment->Set("KORVANE_RUNTIME_DIR", m_environment->Root() + u'/' + QString(110, u'd'));
+    const QString longest(CUnixSocketAddress::kLongestFileName, u'n');
+    QVERIFY(SocketFile(longest).size() > qsizetype(sizeof(sockaddr_un::sun_path)));
     CUnixMailslot server;
     CUnixMailslot client;
-    QCOMPARE(server.Create(QString(room + 1, u'n'), 0, 0), ERROR_FILENAME_EXCED_RANGE);
-    QCOMPARE(server.Create(QString(room, u'n'), 0, 0), ERROR_SUCCESS);
-    QCOMPARE(client.Open(QString(), QString(room, u'n')), ERROR_SUCCESS);
-    QVERIFY(Delivers(client, server, "fits"));
+    QCOMPARE(client.Open(QString(), longest), ERROR_FILE_NOT_FOUND);
+    QCOMPARE(server.Create(QString(CUnixSocketAddress::kLongestFileName + 1, u'n'), 0, 0),
+             ERROR_FILENAME_EXCED_RANGE);
+    QCOMPARE(server.Create(longest, 0, 0), ERROR_SUCCESS);
+    QCOMPARE(client.Open(QString(), longest), ERROR_SUCCESS);
+    QVERIFY(Delivers(client, server, "deep"));
+    client.Close();
+
+    // Live and stale sockets are told apart there as anywhere.
+    CUnixMailslot second;
+    QCOMPARE(second.Create(longest, 0, 0), ERROR_ALREADY_EXISTS);
+    QVERIFY(AbandonSocketAt(SocketFile(u"stale"_s)));
+    QCOMPARE(second.Create(u"stale"_s, 0, 0), ERROR_SUCCESS);
+    QCOMPARE(client.Open(QString(), u"stale"_s), ERROR_SUCCESS);
+    QVERIFY(Delivers(client, second, "taken over"));
+    server.Close();
+    QVERIFY(!QFile::exists(CUnixMailslot::SocketPath(longest)));
 }
 
 void TestMailslot::handlesAnswerOnlyForTheirSide()

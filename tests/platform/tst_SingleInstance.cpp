@@ -47,6 +47,7 @@ private slots:
     void dropsMalformedFramesAndKeepsListening();
     void readsFramesArrivingInPieces();
     void anotherProcessHandsItsMessageOver();
+    void takesOverTheSocketOfACrashedInstance_data();
     void takesOverTheSocketOfACrashedInstance();
 
 private:
@@ -173,8 +174,20 @@ void TestSingleInstance::anotherProcessHandsItsMessageOver()
     QCOMPARE(received.at(0).at(0).toString(), u"/connect=remote"_s);
 }
 
+void TestSingleInstance::takesOverTheSocketOfACrashedInstance_data()
+{
+    QTest::addColumn<bool>("deep");
+    QTest::newRow("runtime folder") << false;
+    // Deeper than a socket address holds.
+    QTest::newRow("deep runtime folder") << true;
+}
+
 void TestSingleInstance::takesOverTheSocketOfACrashedInstance()
 {
+    QFETCH(bool, deep);
+    if (deep)
+        m_environment->Set("KORVANE_RUNTIME_DIR",
+                           m_environment->Root() + u'/' + QString(110, u'd'));
     QProcess peer;
     peer.start(QStringLiteral(SINGLE_INSTANCE_PEER), {u"listen"_s});
     QVERIFY(peer.waitForReadyRead());
