@@ -25,9 +25,9 @@ public:
     bool Connect(int fd) const;
 
     // The longest file name a socket can have in any folder, in bytes: what the address holds
-    // after the longest /proc/self/fd/N/ entry.
-    static constexpr qsizetype kLongestFileName = qsizetype(sizeof(sockaddr_un::sun_path)) - 1 -
-                                                  qsizetype(sizeof "/proc/self/fd/2147483647/") + 1;
+    // after the longest /proc/self/fd/N/ entry (both sizes count a terminating NUL).
+    static constexpr qsizetype kLongestFileName =
+        qsizetype(sizeof(sockaddr_un::sun_path) - sizeof "/proc/self/fd/2147483647/");
     static bool FitsFileName(const QByteArray& name) { return name.size() <= kLongestFileName; }
 
 private:
