@@ -43,10 +43,14 @@ CUnixSocketAddress::CUnixSocketAddress(const QByteArray& path)
     std::memcpy(m_address.sun_path, reachable.constData(), static_cast<size_t>(reachable.size()));
 }
 
+// Callers read errno of a failed Bind or Connect after the address is gone.
 CUnixSocketAddress::~CUnixSocketAddress()
 {
-    if (m_folder >= 0)
+    if (m_folder >= 0) {
+        const int error = errno;
         ::close(m_folder);
+        errno = error;
+    }
 }
 
 bool CUnixSocketAddress::Bind(int fd) const

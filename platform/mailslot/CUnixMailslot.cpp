@@ -35,16 +35,6 @@ int NewSocket()
     return ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
 }
 
-bool Bind(int fd, const QByteArray& path)
-{
-    return CUnixSocketAddress(path).Bind(fd);
-}
-
-bool Connect(int fd, const QByteArray& path)
-{
-    return CUnixSocketAddress(path).Connect(fd);
-}
-
 bool SameFile(const QByteArray& path, dev_t device, ino_t inode)
 {
     struct stat info = {};
@@ -64,7 +54,7 @@ DWORD RemoveStaleSocket(const QByteArray& path)
     const int probe = NewSocket();
     if (probe < 0)
         return CWin32Error::FromErrno(errno, ERROR_NOT_ENOUGH_MEMORY);
-    const bool refused = !Connect(probe, path) && errno == ECONNREFUSED;
+    const bool refused = !CUnixSocketAddress(path).Connect(probe) && errno == ECONNREFUSED;
     ::close(probe);
     if (!refused)
         return ERROR_ALREADY_EXISTS;
@@ -227,14 +217,14 @@ DWORD CUnixMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD rea
     const int fd = NewSocket();
     if (fd < 0)
         return CWin32Error::FromErrno(errno, ERROR_NOT_ENOUGH_MEMORY);
-    bool bound = Bind(fd, path);
+    bool bound = CUnixSocketAddress(path).Bind(fd);
     if (!bound && errno == EADDRINUSE) {
         result = RemoveStaleSocket(path);
         if (result != ERROR_SUCCESS) {
             ::close(fd);
             return result;
         }
-        bound = Bind(fd, path);
+        bound = CUnixSocketAddress(path).Bind(fd);
     }
     struct stat info = {};
     if (!bound || ::lstat(path.constData(), &info) != 0) {
@@ -345,7 +335,7 @@ DWORD CUnixMailslot::Open(const QString& computer, const QString& name)
     const int fd = NewSocket();
     if (fd < 0)
         return CWin32Error::FromErrno(errno, ERROR_NOT_ENOUGH_MEMORY);
-    if (!Connect(fd, path)) {
+    if (!CUnixSocketAddress(path).Connect(fd)) {
         const int error = errno;
         ::close(fd);
         if (error == ENOENT || error == ECONNREFUSED || error == EPROTOTYPE)
