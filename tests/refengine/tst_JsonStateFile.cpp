@@ -1,4 +1,5 @@
 #include "refengine/CJsonStateFile.h"
+#include "tests/refengine/TestFiles.h"
 
 #include <QtTest>
 
@@ -15,7 +16,6 @@ private slots:
 
     void loadSetsUnusableFilesAside_data();
     void loadSetsUnusableFilesAside();
-    void missingFileIsNotDamaged();
     void writeKeepsFormatAndAccess();
 
 private:
@@ -36,23 +36,22 @@ void TestJsonStateFile::loadSetsUnusableFilesAside_data()
     QTest::addColumn<qint64>("maxBytes");
     QTest::addColumn<bool>("accepted"); // what the caller's parse answers
     QTest::addColumn<HRESULT>("expected");
+    const auto row = [](const char* name, const QByteArray& content, HRESULT expected,
+                        qint64 maxBytes = 1024, bool accepted = true) {
+        QTest::newRow(name) << content << maxBytes << accepted << expected;
+    };
     const QByteArray intact = R"({"version":3,"value":7})";
-    QTest::newRow("intact") << intact << qint64(intact.size()) << true << S_OK;
-    QTest::newRow("above the limit")
-        << intact << qint64(intact.size() - 1) << true << CJsonStateFile::kTooLarge;
-    QTest::newRow("refused by the caller")
-        << intact << qint64(1024) << false << CJsonStateFile::kDamaged;
-    QTest::newRow("other version") << QByteArray(R"({"version":4,"value":7})") << qint64(1024)
-                                   << true << CJsonStateFile::kDamaged;
-    QTest::newRow("version as text") << QByteArray(R"({"version":"3","value":7})") << qint64(1024)
-                                     << true << CJsonStateFile::kDamaged;
-    QTest::newRow("no version") << QByteArray(R"({"value":7})") << qint64(1024) << true
-                                << CJsonStateFile::kDamaged;
-    QTest::newRow("array") << QByteArray(R"([{"version":3}])") << qint64(1024) << true
-                           << CJsonStateFile::kDamaged;
-    QTest::newRow("truncated") << intact.left(12) << qint64(1024) << true
-                               << CJsonStateFile::kDamaged;
-    QTest::newRow("empty") << QByteArray() << qint64(1024) << true << CJsonStateFile::kDamaged;
+    row("intact", intact, S_OK, intact.size());
+    row("above the limit", intact, CJsonStateFile::kTooLarge, intact.size() - 1);
+    row("refused by the caller", intact, CJsonStateFile::kDamaged, 1024, false);
+    row("other version", R"({"version":4,"value":7})", CJsonStateFile::kDamaged);
+    row("version as text", R"({"version":"3","value":7})", CJsonStateFile::kDamaged);
+    row("no version", R"({"value":7})", CJsonStateFile::kDamaged);
+    row("array", R"([{"version":3}])", CJsonStateFile::kDamaged);
+    row("truncated", intact.left(12), CJsonStateFile::kDamaged);
+    row("empty", "", CJsonStateFile::kDamaged);
+    // No file (a null content): nothing to read, and nothing set aside.
+    row("missing", QByteArray(), S_FALSE);
 }
 
 void TestJsonStateFile::loadSetsUnusableFilesAside()
@@ -63,15 +62,10 @@ void TestJsonStateFile::loadSetsUnusableFilesAside()
     QFETCH(HRESULT, expected);
     const QString path = File(u"state.json"_s);
     const QString aside = path + u".damaged"_s;
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-    file.close();
+    if (!content.isNull())
+        QVERIFY(WriteTestFile(path, content));
     // An older damaged file gives way to the newer one.
-    QFile older(aside);
-    QVERIFY(older.open(QIODevice::WriteOnly));
-    older.write("older");
-    older.close();
+    QVERIFY(WriteTestFile(aside, "older"));
 
     if (FAILED(expected))
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"test state file .* is damaged"_s));
@@ -88,21 +82,10 @@ void TestJsonStateFile::loadSetsUnusableFilesAside()
     QCOMPARE(parsed, expected == S_OK || !accepted ? 1 : 0);
     if (parsed)
         QCOMPARE(seen.value(u"value"_s).toInt(), 7);
-    QCOMPARE(QFile::exists(path), SUCCEEDED(expected));
+    QCOMPARE(QFile::exists(path), expected == S_OK);
     QFile moved(aside);
     QVERIFY(moved.open(QIODevice::ReadOnly));
-    QCOMPARE(moved.readAll(), SUCCEEDED(expected) ? QByteArray("older") : content);
-}
-
-void TestJsonStateFile::missingFileIsNotDamaged()
-{
-    const QString path = File(u"absent.json"_s);
-    bool parsed = false;
-    QCOMPARE(CJsonStateFile::Load(path, 1024, 1, "test state", "starting empty",
-                                  [&](const QJsonObject&) { return parsed = true; }),
-             S_FALSE);
-    QVERIFY(!parsed);
-    QVERIFY(!QFile::exists(path + u".damaged"_s));
+    QCOMPARE(moved.readAll(), SUCCEEDED(expected) ? "older"_ba : content);
 }
 
 void TestJsonStateFile::writeKeepsFormatAndAccess()

@@ -58,8 +58,7 @@ private slots:
     void badCommandLines();
     void jsonValues_data();
     void jsonValues();
-    void listenPrintsWhatSendAndRawWritersWrite();
-    void aWriterOfItsOwnIsUnderstood();
+    void listenPrintsWhatWritersWrite();
     void failuresAndExitCodes();
 };
 
@@ -136,15 +135,10 @@ void TestKvnotify::badArguments()
 void TestKvnotify::badCommandLines_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("none") << QStringList{};
-    QTest::newRow("unknown") << QStringList{u"post"_s};
-    QTest::newRow("send, no type") << QStringList{u"send"_s, u"name"_s};
-    QTest::newRow("computer, no value") << QStringList{u"send"_s, u"--computer"_s};
-    QTest::newRow("computer, no name") << QStringList{u"send"_s, u"--computer"_s, u"pc"_s, u"n"_s};
-    QTest::newRow("no owner") << QStringList{u"listen"_s, u"--name"_s, u"n"_s};
-    QTest::newRow("bad owner") << QStringList{u"listen"_s, u"--owner"_s, u"Engine"_s};
-    QTest::newRow("name, no value") << QStringList{u"listen"_s, u"--owner"_s, u"vm"_s, u"--name"_s};
-    QTest::newRow("stray") << QStringList{u"listen"_s, u"--owner"_s, u"vm"_s, u"extra"_s};
+    for (const char* line :
+         {"", "post", "send name", "send --computer", "send --computer pc n", "listen --name n",
+          "listen --owner Engine", "listen --owner vm --name", "listen --owner vm extra"})
+        QTest::newRow(line) << QString::fromLatin1(line).split(u' ', Qt::SkipEmptyParts);
 }
 
 void TestKvnotify::badCommandLines()
@@ -167,11 +161,7 @@ void TestKvnotify::jsonValues_data()
     QTest::newRow("empty") << QVariant::fromValue(std::wstring()) << "\"\""_ba;
     QTest::newRow("lone surrogate") << QVariant(QString(QChar(0xDC00))) << "\"\\udc00\""_ba;
     QTest::newRow("true") << QVariant(true) << "true"_ba;
-    QTest::newRow("false") << QVariant(false) << "false"_ba;
     QTest::newRow("HRESULT") << QVariant(E_FAIL) << "-2147467259"_ba;
-    QTest::newRow("uint") << QVariant(0xFFFFFFFFu) << "4294967295"_ba;
-    QTest::newRow("LONGLONG") << QVariant(std::numeric_limits<LONGLONG>::min())
-                              << "-9223372036854775808"_ba;
     QTest::newRow("u64") << QVariant(std::numeric_limits<quint64>::max())
                          << "18446744073709551615"_ba;
     QTest::newRow("enum") << QVariant::fromValue(TBusyStatus::Busy) << "2"_ba;
@@ -180,7 +170,6 @@ void TestKvnotify::jsonValues_data()
     QTest::newRow("small double") << QVariant(1e-5) << "1e-05"_ba;
     QTest::newRow("third") << QVariant(1.0 / 3) << "0.3333333333333333"_ba;
     QTest::newRow("nan") << QVariant(qQNaN()) << "null"_ba;
-    QTest::newRow("inf") << QVariant(qInf()) << "null"_ba;
     const CExchangeStatisticsMsg stats{L"G", L"S\"", L"0:01", L"0:02", L"C:\\db.edb",
                                        L"",  1024.5, 512.0,   50.0};
     QTest::newRow("statistics")
@@ -198,31 +187,40 @@ void TestKvnotify::jsonValues()
     QCOMPARE(CJsonLine::Format("S", {value, value}), "S [" + json + ',' + json + ']');
 }
 
-void TestKvnotify::listenPrintsWhatSendAndRawWritersWrite()
+void TestKvnotify::listenPrintsWhatWritersWrite()
 {
     CTestEnvironment environment;
+    const QString python = QStandardPaths::findExecutable(u"python3"_s);
+    QVERIFY2(!python.isEmpty(), "python3 is needed for this test");
     QProcess listener;
     listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"engine"_s});
     const QString name = QString::fromUtf8(ReadLine(listener));
     QVERIFY2(!name.isEmpty(), listener.readAllStandardError().constData());
 
-    // Every kvnotify run numbers its messages afresh, and so does the raw writer below: each
-    // notice must still come through.
+    // First from a program that knows only the wire format, not this code base.
+    QProcess writer;
+    writer.start(python, {QStringLiteral(NOTICE_WRITER), name});
+    QVERIFY(writer.waitForFinished(kTimeoutMs));
+    QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
+    const QByteArray volume = R"("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")";
+    for (const QByteArray& line : {
+             "OpStarted [" + volume + "]",
+             "StatusChanged [" + volume + ",3,12.5,40000.25]",
+             "FragmentationChanged [" + volume + ",33]",
+             "WorkingMessageChanged [" + volume + ",50,\"D\xc3\xb6ner \xf0\x9d\x84\x9e\"]",
+             "BitmapUpdated [" + volume + ",7,100,25]",
+             "FreeSpaceFragmentationChanged [" + volume + ",1.5]",
+             "OpCompleted [" + volume + "]",
+         })
+        QCOMPARE(ReadLine(listener), line);
+
+    // Then from kvnotify runs, each of which numbers its messages afresh.
     const QStringList status{u"send"_s, name, u"1"_s, u"s:vol"_s, u"u32:3"_s, u"f64:42.5"_s};
     QCOMPARE(Run(status + QStringList{u"f64:100"_s}), 0);
     QCOMPARE(Run(status + QStringList{u"f64:-1e-3"_s}), 0);
-    CMailSlotTransport raw;
-    QCOMPARE(raw.Open(QString(), name), ERROR_SUCCESS);
-    QCOMPARE(raw.Write(CNoticeWriter().U32(4).String(u"vol"_s).U8(13).U32(3599).U32(1).Body()),
-             ERROR_SUCCESS);
-    QCOMPARE(raw.Write(CNoticeWriter().U32(3).String(u"vol"_s).F64(7).String(u"a \"b\""_s).Body()),
-             ERROR_SUCCESS);
     QCOMPARE(Run({u"send"_s, u"--computer"_s, u"."_s, name, u"0x8"_s, u"s:v:1"_s}), 0);
-
     QCOMPARE(ReadLine(listener), R"(StatusChanged ["vol",5,42.5,100])"_ba);
     QCOMPARE(ReadLine(listener), R"(StatusChanged ["vol",5,42.5,-0.001])"_ba);
-    QCOMPARE(ReadLine(listener), R"(BitmapUpdated ["vol",13,3599,1])"_ba);
-    QCOMPARE(ReadLine(listener), R"(WorkingMessageChanged ["vol",7,"a \"b\""])"_ba);
     QCOMPARE(ReadLine(listener), R"(OpCompleted ["v:1"])"_ba);
 
     listener.terminate();
@@ -232,40 +230,7 @@ void TestKvnotify::listenPrintsWhatSendAndRawWritersWrite()
     QCOMPARE(listener.readAllStandardError(), QByteArray());
     QCOMPARE(listener.readAllStandardOutput(), QByteArray());
     // The mailslot went with it.
-    QCOMPARE(raw.Write(CNoticeWriter().U32(8).String(u"vol"_s).Body()), ERROR_FILE_NOT_FOUND);
-}
-
-void TestKvnotify::aWriterOfItsOwnIsUnderstood()
-{
-    // The notices come from a program that knows only the wire format, not this code base.
-    CTestEnvironment environment;
-    const QString python = QStandardPaths::findExecutable(u"python3"_s);
-    QVERIFY2(!python.isEmpty(), "python3 is needed for this test");
-    QProcess listener;
-    listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"engine"_s});
-    const QString name = QString::fromUtf8(ReadLine(listener));
-    QVERIFY(!name.isEmpty());
-    QProcess writer;
-    writer.start(python, {QStringLiteral(NOTICE_WRITER), name});
-    QVERIFY(writer.waitForFinished(kTimeoutMs));
-    QVERIFY2(writer.exitCode() == 0, writer.readAllStandardError().constData());
-
-    const QByteArray volume = R"("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}")";
-    const QByteArray expected[] = {
-        "OpStarted [" + volume + "]",
-        "StatusChanged [" + volume + ",3,12.5,40000.25]",
-        "FragmentationChanged [" + volume + ",33]",
-        "WorkingMessageChanged [" + volume + ",50,\"D\xc3\xb6ner \xf0\x9d\x84\x9e\"]",
-        "BitmapUpdated [" + volume + ",7,100,25]",
-        "FreeSpaceFragmentationChanged [" + volume + ",1.5]",
-        "OpCompleted [" + volume + "]",
-    };
-    for (const QByteArray& line : expected)
-        QCOMPARE(ReadLine(listener), line);
-    listener.terminate();
-    QVERIFY(listener.waitForFinished(kTimeoutMs));
-    QCOMPARE(listener.exitCode(), 0);
-    QCOMPARE(listener.readAllStandardOutput(), QByteArray());
+    QCOMPARE(Run({u"send"_s, name, u"8"_s}), 1);
 }
 
 void TestKvnotify::failuresAndExitCodes()
@@ -273,8 +238,9 @@ void TestKvnotify::failuresAndExitCodes()
     CTestEnvironment environment;
     QByteArray error;
     QCOMPARE(Run({u"send"_s, u"nobody"_s, u"1"_s}, &error), 1);
-    QCOMPARE(error, "kvnotify: cannot open mailslot 'nobody': error 2: The system cannot find the "
-                    "file specified.\n"_ba);
+    QVERIFY2(error.startsWith("kvnotify: cannot open mailslot 'nobody': error 2: ") &&
+                 error.count('\n') == 1,
+             error.constData());
     QCOMPARE(Run({u"send"_s, u"nobody"_s, u"1"_s, u"u8:256"_s}, &error), 2);
     QVERIFY(error.contains("'u8:256'") && error.contains("error 87: ") && error.count('\n') == 1);
     QCOMPARE(Run({u"listen"_s, u"--owner"_s, u"nobody"_s}), 2);
