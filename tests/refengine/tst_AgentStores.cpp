@@ -7,6 +7,7 @@
 #include "refengine/CAgentSettingsStore.h"
 #include "refengine/CEventLog.h"
 #include "refengine/CHistoryStore.h"
+#include "refengine/CJsonStateFile.h"
 #include "refengine/CNoticeSink.h"
 #include "refengine/CScheduleRunner.h"
 #include "refengine/CScheduleStore.h"
@@ -19,7 +20,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The agent's stores on their files, and the schedule runner driven by a clock of the test's.
+// State files: the checks every one shares, the agent's stores on theirs; and the schedule runner
+// driven by a clock of the test's.
 class TestAgentStores : public QObject {
     Q_OBJECT
 
@@ -27,6 +29,9 @@ private slots:
     void init();
     void cleanup();
 
+    void loadSetsUnusableFilesAside_data();
+    void loadSetsUnusableFilesAside();
+    void writeKeepsAccessAndContent();
     void eventLogQueriesAndPersists();
     void damagedFilesGiveEmptyStores_data();
     void damagedFilesGiveEmptyStores();
@@ -58,6 +63,82 @@ void TestAgentStores::init()
 void TestAgentStores::cleanup()
 {
     m_environment.reset();
+}
+
+void TestAgentStores::loadSetsUnusableFilesAside_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<bool>("accepted"); // what the caller's parse answers
+    QTest::addColumn<HRESULT>("expected");
+    const auto row = [](const char* name, const QByteArray& content, HRESULT expected,
+                        qint64 maxBytes = 1024, bool accepted = true) {
+        QTest::newRow(name) << content << maxBytes << accepted << expected;
+    };
+    const QByteArray intact = R"({"version":3,"value":7})";
+    row("intact", intact, S_OK, intact.size());
+    row("above the limit", intact, CJsonStateFile::kTooLarge, intact.size() - 1);
+    row("refused by the caller", intact, CJsonStateFile::kDamaged, 1024, false);
+    row("other version", R"({"version":4,"value":7})", CJsonStateFile::kDamaged);
+    row("version as text", R"({"version":"3","value":7})", CJsonStateFile::kDamaged);
+    row("no version", R"({"value":7})", CJsonStateFile::kDamaged);
+    row("array", R"([{"version":3}])", CJsonStateFile::kDamaged);
+    row("truncated", intact.left(12), CJsonStateFile::kDamaged);
+    row("empty", "", CJsonStateFile::kDamaged);
+    // No file (a null content): nothing to read, and nothing set aside.
+    row("missing", QByteArray(), S_FALSE);
+}
+
+void TestAgentStores::loadSetsUnusableFilesAside()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, maxBytes);
+    QFETCH(bool, accepted);
+    QFETCH(HRESULT, expected);
+    const QString path = File(u"state.json"_s);
+    const QString aside = path + u".damaged"_s;
+    if (!content.isNull())
+        QVERIFY(WriteTestFile(path, content));
+    // An older damaged file gives way to the newer one.
+    QVERIFY(WriteTestFile(aside, "older"));
+
+    if (FAILED(expected))
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"test state file .* is damaged"_s));
+    int parsed = 0;
+    QJsonObject seen;
+    const HRESULT hr = CJsonStateFile::Load(path, maxBytes, 3, "test state", "starting empty",
+                                            [&](const QJsonObject& root) {
+                                                ++parsed;
+                                                seen = root;
+                                                return accepted;
+                                            });
+    QCOMPARE(hr, expected);
+    // Only a file that passed the shared checks reaches the caller.
+    QCOMPARE(parsed, expected == S_OK || !accepted ? 1 : 0);
+    if (parsed)
+        QCOMPARE(seen.value(u"value"_s).toInt(), 7);
+    QCOMPARE(QFile::exists(path), expected == S_OK);
+    QFile moved(aside);
+    QVERIFY(moved.open(QIODevice::ReadOnly));
+    QCOMPARE(moved.readAll(), SUCCEEDED(expected) ? "older"_ba : content);
+}
+
+void TestAgentStores::writeKeepsAccessAndContent()
+{
+    const QString path = File(u"state.json"_s);
+    const QJsonObject root{{u"version"_s, 1}, {u"secret"_s, u"p"_s}};
+    QVERIFY(CJsonStateFile::Write(path, root, QJsonDocument::Compact));
+    QVERIFY(QFile::setPermissions(path,
+                                  QFile::permissions(path) | QFile::ReadGroup | QFile::ReadOther));
+    // Rewriting a file others could read takes their access away.
+    QVERIFY(CJsonStateFile::Write(path, root, QJsonDocument::Indented,
+                                  CJsonStateFile::TAccess::OwnerOnly));
+    QCOMPARE(QFile::permissions(path) &
+                 (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+             QFile::Permissions());
+    QCOMPARE(CJsonStateFile::Load(path, 1024, 1, "test state", "starting empty",
+                                  [&](const QJsonObject& read) { return read == root; }),
+             S_OK);
 }
 
 void TestAgentStores::eventLogQueriesAndPersists()
@@ -110,21 +191,20 @@ void TestAgentStores::damagedFilesGiveEmptyStores_data()
         R"({"version":1,"autoUpdate":{"intervalWeeks":1,"dayOfWeek":0},"schedules":[{"name":"S",)"
         R"("source":1,"code":101,"parameters":"","disabled":false,"lastRun":0,"items":[]}]})";
     const QByteArray settings = R"({"version":1,"settings":{"vssMode":2}})";
-    QTest::newRow("log wrong type") << u"log"_s << QByteArray(log).replace("100", "\"100\"");
-    QTest::newRow("history wrong type") << u"history"_s << QByteArray(history).replace("[]", "{}");
-    QTest::newRow("schedules bad code")
-        << u"schedules"_s << QByteArray(schedules).replace("101", "150");
-    QTest::newRow("schedules wrong type")
-        << u"schedules"_s << QByteArray(schedules).replace("false", "0");
-    QTest::newRow("settings out of range")
-        << u"settings"_s << QByteArray(settings).replace("2}", "7}");
-    QTest::newRow("settings wrong type")
-        << u"settings"_s << QByteArray(settings).replace("2}", "true}");
+    const auto row = [](const char* name, const QString& store, const QByteArray& content) {
+        QTest::newRow(name) << store << content;
+    };
+    row("log wrong type", u"log"_s, QByteArray(log).replace("100", "\"100\""));
+    row("history wrong type", u"history"_s, QByteArray(history).replace("[]", "{}"));
+    row("schedules bad code", u"schedules"_s, QByteArray(schedules).replace("101", "150"));
+    row("schedules wrong type", u"schedules"_s, QByteArray(schedules).replace("false", "0"));
+    row("settings out of range", u"settings"_s, QByteArray(settings).replace("2}", "7}"));
+    row("settings wrong type", u"settings"_s, QByteArray(settings).replace("2}", "true}"));
     // The intact forms load: the damage above is what empties the stores.
-    QTest::newRow("log intact") << u"log"_s << log;
-    QTest::newRow("history intact") << u"history"_s << history;
-    QTest::newRow("schedules intact") << u"schedules"_s << schedules;
-    QTest::newRow("settings intact") << u"settings"_s << settings;
+    row("log intact", u"log"_s, log);
+    row("history intact", u"history"_s, history);
+    row("schedules intact", u"schedules"_s, schedules);
+    row("settings intact", u"settings"_s, settings);
 }
 
 void TestAgentStores::damagedFilesGiveEmptyStores()
@@ -212,10 +292,9 @@ void TestAgentStores::logAnswersReadByTheConsole()
     QCOMPARE(points.size(), 3);
     // Dates read back exactly; separators inside fields became blanks, line breaks stayed.
     QCOMPARE(points[0].logTime, CDateTime(Base() + 1.0 / 3));
-    QCOMPARE(points[0].source, std::wstring(L"KV Engine"));
+    QCOMPARE(points[0].source + L'|' + points[0].message,
+             std::wstring(L"KV Engine|two\nlines\r\nand more"));
     QCOMPARE(points[0].eventId, -7);
-    QCOMPARE(points[0].message, std::wstring(L"two\nlines\r\nand more"));
-    QCOMPARE(points[1].logTime, CDateTime(45000.0));
     QCOMPARE(points[1].message, std::wstring(L"a b c"));
     QCOMPARE(points[2].logTime, CDateTime(-1.25));
     QCOMPARE(points[2].eventType, CEventLog::kWarning);
@@ -225,11 +304,10 @@ void TestAgentStores::logAnswersReadByTheConsole()
              S_OK);
     QVERIFY(points.isEmpty());
 
+    // The bag keeps the separators as they are.
     QCOMPARE(CStatisticsHistory::ParseLogBag(CAgentService::LogBag(entries, 3), &points, &total),
              S_OK);
-    QCOMPARE(points.size(), 3);
     QCOMPARE(points[1].message, std::wstring(L"a\u001Fb\u001Ec"));
-    QCOMPARE(points[0].logTime, CDateTime(Base() + 1.0 / 3));
 }
 
 void TestAgentStores::scheduleStoreKeepsWhatTheConsoleExpects()
@@ -309,8 +387,6 @@ void TestAgentStores::settingsValidateAndPersist()
     const QString path = File(u"settings.json"_s);
     {
         CAgentSettingsStore store(path);
-        QCOMPARE(store.Settings(), CAgentSettingsStore::TSettings());
-        QCOMPARE(store.FileTypesInUse(), CAgentSettingsStore::DefaultFileTypes());
         QCOMPARE(store.Update([](auto& s) {
             s.vssMode = 2;
             s.proxyPassword = u"p\u00e4ss"_s;
