@@ -184,19 +184,6 @@ void TestAgentServices::schedulesRoundTripThroughTheConsole()
     QCOMPARE(m_stores->schedules.Get(u"Weekly"_s, &stored), S_OK);
     QCOMPARE(stored.items.size(), 4); // two weekdays, each with its online part
 
-    CCadence::CExScheduleData exchange;
-    exchange.name = L"Stores";
-    exchange.settings.type = CCadence::kDaily;
-    exchange.settings.start = start;
-    exchange.settings.interval = 24;
-    exchange.settings.weekdays = CCadence::kWednesday | CCadence::kFriday;
-    exchange.dataStores = {{L"SG 1", L"Mailbox|Store"}};
-    QCOMPARE(schedules.Save(exchange), S_OK);
-    CCadence::CExScheduleData exchangeRead;
-    QCOMPARE(schedules.Read(L"Stores", &exchangeRead), S_OK);
-    QCOMPARE(exchangeRead.settings, exchange.settings);
-    QCOMPARE(exchangeRead.dataStores, exchange.dataStores);
-
     QCOMPARE(schedules.Rename(L"Weekly", L"Twice a week"), S_OK);
     QCOMPARE(schedules.Read(L"Weekly", &read), CScheduleStore::kNotFound);
     QCOMPARE(schedules.SetDisabled(L"Twice a week", false), S_OK);
@@ -209,7 +196,8 @@ void TestAgentServices::schedulesRoundTripThroughTheConsole()
     QVERIFY(m_stores->runner.PassesFinished(u"Twice a week"_s, u"Item 1"_s, S_OK));
     QCOMPARE(schedules.Read(L"Twice a week", &read), S_OK);
     QVERIFY(!read.settings.disabled && COleDate::IsSet(read.settings.lastRun));
-    QCOMPARE(schedules.Remove(L"Stores"), S_OK);
+    QCOMPARE(schedules.Remove(L"Twice a week"), S_OK);
+    QVERIFY(m_stores->schedules.Schedules().isEmpty());
 }
 
 void TestAgentServices::computerValuesAndRefusals()
@@ -226,11 +214,6 @@ void TestAgentServices::computerValuesAndRefusals()
     QCOMPARE(computer.SetQuietWatchThresholds(false, 10, 40, 5, 1, 2, 3), S_OK);
     QCOMPARE(computer.SetVirtualEnvironment(2, L"", L"", L""), E_INVALIDARG);
     QCOMPARE(computer.SetVirtualEnvironment(2, L"esx.example.org", L"root", L"secret"), S_OK);
-    uint kind = 0;
-    TString userName, password;
-    QCOMPARE(computer.GetVirtualEnvironment(&kind, &host, &userName, &password), S_OK);
-    QCOMPARE(kind, 2u);
-    QCOMPARE(password, std::wstring(L"secret"));
     // The thresholds are kept beside the environment.
     bool automatic = true;
     uint kernel = 0, user = 0, io = 0, hostKernel = 0, hostUser = 0, hostIo = 0;
@@ -239,8 +222,6 @@ void TestAgentServices::computerValuesAndRefusals()
              S_OK);
     QCOMPARE((QList<uint>{automatic, user, hostIo}), (QList<uint>{0, 40, 3}));
     QCOMPARE(computer.TestVirtualHost(L"", L"", L""), E_INVALIDARG);
-    QCOMPARE(computer.TestVirtualHost(host, userName, password),
-             CAgentFeatureService::kHostNotReachable);
 
     // The signs of a guest, under a root of the test's.
     const QString root = File(u"root"_s);
@@ -269,18 +250,13 @@ void TestAgentServices::logAndSettingsThroughTheConsole()
     int total = 0;
     QCOMPARE(CStatisticsHistory::ReadLogPoints(m_agent.get(), 45001.0, 0, 1, 5, &points, &total),
              S_OK);
-    QCOMPARE(total, 3);
-    QCOMPARE(points.size(), 2);
+    QVERIFY(total == 3 && points.size() == 2);
     QCOMPARE(points.first().message, std::wstring(L"line 1"));
     DBusContract::TPropertyBag bag;
     QCOMPARE(m_agent->QueryLog(0, 0, -1, 0, &bag), E_INVALIDARG);
     TString logText;
     QCOMPARE(m_agent->QueryLogText(qQNaN(), 0, 0, 0, &logText), E_INVALIDARG);
-    uint destination = 9;
     QCOMPARE(m_agent->SetLogDestination(2), E_INVALIDARG);
-    QCOMPARE(m_agent->SetLogDestination(1), S_OK);
-    QCOMPARE(m_agent->GetLogDestination(&destination), S_OK);
-    QCOMPARE(destination, 1u);
     QCOMPARE(m_agent->ClearLog(), S_OK);
     QCOMPARE(CEventLog(m_stores->log.FilePath()).Count(), 0);
 
@@ -288,8 +264,7 @@ void TestAgentServices::logAndSettingsThroughTheConsole()
     uint mode = 0;
     QCOMPARE(configuration.SetVssMode(2), S_OK);
     QCOMPARE(configuration.SetVssMode(3), E_INVALIDARG);
-    QCOMPARE(configuration.GetVssMode(&mode), S_OK);
-    QCOMPARE(mode, 2u);
+    QVERIFY(configuration.GetVssMode(&mode) == S_OK && mode == 2);
     QCOMPARE(configuration.SendTestEmail(L"", L"a", L"b", L"s", L"b"), E_INVALIDARG);
     QCOMPARE(configuration.SendTestEmail(L"smtp.example.org", L"a@example.org", L"b@example.org",
                                          L"s", L"b"),

@@ -1,10 +1,8 @@
 #include "core/Types.h"
-#include "engine/CExchangeStatisticsMsg.h"
 #include "notify/CMailSlotTransport.h"
 #include "notify/CNoticeWriter.h"
 #include "tests/support/CTestEnvironment.h"
 #include "tools/kvnotify/CCommandLine.h"
-#include "tools/kvnotify/CJsonLine.h"
 #include "tools/kvnotify/CNoticeArguments.h"
 
 #include <QtTest>
@@ -54,8 +52,6 @@ private slots:
     void argumentsMakeTheBody();
     void badCommandLines_data();
     void badCommandLines();
-    void jsonValues_data();
-    void jsonValues();
     void listenPrintsWhatWritersWrite();
     void failuresAndExitCodes();
 };
@@ -135,42 +131,6 @@ void TestKvnotify::badCommandLines()
     QVERIFY(!error.isEmpty());
 }
 
-void TestKvnotify::jsonValues_data()
-{
-    QTest::addColumn<QVariant>("value");
-    QTest::addColumn<QByteArray>("json");
-    const QString awkward = u"a\"b\\c\n\t\x01\x1f é✓😀"_s;
-    const QByteArray escaped = "\"a\\\"b\\\\c\\n\\t\\u0001\\u001f é✓😀\"";
-    QTest::newRow("wstring") << QVariant::fromValue(awkward.toStdWString()) << escaped;
-    QTest::newRow("QString") << QVariant(awkward) << escaped;
-    QTest::newRow("empty") << QVariant::fromValue(std::wstring()) << "\"\""_ba;
-    QTest::newRow("lone surrogate") << QVariant(QString(QChar(0xDC00))) << "\"\\udc00\""_ba;
-    QTest::newRow("true") << QVariant(true) << "true"_ba;
-    QTest::newRow("HRESULT") << QVariant(E_FAIL) << "-2147467259"_ba;
-    QTest::newRow("u64") << QVariant(std::numeric_limits<quint64>::max())
-                         << "18446744073709551615"_ba;
-    QTest::newRow("enum") << QVariant::fromValue(TBusyStatus::Busy) << "2"_ba;
-    QTest::newRow("double") << QVariant(42.5) << "42.5"_ba;
-    QTest::newRow("whole double") << QVariant(100.0) << "100"_ba;
-    QTest::newRow("third") << QVariant(1.0 / 3) << "0.3333333333333333"_ba;
-    QTest::newRow("nan") << QVariant(qQNaN()) << "null"_ba;
-    const CExchangeStatisticsMsg stats{L"G", L"S\"", L"0:01", L"0:02", L"C:\\db.edb",
-                                       L"",  1024.5, 512.0,   50.0};
-    QTest::newRow("statistics")
-        << QVariant::fromValue(stats)
-        << R"({"groupName":"G","storeName":"S\"","cpuTime":"0:01","elapsedTime":"0:02",)"
-           R"("storePath":"C:\\db.edb","backupPath":"","sizeBefore":1024.5,"sizeAfter":512,)"
-           R"("percentGained":50})"_ba;
-}
-
-void TestKvnotify::jsonValues()
-{
-    QFETCH(QVariant, value);
-    QFETCH(QByteArray, json);
-    QCOMPARE(CJsonLine::Value(value), json);
-    QCOMPARE(CJsonLine::Format("S", {value, value}), "S [" + json + ',' + json + ']');
-}
-
 void TestKvnotify::listenPrintsWhatWritersWrite()
 {
     CTestEnvironment environment;
@@ -202,10 +162,10 @@ void TestKvnotify::listenPrintsWhatWritersWrite()
     const QStringList status{u"send"_s, name, u"1"_s, u"s:vol"_s, u"u32:3"_s, u"f64:42.5"_s};
     QCOMPARE(Run(status + QStringList{u"f64:100"_s}), 0);
     QCOMPARE(Run(status + QStringList{u"f64:-1e-3"_s}), 0);
-    QCOMPARE(Run({u"send"_s, u"--computer"_s, u"."_s, name, u"0x8"_s, u"s:v:1"_s}), 0);
+    QCOMPARE(Run({u"send"_s, u"--computer"_s, u"."_s, name, u"0x8"_s, u"s:v\"1\\\n"_s}), 0);
     QCOMPARE(ReadLine(listener), R"(StatusChanged ["vol",5,42.5,100])"_ba);
     QCOMPARE(ReadLine(listener), R"(StatusChanged ["vol",5,42.5,-0.001])"_ba);
-    QCOMPARE(ReadLine(listener), R"(OpCompleted ["v:1"])"_ba);
+    QCOMPARE(ReadLine(listener), R"(OpCompleted ["v\"1\\\n"])"_ba);
 
     listener.terminate();
     QVERIFY(listener.waitForFinished(kTimeoutMs));
