@@ -35,11 +35,9 @@ private slots:
     void init();
     void cleanup();
 
-    void loadSetsUnusableFilesAside_data();
-    void loadSetsUnusableFilesAside();
+    void unusableFilesAreSetAside_data();
+    void unusableFilesAreSetAside();
     void eventLogQueriesAndPersists();
-    void damagedFilesGiveEmptyStores_data();
-    void damagedFilesGiveEmptyStores();
     void answersReadByTheConsole();
     void scheduleStoreKeepsWhatTheConsoleExpects();
     void settingsValidateAndPersist();
@@ -73,62 +71,82 @@ void TestAgentStores::cleanup()
     m_environment.reset();
 }
 
-void TestAgentStores::loadSetsUnusableFilesAside_data()
+void TestAgentStores::unusableFilesAreSetAside_data()
 {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<qint64>("maxBytes");
-    QTest::addColumn<bool>("accepted"); // what the caller's parse answers
-    QTest::addColumn<HRESULT>("expected");
-    const auto row = [](const char* name, const QByteArray& content, HRESULT expected,
-                        qint64 maxBytes = 1024, bool accepted = true) {
-        QTest::newRow(name) << content << maxBytes << accepted << expected;
-    };
+    QTest::addColumn<QString>("store");
+    QTest::addColumn<QByteArray>("content"); // null: no file at all
+    QTest::addColumn<bool>("usable");
+    const auto row = [](const char* name, const QString& store, const QByteArray& content,
+                        bool usable) { QTest::newRow(name) << store << content << usable; };
+    // A state file of no store in particular: version 3, its reader taking "value" 7 only.
     const QByteArray intact = R"({"version":3,"value":7})";
-    row("intact", intact, S_OK, intact.size());
-    row("above the limit", intact, CJsonStateFile::kTooLarge, intact.size() - 1);
-    row("refused by the caller", intact, CJsonStateFile::kDamaged, 1024, false);
-    row("other version", R"({"version":4,"value":7})", CJsonStateFile::kDamaged);
-    row("version as text", R"({"version":"3","value":7})", CJsonStateFile::kDamaged);
-    row("no version", R"({"value":7})", CJsonStateFile::kDamaged);
-    row("array", R"([{"version":3}])", CJsonStateFile::kDamaged);
-    row("truncated", intact.left(12), CJsonStateFile::kDamaged);
-    row("empty", "", CJsonStateFile::kDamaged);
-    // No file (a null content): nothing to read, and nothing set aside.
-    row("missing", QByteArray(), S_FALSE);
+    row("intact", u"state"_s, intact, true);
+    row("above the limit", u"state"_s, intact + QByteArray(1024, ' '), false);
+    row("refused by its reader", u"state"_s, R"({"version":3,"value":8})", false);
+    row("other version", u"state"_s, R"({"version":4,"value":7})", false);
+    row("version as text", u"state"_s, R"({"version":"3","value":7})", false);
+    row("no version", u"state"_s, R"({"value":7})", false);
+    row("array", u"state"_s, R"([{"version":3}])", false);
+    row("truncated", u"state"_s, intact.left(12), false);
+    row("empty", u"state"_s, "", false);
+    row("missing", u"state"_s, QByteArray(), false);
+    // The stores' own checks, each against its intact form.
+    const QByteArray log = R"({"version":1,"entries":[[47000.5,"KVAgent",4,100,"started"]]})";
+    const QByteArray history =
+        R"({"version":1,"volumes":{"V":{"statistics":[[47000.5,1,2,3,4,5,6]],"freeSpace":[]}}})";
+    const QByteArray schedules =
+        R"({"version":1,"autoUpdate":{"intervalWeeks":1,"dayOfWeek":0},"schedules":[{"name":"S",)"
+        R"("source":1,"code":101,"parameters":"","disabled":false,"lastRun":0,"items":[]}]})";
+    const QByteArray settings = R"({"version":1,"settings":{"vssMode":2}})";
+    row("log intact", u"log"_s, log, true);
+    row("log wrong type", u"log"_s, QByteArray(log).replace("100", "\"100\""), false);
+    row("history intact", u"history"_s, history, true);
+    row("history wrong type", u"history"_s, QByteArray(history).replace("[]", "{}"), false);
+    row("schedules intact", u"schedules"_s, schedules, true);
+    row("schedules bad code", u"schedules"_s, QByteArray(schedules).replace("101", "150"), false);
+    row("schedules wrong type", u"schedules"_s, QByteArray(schedules).replace("false", "0"), false);
+    row("settings intact", u"settings"_s, settings, true);
+    row("settings out of range", u"settings"_s, QByteArray(settings).replace("2}", "7}"), false);
+    row("settings wrong type", u"settings"_s, QByteArray(settings).replace("2}", "true}"), false);
 }
 
-void TestAgentStores::loadSetsUnusableFilesAside()
+void TestAgentStores::unusableFilesAreSetAside()
 {
+    QFETCH(QString, store);
     QFETCH(QByteArray, content);
-    QFETCH(qint64, maxBytes);
-    QFETCH(bool, accepted);
-    QFETCH(HRESULT, expected);
-    const QString path = File(u"state.json"_s);
-    const QString aside = path + u".damaged"_s;
+    QFETCH(bool, usable);
+    const QString path = File(store + u".json"_s);
     if (!content.isNull())
         QVERIFY(WriteTestFile(path, content));
-    // An older damaged file gives way to the newer one.
-    QVERIFY(WriteTestFile(aside, "older"));
-
-    if (FAILED(expected))
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"test state file .* is damaged"_s));
-    int parsed = 0;
-    QJsonObject seen;
-    const HRESULT hr = CJsonStateFile::Load(path, maxBytes, 3, "test state", "starting empty",
-                                            [&](const QJsonObject& root) {
-                                                ++parsed;
-                                                seen = root;
-                                                return accepted;
-                                            });
-    QCOMPARE(hr, expected);
-    // Only a file that passed the shared checks reaches the caller.
-    QCOMPARE(parsed, expected == S_OK || !accepted ? 1 : 0);
-    if (parsed)
-        QCOMPARE(seen.value(u"value"_s).toInt(), 7);
-    QCOMPARE(QFile::exists(path), expected == S_OK);
-    QFile moved(aside);
-    QVERIFY(moved.open(QIODevice::ReadOnly));
-    QCOMPARE(moved.readAll(), SUCCEEDED(expected) ? "older"_ba : content);
+    // An older damaged file gives way to a newer one.
+    QVERIFY(WriteTestFile(path + u".damaged"_s, "older"));
+    const bool damaged = !usable && !content.isNull();
+    // A damaged file is reported, not passed over in silence.
+    if (damaged)
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"damaged"_s));
+    bool loaded = false;
+    if (store == u"state"_s) {
+        loaded = CJsonStateFile::Load(path, 1024, 3, "test state", "starting empty",
+                                      [](const QJsonObject& root) {
+                                          return root.value(u"value"_s).toInt() == 7;
+                                      }) == S_OK;
+    } else if (store == u"log"_s) {
+        loaded = CEventLog(path).Count() == 1;
+    } else if (store == u"history"_s) {
+        loaded = !CHistoryStore(path).Volumes().isEmpty();
+    } else if (store == u"schedules"_s) {
+        loaded = !CScheduleStore(path).Schedules().isEmpty();
+    } else {
+        const CAgentSettingsStore::TSettings read = CAgentSettingsStore(path).Settings();
+        loaded = read.vssMode == 2;
+        QVERIFY(loaded || read == CAgentSettingsStore::TSettings());
+    }
+    QCOMPARE(loaded, usable);
+    // A damaged file is kept aside, never overwritten unseen.
+    QCOMPARE(QFile::exists(path), !damaged && !content.isNull());
+    QFile aside(path + u".damaged"_s);
+    QVERIFY(aside.open(QIODevice::ReadOnly));
+    QCOMPARE(aside.readAll(), damaged ? content : "older"_ba);
 }
 
 void TestAgentStores::eventLogQueriesAndPersists()
@@ -168,63 +186,6 @@ void TestAgentStores::eventLogQueriesAndPersists()
 
     QVERIFY(log.Clear());
     QCOMPARE(CEventLog(File(u"log.json"_s)).Count(), 0);
-}
-
-void TestAgentStores::damagedFilesGiveEmptyStores_data()
-{
-    QTest::addColumn<QString>("store");
-    QTest::addColumn<QByteArray>("content");
-    const QByteArray log = R"({"version":1,"entries":[[47000.5,"KVAgent",4,100,"started"]]})";
-    const QByteArray history =
-        R"({"version":1,"volumes":{"V":{"statistics":[[47000.5,1,2,3,4,5,6]],"freeSpace":[]}}})";
-    const QByteArray schedules =
-        R"({"version":1,"autoUpdate":{"intervalWeeks":1,"dayOfWeek":0},"schedules":[{"name":"S",)"
-        R"("source":1,"code":101,"parameters":"","disabled":false,"lastRun":0,"items":[]}]})";
-    const QByteArray settings = R"({"version":1,"settings":{"vssMode":2}})";
-    const auto row = [](const char* name, const QString& store, const QByteArray& content) {
-        QTest::newRow(name) << store << content;
-    };
-    row("log wrong type", u"log"_s, QByteArray(log).replace("100", "\"100\""));
-    row("history wrong type", u"history"_s, QByteArray(history).replace("[]", "{}"));
-    row("schedules bad code", u"schedules"_s, QByteArray(schedules).replace("101", "150"));
-    row("schedules wrong type", u"schedules"_s, QByteArray(schedules).replace("false", "0"));
-    row("settings out of range", u"settings"_s, QByteArray(settings).replace("2}", "7}"));
-    row("settings wrong type", u"settings"_s, QByteArray(settings).replace("2}", "true}"));
-    // The intact forms load: the damage above is what empties the stores.
-    row("log intact", u"log"_s, log);
-    row("history intact", u"history"_s, history);
-    row("schedules intact", u"schedules"_s, schedules);
-    row("settings intact", u"settings"_s, settings);
-}
-
-void TestAgentStores::damagedFilesGiveEmptyStores()
-{
-    QFETCH(QString, store);
-    QFETCH(QByteArray, content);
-    const bool intact = QString::fromLatin1(QTest::currentDataTag()).endsWith(u"intact"_s);
-    const QString path = File(store + u".json"_s);
-    QVERIFY(WriteTestFile(path, content));
-
-    // A damaged file is reported, not passed over in silence.
-    if (!intact)
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"damaged"_s));
-    bool empty = false;
-    if (store == u"log"_s) {
-        empty = CEventLog(path).Count() == 0;
-    } else if (store == u"history"_s) {
-        empty = CHistoryStore(path).Volumes().isEmpty();
-    } else if (store == u"schedules"_s) {
-        empty = CScheduleStore(path).Schedules().isEmpty();
-    } else {
-        empty = CAgentSettingsStore(path).Settings().vssMode != 2;
-        QCOMPARE(empty, CAgentSettingsStore(path).Settings() == CAgentSettingsStore::TSettings());
-    }
-    QCOMPARE(empty, !intact);
-    // A damaged file is kept aside, never overwritten unseen.
-    QFile aside(path + u".damaged"_s);
-    QCOMPARE(aside.open(QIODevice::ReadOnly), !intact);
-    if (!intact)
-        QCOMPARE(aside.readAll(), content);
 }
 
 void TestAgentStores::answersReadByTheConsole()
