@@ -5,7 +5,6 @@
 #include "engine/CKV100ConfigurationInterface.h"
 #include "engine/CStatisticsHistory.h"
 #include "engine/ServiceContract.h"
-#include "refengine/CAgentFeatureService.h"
 #include "refengine/CAgentFilterService.h"
 #include "refengine/CAgentLogSettingsService.h"
 #include "refengine/CAgentScheduleService.h"
@@ -24,7 +23,6 @@
 #include "tests/support/CTestEnvironment.h"
 
 #include "AgentAdaptor.h"
-#include "AgentFeatureAdaptor.h"
 #include "AgentFilterAdaptor.h"
 #include "AgentLogSettingsAdaptor.h"
 #include "AgentScheduleAdaptor.h"
@@ -46,7 +44,7 @@ private slots:
     void cleanup();
 
     void schedulesRoundTripThroughTheConsole();
-    void computerValuesAndRefusals();
+    void computerValues();
     void logAndSettingsThroughTheConsole();
     void filterStaysOnTheVolumes();
 
@@ -138,9 +136,6 @@ void TestAgentServices::init()
     ServeSubObject<CAgentLogSettingsAdaptor>(TSub::LogSettings, [this](QObject* owner) {
         return new CAgentLogSettingsService(m_stores->log, File(u"logsettings.json"_s), owner);
     });
-    ServeSubObject<CAgentFeatureAdaptor>(TSub::Feature, [this](QObject* owner) {
-        return new CAgentFeatureService(File(u"feature.json"_s), owner);
-    });
     QVERIFY(m_engine->Start());
     m_agent = std::make_unique<CKV100AgentInterface>();
     QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
@@ -200,7 +195,7 @@ void TestAgentServices::schedulesRoundTripThroughTheConsole()
     QVERIFY(m_stores->schedules.Schedules().isEmpty());
 }
 
-void TestAgentServices::computerValuesAndRefusals()
+void TestAgentServices::computerValues()
 {
     CKV100ComputerInterface computer(m_agent.get());
     DBusContract::TPropertyBag bag;
@@ -209,19 +204,6 @@ void TestAgentServices::computerValuesAndRefusals()
     TString host = L"x";
     QCOMPARE(computer.GetVirtualGuest(&guest, &host), S_OK);
     QVERIFY(host.empty());
-
-    QCOMPARE(computer.SetQuietWatchThresholds(false, 10, 101, 5, 1, 2, 3), E_INVALIDARG);
-    QCOMPARE(computer.SetQuietWatchThresholds(false, 10, 40, 5, 1, 2, 3), S_OK);
-    QCOMPARE(computer.SetVirtualEnvironment(2, L"", L"", L""), E_INVALIDARG);
-    QCOMPARE(computer.SetVirtualEnvironment(2, L"esx.example.org", L"root", L"secret"), S_OK);
-    // The thresholds are kept beside the environment.
-    bool automatic = true;
-    uint kernel = 0, user = 0, io = 0, hostKernel = 0, hostUser = 0, hostIo = 0;
-    QCOMPARE(computer.GetQuietWatchThresholds(&automatic, &kernel, &user, &io, &hostKernel,
-                                              &hostUser, &hostIo),
-             S_OK);
-    QCOMPARE((QList<uint>{automatic, user, hostIo}), (QList<uint>{0, 40, 3}));
-    QCOMPARE(computer.TestVirtualHost(L"", L"", L""), E_INVALIDARG);
 
     // The signs of a guest, under a root of the test's.
     const QString root = File(u"root"_s);
@@ -289,9 +271,7 @@ void TestAgentServices::filterStaysOnTheVolumes()
     QList<uint> types;
     QList<qulonglong> total, free;
     QCOMPARE(browser.GetDrives(&roots, &volumes, &types, &total, &free), S_OK);
-    QCOMPARE(roots, TStringList{m_volumeRoot.toStdWString()});
-    QVERIFY(total.first() > 0);
-
+    QVERIFY(roots == TStringList{m_volumeRoot.toStdWString()} && total.first() > 0);
     TStringList names;
     QList<uint> attributes;
     QList<qulonglong> sizes;

@@ -180,7 +180,6 @@ void TestAgentStores::eventLogQueriesAndPersists()
     QCOMPARE(ids(0, 0, 0, 0), u"4: 9,3,4,5"_s);
     QCOMPARE(ids(Base() + 4, 0, 0, 0), u"2: 4,5"_s);
     QCOMPARE(ids(Base() + 3, Base() + 4, 1, 5), u"2: 4"_s);
-    QCOMPARE(ids(0, 0, 2, 1), u"4: 4"_s);
     QCOMPARE(ids(0, 0, 10, 0), u"4: "_s);
     QCOMPARE(ids(Base() + 5, Base() + 3, 0, 0), u"0: "_s);
 
@@ -221,12 +220,6 @@ void TestAgentStores::answersReadByTheConsole()
     QCOMPARE(CStatisticsHistory::ParseFreeSpaceBag(bag, &space), S_OK);
     QCOMPARE(space, (QList<CStatisticsHistory::CDataPoint>{{CDateTime(Base()), 25.0, 50.0},
                                                            {CDateTime(Base() + 1), 50.0, 75.0}}));
-
-    // A volume without history reads as none, not as a failure.
-    QCOMPARE(CStatisticsHistory::ParseStatisticsBag(store.PropertyBag(u"other"_s), &files,
-                                                    &freeSpace, &performance),
-             S_OK);
-    QVERIFY(files.isEmpty());
 
     // The log, with separators and line breaks inside its fields.
     const QList<CEventLog::TEntry> entries{
@@ -500,11 +493,9 @@ void TestAgentStores::runnerNoticesInOrder()
     QCOMPARE(f.store.Create(u"Stores"_s, 1, 201, u"sgs=ALL"_s), S_OK);
     QCOMPARE(f.store.Create(u"Nothing"_s, 1, 101, u"method=tl"_s), S_OK);
     QVERIFY(f.Add(u"Drives"_s, 101, u"volumes=C&method=tl"_s, Base() + 1, 0, 0));
-
     // Exchange has no passes here: started and stopped at once; so has a schedule of no volume.
-    QCOMPARE(f.runner.RunNow(u"Stores"_s), S_OK);
-    QCOMPARE(f.runner.RunNow(u"Nothing"_s), S_OK);
-    QCOMPARE(f.runner.RunNow(u"Drives"_s), S_OK);
+    for (const QString& schedule : {u"Stores"_s, u"Nothing"_s, u"Drives"_s})
+        QCOMPARE(f.runner.RunNow(schedule), S_OK);
     QVERIFY(f.runner.IsRunning(u"Drives"_s) && !f.runner.IsRunning(u"Stores"_s));
     QVERIFY(f.runner.PassesFinished(u"Drives"_s, u"Item 1"_s, S_OK));
     f.sink.Flush();

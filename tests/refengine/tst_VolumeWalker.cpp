@@ -196,8 +196,6 @@ QStringList FileFigures(const CVolumeWalker& walker)
                           .arg(f.unknownExtentFiles)
                           .arg(f.fileFragmentationPercent)};
     lines += Categories(f);
-    for (const TAnalysisFigures::TBucket& bucket : f.fragmentHistogram)
-        lines << u"bucket %1: %2"_s.arg(bucket.minimumFragments).arg(bucket.files);
     const auto items = IndexedItems(walker);
     QStringList indexed;
     for (auto it = items.cbegin(); it != items.cend(); ++it)
@@ -233,7 +231,6 @@ void TestVolumeWalker::readsMountInfoAndChoosesVolumes()
     QCOMPARE(lines[6], u"28|22|8:2|/home/user|/srv/bind|rw|ext4|/dev/sda2|rw"_s);
     QCOMPARE(lines[9], u"31|22|8:17|/|/media/usb\ttab\\back|rw|vfat|/dev/sdb1|rw,fmask=0022"_s);
     QCOMPARE(lines[13], u"35|22|8:34|/|/last|rw|xfs|/dev/sdc2|"_s);
-    QCOMPARE(table.Entries()[3].Device(), makedev(8, 3));
     QVERIFY(CMountTable::Parse("\n\n  \n").Entries().isEmpty());
     // A number past 32 bits is no device number.
     QVERIFY(CMountTable::Parse("1 1 99999999999:0 / / rw - ext4 /dev/x rw").Entries().isEmpty());
@@ -527,8 +524,7 @@ void TestVolumeWalker::walksATemporaryTree()
     QCOMPARE(counted, quint64(5));
 
     // Reported from the start, the last report complete.
-    QVERIFY(reports.size() >= 2);
-    QCOMPARE(reports.first().files, quint64(0));
+    QVERIFY(reports.size() >= 2 && reports.first().files == 0);
     const TWalkProgress& last = reports.last();
     QCOMPARE(
         u"%1 %2 %3 %4"_s.arg(last.files).arg(last.directories).arg(last.bytes).arg(last.percent),
@@ -693,15 +689,12 @@ void TestVolumeWalker::loopMountedImageAgainstFilefrag()
             }
         }
     }
+    // The first rarely modified, the second occasionally, the others recently.
     for (int i = 0; i < 30; ++i) {
         files << canonical + u"/tree/sub%1/file%2"_s.arg(i % 3).arg(i);
         QVERIFY(WriteFile(files.last(), 1000 * i + 1));
+        QVERIFY(SetModified(files.last(), now - (i == 0 ? 100 : i == 1 ? 45 : 0) * kDay));
     }
-    files << canonical + u"/aged/old"_s << canonical + u"/aged/middle"_s;
-    QVERIFY(WriteFile(files[files.size() - 2], 5000));
-    QVERIFY(WriteFile(files.last(), 6000));
-    QVERIFY(SetModified(files[files.size() - 2], now - 100 * kDay));
-    QVERIFY(SetModified(files.last(), now - 45 * kDay));
     // A file with a hole, one preallocated and partly written, one empty, one not yet written
     // out.
     const auto writeTwice = [&files](const QString& path, qint64 preallocate, qint64 second) {
@@ -807,10 +800,9 @@ void TestVolumeWalker::loopMountedImageAgainstFilefrag()
     QCOMPARE(figures.fileFragmentationPercent, 100.0 * double(weighed) / double(bytes));
     QCOMPARE(figures.unknownExtentFiles, quint64(0));
     QCOMPARE(figures.mostFragmentedFiles.first().fragments, quint32(most));
-    QCOMPARE(Categories(figures),
-             (QStringList{u"1:1:5000"_s, u"2:1:6000"_s,
-                          u"3:%1:%2"_s.arg(files.size() - 2).arg(bytes - 11000),
-                          u"4:%1"_s.arg(directories.size())}));
+    QCOMPARE(Categories(figures), (QStringList{u"1:1:1"_s, u"2:1:1001"_s,
+                                               u"3:%1:%2"_s.arg(files.size() - 2).arg(bytes - 1002),
+                                               u"4:%1"_s.arg(directories.size())}));
     for (auto item = indexed.cbegin(); item != indexed.cend(); ++item)
         QVERIFY2(!item.key().startsWith(nested), qPrintable(item.key()));
 

@@ -61,11 +61,9 @@ void TestKvnotify::argumentsMakeTheBody_data()
     QTest::newRow("strings")
         << QStringList{u"1"_s, u"s:"_s, u"s:a:b:"_s, u"s:Défrag ✓"_s}
         << body(1).String(u""_s).String(u"a:b:"_s).String(u"Défrag ✓"_s).Body();
-    QTest::newRow("u8") << QStringList{u"4"_s, u"u8:0"_s, u"u8:255"_s, u"u8:0xfF"_s}
-                        << body(4).U8(0).U8(255).U8(255).Body();
-    QTest::newRow("u32") << QStringList{u"4"_s, u"u32:4294967295"_s, u"u32:0XFFFFFFFF"_s,
-                                        u"u32:010"_s}
-                         << body(4).U32(0xFFFFFFFFu).U32(0xFFFFFFFFu).U32(10).Body();
+    QTest::newRow("u8, u32") << u"4 u8:0 u8:0xfF u32:4294967295 u32:0XFFFFFFFF u32:010"_s.split(
+                                    u' ')
+                             << body(4).U8(0).U8(255).U32(~0u).U32(~0u).U32(10).Body();
     QTest::newRow("u32 negative")
         << QStringList{u"-1"_s, u"u32:-2147467259"_s, u"u32:-2147483648"_s, u"u32:-0x1"_s}
         << body(0xFFFFFFFFu).U32(0x80004005u).U32(0x80000000u).U32(0xFFFFFFFFu).Body();
