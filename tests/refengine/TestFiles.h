@@ -1,10 +1,8 @@
 #pragma once
 
-#include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QString>
 
 #include <unistd.h>
 

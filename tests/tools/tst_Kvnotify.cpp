@@ -14,10 +14,7 @@ namespace {
 
 constexpr int kTimeoutMs = 20000;
 
-QString Kvnotify()
-{
-    return QString::fromLocal8Bit(KVNOTIFY);
-}
+const QString kKvnotify = QString::fromLocal8Bit(KVNOTIFY);
 
 // The next whole line of the process's stdout, without its end; empty when none came in time.
 QByteArray ReadLine(QProcess& process)
@@ -32,7 +29,7 @@ QByteArray ReadLine(QProcess& process)
 int Run(const QStringList& arguments, QByteArray* error = nullptr)
 {
     QProcess process;
-    process.start(Kvnotify(), arguments);
+    process.start(kKvnotify, arguments);
     if (!process.waitForFinished(kTimeoutMs))
         return -1;
     if (error)
@@ -113,7 +110,7 @@ void TestKvnotify::listenPrintsWhatWritersWrite()
     const QString python = QStandardPaths::findExecutable(u"python3"_s);
     QVERIFY2(!python.isEmpty(), "python3 is needed for this test");
     QProcess listener;
-    listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"engine"_s});
+    listener.start(kKvnotify, {u"listen"_s, u"--owner"_s, u"engine"_s});
     const QString name = QString::fromUtf8(ReadLine(listener));
     QVERIFY2(!name.isEmpty(), listener.readAllStandardError().constData());
 
@@ -144,8 +141,7 @@ void TestKvnotify::listenPrintsWhatWritersWrite()
     QCOMPARE(ReadLine(listener), R"(OpCompleted ["v\"1\\\n"])"_ba);
 
     listener.terminate();
-    QVERIFY(listener.waitForFinished(kTimeoutMs));
-    QCOMPARE(listener.exitStatus(), QProcess::NormalExit);
+    QVERIFY(listener.waitForFinished(kTimeoutMs) && listener.exitStatus() == QProcess::NormalExit);
     QCOMPARE(listener.exitCode(), 0);
     QCOMPARE(listener.readAllStandardError(), QByteArray());
     QCOMPARE(listener.readAllStandardOutput(), QByteArray());
@@ -176,14 +172,13 @@ void TestKvnotify::failuresAndExitCodes()
 
     // With --name nothing is printed first; SIGINT ends it as SIGTERM does.
     QProcess listener;
-    listener.start(Kvnotify(), {u"listen"_s, u"--owner"_s, u"agent"_s, u"--name"_s, u"mine"_s});
+    listener.start(kKvnotify, {u"listen"_s, u"--owner"_s, u"agent"_s, u"--name"_s, u"mine"_s});
     CMailSlotTransport writer;
     QTRY_COMPARE_WITH_TIMEOUT(writer.Open(QString(), u"mine"_s), ERROR_SUCCESS, kTimeoutMs);
     QCOMPARE(writer.Write(CNoticeWriter().U32(8000).F64(1.5).F64(0).Body()), ERROR_SUCCESS);
     QCOMPARE(ReadLine(listener), R"(ResourcesUpdated [1.5,0])"_ba);
     QCOMPARE(::kill(static_cast<pid_t>(listener.processId()), SIGINT), 0);
-    QVERIFY(listener.waitForFinished(kTimeoutMs));
-    QCOMPARE(listener.exitStatus(), QProcess::NormalExit);
+    QVERIFY(listener.waitForFinished(kTimeoutMs) && listener.exitStatus() == QProcess::NormalExit);
     QCOMPARE(listener.exitCode(), 0);
 }
 
