@@ -27,8 +27,9 @@ public:
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
     // Reads the whole file and parses it, replacing what was held. Answers ERROR_SUCCESS (an
-    // empty file holds nothing), the error of opening or reading the file (ERROR_FILE_NOT_FOUND
-    // for a missing one), ERROR_FILE_TOO_LARGE, or ERROR_OUTOFMEMORY. On failure nothing is held.
+    // empty file holds nothing), the error of opening or reading the file (CRegularFile:
+    // ERROR_FILE_NOT_FOUND for a missing one, ERROR_ACCESS_DENIED for a folder or a named pipe),
+    // ERROR_FILE_TOO_LARGE, or ERROR_OUTOFMEMORY. On failure nothing is held.
     DWORD Load(const QString& path);
     // Parses text as if read from a file, replacing what was held. Answers ERROR_SUCCESS or
     // ERROR_OUTOFMEMORY; on failure nothing is held.

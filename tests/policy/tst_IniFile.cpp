@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The reader of config.ini: its line, section and number rules, and files it must not trust.
@@ -95,6 +96,10 @@ void TestIniFile::loadingFiles()
     QCOMPARE(ini.Parse("[S]\r\nK=1"), ERROR_SUCCESS);
     QCOMPARE(ini.Load(directory.path()), ERROR_ACCESS_DENIED);
     QVERIFY(ini.IsEmpty());
+    // A named pipe in its place is refused without waiting for a writer.
+    const QString pipe = directory.filePath(QStringLiteral("pipe.ini"));
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QCOMPARE(ini.Load(pipe), ERROR_ACCESS_DENIED);
     Write("[S]\r\nK=1\r\n");
     if (::geteuid() != 0) {
         QFile::setPermissions(path, QFileDevice::WriteOwner);
