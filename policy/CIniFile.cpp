@@ -80,11 +80,12 @@ void CIniFile::ParseLines(const QByteArray& text)
     const QByteArrayView all(text);
     qsizetype start = 0;
     while (start <= all.size()) {
-        qsizetype end = all.indexOf(QByteArrayView("\r\n"), start);
+        qsizetype end = all.indexOf('\n', start);
         if (end < 0)
             end = all.size();
+        // The CR of a CR LF is trimmed with the line.
         const QByteArrayView line = Trimmed(all.sliced(start, end - start));
-        start = end + 2;
+        start = end + 1;
 
         if (line.isEmpty() || line.front() == '#' || line.front() == ';')
             continue;
@@ -146,16 +147,17 @@ bool CIniFile::NumberValue(const QByteArray& section, const QByteArray& key, DWO
 
 bool CIniFile::ParseNumber(const QByteArray& text, DWORD* number)
 {
-    quint64 result = 0;
+    const bool negative = text.startsWith('-');
+    const qsizetype start = negative || text.startsWith('+') ? 1 : 0;
+    quint64 magnitude = 0;
     qsizetype digits = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        result = qMin<quint64>(result * 10 + static_cast<quint64>(c - '0'), 0xFFFFFFFFull);
-        ++digits;
-    }
+    for (qsizetype i = start; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+        magnitude =
+            qMin<quint64>(magnitude * 10 + static_cast<quint64>(text[i] - '0'), 0xFFFFFFFFull);
     if (digits == 0)
         return false;
-    *number = static_cast<DWORD>(result);
+    if (negative)
+        magnitude = (0x100000000ull - qMin<quint64>(magnitude, 0x80000000ull)) & 0xFFFFFFFFull;
+    *number = static_cast<DWORD>(magnitude);
     return true;
 }
