@@ -44,11 +44,6 @@ namespace {
 const QString kSettingsGroup = u"11.0"_s;
 const QString kConsoleKey = u"Software\\Tellmar\\Korvane\\11.0"_s;
 
-// The agent's kinds of schedule names.
-constexpr uint kDriveSchedulesMadeHere = 1;
-constexpr uint kDriveSchedulesFromPolicy = 2;
-constexpr uint kExchangeSchedules = 4;
-constexpr uint kGuestSchedules = 8;
 const char* const kPermissionTitle = "Korvane needs your permission";
 
 // An override cursor for as long as it lives.
@@ -593,27 +588,12 @@ void CApp::RefreshSchedules()
 
 void CApp::ReloadSchedules()
 {
-    m_cadence.ClearSchedules();
-    if (!m_agent.IsConnected())
+    if (!m_agent.IsConnected()) {
+        m_cadence.ClearSchedules();
         return;
-    // The scheduling tab reports what cannot be read; without it a schedule that cannot be
-    // read is left out.
-    const CAgentSchedules agent(m_agent);
-    const auto load = [&agent](uint kind, auto& map) {
-        TStringList names;
-        if (FAILED(agent.Names(kind, &names)))
-            return;
-        for (const TName& name : names) {
-            typename std::remove_reference_t<decltype(map)>::mapped_type schedule;
-            // S_FALSE: the name is a schedule of another kind.
-            if (agent.Read(name, &schedule) == S_OK)
-                map.insert_or_assign(name, schedule);
-        }
-    };
-    load(kDriveSchedulesMadeHere, m_cadence.Schedules());
-    load(kDriveSchedulesFromPolicy, m_cadence.Schedules());
-    load(kExchangeSchedules, m_cadence.ExSchedules());
-    load(kGuestSchedules, m_cadence.VmSchedules());
+    }
+    // Every schedule of the agent is listed, those that cannot be read by their names.
+    CAgentSchedules(m_agent).Reload(&m_cadence);
 }
 
 void CApp::UpdateNextRuns()

@@ -2,6 +2,8 @@
 
 #include <QDateTime>
 
+#include <cmath>
+
 // OLE automation dates: days since 30 December 1899 00:00 in local wall-clock time, the
 // fraction being the time of day. Before that day the integer part counts days backwards while
 // the fraction still runs forwards through the day, so 1899-12-29 06:00 is -1.25.
@@ -21,7 +23,7 @@ public:
     // Local time rounded to the nearest millisecond; an invalid QDateTime for Invalid, NaN,
     // infinities and values outside MinValue..MaxValue.
     static QDateTime ToDateTime(double value);
-    // Dates below 1.0 mean "not set".
-    static bool IsSet(double value) { return value >= 1.0; }
+    // Dates below 1.0 mean "not set", and so do NaN and the infinities, which are no dates.
+    static bool IsSet(double value) { return std::isfinite(value) && value >= 1.0; }
     static double Now();
 };

@@ -1,6 +1,7 @@
 #include "core/CTranslationCatalog.h"
 
-#include <QFile>
+#include "core/CRegularFile.h"
+
 #include <QStringView>
 #include <QtDebug>
 
@@ -24,31 +25,13 @@ CTranslationCatalog& CTranslationCatalog::Instance()
 
 HRESULT CTranslationCatalog::LoadFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return HRESULT_FROM_WIN32(file.error() == QFileDevice::OpenError && !QFile::exists(path)
-                                      ? ERROR_FILE_NOT_FOUND
-                                      : ERROR_ACCESS_DENIED);
-    if (file.size() > kMaximumFileSize) {
+    QByteArray bytes;
+    const DWORD read = CRegularFile::ReadAll(path, kMaximumFileSize, &bytes);
+    if (read == ERROR_FILE_TOO_LARGE)
         qWarning("Translation catalogue %s is larger than %lld bytes; not loaded",
                  qUtf8Printable(path), kMaximumFileSize);
-        return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    }
-    // Read in blocks; a block of odd length loses its last byte, which cannot complete a UTF-16
-    // code unit.
-    QByteArray bytes;
-    bytes.reserve(file.size());
-    while (true) {
-        QByteArray block = file.read(kBlockSize);
-        if (block.isEmpty())
-            break;
-        if (block.size() % 2 != 0)
-            block.chop(1);
-        bytes.append(block);
-        if (bytes.size() > kMaximumFileSize) // a file that grew while read
-            return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
-    }
-    return LoadBytes(bytes);
+    // An odd last byte cannot complete a UTF-16 code unit; LoadBytes leaves it out.
+    return read == ERROR_SUCCESS ? LoadBytes(bytes) : HRESULT_FROM_WIN32(read);
 }
 
 HRESULT CTranslationCatalog::LoadBytes(const QByteArray& bytes)

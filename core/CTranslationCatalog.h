@@ -21,13 +21,13 @@
 class CTranslationCatalog {
 public:
     static constexpr qint64 kMaximumFileSize = 16 * 1024 * 1024;
-    static constexpr qint64 kBlockSize = 32768;
 
     static CTranslationCatalog& Instance();
 
     // Loads a catalogue file into the catalogue. E_FAIL for a wrong first line (nothing added) or
     // a line without exactly three fields (the entries before it stay); the file's own error
-    // when it cannot be read; ERROR_FILE_TOO_LARGE above 16 MiB.
+    // when it cannot be read (a folder or a named pipe is refused at once with
+    // ERROR_ACCESS_DENIED, CRegularFile); ERROR_FILE_TOO_LARGE above 16 MiB.
     HRESULT LoadFile(const QString& path);
     // The same for a file's bytes.
     HRESULT LoadBytes(const QByteArray& bytes);

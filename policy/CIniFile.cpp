@@ -1,16 +1,10 @@
 #include "policy/CIniFile.h"
 
-#include "platform/CFileDescriptor.h"
-#include "platform/CWin32Error.h"
+#include "core/CRegularFile.h"
 
-#include <QFile>
 #include <QLoggingCategory>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -32,36 +26,6 @@ QByteArrayView Trimmed(QByteArrayView text)
     return text.sliced(begin, end - begin);
 }
 
-DWORD OpenError(int error)
-{
-    // A missing file is the usual case: the administrator placed none.
-    if (error == ENOENT)
-        return ERROR_FILE_NOT_FOUND;
-    return CWin32Error::FromErrno(error, ERROR_READ_FAULT);
-}
-
-// Reads to the end of the file, but never more than kMaxFileSize + 1 bytes: a file that grows
-// while it is read is caught by the size check all the same.
-DWORD ReadAll(int fd, qint64 expectedSize, QByteArray* bytes)
-{
-    const qint64 limit = CIniFile::kMaxFileSize + 1;
-    bytes->reserve(static_cast<qsizetype>(qMin(expectedSize, limit)));
-    char buffer[65536];
-    while (bytes->size() < limit) {
-        const qint64 wanted = qMin<qint64>(sizeof buffer, limit - bytes->size());
-        const ssize_t got = ::read(fd, buffer, static_cast<size_t>(wanted));
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return CWin32Error::FromErrno(errno, ERROR_READ_FAULT);
-        }
-        if (got == 0)
-            break;
-        bytes->append(buffer, got);
-    }
-    return bytes->size() > CIniFile::kMaxFileSize ? ERROR_FILE_TOO_LARGE : ERROR_SUCCESS;
-}
-
 } // namespace
 
 void CIniFile::Clear()
@@ -72,33 +36,20 @@ void CIniFile::Clear()
 DWORD CIniFile::Load(const QString& path)
 {
     Clear();
-    const QByteArray name = QFile::encodeName(path);
-    // Non-blocking, so that a named pipe put in the file's place cannot hang the open.
-    CFileDescriptor fd(::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.Get() < 0)
-        return OpenError(errno);
-    struct stat info = {};
-    if (::fstat(fd.Get(), &info) != 0)
-        return CWin32Error::FromErrno(errno, ERROR_READ_FAULT);
-    // Folders, pipes and devices are not settings files.
-    if (!S_ISREG(info.st_mode))
-        return ERROR_ACCESS_DENIED;
-
-    DWORD result = ERROR_FILE_TOO_LARGE;
     try {
         QByteArray bytes;
-        if (info.st_size <= kMaxFileSize)
-            result = ReadAll(fd.Get(), info.st_size, &bytes);
-        if (result == ERROR_SUCCESS)
-            ParseLines(bytes);
+        const DWORD result = CRegularFile::ReadAll(path, kMaxFileSize, &bytes);
+        if (result == ERROR_FILE_TOO_LARGE)
+            qCWarning(lcIniFile).noquote() << "the file" << path << "is not read: it is larger than"
+                                           << kMaxFileSize << "bytes";
+        if (result != ERROR_SUCCESS)
+            return result;
+        ParseLines(bytes);
     } catch (const std::bad_alloc&) {
         Clear();
         return ERROR_OUTOFMEMORY;
     }
-    if (result == ERROR_FILE_TOO_LARGE)
-        qCWarning(lcIniFile).noquote()
-            << "the file" << path << "is not read: it is larger than" << kMaxFileSize << "bytes";
-    return result;
+    return ERROR_SUCCESS;
 }
 
 DWORD CIniFile::Parse(const QByteArray& text)
@@ -129,11 +80,12 @@ void CIniFile::ParseLines(const QByteArray& text)
     const QByteArrayView all(text);
     qsizetype start = 0;
     while (start <= all.size()) {
-        qsizetype end = all.indexOf(QByteArrayView("\r\n"), start);
+        qsizetype end = all.indexOf('\n', start);
         if (end < 0)
             end = all.size();
+        // The CR of a CR LF is trimmed with the line.
         const QByteArrayView line = Trimmed(all.sliced(start, end - start));
-        start = end + 2;
+        start = end + 1;
 
         if (line.isEmpty() || line.front() == '#' || line.front() == ';')
             continue;
@@ -195,16 +147,17 @@ bool CIniFile::NumberValue(const QByteArray& section, const QByteArray& key, DWO
 
 bool CIniFile::ParseNumber(const QByteArray& text, DWORD* number)
 {
-    quint64 result = 0;
+    const bool negative = text.startsWith('-');
+    const qsizetype start = negative || text.startsWith('+') ? 1 : 0;
+    quint64 magnitude = 0;
     qsizetype digits = 0;
-    for (const char c : text) {
-        if (c < '0' || c > '9')
-            break;
-        result = qMin<quint64>(result * 10 + static_cast<quint64>(c - '0'), 0xFFFFFFFFull);
-        ++digits;
-    }
+    for (qsizetype i = start; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++digits)
+        magnitude =
+            qMin<quint64>(magnitude * 10 + static_cast<quint64>(text[i] - '0'), 0xFFFFFFFFull);
     if (digits == 0)
         return false;
-    *number = static_cast<DWORD>(result);
+    if (negative)
+        magnitude = (0x100000000ull - qMin<quint64>(magnitude, 0x80000000ull)) & 0xFFFFFFFFull;
+    *number = static_cast<DWORD>(magnitude);
     return true;
 }

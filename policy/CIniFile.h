@@ -8,11 +8,12 @@
 
 #include <map>
 
-// A small reader of the ini files administrators place beside the console: 8-bit text whose
-// lines end with CR LF, "[Section]" headers, "Key = Value" lines and "#" or ";" comments.
+// A small reader of the ini files administrators place beside the console: 8-bit text of
+// "[Section]" headers, "Key = Value" lines and "#" or ";" comments.
 //
-// - Only "\r\n" ends a line; a lone LF or CR stays inside its line. Spaces, tabs, CR and LF are
-//   trimmed from both ends of every line, key and value; empty lines are skipped.
+// - A line ends with LF, so lines ending in CR LF (as written on Windows) and in LF alone (as a
+//   Linux editor saves them) read alike; a lone CR stays inside its line. Spaces, tabs, CR and
+//   LF are trimmed from both ends of every line, key and value; empty lines are skipped.
 // - A header is a line of at least two characters that starts with '[' and ends with ']'; its
 //   name is the line without all of its leading '[' and trailing ']', so "[[Name]]" is "Name".
 //   The keys of a section with an empty name, and key lines before the first header, are
@@ -27,8 +28,9 @@ public:
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
 
     // Reads the whole file and parses it, replacing what was held. Answers ERROR_SUCCESS (an
-    // empty file holds nothing), the error of opening or reading the file (ERROR_FILE_NOT_FOUND
-    // for a missing one), ERROR_FILE_TOO_LARGE, or ERROR_OUTOFMEMORY. On failure nothing is held.
+    // empty file holds nothing), the error of opening or reading the file (CRegularFile:
+    // ERROR_FILE_NOT_FOUND for a missing one, ERROR_ACCESS_DENIED for a folder or a named pipe),
+    // ERROR_FILE_TOO_LARGE, or ERROR_OUTOFMEMORY. On failure nothing is held.
     DWORD Load(const QString& path);
     // Parses text as if read from a file, replacing what was held. Answers ERROR_SUCCESS or
     // ERROR_OUTOFMEMORY; on failure nothing is held.
@@ -44,9 +46,11 @@ public:
     // alone, when there is no such value or it does not start with a digit.
     bool NumberValue(const QByteArray& section, const QByteArray& key, DWORD* number) const;
 
-    // Reads the decimal digits at the start of TEXT and ignores the rest, so "12abc" is 12. It
-    // is a number only if at least one digit was read: "", "abc", "+1" and "-1" are not. A value
-    // above 0xFFFFFFFF reads as 0xFFFFFFFF, so that no large number wraps round to 1.
+    // Reads an optional sign and the decimal digits after it at the start of TEXT and ignores
+    // the rest, so "12abc" is 12 and "+0" is 0. It is a number only if at least one digit was
+    // read: "", "abc", "+" and "- 1" are not. A value above 0xFFFFFFFF reads as 0xFFFFFFFF, and a
+    // negative one as its 32-bit two's complement, no nearer zero than -2^31 ("-1" is
+    // 0xFFFFFFFF), so that no number wraps round to 1.
     static bool ParseNumber(const QByteArray& text, DWORD* number);
 
 private:

@@ -6,10 +6,17 @@
 #include "schedule/CExchangeGuestParameters.h"
 #include "schedule/CScheduleCodes.h"
 
+#include <QLoggingCategory>
+
 #include <algorithm>
 #include <limits>
+#include <type_traits>
+
+using namespace Qt::StringLiterals;
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcAgentSchedules, "korvane.schedule.agent")
 
 constexpr uint CAgentSchedulesLocalSource = 1;
 constexpr int CAgentSchedulesDaysPerWeek = 7;
@@ -283,6 +290,58 @@ HRESULT CAgentSchedules::Read(const TName& name, CCadence::CVmScheduleData* sche
                          [](const QString& text, CCadence::CVmScheduleData& read) {
                              return CExchangeGuestParameters::ReadGuestString(text, &read.guests);
                          });
+}
+
+template <typename TRecord>
+TRecord CAgentSchedules::ListedByName(const TName& name) const
+{
+    TRecord record;
+    record.name = name;
+    THeader header;
+    if (SUCCEEDED(ReadHeader(name, &header))) {
+        record.settings.type = CScheduleCodes::Type(header.code);
+        header.TakeRunState(&record.settings);
+        if constexpr (std::is_same_v<TRecord, CCadence::CScheduleData>)
+            record.source = header.source;
+    }
+    return record;
+}
+
+template <typename TMap>
+void CAgentSchedules::LoadKind(uint kind, TMap* map) const
+{
+    TStringList names;
+    const HRESULT listed = Names(kind, &names);
+    if (FAILED(listed)) {
+        qCWarning(lcAgentSchedules, "The agent's schedules of kind %u cannot be listed (0x%08x)",
+                  kind, static_cast<quint32>(listed));
+        return;
+    }
+    for (const TName& name : names) {
+        typename TMap::mapped_type schedule;
+        const HRESULT read = Read(name, &schedule);
+        if (read != S_OK) {
+            schedule = ListedByName<typename TMap::mapped_type>(name);
+            // S_FALSE: the agent lists it with this kind but keeps it under a code of another.
+            const QString why = read == S_FALSE ? u"its code is not one of its kind"_s
+                                                : QString::asprintf("error 0x%08x", unsigned(read));
+            qCWarning(lcAgentSchedules).noquote()
+                << "The schedule" << QString::fromStdWString(name)
+                << "cannot be read and is listed by its name only:" << why;
+        }
+        map->insert_or_assign(name, schedule);
+    }
+}
+
+void CAgentSchedules::Reload(CCadence* cadence) const
+{
+    if (cadence == nullptr)
+        return;
+    cadence->ClearSchedules();
+    LoadKind(kLocalDriveSchedules, &cadence->Schedules());
+    LoadKind(kPolicyDriveSchedules, &cadence->Schedules());
+    LoadKind(kExchangeSchedules, &cadence->ExSchedules());
+    LoadKind(kGuestSchedules, &cadence->VmSchedules());
 }
 
 HRESULT CAgentSchedules::Names(uint kind, TStringList* names) const

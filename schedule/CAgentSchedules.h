@@ -58,8 +58,20 @@ public:
     HRESULT Read(const TName& name, CCadence::CExScheduleData* schedule) const;
     HRESULT Read(const TName& name, CCadence::CVmScheduleData* schedule) const;
 
-    // The agent's own operations on a schedule by name. kind bits: 1 drive schedules made here,
-    // 2 drive schedules from Group Policy or the enterprise console, 4 Exchange, 8 guests.
+    // Empties the model and fills it with every schedule the agent lists (each kind of Names()).
+    // A schedule that cannot be read is listed all the same under its name, with what the agent
+    // tells of it besides its parameters (source, the type of its code, disabled flag and run
+    // times; only the name when not even that can be read), and why it could not be read goes
+    // to the log; so does a kind whose names cannot be listed, which stays empty.
+    void Reload(CCadence* cadence) const;
+
+    // The kind bits of Names().
+    static constexpr uint kLocalDriveSchedules = 1;
+    static constexpr uint kPolicyDriveSchedules = 2; // from Group Policy or the enterprise console
+    static constexpr uint kExchangeSchedules = 4;
+    static constexpr uint kGuestSchedules = 8;
+
+    // The agent's own operations on a schedule by name.
     HRESULT Names(uint kind, TStringList* names) const;
     HRESULT Rename(const TName& oldName, const TName& newName) const;
     HRESULT Remove(const TName& name) const;
@@ -106,6 +118,12 @@ private:
     template <typename TRecord, typename TParse>
     HRESULT ReadWithItems(const TName& name, CScheduleCodes::TKind kind, TRecord* schedule,
                           TParse parse) const;
+    // Reads every schedule of the kind bits into the map (Reload).
+    template <typename TMap>
+    void LoadKind(uint kind, TMap* map) const;
+    // The record of a schedule that cannot be read: its name and what its header tells.
+    template <typename TRecord>
+    TRecord ListedByName(const TName& name) const;
 
     CKV100AgentInterface& m_agent;
 };

@@ -13,6 +13,16 @@ void CCadence::ClearSchedules()
     m_schedules.clear();
     m_exSchedules.clear();
     m_vmSchedules.clear();
+    UpdateBusy();
+}
+
+void CCadence::UpdateBusy()
+{
+    const bool busy = AnyRunning();
+    if (busy == m_busy)
+        return;
+    m_busy = busy;
+    emit BusyStateChanged(m_busy ? TBusyStatus::Busy : TBusyStatus::Idle);
 }
 
 void CCadence::SetRunning(const TName& name, bool running)
@@ -37,6 +47,7 @@ bool CCadence::RemoveSchedule(const TName& name)
         (m_schedules.erase(name) + m_exSchedules.erase(name) + m_vmSchedules.erase(name)) != 0;
     if (m_currentSchedule == name)
         m_currentSchedule.reset();
+    UpdateBusy();
     return erased;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/CTranslatable.h"
+#include "core/CUtf16Less.h"
 #include "core/Types.h"
 #include "schedule/CScheduleSettings.h"
 
@@ -22,12 +23,8 @@ bool IsTimedSchedule(quint32 type);
 // The schedules of the connected computer as the scheduling views show them: drive, Exchange
 // and guest schedules, each kind in its own map by name, the schedule selected in the
 // scheduling tab, and whether any drive schedule is running. The views fill it from the agent;
-// the records' display texts and icons are here too.
-//
-// The maps are std::map over std::wstring, whose wchar_t is 32 bits wide here: names compare by
-// code point. For text within the Basic Multilingual Plane that is the UTF-16 code-unit order
-// the agent uses; names with characters beyond it sort after U+E000..U+FFFF here but before
-// them on the agent.
+// the records' display texts and icons are here too. The maps order names by their UTF-16 code
+// units, as the agent lists them.
 class CCadence : public QObject {
     Q_OBJECT
 
@@ -221,9 +218,9 @@ public:
         TGuests guests;
     };
 
-    using TScheduleMap = std::map<TName, CScheduleData>;
-    using TExScheduleMap = std::map<TName, CExScheduleData>;
-    using TVmScheduleMap = std::map<TName, CVmScheduleData>;
+    using TScheduleMap = std::map<TName, CScheduleData, CUtf16Less>;
+    using TExScheduleMap = std::map<TName, CExScheduleData, CUtf16Less>;
+    using TVmScheduleMap = std::map<TName, CVmScheduleData, CUtf16Less>;
 
     explicit CCadence(QObject* parent = nullptr);
 
@@ -238,7 +235,8 @@ public:
     std::size_t ExScheduleCount() const { return m_exSchedules.size(); }
     std::size_t VmScheduleCount() const { return m_vmSchedules.size(); }
     // Empties the three maps before they are filled again; the current schedule stays, so that
-    // the tab can select it again.
+    // the tab can select it again. The running flags go with the records, so a busy model
+    // becomes idle and says so.
     void ClearSchedules();
 
     // The schedule selected in the scheduling tab.
@@ -250,11 +248,12 @@ public:
     // (Busy or Idle). An unknown name changes nothing and emits nothing.
     void SetRunning(const TName& name, bool running);
     bool AnyRunning() const;
-    // Whether the last SetRunning left any drive schedule running.
+    // Whether a drive schedule in the model is marked running, as BusyStateChanged last told.
     bool IsBusy() const { return m_busy; }
 
     // Erases the name from all three maps, and clears the current schedule when it was that
-    // name. True when anything was erased.
+    // name; the busy state follows (and is emitted when it changes). True when anything was
+    // erased.
     bool RemoveSchedule(const TName& name);
 
     // The name of the first drive schedule of that kind; empty when there is none.
@@ -271,6 +270,8 @@ signals:
 
 private:
     TName FirstScheduleOfType(quint32 type) const;
+    // Takes the busy state from the running flags, emitting it when it changed.
+    void UpdateBusy();
 
     TScheduleMap m_schedules;
     std::optional<TName> m_currentSchedule;

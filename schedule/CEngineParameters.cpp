@@ -195,8 +195,6 @@ HRESULT CEngineParameters::ReadDrivePairs(const CParameterString& pairs)
     if (FAILED(volumes))
         return volumes;
     const QStringList methods = pairs.Values(u"method"_s);
-    if (methods.isEmpty())
-        return E_INVALIDARG;
 
     freeSpaceConsolidation =
         pairs.Value(u"fspace"_s).compare(u"y"_s, Qt::CaseInsensitive) == 0 ? 1 : 0;
@@ -316,8 +314,10 @@ HRESULT CEngineParameters::ApplyTo(quint32 code, CCadence::CScheduleData* schedu
     settings.freeSpaceConsolidation = freeSpaceConsolidation != 0;
     settings.freeSpaceOptions = freeSpaceOptions;
     settings.offlineOptions = offlineFlags;
+    const bool onlineMethod = ApplyOnlineMethod(&settings);
     if (code == CScheduleCodes::kScreenSaver || code == CScheduleCodes::kQuietWatch) {
-        ApplyOnlineMethod(&settings);
+        if (!onlineMethod)
+            settings.method = CCadence::kMethodAnalyzeOnly;
         settings.passes = CCadence::kOnlinePass;
         settings.interval = intervalHours;
         if (code == CScheduleCodes::kQuietWatch) {
@@ -330,8 +330,12 @@ HRESULT CEngineParameters::ApplyTo(quint32 code, CCadence::CScheduleData* schedu
     } else {
         settings.passes =
             (methodFlags & kMethodOffline) != 0 ? quint32{CCadence::kOfflinePass} : 0u;
-        if (ApplyOnlineMethod(&settings))
+        if (onlineMethod) {
             settings.passes |= CCadence::kOnlinePass;
+        } else if (settings.passes == 0) {
+            settings.passes = CCadence::kOnlinePass;
+            settings.method = CCadence::kMethodAnalyzeOnly;
+        }
         settings.idleMinutes = 5;
         settings.excludedPrograms.clear();
     }

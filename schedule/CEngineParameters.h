@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/HResult.h"
-#include "schedule/CCadence.h"
 #include "engine/CParameterString.h"
+#include "schedule/CCadence.h"
 
 #include <QString>
 #include <QStringList>
@@ -38,13 +38,16 @@ public:
     QString QuietWatchString() const;
 
     // Reads the text of a drive code: 101 to 103 the drive text, 104 the screen-saver text,
-    // 105 the QuietWatch text, 106 only its "volumes". E_INVALIDARG for a text that lacks what
+    // 105 the QuietWatch text, 106 only its "volumes". A text without a "method" pair is an
+    // "Analyze Only" schedule: the agent keeps those so. E_INVALIDARG for a text that lacks what
     // the code needs or holds a value that cannot be read, and for a code that is not a drive
     // code; parameters is changed only on success.
     static HRESULT Read(quint32 code, QStringView text, CEngineParameters* parameters);
 
     // Rebuilds the parts of a drive record that the text of the code holds (the items give the
-    // rest). E_FAIL for an option other than 0, 1 and 2; schedule is changed only on success.
+    // rest). Without an online method the online pass is "Analyze Only", unless the offline pass
+    // runs alone. E_FAIL for an option other than 0, 1 and 2; schedule is changed only on
+    // success.
     HRESULT ApplyTo(quint32 code, CCadence::CScheduleData* schedule) const;
 
     // The interval in days, six significant digits: 72 hours is "3", one hour "0.0416667".

@@ -220,10 +220,11 @@ DWORD CScheduleDataFileIO<T>::Decode(const QByteArray& contents, T& record) cons
     T parsed = record;
     if (!in.TakeString(parsed.name) || !ScheduleDataFileIOTakeSettings(in, parsed.settings))
         return ERROR_FILE_CORRUPT;
+    // Not set: below 1.0, or not a date at all (NaN or infinite).
     const double later = Now() + kScheduleDataFileIODelayDays;
-    if (parsed.settings.start < 1.0)
+    if (!COleDate::IsSet(parsed.settings.start))
         parsed.settings.start = later;
-    if (parsed.settings.nextRun < 1.0)
+    if (!COleDate::IsSet(parsed.settings.nextRun))
         parsed.settings.nextRun = later;
     if (!ScheduleDataFileIOTakeKind(in, parsed))
         return ERROR_FILE_CORRUPT;

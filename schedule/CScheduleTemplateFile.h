@@ -5,8 +5,9 @@
 #include <QByteArray>
 #include <QString>
 
-// The file side of schedule templates. Both operations answer 0 or the Win32 error code of
-// the failing call.
+// The file side of schedule templates, whose names the user chooses: both operations answer 0
+// or the Win32 error code of the failing call, and refuse at once (ERROR_ACCESS_DENIED) what is
+// not a regular file, such as a folder or a named pipe (CRegularFile).
 class CScheduleTemplateFile {
 public:
     // Files larger than this are not templates; reading one answers ERROR_FILE_TOO_LARGE rather

@@ -67,7 +67,9 @@ DWORD RemoveStaleSocket(const QByteArray& path)
 
 } // namespace
 
-CUnixMailslot::CUnixMailslot() = default;
+CUnixMailslot::CUnixMailslot(qint64 queueLimitBytes)
+    : m_queueLimitBytes(queueLimitBytes)
+{}
 
 CUnixMailslot::~CUnixMailslot()
 {
@@ -104,11 +106,18 @@ struct CUnixMailslot::TReceiver {
         QByteArray data;
         DWORD size = 0;         // the datagram's length, also when its data was not kept
         bool oversized = false; // longer than the mailslot's maximum message size
+
+        // What it takes of the queue's room: its data and its entry, so that messages with
+        // little or no data (empty datagrams, oversized ones not kept) fill the queue too.
+        qint64 Cost() const { return data.size() + kEntryCost; }
     };
+    // About what an entry of the queue takes besides its data.
+    static constexpr qint64 kEntryCost = 64;
 
     int socket = -1;
     int wake = -1; // an eventfd that Close signals
     DWORD maxMessageSize = 0;
+    qint64 queueLimitBytes = 0;
     std::thread thread;
     std::mutex socketMutex; // guards the socket's reads and the buffer
     // Twice the largest send buffer a writer can ask for (net.core.wmem_max is 4 MiB here and
@@ -120,7 +129,7 @@ struct CUnixMailslot::TReceiver {
     std::condition_variable arrived;
     std::condition_variable roomMade;
     std::deque<TMessage> queue;
-    qint64 queuedBytes = 0;
+    qint64 queuedBytes = 0; // the Cost() of the messages queued
     bool stopping = false;
     DWORD error = ERROR_SUCCESS; // what ended the drain, reported once the queue is empty
 
@@ -135,7 +144,7 @@ void CUnixMailslot::TReceiver::Drain()
     for (;;) {
         {
             std::unique_lock lock(mutex);
-            roomMade.wait(lock, [this] { return stopping || queuedBytes < kQueueLimitBytes; });
+            roomMade.wait(lock, [this] { return stopping || queuedBytes < queueLimitBytes; });
             if (stopping)
                 return;
         }
@@ -186,7 +195,7 @@ bool CUnixMailslot::TReceiver::TakeWaiting()
     // finds both empty while a message is on its way between them.
     std::lock_guard lock(mutex);
     for (TMessage& message : taken) {
-        queuedBytes += message.data.size();
+        queuedBytes += message.Cost();
         queue.push_back(std::move(message));
     }
     if (!taken.empty())
@@ -197,7 +206,7 @@ bool CUnixMailslot::TReceiver::TakeWaiting()
         return false;
     }
     // A full batch means more may be waiting.
-    return taken.size() == kBatch && queuedBytes < kQueueLimitBytes && !stopping;
+    return taken.size() == kBatch && queuedBytes < queueLimitBytes && !stopping;
 }
 
 // A handle that is already open is refused with ERROR_INVALID_HANDLE, as it is for every other
@@ -235,6 +244,7 @@ DWORD CUnixMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD rea
     auto receiver = std::make_unique<TReceiver>();
     receiver->socket = fd;
     receiver->maxMessageSize = maxMessageSize;
+    receiver->queueLimitBytes = m_queueLimitBytes;
     receiver->wake = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (receiver->wake < 0) {
         result = CWin32Error::FromErrno(errno, ERROR_NOT_ENOUGH_MEMORY);
@@ -314,7 +324,7 @@ DWORD CUnixMailslot::Read(QByteArray* message)
     }
     TReceiver::TMessage next = std::move(receiver.queue.front());
     receiver.queue.pop_front();
-    receiver.queuedBytes -= next.data.size();
+    receiver.queuedBytes -= next.Cost();
     receiver.roomMade.notify_one();
     if (next.oversized)
         return ERROR_INVALID_DATA;

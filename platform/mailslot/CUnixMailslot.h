@@ -13,10 +13,13 @@
 // far fewer than a mailslot holds, so a server drains its socket on a thread of its own into a
 // queue in memory, as a mailslot's buffer would hold them; NextMessageSize and Read work on that
 // queue. Only when the queue holds kQueueLimitBytes does the drain pause, the socket fill up, and
-// writers block, so no message is ever lost. The socket file is removed when the server closes.
+// writers block, so no message is ever lost. Every message counts toward the limit with its
+// bookkeeping as well as its data, so that endless empty messages fill the queue too. The socket
+// file is removed when the server closes.
 class CUnixMailslot : public IMailslot {
 public:
-    CUnixMailslot();
+    // A server's queue holds up to queueLimitBytes before its writers are held back.
+    explicit CUnixMailslot(qint64 queueLimitBytes = kQueueLimitBytes);
     ~CUnixMailslot() override;
     CUnixMailslot(const CUnixMailslot&) = delete;
     CUnixMailslot& operator=(const CUnixMailslot&) = delete;
@@ -45,6 +48,7 @@ private:
     // first when the queue was empty.
     std::unique_lock<std::mutex> LockQueue();
 
+    qint64 m_queueLimitBytes;
     int m_fd = -1;
     bool m_server = false;
     DWORD m_readTimeoutMs = 0;

@@ -1,5 +1,6 @@
 #include "platform/registry/CFileRegistry.h"
 
+#include "core/CRegularFile.h"
 #include "platform/CFileDescriptor.h"
 #include "platform/CWin32Error.h"
 #include "platform/registry/CRegistryFileFormat.h"
@@ -11,8 +12,8 @@
 #include <QLoggingCategory>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,22 +37,6 @@ bool WriteAll(int fd, const QByteArray& bytes)
         left -= written;
     }
     return true;
-}
-
-bool ReadAll(int fd, QByteArray* bytes)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (got == 0)
-            return true;
-        bytes->append(buffer, got);
-    }
 }
 
 } // namespace
@@ -97,25 +82,26 @@ QString CFileRegistry::HiveError(HKEY hive)
 
 void CFileRegistry::Refresh(THive& hive)
 {
-    const QByteArray path = QFile::encodeName(hive.filePath);
     // The file is read again on the next call, and until then nothing of it is used.
-    auto Unreadable = [&hive](const QString& what, int error) {
+    auto Unreadable = [&hive](const QString& what, LONG error, const QString& reason) {
         hive.loaded = false;
         hive.keys = CRegistryHive();
-        hive.error = CWin32Error::FromErrno(error, ERROR_CANTREAD);
-        hive.errorText = what + QStringLiteral(": ") + QString::fromLocal8Bit(strerror(error));
+        hive.error = error;
+        hive.errorText = what + QStringLiteral(": ") + reason;
     };
-    CFileDescriptor fd(::open(path.constData(), O_RDONLY | O_CLOEXEC));
+    // A named pipe or a folder in the file's place is refused at once, never waited on.
+    CRegularFile file;
+    const DWORD opened = file.Open(hive.filePath, O_RDONLY);
     TFileStamp stamp;
-    struct stat info = {};
-    if (fd.Get() >= 0 && ::fstat(fd.Get(), &info) == 0) {
+    if (opened == ERROR_SUCCESS) {
+        const struct stat& info = file.Status();
         stamp.exists = true;
         stamp.device = info.st_dev;
         stamp.inode = info.st_ino;
         stamp.size = info.st_size;
         stamp.modifiedNs = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
-    } else if (errno != ENOENT && errno != ENOTDIR) {
-        Unreadable(QStringLiteral("cannot open"), errno);
+    } else if (opened != ERROR_FILE_NOT_FOUND && opened != ERROR_PATH_NOT_FOUND) {
+        Unreadable(QStringLiteral("cannot open"), opened, file.Reason());
         return;
     }
     if (hive.loaded && stamp == hive.stamp)
@@ -130,8 +116,10 @@ void CFileRegistry::Refresh(THive& hive)
         return;
 
     QByteArray bytes;
-    if (!ReadAll(fd.Get(), &bytes)) {
-        Unreadable(QStringLiteral("cannot read"), errno);
+    const DWORD read = file.ReadToEnd(std::numeric_limits<qint64>::max(), &bytes);
+    if (read != ERROR_SUCCESS) {
+        Unreadable(QStringLiteral("cannot read"), read == ERROR_READ_FAULT ? ERROR_CANTREAD : read,
+                   file.Reason());
         return;
     }
     QString reason;
@@ -168,7 +156,9 @@ LONG CFileRegistry::Modify(HKEY hive, const std::function<LONG(CRegistryHive&)>&
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     const QByteArray lockPath = QFile::encodeName(state.filePath + QStringLiteral(".lock"));
-    CFileDescriptor lock(::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644));
+    // Not waiting on the open, should a named pipe stand in the lock file's place.
+    CFileDescriptor lock(
+        ::open(lockPath.constData(), O_RDONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644));
     if (lock.Get() < 0)
         return CWin32Error::FromErrno(errno, ERROR_CANTWRITE);
     while (::flock(lock.Get(), LOCK_EX) != 0) {

@@ -5,11 +5,41 @@
 #include <QDataStream>
 #include <QIODevice>
 #include <QLocale>
+#include <QtEndian>
 
 namespace {
 
 const QLatin1String kVariantPrefix("@Variant(");
 const QLatin1String kInvalid("@Invalid()");
+
+// The types kept as "@Variant(...)": values whose stream form holds no count of elements. The
+// toolkit's readers of lists and maps reserve room for the count they read before reading the
+// elements, so a stored list claiming billions of them would exhaust memory when read back.
+bool IsStoredAsVariant(int type)
+{
+    switch (type) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::QChar:
+    case QMetaType::QDate:
+    case QMetaType::QTime:
+    case QMetaType::QDateTime:
+    case QMetaType::QUrl:
+    case QMetaType::QUuid:
+    case QMetaType::QSize:
+    case QMetaType::QSizeF:
+    case QMetaType::QPoint:
+    case QMetaType::QPointF:
+    case QMetaType::QRect:
+    case QMetaType::QRectF:
+    case QMetaType::QLine:
+    case QMetaType::QLineF:
+    case QMetaType::QColor:
+        return true;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -205,7 +235,8 @@ CRegistryValue CSettings::ToRegistryValue(const QVariant& value, bool* ok)
     default:
         break;
     }
-    if (!value.metaType().hasRegisteredDataStreamOperators()) {
+    if (!IsStoredAsVariant(value.metaType().id()) ||
+        !value.metaType().hasRegisteredDataStreamOperators()) {
         *ok = false;
         return {};
     }
@@ -244,11 +275,14 @@ QVariant CSettings::FromRegistryValue(const CRegistryValue& value)
     if (text.startsWith(kVariantPrefix) && text.endsWith(u')')) {
         const QByteArray bytes = QByteArray::fromBase64(
             text.mid(kVariantPrefix.size(), text.size() - kVariantPrefix.size() - 1).toLatin1());
+        // The stream begins with the type; one of another type is not read but kept as text.
+        const int type = bytes.size() < 4 ? 0 : qFromBigEndian<qint32>(bytes.constData());
         QDataStream stream(bytes);
         stream.setVersion(QDataStream::Qt_6_0);
         QVariant result;
-        stream >> result;
-        if (stream.status() == QDataStream::Ok)
+        if (IsStoredAsVariant(type))
+            stream >> result;
+        if (stream.status() == QDataStream::Ok && result.isValid())
             return result;
     }
     return QVariant(text);

@@ -13,8 +13,11 @@
 //
 // Types: bool, int and uint are REG_DWORD; 64-bit integers REG_QWORD; QString REG_SZ;
 // QStringList REG_MULTI_SZ; QByteArray REG_BINARY; doubles REG_SZ in their shortest exact text;
-// any other streamable type REG_SZ "@Variant(<base64 of the data stream>)", and an invalid
-// variant "@Invalid()". A text that itself begins with "@" is stored with one more "@" in front.
+// sizes, points, rectangles, lines, dates and times, colours, URLs and UUIDs REG_SZ
+// "@Variant(<base64 of the data stream>)", and an invalid variant "@Invalid()"; other types are
+// refused. A "@Variant" of another type is read as its text, never decoded: the toolkit reads a
+// list by first making room for the count it declares. A text that itself begins with "@" is
+// stored with one more "@" in front.
 // Reading gives REG_DWORD as int, REG_QWORD as qlonglong, strings as QString, multi-strings as
 // QStringList and any other type as QByteArray.
 class CSettings {

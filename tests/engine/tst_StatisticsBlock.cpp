@@ -9,42 +9,19 @@
 
 using namespace Qt::StringLiterals;
 
-// The statistics block decoder against blocks written independently of it, whole and damaged.
+// The statistics block decoder against blocks written independently of it, whole and damaged:
+// a field read with another width than written shifts every field after it.
 class TestStatisticsBlock : public QObject {
     Q_OBJECT
 
 private slots:
     void everyFieldInStreamOrder();
-    void bytesAfterTheLastFieldAreLeftAlone();
     void aBlockCutAnywhereIsRefused();
     void countsBeyondTheBufferAreRefused_data();
     void countsBeyondTheBufferAreRefused();
 };
 
 namespace {
-
-// The writer's kind that a field of the decoder's type must have.
-CStatisticsBlockWriter::TKind WrittenKind(int field)
-{
-    using TKind = CStatisticsBlockWriter::TKind;
-    switch (CStatisticsBlock::FieldType(field)) {
-    case CStatisticsBlock::TFieldType::U32:
-        return TKind::U32;
-    case CStatisticsBlock::TFieldType::I32:
-        return TKind::I32;
-    case CStatisticsBlock::TFieldType::F32:
-        return TKind::F32;
-    case CStatisticsBlock::TFieldType::F64:
-        return TKind::F64;
-    case CStatisticsBlock::TFieldType::Raw8:
-        return TKind::Bytes8;
-    case CStatisticsBlock::TFieldType::String:
-        return TKind::Text;
-    case CStatisticsBlock::TFieldType::Composite:
-        break;
-    }
-    return field == 75 ? TKind::CategoryTable : TKind::FragmentHistogram;
-}
 
 void PatchCount(QByteArray* bytes, qsizetype offset, quint32 count)
 {
@@ -57,35 +34,22 @@ void TestStatisticsBlock::everyFieldInStreamOrder()
 {
     CStatisticsBlockWriter writer(CStatisticsBlock::kOnline);
     writer.SetText(3, u"{volume-𝄞}"_s).Set(82, -7).Set(28, 4'000'000'000.0);
+    // Bytes after the last field are left alone, for engines that add fields at the end.
     CStatisticsBlock block;
-    QCOMPARE(CStatisticsBlock::Decode(writer.Bytes(), &block), S_OK);
+    QCOMPARE(CStatisticsBlock::Decode(writer.Bytes() + QByteArray(5, '\xee'), &block), S_OK);
 
     for (int field = 0; field < CStatisticsBlock::kFieldCount; ++field) {
         using enum CStatisticsBlock::TFieldType;
-        const QByteArray where = "field " + QByteArray::number(field);
-        QVERIFY2(WrittenKind(field) == CStatisticsBlockWriter::Kind(field), where);
-        switch (CStatisticsBlock::FieldType(field)) {
-        case U32:
-            QVERIFY2(block.U32(field) == writer.Number(field), where);
-            break;
-        case I32:
-            QVERIFY2(block.I32(field) == writer.Number(field), where);
-            break;
-        case F32:
-            QVERIFY2(block.Real(field) == writer.Number(field), where);
-            break;
-        case F64:
-            QVERIFY2(block.F64(field) == writer.Number(field), where);
-            break;
-        case Raw8:
-            QVERIFY2(block.Raw8(field) == writer.Bytes8(field), where);
-            break;
-        case String:
-            QVERIFY2(block.String(field) == writer.Text(field).toStdWString(), where);
-            break;
-        case Composite:
-            break;
-        }
+        const CStatisticsBlock::TFieldType type = CStatisticsBlock::FieldType(field);
+        const bool same = type == U32    ? block.U32(field) == writer.Number(field)
+                          : type == I32  ? block.I32(field) == writer.Number(field)
+                          : type == F32  ? block.Real(field) == writer.Number(field)
+                          : type == F64  ? block.F64(field) == writer.Number(field)
+                          : type == Raw8 ? block.Raw8(field) == writer.Bytes8(field)
+                          : type == String
+                              ? block.String(field) == writer.Text(field).toStdWString()
+                              : true;
+        QVERIFY2(same, "field " + QByteArray::number(field));
     }
     QCOMPARE(block.Kind(), CStatisticsBlock::kOnline);
     QCOMPARE(block.VolumeId(), u"{volume-𝄞}"_s.toStdWString());
@@ -95,16 +59,6 @@ void TestStatisticsBlock::everyFieldInStreamOrder()
     QCOMPARE(block.FragmentHistogram().Buckets().size(), std::size_t(2));
     QCOMPARE(block.FragmentHistogram().Buckets()[1].minimumFragments, 10u);
     QCOMPARE(block.FragmentHistogram().Buckets()[1].files, 3u);
-}
-
-void TestStatisticsBlock::bytesAfterTheLastFieldAreLeftAlone()
-{
-    CStatisticsBlockWriter writer;
-    writer.SetCategories({}).SetHistogram({});
-    CStatisticsBlock block;
-    QCOMPARE(CStatisticsBlock::Decode(writer.Bytes() + QByteArray(5, '\xee'), &block), S_OK);
-    QCOMPARE(block.I32(92), -192);
-    QVERIFY(block.CategoryTable().Entries().empty());
 }
 
 void TestStatisticsBlock::aBlockCutAnywhereIsRefused()

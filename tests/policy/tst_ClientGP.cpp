@@ -5,10 +5,7 @@
 
 #include <QtTest>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -92,29 +89,6 @@ void WriteIni(const QString& directory, const QByteArray& text)
     ini.write(text);
 }
 
-// Forks a process that takes the section as every process must (an exclusive flock on the lock
-// file) and holds it for HOLDMS milliseconds. Returns once the section is held.
-pid_t HoldSectionElsewhere(const QString& lockFile, int holdMs)
-{
-    const QByteArray path = QFile::encodeName(lockFile);
-    int ready[2];
-    if (::pipe(ready) != 0)
-        return -1;
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int fd = ::open(path.constData(), O_RDONLY | O_CREAT, 0644);
-        if (fd < 0 || ::flock(fd, LOCK_EX) != 0 || ::write(ready[1], "x", 1) != 1)
-            ::_exit(1);
-        ::usleep(static_cast<useconds_t>(holdMs) * 1000);
-        ::_exit(0);
-    }
-    ::close(ready[1]);
-    char byte = 0;
-    const bool held = ::read(ready[0], &byte, 1) == 1;
-    ::close(ready[0]);
-    return held ? child : -1;
-}
-
 } // namespace
 
 void TestClientGP::policyValuesDenyUnlessOne()
@@ -175,14 +149,18 @@ void TestClientGP::configIniIsImportedOnce()
     QVERIFY(CClientGP(iniDirectory).AllowFreeSpace());
     QCOMPARE(MachineValue(marker), -1);
 
+    // A file saved with line feeds alone counts as one with CR LF; a signed number is a value.
     SetDWord(HKEY_LOCAL_MACHINE, kMachineKey, u"UseConfigIni"_s, 1);
-    WriteIni(iniDirectory, "[UserInterface]\r\nAllowTrayIcon=abc\r\n AllowFreeSpace =  0 \r\n"
-                           "AllowCheckUpdate=12abc\r\nallowsplashscreen=0\r\n");
-    const QStringList imported = {u"AllowCheckUpdate"_s, u"AllowFreeSpace"_s};
+    WriteIni(iniDirectory, "[UserInterface]\nAllowTrayIcon=abc\n AllowFreeSpace =  0 \n"
+                           "AllowCheckUpdate=12abc\nallowsplashscreen=0\n"
+                           "AllowAdvanceConfiguration=-1\n");
+    const QStringList imported = {u"AllowAdvanceConfiguration"_s, u"AllowCheckUpdate"_s,
+                                  u"AllowFreeSpace"_s};
     QCOMPARE(Denied(CClientGP(iniDirectory)), imported);
     // What was read is kept in the machine key, with the marker.
     QCOMPARE(MachineValue(u"AllowFreeSpace"_s), 0);
     QCOMPARE(MachineValue(u"AllowCheckUpdate"_s), 12);
+    QCOMPARE(MachineValue(u"AllowAdvanceConfiguration"_s), 0xFFFFFFFF);
     QCOMPARE(MachineValue(u"AllowTrayIcon"_s), -1);
     QCOMPARE(MachineValue(marker), 1);
 
@@ -194,7 +172,8 @@ void TestClientGP::configIniIsImportedOnce()
     CRegKey key;
     QCOMPARE(key.Open(HKEY_LOCAL_MACHINE, kMachineKey), ERROR_SUCCESS);
     QCOMPARE(key.DeleteValue(marker), ERROR_SUCCESS);
-    const QStringList reimported = {u"AllowCheckUpdate"_s, u"AllowTrayIcon"_s};
+    const QStringList reimported = {u"AllowAdvanceConfiguration"_s, u"AllowCheckUpdate"_s,
+                                    u"AllowTrayIcon"_s};
     QCOMPARE(Denied(CClientGP(iniDirectory)), reimported);
 
     // A missing file is an import of nothing, and is marked all the same.
@@ -210,21 +189,23 @@ void TestClientGP::machinePolicySection()
     QCOMPARE(lockFile, environment.RegistryDirectory() + u"/machine-policy.lock"_s);
     SetDWord(HKEY_CURRENT_USER, kPolicyKey, u"AllowStop"_s, 0);
 
-    // Another process in the section keeps this one out, and the policy read waits for it.
-    const pid_t holder = HoldSectionElsewhere(lockFile, 400);
-    QVERIFY(holder > 0);
+    // Another holder of the section (a lock of its own on the file, as another process's would
+    // be) keeps the policy read waiting until it leaves.
+    CMachinePolicyLock holder;
+    QCOMPARE(holder.Enter(), ERROR_SUCCESS);
     CMachinePolicyLock lock;
     QCOMPARE(lock.Enter(50), ERROR_SEM_TIMEOUT);
     QElapsedTimer waited;
     waited.start();
+    std::thread leave([&holder] {
+        QThread::msleep(400);
+        holder.Leave();
+    });
     CClientGP policy(IniDirectory(environment));
+    const qint64 elapsed = waited.elapsed();
+    leave.join();
     QVERIFY(!policy.AllowStop());
-    QVERIFY(waited.elapsed() >= 200);
-    int status = -1;
-    QCOMPARE(::waitpid(holder, &status, 0), holder);
-    QCOMPARE(status, 0);
-    QCOMPARE(lock.Enter(), ERROR_SUCCESS);
-    lock.Leave();
+    QVERIFY2(elapsed >= 390, qPrintable(QString::number(elapsed)));
 
     // A lock file that cannot be made does not stop the read; a policy key that has gone leaves
     // the slots as they were.

@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <optional>
+
 using namespace Qt::StringLiterals;
 
 // Schedules created on the agent and read back from it, through the agent wrapper and a test
@@ -18,20 +20,18 @@ private slots:
     void init();
     void cleanup();
 
-    void firstRunsPerWeekday();
-    void weeklyDriveScheduleItems();
-    void bothPassesAddOnlineParts();
-    void refusalsSendNothing();
-    void firstFailingCallEndsTheSave();
+    void driveScheduleItems();
+    void refusalsAndFailingCallsEndTheSave();
     void specialSchedulesHaveFixedNames();
     void schedulesRoundTrip();
     void readFailuresLeaveTheRecord();
+    void reloadListsEveryScheduleOfTheAgent();
 
 private:
-    std::unique_ptr<CTestEnvironment> m_environment;
-    std::unique_ptr<CTestScheduleStore> m_store;
-    std::unique_ptr<CTestEngine> m_engine;
-    std::unique_ptr<CKV100AgentInterface> m_agent;
+    std::optional<CTestEnvironment> m_environment;
+    std::optional<CTestScheduleStore> m_store;
+    std::optional<CTestEngine> m_engine;
+    std::optional<CKV100AgentInterface> m_agent;
 };
 
 namespace {
@@ -55,11 +55,12 @@ CCadence::CScheduleData DriveSchedule(const TName& name, quint32 type, quint32 p
     return record;
 }
 
-QStringList ItemNames(const CTestScheduleStore::TSchedule& schedule)
+template <typename TMap>
+std::vector<TName> Names(const TMap& map)
 {
-    QStringList names;
-    for (const auto& item : schedule.items)
-        names.append(item.name);
+    std::vector<TName> names;
+    for (const auto& entry : map)
+        names.push_back(entry.first);
     return names;
 }
 
@@ -67,13 +68,13 @@ QStringList ItemNames(const CTestScheduleStore::TSchedule& schedule)
 
 void TestAgentSchedules::init()
 {
-    m_environment = std::make_unique<CTestEnvironment>();
+    m_environment.emplace();
     m_environment->Set("PATH", m_environment->Root()); // no daemon to start
-    m_store = std::make_unique<CTestScheduleStore>();
-    m_engine = std::make_unique<CTestEngine>();
+    m_store.emplace();
+    m_engine.emplace();
     m_store->ServeOn(*m_engine);
     QVERIFY(m_engine->Start());
-    m_agent = std::make_unique<CKV100AgentInterface>();
+    m_agent.emplace();
     QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
 }
 
@@ -85,26 +86,7 @@ void TestAgentSchedules::cleanup()
     m_environment.reset();
 }
 
-void TestAgentSchedules::firstRunsPerWeekday()
-{
-    CScheduleSettings settings;
-    settings.start = WednesdayAt2();
-    settings.type = CCadence::kWeekly;
-    settings.weekdays = CCadence::kMonday | CCadence::kWednesday | CCadence::kSunday;
-    QCOMPARE(CAgentSchedules::FirstRuns(settings, true),
-             (std::set<double>{settings.start, settings.start + 4, settings.start + 5}));
-
-    // A daily drive schedule without weekdays runs from the start; other kinds need weekdays.
-    settings.type = CCadence::kDaily;
-    settings.weekdays = 0;
-    QCOMPARE(CAgentSchedules::FirstRuns(settings, true), std::set<double>{settings.start});
-    QVERIFY(CAgentSchedules::FirstRuns(settings, false).empty());
-    settings.type = CCadence::kOneTime;
-    settings.weekdays = CCadence::kFriday;
-    QCOMPARE(CAgentSchedules::FirstRuns(settings, false), std::set<double>{settings.start});
-}
-
-void TestAgentSchedules::weeklyDriveScheduleItems()
+void TestAgentSchedules::driveScheduleItems()
 {
     CCadence::CScheduleData record =
         DriveSchedule(L"Weekly", CCadence::kWeekly, CCadence::kOnlinePass);
@@ -112,83 +94,61 @@ void TestAgentSchedules::weeklyDriveScheduleItems()
     record.settings.shutdownWhenComplete = true;
     record.settings.disabled = true;
     QCOMPARE(CAgentSchedules(*m_agent).Save(record), S_OK);
-
     QCOMPARE(m_store->Calls(), (QStringList{u"CreateSchedule:Weekly"_s, u"SetDisabled:Weekly"_s,
                                             u"AddItem:Weekly"_s, u"AddItem:Weekly"_s}));
     const auto stored = m_store->Schedule(u"Weekly"_s);
-    QVERIFY(stored);
-    QCOMPARE(stored->source, 1u);
     QCOMPARE(stored->code, 103u);
     QCOMPARE(stored->parameters, u"method=tl&volumes=C%3bD"_s);
     QVERIFY(stored->disabled);
+    // Friday and the Monday after, at the start's time of day.
     const double start = WednesdayAt2();
     QCOMPARE(stored->items,
              (QList<CTestScheduleStore::TItem>{{u"Item 1"_s, start + 2, 86400, 7200, 4},
                                                {u"Item 2"_s, start + 5, 86400, 7200, 4}}));
-    QCOMPARE(COleDate::ToDateTime(stored->items[0].firstRun),
-             QDateTime(QDate(2024, 1, 5), QTime(2, 0)));
     QCOMPARE(COleDate::ToDateTime(stored->items[1].firstRun),
              QDateTime(QDate(2024, 1, 8), QTime(2, 0)));
-}
 
-void TestAgentSchedules::bothPassesAddOnlineParts()
-{
-    CCadence::CScheduleData record =
+    // With both passes each run has its online part ten minutes later.
+    record =
         DriveSchedule(L"Once", CCadence::kOneTime, CCadence::kOnlinePass | CCadence::kOfflinePass);
     QCOMPARE(CAgentSchedules(*m_agent).Save(record), S_OK);
-    const auto once = m_store->Schedule(u"Once"_s);
-    QVERIFY(once);
-    const double start = record.settings.start;
-    QCOMPARE(once->items, (QList<CTestScheduleStore::TItem>{
-                              {u"Item 1"_s, start, 86400, 7200, 1},
-                              {u"Item 1.online-part"_s, start + 10.0 / 1440, 86400, 7200, 1}}));
-
-    record =
-        DriveSchedule(L"Daily", CCadence::kDaily, CCadence::kOnlinePass | CCadence::kOfflinePass);
-    record.settings.weekdays = CCadence::kThursday | CCadence::kTuesday;
-    QCOMPARE(CAgentSchedules(*m_agent).Save(record), S_OK);
-    QCOMPARE(
-        ItemNames(*m_store->Schedule(u"Daily"_s)),
-        (QStringList{u"Item 1"_s, u"Item 1.online-part"_s, u"Item 2"_s, u"Item 2.online-part"_s}));
+    QCOMPARE(m_store->Schedule(u"Once"_s)->items,
+             (QList<CTestScheduleStore::TItem>{
+                 {u"Item 1"_s, start, 86400, 7200, 1},
+                 {u"Item 1.online-part"_s, start + 10.0 / 1440, 86400, 7200, 1}}));
 }
 
-void TestAgentSchedules::refusalsSendNothing()
+void TestAgentSchedules::refusalsAndFailingCallsEndTheSave()
 {
     const CAgentSchedules schedules(*m_agent);
     CCadence::CScheduleData drive = DriveSchedule(L"Bad", 6, CCadence::kOnlinePass);
     QCOMPARE(schedules.Save(drive), E_FAIL);
-    drive.settings.type = CCadence::kDaily;
+    drive.settings.type = CCadence::kWeekly;
     drive.settings.option = 3;
     QCOMPARE(schedules.Save(drive), E_FAIL);
     CCadence::CExScheduleData exchange;
     exchange.settings.type = CCadence::kScreenSaver;
     QCOMPARE(schedules.Save(exchange), E_FAIL);
-    CCadence::CVmScheduleData guest;
-    QCOMPARE(schedules.Save(guest), E_FAIL); // type 0
+    QCOMPARE(schedules.Save(CCadence::CVmScheduleData()), E_FAIL); // type 0
     QVERIFY(m_store->Calls().isEmpty());
 
-    m_agent->Disconnect();
+    // The first failing call ends the save with its answer.
     drive.settings.option = 0;
+    drive.settings.weekdays = CCadence::kMonday | CCadence::kFriday;
+    m_store->FailNext(u"AddItem"_s, E_ACCESSDENIED);
+    QCOMPARE(schedules.Save(drive), E_ACCESSDENIED);
+    QCOMPARE(m_store->Calls().size(), 3);
+    m_store->ClearCalls();
+    m_store->FailNext(u"CreateSchedule"_s, E_OUTOFMEMORY);
+    QCOMPARE(schedules.Save(drive), E_OUTOFMEMORY);
+    QCOMPARE(m_store->Calls(), QStringList{u"CreateSchedule:Bad"_s});
+
+    m_store->ClearCalls();
+    m_agent->Disconnect();
     QCOMPARE(schedules.Save(drive), E_UNEXPECTED);
     exchange.settings.type = CCadence::kOneTime;
     QCOMPARE(schedules.Save(exchange), E_FAIL); // the wrapper's answer
     QVERIFY(m_store->Calls().isEmpty());
-}
-
-void TestAgentSchedules::firstFailingCallEndsTheSave()
-{
-    const CAgentSchedules schedules(*m_agent);
-    CCadence::CScheduleData record =
-        DriveSchedule(L"Weekly", CCadence::kWeekly, CCadence::kOnlinePass);
-    record.settings.weekdays = CCadence::kMonday | CCadence::kFriday;
-    m_store->FailNext(u"AddItem"_s, E_ACCESSDENIED);
-    QCOMPARE(schedules.Save(record), E_ACCESSDENIED);
-    QCOMPARE(m_store->Calls().size(), 3);
-
-    m_store->ClearCalls();
-    m_store->FailNext(u"CreateSchedule"_s, E_OUTOFMEMORY);
-    QCOMPARE(schedules.Save(record), E_OUTOFMEMORY);
-    QCOMPARE(m_store->Calls(), QStringList{u"CreateSchedule:Weekly"_s});
 }
 
 void TestAgentSchedules::specialSchedulesHaveFixedNames()
@@ -215,10 +175,8 @@ void TestAgentSchedules::schedulesRoundTrip()
         CCadence::CScheduleData read;
         QCOMPARE(schedules.Read(record.name, &read), S_OK);
         QCOMPARE(read.name, record.name);
-        QCOMPARE(read.source, 1u);
         QCOMPARE(read.settings, record.settings);
         QCOMPARE(read.settings.disabled, record.settings.disabled);
-        QCOMPARE(read.settings.exclusionWindows, record.settings.exclusionWindows);
         QCOMPARE(read.allDrives, record.allDrives);
         QCOMPARE(read.drives, record.drives);
     };
@@ -244,24 +202,13 @@ void TestAgentSchedules::schedulesRoundTrip()
     QCOMPARE(schedules.Read(L"Weekly", &daily), S_OK);
     QCOMPARE(daily.settings.nextRun, weekly.settings.start);
 
-    CCadence::CScheduleData saver = DriveSchedule(std::wstring(CAgentSchedules::kScreenSaverName),
-                                                  CCadence::kScreenSaver, CCadence::kOnlinePass);
-    saver.settings.start = 0.0;
-    saver.settings.interval = 120;
-    saver.settings.maxDuration = 0;
-    saver.allDrives = true;
-    saver.drives.clear();
-    roundTrip(saver);
-
-    CCadence::CScheduleData quietWatch =
-        DriveSchedule(std::wstring(CAgentSchedules::kQuietWatchName), CCadence::kQuietWatch,
-                      CCadence::kOnlinePass);
-    quietWatch.settings.start = 0.0;
-    quietWatch.settings.maxDuration = 0;
-    quietWatch.settings.idleMinutes = 15;
-    quietWatch.settings.excludedPrograms = {L"backup.exe", L"game.exe"};
-    quietWatch.settings.exclusionWindows = {{45000.25, 3, 1}};
-    roundTrip(quietWatch);
+    // "Analyze Only" is kept with no method pair, and read back as it was.
+    CCadence::CScheduleData analysis =
+        DriveSchedule(L"Analysis", CCadence::kWeekly, CCadence::kOnlinePass);
+    analysis.settings.method = CCadence::kMethodAnalyzeOnly;
+    analysis.settings.weekdays = CCadence::kWednesday;
+    roundTrip(analysis);
+    QCOMPARE(m_store->Schedule(u"Analysis"_s)->parameters, u"volumes=C%3bD"_s);
 
     CCadence::CExScheduleData exchange;
     exchange.name = L"Stores";
@@ -275,36 +222,24 @@ void TestAgentSchedules::schedulesRoundTrip()
     QCOMPARE(schedules.Read(L"Stores", &exchangeRead), S_OK);
     QCOMPARE(exchangeRead.settings, exchange.settings);
     QCOMPARE(exchangeRead.dataStores, exchange.dataStores);
-    QCOMPARE(m_store->Schedule(u"Stores"_s)->items.size(), 2);
 
     CCadence::CVmScheduleData guests;
     guests.name = L"Guests";
     guests.settings.type = CCadence::kOneTime;
     guests.settings.start = WednesdayAt2();
     guests.settings.interval = 0;
-    guests.guests.resize(2);
-    guests.guests[0].name = L"web";
-    guests.guests[0].SetGuestValue(0x01000101);
-    guests.guests[1].name = L"db 2";
+    guests.guests = {{L"web", {1, 1, 0, 1}, 0}, {L"db 2", {}, 0}};
     QCOMPARE(schedules.Save(guests), S_OK);
     CCadence::CVmScheduleData guestsRead;
     QCOMPARE(schedules.Read(L"Guests", &guestsRead), S_OK);
     QCOMPARE(guestsRead.settings, guests.settings);
     QCOMPARE(guestsRead.guests, guests.guests);
-
-    TStringList names;
-    QCOMPARE(schedules.Names(1, &names), S_OK);
-    QCOMPARE(names,
-             (TStringList{L"Daily", L"Full Auto Schedule", L"Screen Saver Schedule", L"Weekly"}));
-    QCOMPARE(schedules.Names(4 | 8, &names), S_OK);
-    QCOMPARE(names, (TStringList{L"Guests", L"Stores"}));
 }
 
 void TestAgentSchedules::readFailuresLeaveTheRecord()
 {
     const CAgentSchedules schedules(*m_agent);
-    m_store->Put({u"Odd"_s, 1, 107, u"volumes=C&method=tl"_s, false, 0.0, {}});
-    m_store->Put({u"Broken"_s, 2, 101, u"volumes=C"_s, false, 0.0, {}});
+    m_store->Put({u"Broken"_s, 2, 101, u"method=tl"_s, false, 0.0, {}});
     m_store->Put({u"Volumes"_s,
                   2,
                   106,
@@ -312,25 +247,69 @@ void TestAgentSchedules::readFailuresLeaveTheRecord()
                   true,
                   0.0,
                   {{u"Item 1"_s, 45000.75, 7200, 0, 0}}});
-
     CCadence::CScheduleData record = DriveSchedule(L"Kept", CCadence::kWeekly, 3);
-    const CCadence::CScheduleData kept = record;
-    QCOMPARE(schedules.Read(L"Odd", &record), S_FALSE);
     QCOMPARE(schedules.Read(L"Broken", &record), E_INVALIDARG);
     QCOMPARE(schedules.Read(L"Missing", &record), CTestScheduleStore::kNotFound);
     CCadence::CExScheduleData exchange;
     QCOMPARE(schedules.Read(L"Volumes", &exchange), S_FALSE);
-    QCOMPARE(record.name, kept.name);
-    QCOMPARE(record.settings, kept.settings);
+    QCOMPARE(record.name, TName(L"Kept"));
+    QCOMPARE(record.settings, DriveSchedule(L"Kept", CCadence::kWeekly, 3).settings);
 
+    // 106 is a daily schedule of its drives, the rest from its items.
     QCOMPARE(schedules.Read(L"Volumes", &record), S_OK);
-    QCOMPARE(record.source, 2u);
     QCOMPARE(record.settings.type, quint32{CCadence::kDaily});
     QCOMPARE(record.drives, (TStringList{L"E", L"F"}));
     QCOMPARE(record.settings.start, 45000.75);
     QCOMPARE(record.settings.interval, 2u);
-    QCOMPARE(record.settings.weekdays, 0u);
     QVERIFY(record.settings.disabled);
+}
+
+void TestAgentSchedules::reloadListsEveryScheduleOfTheAgent()
+{
+    // An "Analyze Only" schedule as the agent keeps it (no method pair), one whose text cannot
+    // be read, one under a code of no kind, and an Exchange and a guest schedule.
+    m_store->Put({u"Analysis"_s,
+                  1,
+                  103,
+                  u"volumes=C"_s,
+                  false,
+                  0.0,
+                  {{u"Item 1"_s, WednesdayAt2(), 7 * 86400, 0, 0}}});
+    m_store->Put({u"Broken"_s, 2, 101, u"method=tl"_s, true, 45000.5, {}});
+    m_store->Put({u"Odd"_s, 1, 107, u"volumes=C&method=tl"_s, false, 0.0, {}});
+    m_store->Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
+    m_store->Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
+    CCadence cadence;
+    cadence.Schedules()[L"Gone"].name = L"Gone";
+
+    // Those that cannot be read are listed by name, with what the agent tells of them, and
+    // logged.
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"^The schedule Broken cannot be read.*0x80070057"_s));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^The schedule Odd cannot be read"_s));
+    CAgentSchedules(*m_agent).Reload(&cadence);
+    QVERIFY((Names(cadence.Schedules()) == std::vector<TName>{L"Analysis", L"Broken", L"Odd"}));
+    QVERIFY((Names(cadence.ExSchedules()) == std::vector<TName>{L"Stores"}));
+    QVERIFY((Names(cadence.VmSchedules()) == std::vector<TName>{L"Guests"}));
+    const CCadence::CScheduleData& analysis = cadence.Schedules().at(L"Analysis");
+    QCOMPARE(analysis.settings.method, quint32{CCadence::kMethodAnalyzeOnly});
+    QCOMPARE(analysis.settings.passes, quint32{CCadence::kOnlinePass});
+    QCOMPARE(analysis.settings.weekdays, quint32{CCadence::kWednesday});
+    QCOMPARE(analysis.drives, TStringList{L"C"});
+    const CCadence::CScheduleData& broken = cadence.Schedules().at(L"Broken");
+    QCOMPARE(broken.source, 2u);
+    QCOMPARE(broken.settings.type, quint32{CCadence::kOneTime});
+    QVERIFY(broken.settings.disabled);
+    QCOMPARE(broken.settings.lastRun, 45000.5);
+    QVERIFY(!broken.allDrives && broken.drives.empty()); // no drive takes a next run from it
+    QCOMPARE(cadence.Schedules().at(L"Odd").settings.type, quint32{CCadence::kNotSet});
+
+    // A kind whose names cannot be listed is logged and stays empty.
+    m_store->FailNext(u"GetScheduleNames"_s, E_ACCESSDENIED);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"kind 1 cannot be listed"_s));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^The schedule Broken"_s));
+    CAgentSchedules(*m_agent).Reload(&cadence);
+    QVERIFY((Names(cadence.Schedules()) == std::vector<TName>{L"Broken"}));
 }
 
 QTEST_GUILESS_MAIN(TestAgentSchedules)

@@ -10,11 +10,10 @@
 
 class CTestEngine;
 
-// The agent's schedule object for tests: schedules kept in memory, served at the test engine's
-// AgentObjectPath("Schedule") over the generated adaptor, so that schedules written through the
-// agent wrapper can be read back through it. The next run of a schedule is its earliest item's
-// first run (0 without items); the last run is when RunNow was last called (0 never). The
-// service runs on the engine's thread; every member may be called from the test's thread.
+// The agent's schedule object for tests, served at the test engine's AgentObjectPath("Schedule"):
+// it creates, fills, lists and reads schedules kept in memory and sets their disabled flags; the
+// next run of a schedule is its earliest item's first run (0 without items). The service runs on
+// the engine's thread; every member may be called from the test's thread.
 class CTestScheduleStore {
 public:
     struct TItem {
@@ -38,9 +37,8 @@ public:
         QList<TItem> items;
     };
 
-    // Answers of unknown schedule names and of names taken.
+    // The answer for an unknown schedule name.
     static const int kNotFound;
-    static const int kAlreadyExists;
 
     // Before the engine starts. The store must outlive the engine.
     void ServeOn(CTestEngine& engine);
@@ -48,8 +46,6 @@ public:
     // Adds or replaces a schedule as the agent would have it, without a call.
     void Put(const TSchedule& schedule);
     std::optional<TSchedule> Schedule(const QString& name) const;
-    // In name order.
-    QStringList Names() const;
     // Every call served, as "Method:schedule name" ("Method" alone for calls without a name).
     QStringList Calls() const;
     void ClearCalls();
@@ -59,9 +55,6 @@ public:
 
 private:
     class CService;
-
-    // Under m_mutex: records the call and answers the failure set for it, or 0.
-    int Begin(const QString& method, const QString& schedule);
 
     mutable QMutex m_mutex;
     std::map<QString, TSchedule> m_schedules;

@@ -1,0 +1,147 @@
+#include "core/CRegularFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr qsizetype kReadChunk = 64 * 1024;
+
+} // namespace
+
+CRegularFile::~CRegularFile()
+{
+    Close();
+}
+
+DWORD CRegularFile::Fail(int error, DWORD fallback)
+{
+    m_reason = QString::fromLocal8Bit(std::strerror(error));
+    switch (error) {
+    case ENOENT:
+        // A missing file in an existing folder, or a missing folder.
+        return QFileInfo(QFileInfo(m_path).absolutePath()).isDir() ? ERROR_FILE_NOT_FOUND
+                                                                   : ERROR_PATH_NOT_FOUND;
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ENXIO: // a named pipe opened for writing that nobody reads
+        return ERROR_ACCESS_DENIED;
+    case ENAMETOOLONG:
+        return ERROR_FILENAME_EXCED_RANGE;
+    case ELOOP:
+        return ERROR_INVALID_NAME;
+    case ENOMEM:
+        return ERROR_NOT_ENOUGH_MEMORY;
+    case ENOSPC:
+    case EDQUOT:
+        return ERROR_DISK_FULL;
+    default:
+        return fallback;
+    }
+}
+
+DWORD CRegularFile::Open(const QString& path, int flags, mode_t mode)
+{
+    Close();
+    m_path = path;
+    m_reason.clear();
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0)
+        return Fail(errno, ERROR_ACCESS_DENIED);
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        const DWORD error = Fail(errno, ERROR_READ_FAULT);
+        ::close(fd);
+        return error;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        m_reason = QStringLiteral("not a regular file");
+        return ERROR_ACCESS_DENIED;
+    }
+    // A regular file's reads and writes never wait anyway; the flag goes for clarity.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_fd = fd;
+    m_status = status;
+    return ERROR_SUCCESS;
+}
+
+DWORD CRegularFile::ReadToEnd(qint64 maxSize, QByteArray* contents)
+{
+    if (m_fd < 0)
+        return ERROR_INVALID_HANDLE;
+    if (m_status.st_size > maxSize) {
+        m_reason = QStringLiteral("larger than %1 bytes").arg(maxSize);
+        return ERROR_FILE_TOO_LARGE;
+    }
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(m_status.st_size));
+    for (;;) {
+        // One byte beyond the limit shows a file that grew past it.
+        const qint64 left = maxSize - bytes.size();
+        const qint64 room = left >= kReadChunk ? kReadChunk : left + 1;
+        const qsizetype start = bytes.size();
+        bytes.resize(start + static_cast<qsizetype>(room));
+        const ssize_t got = ::read(m_fd, bytes.data() + start, static_cast<size_t>(room));
+        if (got < 0 && errno == EINTR) {
+            bytes.truncate(start);
+            continue;
+        }
+        if (got < 0)
+            return Fail(errno, ERROR_READ_FAULT);
+        bytes.truncate(start + got);
+        if (bytes.size() > maxSize) {
+            m_reason = QStringLiteral("larger than %1 bytes").arg(maxSize);
+            return ERROR_FILE_TOO_LARGE;
+        }
+        if (got == 0)
+            break;
+    }
+    *contents = std::move(bytes);
+    return ERROR_SUCCESS;
+}
+
+DWORD CRegularFile::WriteAll(const QByteArray& bytes)
+{
+    if (m_fd < 0)
+        return ERROR_INVALID_HANDLE;
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t result =
+            ::write(m_fd, bytes.constData() + written, static_cast<size_t>(bytes.size() - written));
+        if (result < 0 && errno == EINTR)
+            continue;
+        if (result < 0)
+            return Fail(errno, ERROR_WRITE_FAULT);
+        if (result == 0)
+            return ERROR_WRITE_FAULT;
+        written += result;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD CRegularFile::Close()
+{
+    if (m_fd < 0)
+        return ERROR_SUCCESS;
+    const int fd = m_fd;
+    m_fd = -1;
+    return ::close(fd) == 0 ? ERROR_SUCCESS : Fail(errno, ERROR_WRITE_FAULT);
+}
+
+DWORD CRegularFile::ReadAll(const QString& path, qint64 maxSize, QByteArray* contents)
+{
+    CRegularFile file;
+    const DWORD opened = file.Open(path, O_RDONLY);
+    return opened != ERROR_SUCCESS ? opened : file.ReadToEnd(maxSize, contents);
+}
