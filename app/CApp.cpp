@@ -986,12 +986,12 @@ void CApp::IgnoreFinalAction()
 
 HRESULT CApp::DoFinalReboot()
 {
-    return CSystemShutdown::Reboot();
+    return FAILED(CSystemShutdown::Reboot()) ? E_ACCESSDENIED : S_OK;
 }
 
 HRESULT CApp::DoFinalLogout()
 {
-    return CSystemShutdown::LogOff();
+    return FAILED(CSystemShutdown::LogOff()) ? E_ACCESSDENIED : S_OK;
 }
 
 HRESULT CApp::DoFinalCloseIE()
