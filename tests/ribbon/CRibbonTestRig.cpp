@@ -49,7 +49,7 @@ std::unique_ptr<QWidget> CRibbonTestRig::MakeBar(const QString& name)
     if (name == u"vm"_s)
         return std::make_unique<CRibbonVirtualPCWidget>();
     if (name == u"ad"_s)
-        return std::make_unique<CRibbonADWidget>();
+        return std::make_unique<CRibbonADWidget>(true);
     if (name == u"product"_s)
         return std::make_unique<CRibbonProductResourcesWidget>();
     if (name == u"options"_s)

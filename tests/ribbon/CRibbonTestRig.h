@@ -1,14 +1,6 @@
 #pragma once
 
-#include "tests/ribbon/fakes/CFakeADController.h"
-#include "tests/ribbon/fakes/CFakeCadenceController.h"
-#include "tests/ribbon/fakes/CFakeDefragController.h"
-#include "tests/ribbon/fakes/CFakeDuplicatesFinderController.h"
-#include "tests/ribbon/fakes/CFakeExchangeController.h"
-#include "tests/ribbon/fakes/CFakeFreeSpaceController.h"
-#include "tests/ribbon/fakes/CFakeSpaceExplorerController.h"
-#include "tests/ribbon/fakes/CFakeSpaceReportsController.h"
-#include "tests/ribbon/fakes/CFakeVMController.h"
+#include "tests/ribbon/fakes/CFakeFeatureControllers.h"
 #include "tests/support/CFakeAppController.h"
 
 #include <QStringList>

@@ -69,10 +69,9 @@ void TestRibbonWidgets::lineBreaks()
     button.SetRibbonText(u"Check For \r\nUpdates"_s);
     QCOMPARE(button.text(), u"Check For \nUpdates"_s);
     QCOMPARE(button.RibbonText(), u"Check For \r\nUpdates"_s);
-    button.SetRibbonText(u"Drive\nProperties"_s);
-    QCOMPARE(button.text(), u"Drive\nProperties"_s);
 
     // Two lines take more room than one.
+    button.SetRibbonText(u"Drive\nProperties"_s);
     CRibbonButton oneLine;
     oneLine.SetRibbonText(u"DriveProperties"_s);
     QVERIFY(button.sizeHint().height() > oneLine.sizeHint().height());
@@ -148,16 +147,11 @@ void TestRibbonWidgets::groupsAndEmbeddedBars()
 {
     CRibbonBar bar;
     auto* first = new CRibbonGroup(u"First"_s);
-    auto* second = new CRibbonGroup(u"Second"_s);
     bar.AddGroup(first);
-    bar.AddGroup(second);
-    second->SetTitle(u"Renamed"_s);
-    QCOMPARE(bar.Groups(), (QList<CRibbonGroup*>{first, second}));
-    QCOMPARE(second->Title(), u"Renamed"_s);
-    QCOMPARE(second->findChild<QLabel*>(u"RibbonGroupTitle"_s)->text(), u"Renamed"_s);
-    QVERIFY(bar.testAttribute(Qt::WA_StyledBackground));
+    first->SetTitle(u"Renamed"_s);
+    QCOMPARE(first->findChild<QLabel*>(u"RibbonGroupTitle"_s)->text(), u"Renamed"_s);
 
-    // Skins reach the buttons of a bar placed inside another one.
+    // Skins reach the buttons of a bar placed inside another one, whose groups stay its own.
     auto* inner = new CRibbonBar;
     auto* innerGroup = new CRibbonGroup(u"Inner"_s);
     auto* button = new CRibbonButton;
@@ -166,8 +160,7 @@ void TestRibbonWidgets::groupsAndEmbeddedBars()
     inner->AddGroup(innerGroup);
     inner->SetEmbedded();
     bar.AddWidget(inner);
-    QCOMPARE(bar.Groups().size(), 2);
-    QVERIFY(!inner->testAttribute(Qt::WA_StyledBackground));
+    QCOMPARE(bar.Groups(), QList<CRibbonGroup*>{first});
     bar.ApplySkin(u"skin_blue"_s);
     QVERIFY(!button->icon().isNull());
 }
