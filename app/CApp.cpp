@@ -25,7 +25,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -402,7 +401,8 @@ QString CApp::WindowTitle() const
         const int generation = m_agent.IsNewest() ? 11 : m_agent.IsNewer() ? 10 : 9;
         title = Translate("%1 - %2 version %3").Arg(product).Arg(computer).Arg(generation);
     }
-    if (m_virtualGuest)
+    // A guest whose host is not known says nothing of it.
+    if (m_virtualGuest && !m_virtualHostName.isEmpty())
         title += Translate(", Virtual Guest Hosted on %1").Arg(m_virtualHostName).Text();
     return title;
 }
@@ -827,7 +827,7 @@ void CApp::SetSkin(int skin)
 
 int CApp::PrimaryLanguage() const
 {
-    return CTranslationLoader::PrimaryLanguage(QLocale::system()) & 0x3F;
+    return CTranslationLoader::UserPrimaryLanguage();
 }
 
 QString CApp::HelpPath() const
