@@ -181,62 +181,98 @@ bool CApp::IsLocalTarget(const TName& computer) const
                                                                          Qt::CaseInsensitive) == 0;
 }
 
+// Marks a connection under way for as long as it lives.
+class CApp::CConnectionScope {
+public:
+    explicit CConnectionScope(CApp& app)
+        : m_app(app)
+    {
+        m_app.m_connecting = true;
+    }
+    ~CConnectionScope()
+    {
+        m_app.m_connecting = false;
+        m_app.ResumeDeferred();
+    }
+    CConnectionScope(const CConnectionScope&) = delete;
+    CConnectionScope& operator=(const CConnectionScope&) = delete;
+
+private:
+    CApp& m_app;
+};
+
 bool CApp::ConnectToComputer(TName computer, TName user_name, TString password, TName domain)
 {
+    // Never a second connection inside the dialogs of the first.
+    if (m_connecting)
+        return false;
+    const CConnectionScope scope(*this);
+    bool retry = false;
+    return Attempt(computer, user_name, password, domain, QMessageBox::Ok, &retry);
+}
+
+bool CApp::Attempt(const TName& computer, const TName& user, const TString& password,
+                   const TName& domain, QMessageBox::StandardButtons buttons, bool* retry)
+{
+    *retry = false;
     COverrideCursor waiting(Qt::WaitCursor);
-    HRESULT result = m_engine.TestConnection(computer, user_name, password, domain);
-    if (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED) && IsLocalTarget(computer)) {
-        while (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED)) {
-            if (!ServiceCheck(u"KVEngine"_s, "Manual"))
-                break;
-            result = m_engine.TestConnection(computer, user_name, password, domain);
-        }
-        if (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED))
+    HRESULT result = m_engine.TestConnection(computer, user, password, domain);
+    while (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED) && IsLocalTarget(computer)) {
+        const TServiceAnswer answer = ServiceCheck(u"KVEngine"_s, "Manual");
+        if (answer == TServiceAnswer::Close)
             return false;
+        if (answer != TServiceAnswer::Retry)
+            break;
+        result = m_engine.TestConnection(computer, user, password, domain);
     }
     if (SUCCEEDED(result)) {
-        FullConnection(computer, user_name, password, domain);
-        if (m_mainWindow)
+        result = FullConnection(computer, user, password, domain);
+        if (SUCCEEDED(result)) {
             SetTitle();
-        emit ComputerConnected();
-        return true;
+            emit ComputerConnected();
+            return true;
+        }
     }
     // The attempt is over: the user reads the failure with the ordinary cursor.
     waiting.Restore();
-    Present(QMessageBox::Warning, Translate(CConnectionFailureMessage::kTitle),
-            CConnectionFailureMessage::Text(computer, user_name, password, domain, result),
-            QMessageBox::Ok);
+    *retry = Present(QMessageBox::Warning, Translate(CConnectionFailureMessage::kTitle),
+                     CConnectionFailureMessage::Text(computer, user, password, domain, result),
+                     buttons) == QMessageBox::Retry;
     return false;
 }
 
-void CApp::FullConnection(const TName& computer, const TName& user, const TString& password,
-                          const TName& domain)
+HRESULT CApp::FullConnection(const TName& computer, const TName& user, const TString& password,
+                             const TName& domain)
 {
     CleanAllInterfaces();
+    const bool local = IsLocalTarget(computer);
     HRESULT engine = m_engine.Connect(computer, user, password, domain);
-    while (FAILED(engine) && IsLocalTarget(computer) && ServiceCheck(u"KVEngine"_s, "Manual"))
+    while (FAILED(engine) && local &&
+           ServiceCheck(u"KVEngine"_s, "Manual") == TServiceAnswer::Retry)
         engine = m_engine.Connect(computer, user, password, domain);
-
-    if (m_engine.IsConnected()) {
-        TStringList agentClasses;
-        if (FAILED(m_engine.GetAgentClassIds(&agentClasses)))
-            agentClasses.clear();
-        HRESULT agent = m_agent.Connect(computer, user, password, domain, agentClasses);
-        while (FAILED(agent) && !m_model.IsRemote() && ServiceCheck(u"KVAgent"_s, "Automatic"))
-            agent = m_agent.Connect(computer, user, password, domain, agentClasses);
+    m_model.SetRemote(!local);
+    if (FAILED(engine)) {
+        // Nothing of the computer before stays on show.
+        ReadComputerIdentity();
+        Refresh();
+        return engine;
     }
 
-    m_model.SetRemote(!IsLocalTarget(computer));
+    TStringList agentClasses;
+    if (FAILED(m_engine.GetAgentClassIds(&agentClasses)))
+        agentClasses.clear();
+    HRESULT agent = m_agent.Connect(computer, user, password, domain, agentClasses);
+    while (FAILED(agent) && local &&
+           ServiceCheck(u"KVAgent"_s, "Automatic") == TServiceAnswer::Retry)
+        agent = m_agent.Connect(computer, user, password, domain, agentClasses);
+
     ReadComputerIdentity();
     ConnectExchange();
-
-    const bool remote = m_model.IsRemote();
-    if (m_model.Edition() == CModel::kEditionVirtualMachines && !remote) {
+    if (m_model.Edition() == CModel::kEditionVirtualMachines && local) {
         m_virtualPC.Connect(computer, user, password, domain);
         m_fileBrowser.Connect(computer, user, password, domain);
     }
-    if (m_model.Edition() != CModel::kEditionWithoutFreeSpace && m_engine.IsConnected() &&
-        m_agent.IsNewest()) {
+    if (m_model.Edition() != CModel::kEditionWithoutFreeSpace && m_agent.IsNewest()) {
         m_duplicateScanner.Connect(computer, user, password, domain);
         m_tempRecycleCleaner.Connect(computer, user, password, domain);
         m_spaceReports.Connect(computer, user, password, domain);
@@ -244,6 +280,7 @@ void CApp::FullConnection(const TName& computer, const TName& user, const TStrin
         m_fileSet.Connect(computer, user, password, domain);
     }
     Refresh();
+    return S_OK;
 }
 
 void CApp::ReadComputerIdentity()
@@ -265,12 +302,12 @@ void CApp::ReadComputerIdentity()
     }
 }
 
-bool CApp::ServiceCheck(const QString& service, const char* startupType)
+CApp::TServiceAnswer CApp::ServiceCheck(const QString& service, const char* startupType)
 {
     quint32 startType = 0;
     if (FAILED(IServiceControl::Instance().QueryStartType(service, &startType)) ||
         startType != IServiceControl::kDisabled)
-        return false;
+        return TServiceAnswer::NoRetry;
     COverrideCursor arrow(Qt::ArrowCursor);
     const QString text =
         Translate("Service <b>%1</b> is disabled on the local machine, <b>Korvane</b> needs this "
@@ -293,20 +330,33 @@ bool CApp::ServiceCheck(const QString& service, const char* startupType)
         Present(QMessageBox::Information, Translate("Service %1 needs to be enabled").Arg(service),
                 text, QMessageBox::Retry | QMessageBox::Close);
     if (answer == QMessageBox::Retry)
-        return true;
-    if (answer == QMessageBox::Close)
-        m_processExit(0);
-    return false;
+        return TServiceAnswer::Retry;
+    if (answer != QMessageBox::Close)
+        return TServiceAnswer::NoRetry;
+    m_processExit(0);
+    return TServiceAnswer::Close;
 }
 
 bool CApp::ConnectToComputerWithRetry(TName& computer, TName& user_name, TString& password,
                                       TName& domain)
 {
+    if (m_connecting)
+        return false;
+    const CConnectionScope scope(*this);
     for (;;) {
-        if (ConnectToComputer(computer, user_name, password, domain))
+        // This computer: the user retries or gives up at the failure message. Another one:
+        // the user corrects the values or gives up.
+        const bool thisComputer = computer.empty();
+        bool retry = false;
+        if (Attempt(computer, user_name, password, domain,
+                    thisComputer ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok,
+                    &retry))
             return true;
-        if (computer.empty())
+        if (thisComputer) {
+            if (!retry)
+                return false;
             continue;
+        }
         CComputerSelectDialog dialog(m_mainWindow, m_mainWindow != nullptr);
         dialog.SetValues(computer, user_name, password, domain);
         if (IMessagePresenter::Instance().RunDialog(dialog) != QDialog::Accepted)
@@ -316,6 +366,17 @@ bool CApp::ConnectToComputerWithRetry(TName& computer, TName& user_name, TString
         password = dialog.Password();
         domain = dialog.Domain();
     }
+}
+
+void CApp::ResumeDeferred()
+{
+    if (m_deferredLostDrive) {
+        const auto [volume, error] = *std::exchange(m_deferredLostDrive, std::nullopt);
+        QMetaObject::invokeMethod(
+            this, [this, volume, error] { OnLostDrive(volume, error); }, Qt::QueuedConnection);
+    }
+    for (const QString& message : std::exchange(m_deferredMessages, {}))
+        emit MessageReceivedAction(message);
 }
 
 HRESULT CApp::ConnectExchange()
@@ -382,6 +443,7 @@ void CApp::CleanAllInterfaces()
     m_spaceReports.Disconnect();
     m_fileOp.Disconnect();
     m_fileSet.Disconnect();
+    m_fileBrowser.Disconnect();
     if (m_exchange.IsConnected())
         m_exchange.Disconnect();
     if (m_virtualPC.IsConnected())
@@ -454,6 +516,16 @@ void CApp::OnMessageReceived(const QString& message)
 
 void CApp::OnMessageReceivedAction(const QString& message)
 {
+    // A console the policy may not launch shows nothing; it only ends when told to.
+    if (!m_policy.AllowLaunch()) {
+        if (message == u"terminate"_s)
+            SetAndQuit();
+        return;
+    }
+    if (m_connecting && message.startsWith(CConnectionArgument::kPrefix)) {
+        m_deferredMessages.append(message);
+        return;
+    }
     ConditionalShow(message);
     if (message == u"terminate"_s) {
         SetAndQuit();
@@ -795,8 +867,10 @@ void CApp::OnDefragCompleted(const TId& volume_guid)
 
 void CApp::OnLostDrive(const TId& volume_guid, const TString& error_msg)
 {
-    Q_UNUSED(volume_guid);
-    Q_UNUSED(error_msg);
+    if (m_connecting) {
+        m_deferredLostDrive.emplace(volume_guid, error_msg);
+        return;
+    }
     RefreshModel();
     Present(QMessageBox::Warning, Translate("You appear to have lost a Drive!"),
             Translate("You appear to have lost a Drive.  This may have been caused by network "
