@@ -122,7 +122,7 @@ CMainWindow* CApp::GetMainWindow(QWidget* parent)
 {
     if (m_mainWindow)
         return m_mainWindow;
-    if (m_mainWindowUnderConstruction)
+    if (m_mainWindowUnderConstruction || !m_policy.AllowLaunch())
         return nullptr;
     m_mainWindowUnderConstruction = true;
     auto* window = new CMainWindow(parent);

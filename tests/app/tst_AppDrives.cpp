@@ -1,12 +1,8 @@
-#include "app/CApp.h"
 #include "core/COleDate.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
-#include "platform/com/CDBusActivator.h"
-#include "tests/support/CFakeComActivator.h"
-#include "tests/support/CScriptedPresenter.h"
+#include "tests/support/CAppFixture.h"
 #include "tests/support/CTestEngine.h"
-#include "tests/support/CTestEnvironment.h"
 #include "tests/support/CTestScheduleStore.h"
 
 #include <QSignalSpy>
@@ -48,25 +44,16 @@ private slots:
 private:
     void Connect();
 
-    std::unique_ptr<CTestEnvironment> m_environment;
-    std::unique_ptr<CDBusActivator> m_dbus;
-    std::unique_ptr<CFakeComActivator> m_activator;
-    std::unique_ptr<CScriptedPresenter> m_presenter;
+    std::unique_ptr<CAppFixture> m_f;
     std::unique_ptr<CTestScheduleStore> m_schedules;
     std::unique_ptr<CTestEngine> m_engine;
-    std::unique_ptr<CApp> m_app;
+    CApp* m_app = nullptr;
 };
 
 void tst_AppDrives::init()
 {
-    m_environment = std::make_unique<CTestEnvironment>();
-    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
-    m_dbus = std::make_unique<CDBusActivator>();
-    m_activator = std::make_unique<CFakeComActivator>();
-    m_activator->fallback = m_dbus.get();
-    IComActivator::SetInstance(m_activator.get());
-    m_presenter = std::make_unique<CScriptedPresenter>();
-
+    m_f = std::make_unique<CAppFixture>();
+    m_app = m_f->app.get();
     m_engine = std::make_unique<CTestEngine>();
     m_engine->volumes = {kSecond, kFirst};
     CTestEngine::TVolumeData first;
@@ -90,19 +77,14 @@ void tst_AppDrives::init()
     m_schedules = std::make_unique<CTestScheduleStore>();
     m_schedules->ServeOn(*m_engine);
     QVERIFY(m_engine->Start());
-    m_app = std::make_unique<CApp>();
 }
 
 void tst_AppDrives::cleanup()
 {
-    m_app.reset();
+    m_f->app.reset();
     m_engine.reset();
     m_schedules.reset();
-    m_presenter.reset();
-    IComActivator::SetInstance(nullptr);
-    m_activator.reset();
-    m_dbus.reset();
-    m_environment.reset();
+    m_f.reset();
 }
 
 void tst_AppDrives::Connect()
@@ -113,7 +95,7 @@ void tst_AppDrives::Connect()
 
 void tst_AppDrives::fillsTheModelFromTheEngine()
 {
-    QSignalSpy updated(m_app.get(), &CApp::DefragModelUpdated);
+    QSignalSpy updated(m_app, &CApp::DefragModelUpdated);
     Connect();
     QVERIFY(!updated.isEmpty());
     const CDefrager& drives = m_app->Defrager();
