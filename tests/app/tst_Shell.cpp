@@ -58,7 +58,6 @@ private slots:
     void firstRunMarkerHooksAndWizard();
     void ribbonTabsFollowTheEdition_data();
     void ribbonTabsFollowTheEdition();
-    void tabShortcutsOnlyForTabsThatExist();
     void activeDirectoryBarAsksTheTab();
     void deviceNoticesWithinTheQuietTimeRefreshOnce();
     void closingEndsTheConsoleOnlyWhenAskedAndIdle();
@@ -92,25 +91,15 @@ void tst_Shell::StartEngine(uint edition)
 void tst_Shell::factoryServesTheControl()
 {
     CActiveKvFactory factory;
-    QCOMPARE(factory.featureList(), QStringList{u"CActiveKv"_s});
-    QCOMPARE(factory.metaObject(u"CActiveKv"_s)->className(), "CActiveKv");
-    for (const QString& other : {u"CActiveKV"_s, QString()}) {
-        QVERIFY(factory.createObject(other) == nullptr);
-        QVERIFY(factory.metaObject(other) == nullptr);
-        QVERIFY(factory.classID(other).isNull());
-    }
-
+    for (const QString& other : {u"CActiveKV"_s, QString()})
+        QVERIFY(!factory.createObject(other) && !factory.metaObject(other));
     std::unique_ptr<QObject> object(factory.createObject(u"CActiveKv"_s));
     auto* control = qobject_cast<CActiveKv*>(object.get());
-    QVERIFY(control);
-    QVERIFY(!control->IsStarted()); // nothing happens before the first show
-    QCOMPARE(control->minimumSizeHint(), QSize(900, 500));
-    control->showHelp(); // no controller yet: nothing
-
+    QVERIFY(control && !control->IsStarted()); // nothing happens before the first show
+    control->showHelp();                       // no controller yet: nothing
     std::unique_ptr<CAxAggregated> aggregate(control->createAggregate());
     void* safety = nullptr;
     QCOMPARE(aggregate->QueryInterface(IObjectSafety::kIid, &safety), S_OK);
-    QVERIFY(safety);
 }
 
 void tst_Shell::startUpRunsOnceOverTwoShows()
@@ -118,9 +107,8 @@ void tst_Shell::startUpRunsOnceOverTwoShows()
     StartEngine(2);
     CActiveKv control;
     control.show();
-    QVERIFY(control.HoldsConsole());
     CApp* controller = control.Controller();
-    QVERIFY(controller->Engine().IsConnected());
+    QVERIFY(control.HoldsConsole() && controller->Engine().IsConnected());
     QCOMPARE(QMetaType::fromName("TBusyStatus").id(), QMetaType::fromType<TBusyStatus>().id());
     CMainWindow* window = controller->MainWindowIfAny();
     QCOMPARE(window->parentWidget(), &control);
@@ -132,9 +120,8 @@ void tst_Shell::startUpRunsOnceOverTwoShows()
 
     control.hide();
     control.show();
-    QCOMPARE(control.Controller(), controller);
+    QVERIFY(control.Controller() == controller && ConsoleWindows() == 1);
     QCOMPARE(m_f->activator.requests.size(), activations);
-    QCOMPARE(ConsoleWindows(), 1);
 }
 
 void tst_Shell::splashScreen_data()
@@ -143,7 +130,6 @@ void tst_Shell::splashScreen_data()
     QTest::addColumn<int>("policy");     // -1: no value
     QTest::addColumn<bool>("shown");
     QTest::newRow("no preference") << -1 << -1 << true;
-    QTest::newRow("preference 1") << 1 << -1 << true;
     QTest::newRow("preference 2") << 2 << -1 << false;
     QTest::newRow("policy denies") << 1 << 0 << false;
 }
@@ -269,24 +255,11 @@ void tst_Shell::ribbonTabsFollowTheEdition()
     QVERIFY(controller.ConnectWithArgument(u"/connect="_s));
     QCOMPARE(TabLabels(ribbon), tabs);
     QCOMPARE(ribbon.CurrentPane(), second);
-}
 
-void tst_Shell::tabShortcutsOnlyForTabsThatExist()
-{
-    StartEngine(2);
-    CActiveKv control;
-    control.show();
+    // A tab's keys select it; those of a tab the computer does not have do nothing.
     QVERIFY(QTest::qWaitForWindowActive(&control));
-    CApp& controller = *control.Controller();
-    CRibbonWidget& ribbon = *controller.MainWindowIfAny()->Ribbon();
-
-    QTest::keyClick(&ribbon, Qt::Key_A, Qt::AltModifier);
-    QCOMPARE(controller.GetActivePane(), CModelLayout::kScheduling);
-    for (Qt::Key key : {Qt::Key_E, Qt::Key_V, Qt::Key_T}) {
-        QTest::keyClick(&ribbon, key, Qt::AltModifier);
-        QCOMPARE(controller.GetActivePane(), CModelLayout::kScheduling);
-        QCOMPARE(ribbon.CurrentPane(), CModelLayout::kScheduling);
-    }
+    QTest::keyClick(&ribbon, Qt::Key_T, Qt::AltModifier);
+    QCOMPARE(controller.GetActivePane(), second);
     QTest::keyClick(&ribbon, Qt::Key_P, Qt::AltModifier);
     QCOMPARE(ribbon.CurrentPane(), CModelLayout::kProductResources);
 }
@@ -304,7 +277,7 @@ void tst_Shell::activeDirectoryBarAsksTheTab()
 
 void tst_Shell::deviceNoticesWithinTheQuietTimeRefreshOnce()
 {
-    CFakeAppController controller;
+    CRecordingApp controller;
     CMainWindow window;
     window.SetDeviceRefreshDelays(1, 2);
     QVERIFY(window.OnDeviceChange(100000));
@@ -323,14 +296,18 @@ void tst_Shell::closingEndsTheConsoleOnlyWhenAskedAndIdle()
     window->show();
     window->close();
     QVERIFY(!controller.QuitRequested()); // Exit On Close not set: the console keeps running
+    controller.Settings().setValue(u"Preferences/Exit On Close"_s, u"maybe"_s);
+    window->show();
+    window->close();
+    QVERIFY(!controller.ExitOnClose() && !controller.QuitRequested());
 
-    controller.Settings().setValue(u"Preferences/Exit On Close"_s, true);
+    // Set, in the console's own key: the console ends only when no feature is busy.
+    CAppFixture::SetDword(kConsoleKey + u"\\Preferences"_s, u"Exit On Close"_s, 1);
     controller.SetSystemTrayProgressBusy(CModel::kDefragmentation, TBusyStatus::Busy);
     window->show();
     window->close();
     QVERIFY(!window->isVisible());
     QVERIFY(!controller.QuitRequested());
-
     controller.SetSystemTrayProgressBusy(CModel::kDefragmentation, TBusyStatus::Paused);
     window->show();
     window->close();

@@ -16,7 +16,7 @@
 #include <QStringList>
 
 // The feature tabs' controllers for ribbon tests: each records the operations asked of it in a
-// shared log as "<Feature>.<operation>" and emits its tab's signals on request.
+// shared log as "<Feature>.<operation>", and has those of its tab's signals the tests emit.
 class CFakeFeature : public QObject {
 public:
     CFakeFeature(QStringList& log, const char* feature)
@@ -56,11 +56,6 @@ public:
     KORVANE_FAKE(EntireDriveDefragOnly)
     KORVANE_FAKE(EntireDriveTierLayout)
     KORVANE_FAKE(OnStartUp)
-
-signals:
-    void Started(TId kv_volume_guid);
-    void Completed(TId kv_volume_guid);
-    void Stopped(TId kv_volume_guid);
 };
 
 class CFakeCadenceController : public CFakeFeature, public ICadenceController {
@@ -88,11 +83,6 @@ public:
     KORVANE_FAKE(Disable)
 
 signals:
-    void ModelUpdated();
-    void ScheduleCreated(TName kv_schedule_name);
-    void ScheduleChanged(TName kv_schedule_name);
-    void ScheduleChangedVM(TName kv_schedule_name);
-    void ScheduleChangedEX(TName kv_schedule_name);
     void ScheduleDeleted();
     void ScheduleEnabled(TName kv_schedule_name, bool enabled);
     void ScheduleSelected(TName kv_schedule_name);
@@ -127,12 +117,9 @@ public:
 signals:
     void SubPaneActivated(CModelLayout::TFreeSpacePaneType pane);
     void Started();
-    void Stopped(TStringList drives);
     void Completed(TStringList drives);
     void OptionsUpdated(DWORD options);
     void SpaceReportScanInitiated();
-    void SpaceReportScanStopped();
-    void SpaceReportScanCompleted();
 };
 
 class CFakeDuplicatesFinderController : public CFakeFeature, public IDuplicatesFinderController {
@@ -153,8 +140,6 @@ public:
 
 signals:
     void Started();
-    void Stopped();
-    void Completed();
 };
 
 class CFakeSpaceExplorerController : public CFakeFeature, public ISpaceExplorerController {
