@@ -30,6 +30,11 @@ CApp* CActiveKv::Controller() const
     return m_startup ? m_startup->Controller() : nullptr;
 }
 
+bool CActiveKv::HoldsConsole() const
+{
+    return m_startup && SUCCEEDED(m_startup->Result());
+}
+
 void CActiveKv::showHelp()
 {
     if (CApp* controller = Controller())

@@ -32,6 +32,9 @@ public:
     void DeliverMessage(const QString& message);
 
     bool IsStarted() const { return m_startup != nullptr; }
+    // Started with the console embedded; false while not started, and for good when the start-up
+    // failed (the policy denies launching): the control stays empty.
+    bool HoldsConsole() const;
     const CActiveKvStartup* Startup() const { return m_startup.get(); }
     CApp* Controller() const;
 

@@ -27,12 +27,16 @@ CActiveKvStartup::~CActiveKvStartup() = default;
 HRESULT CActiveKvStartup::Run(QWidget* parent)
 {
     if (m_controller)
-        return S_OK;
+        return m_result;
     PrepareRegistry();
     CConsoleMetaTypes::Register();
     CTranslationLoader::Load(QCoreApplication::instance());
     m_controller = std::make_unique<CApp>();
     CApp& controller = *m_controller;
+    // Nothing of the console is shown to a user who may not launch it: no splash screen, no
+    // connection, no window.
+    if (!controller.Policy().AllowLaunch())
+        return m_result = E_FAIL;
 
     std::unique_ptr<QSplashScreen> splash;
     if (SplashScreenWanted(controller.Policy())) {
@@ -60,7 +64,7 @@ HRESULT CActiveKvStartup::Run(QWidget* parent)
 
     if (FirstRunDue() && FirstRunWizard())
         FirstRunWizard()();
-    return controller.Policy().AllowLaunch() ? S_OK : E_FAIL;
+    return m_result = S_OK;
 }
 
 void CActiveKvStartup::PrepareRegistry()

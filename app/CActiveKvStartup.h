@@ -22,11 +22,13 @@ public:
     CActiveKvStartup(const CActiveKvStartup&) = delete;
     CActiveKvStartup& operator=(const CActiveKvStartup&) = delete;
 
-    // S_OK when the main window may be embedded; E_FAIL when the policy denies launching.
-    // Runs only while there is no controller; later calls answer S_OK at once.
+    // S_OK when the main window may be embedded; E_FAIL, before anything is shown or
+    // connected, when the policy denies launching. Runs only while there is no controller;
+    // later calls answer what the first one did.
     HRESULT Run(QWidget* parent);
 
     CApp* Controller() const { return m_controller.get(); }
+    HRESULT Result() const { return m_result; }
     bool ShowedSplashScreen() const { return m_showedSplashScreen; }
 
     // The console's key of the current user, with its default value set to 1; skipped when the
@@ -44,5 +46,6 @@ private:
     static TWizard& FirstRunWizard();
 
     std::unique_ptr<CApp> m_controller;
+    HRESULT m_result = E_FAIL;
     bool m_showedSplashScreen = false;
 };

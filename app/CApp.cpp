@@ -25,7 +25,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
@@ -118,7 +117,7 @@ CMainWindow* CApp::GetMainWindow(QWidget* parent)
 {
     if (m_mainWindow)
         return m_mainWindow;
-    if (m_mainWindowUnderConstruction)
+    if (m_mainWindowUnderConstruction || !m_policy.AllowLaunch())
         return nullptr;
     m_mainWindowUnderConstruction = true;
     auto* window = new CMainWindow(parent);
@@ -177,62 +176,98 @@ bool CApp::IsLocalTarget(const TName& computer) const
                                                                          Qt::CaseInsensitive) == 0;
 }
 
+// Marks a connection under way for as long as it lives.
+class CApp::CConnectionScope {
+public:
+    explicit CConnectionScope(CApp& app)
+        : m_app(app)
+    {
+        m_app.m_connecting = true;
+    }
+    ~CConnectionScope()
+    {
+        m_app.m_connecting = false;
+        m_app.ResumeDeferred();
+    }
+    CConnectionScope(const CConnectionScope&) = delete;
+    CConnectionScope& operator=(const CConnectionScope&) = delete;
+
+private:
+    CApp& m_app;
+};
+
 bool CApp::ConnectToComputer(TName computer, TName user_name, TString password, TName domain)
 {
+    // Never a second connection inside the dialogs of the first.
+    if (m_connecting)
+        return false;
+    const CConnectionScope scope(*this);
+    bool retry = false;
+    return Attempt(computer, user_name, password, domain, QMessageBox::Ok, &retry);
+}
+
+bool CApp::Attempt(const TName& computer, const TName& user, const TString& password,
+                   const TName& domain, QMessageBox::StandardButtons buttons, bool* retry)
+{
+    *retry = false;
     COverrideCursor waiting(Qt::WaitCursor);
-    HRESULT result = m_engine.TestConnection(computer, user_name, password, domain);
-    if (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED) && IsLocalTarget(computer)) {
-        while (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED)) {
-            if (!ServiceCheck(u"KVEngine"_s, "Manual"))
-                break;
-            result = m_engine.TestConnection(computer, user_name, password, domain);
-        }
-        if (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED))
+    HRESULT result = m_engine.TestConnection(computer, user, password, domain);
+    while (result == HRESULT_FROM_WIN32(ERROR_SERVICE_DISABLED) && IsLocalTarget(computer)) {
+        const TServiceAnswer answer = ServiceCheck(u"KVEngine"_s, "Manual");
+        if (answer == TServiceAnswer::Close)
             return false;
+        if (answer != TServiceAnswer::Retry)
+            break;
+        result = m_engine.TestConnection(computer, user, password, domain);
     }
     if (SUCCEEDED(result)) {
-        FullConnection(computer, user_name, password, domain);
-        if (m_mainWindow)
+        result = FullConnection(computer, user, password, domain);
+        if (SUCCEEDED(result)) {
             SetTitle();
-        emit ComputerConnected();
-        return true;
+            emit ComputerConnected();
+            return true;
+        }
     }
     // The attempt is over: the user reads the failure with the ordinary cursor.
     waiting.Restore();
-    Present(QMessageBox::Warning, Translate(CConnectionFailureMessage::kTitle),
-            CConnectionFailureMessage::Text(computer, user_name, password, domain, result),
-            QMessageBox::Ok);
+    *retry = Present(QMessageBox::Warning, Translate(CConnectionFailureMessage::kTitle),
+                     CConnectionFailureMessage::Text(computer, user, password, domain, result),
+                     buttons) == QMessageBox::Retry;
     return false;
 }
 
-void CApp::FullConnection(const TName& computer, const TName& user, const TString& password,
-                          const TName& domain)
+HRESULT CApp::FullConnection(const TName& computer, const TName& user, const TString& password,
+                             const TName& domain)
 {
     CleanAllInterfaces();
+    const bool local = IsLocalTarget(computer);
     HRESULT engine = m_engine.Connect(computer, user, password, domain);
-    while (FAILED(engine) && IsLocalTarget(computer) && ServiceCheck(u"KVEngine"_s, "Manual"))
+    while (FAILED(engine) && local &&
+           ServiceCheck(u"KVEngine"_s, "Manual") == TServiceAnswer::Retry)
         engine = m_engine.Connect(computer, user, password, domain);
-
-    if (m_engine.IsConnected()) {
-        TStringList agentClasses;
-        if (FAILED(m_engine.GetAgentClassIds(&agentClasses)))
-            agentClasses.clear();
-        HRESULT agent = m_agent.Connect(computer, user, password, domain, agentClasses);
-        while (FAILED(agent) && !m_model.IsRemote() && ServiceCheck(u"KVAgent"_s, "Automatic"))
-            agent = m_agent.Connect(computer, user, password, domain, agentClasses);
+    m_model.SetRemote(!local);
+    if (FAILED(engine)) {
+        // Nothing of the computer before stays on show.
+        ReadComputerIdentity();
+        Refresh();
+        return engine;
     }
 
-    m_model.SetRemote(!IsLocalTarget(computer));
+    TStringList agentClasses;
+    if (FAILED(m_engine.GetAgentClassIds(&agentClasses)))
+        agentClasses.clear();
+    HRESULT agent = m_agent.Connect(computer, user, password, domain, agentClasses);
+    while (FAILED(agent) && local &&
+           ServiceCheck(u"KVAgent"_s, "Automatic") == TServiceAnswer::Retry)
+        agent = m_agent.Connect(computer, user, password, domain, agentClasses);
+
     ReadComputerIdentity();
     ConnectExchange();
-
-    const bool remote = m_model.IsRemote();
-    if (m_model.Edition() == CModel::kEditionVirtualMachines && !remote) {
+    if (m_model.Edition() == CModel::kEditionVirtualMachines && local) {
         m_virtualPC.Connect(computer, user, password, domain);
         m_fileBrowser.Connect(computer, user, password, domain);
     }
-    if (m_model.Edition() != CModel::kEditionWithoutFreeSpace && m_engine.IsConnected() &&
-        m_agent.IsNewest()) {
+    if (m_model.Edition() != CModel::kEditionWithoutFreeSpace && m_agent.IsNewest()) {
         m_duplicateScanner.Connect(computer, user, password, domain);
         m_tempRecycleCleaner.Connect(computer, user, password, domain);
         m_spaceReports.Connect(computer, user, password, domain);
@@ -240,6 +275,7 @@ void CApp::FullConnection(const TName& computer, const TName& user, const TStrin
         m_fileSet.Connect(computer, user, password, domain);
     }
     Refresh();
+    return S_OK;
 }
 
 void CApp::ReadComputerIdentity()
@@ -261,12 +297,12 @@ void CApp::ReadComputerIdentity()
     }
 }
 
-bool CApp::ServiceCheck(const QString& service, const char* startupType)
+CApp::TServiceAnswer CApp::ServiceCheck(const QString& service, const char* startupType)
 {
     quint32 startType = 0;
     if (FAILED(IServiceControl::Instance().QueryStartType(service, &startType)) ||
         startType != IServiceControl::kDisabled)
-        return false;
+        return TServiceAnswer::NoRetry;
     COverrideCursor arrow(Qt::ArrowCursor);
     const QString text =
         Translate("Service <b>%1</b> is disabled on the local machine, <b>Korvane</b> needs this "
@@ -289,20 +325,33 @@ bool CApp::ServiceCheck(const QString& service, const char* startupType)
         Present(QMessageBox::Information, Translate("Service %1 needs to be enabled").Arg(service),
                 text, QMessageBox::Retry | QMessageBox::Close);
     if (answer == QMessageBox::Retry)
-        return true;
-    if (answer == QMessageBox::Close)
-        m_processExit(0);
-    return false;
+        return TServiceAnswer::Retry;
+    if (answer != QMessageBox::Close)
+        return TServiceAnswer::NoRetry;
+    m_processExit(0);
+    return TServiceAnswer::Close;
 }
 
 bool CApp::ConnectToComputerWithRetry(TName& computer, TName& user_name, TString& password,
                                       TName& domain)
 {
+    if (m_connecting)
+        return false;
+    const CConnectionScope scope(*this);
     for (;;) {
-        if (ConnectToComputer(computer, user_name, password, domain))
+        // This computer: the user retries or gives up at the failure message. Another one:
+        // the user corrects the values or gives up.
+        const bool thisComputer = computer.empty();
+        bool retry = false;
+        if (Attempt(computer, user_name, password, domain,
+                    thisComputer ? QMessageBox::Retry | QMessageBox::Cancel : QMessageBox::Ok,
+                    &retry))
             return true;
-        if (computer.empty())
+        if (thisComputer) {
+            if (!retry)
+                return false;
             continue;
+        }
         CComputerSelectDialog dialog(m_mainWindow, m_mainWindow != nullptr);
         dialog.SetValues(computer, user_name, password, domain);
         if (IMessagePresenter::Instance().RunDialog(dialog) != QDialog::Accepted)
@@ -312,6 +361,17 @@ bool CApp::ConnectToComputerWithRetry(TName& computer, TName& user_name, TString
         password = dialog.Password();
         domain = dialog.Domain();
     }
+}
+
+void CApp::ResumeDeferred()
+{
+    if (m_deferredLostDrive) {
+        const auto [volume, error] = *std::exchange(m_deferredLostDrive, std::nullopt);
+        QMetaObject::invokeMethod(
+            this, [this, volume, error] { OnLostDrive(volume, error); }, Qt::QueuedConnection);
+    }
+    for (const QString& message : std::exchange(m_deferredMessages, {}))
+        emit MessageReceivedAction(message);
 }
 
 HRESULT CApp::ConnectExchange()
@@ -378,6 +438,7 @@ void CApp::CleanAllInterfaces()
     m_spaceReports.Disconnect();
     m_fileOp.Disconnect();
     m_fileSet.Disconnect();
+    m_fileBrowser.Disconnect();
     if (m_exchange.IsConnected())
         m_exchange.Disconnect();
     if (m_virtualPC.IsConnected())
@@ -397,7 +458,8 @@ QString CApp::WindowTitle() const
         const int generation = m_agent.IsNewest() ? 11 : m_agent.IsNewer() ? 10 : 9;
         title = Translate("%1 - %2 version %3").Arg(product).Arg(computer).Arg(generation);
     }
-    if (m_virtualGuest)
+    // A guest whose host is not known says nothing of it.
+    if (m_virtualGuest && !m_virtualHostName.isEmpty())
         title += Translate(", Virtual Guest Hosted on %1").Arg(m_virtualHostName).Text();
     return title;
 }
@@ -449,6 +511,16 @@ void CApp::OnMessageReceived(const QString& message)
 
 void CApp::OnMessageReceivedAction(const QString& message)
 {
+    // A console the policy may not launch shows nothing; it only ends when told to.
+    if (!m_policy.AllowLaunch()) {
+        if (message == u"terminate"_s)
+            SetAndQuit();
+        return;
+    }
+    if (m_connecting && message.startsWith(CConnectionArgument::kPrefix)) {
+        m_deferredMessages.append(message);
+        return;
+    }
     ConditionalShow(message);
     if (message == u"terminate"_s) {
         SetAndQuit();
@@ -775,8 +847,10 @@ void CApp::OnDefragCompleted(const TId& volume_guid)
 
 void CApp::OnLostDrive(const TId& volume_guid, const TString& error_msg)
 {
-    Q_UNUSED(volume_guid);
-    Q_UNUSED(error_msg);
+    if (m_connecting) {
+        m_deferredLostDrive.emplace(volume_guid, error_msg);
+        return;
+    }
     RefreshModel();
     Present(QMessageBox::Warning, Translate("You appear to have lost a Drive!"),
             Translate("You appear to have lost a Drive.  This may have been caused by network "
@@ -807,7 +881,7 @@ void CApp::SetSkin(int skin)
 
 int CApp::PrimaryLanguage() const
 {
-    return CTranslationLoader::PrimaryLanguage(QLocale::system()) & 0x3F;
+    return CTranslationLoader::UserPrimaryLanguage();
 }
 
 QString CApp::HelpPath() const
@@ -966,12 +1040,12 @@ void CApp::IgnoreFinalAction()
 
 HRESULT CApp::DoFinalReboot()
 {
-    return CSystemShutdown::Reboot();
+    return FAILED(CSystemShutdown::Reboot()) ? E_ACCESSDENIED : S_OK;
 }
 
 HRESULT CApp::DoFinalLogout()
 {
-    return CSystemShutdown::LogOff();
+    return FAILED(CSystemShutdown::LogOff()) ? E_ACCESSDENIED : S_OK;
 }
 
 HRESULT CApp::DoFinalCloseIE()

@@ -22,11 +22,13 @@
 #include "policy/CClientGP.h"
 #include "schedule/CCadence.h"
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -47,7 +49,8 @@ public:
 
     static CApp* Current();
 
-    // The main window, made on first use; null while it is being made.
+    // The main window, made on first use; null while it is being made, and always when the
+    // policy denies launching the console.
     CMainWindow* GetMainWindow(QWidget* parent = nullptr);
     CMainWindow* MainWindowIfAny() const { return m_mainWindow; }
 
@@ -69,6 +72,8 @@ public:
     QString WindowTitle() const;
     bool ExitOnClose() const;
     bool QuitRequested() const { return m_quitRequested; }
+    // A connection is under way: its dialogs may be showing.
+    bool Connecting() const { return m_connecting; }
     bool RestartRequested() const { return m_restartRequested; }
     bool FinalActionDialogOpen() const { return m_finalActionDialogOpen; }
     QTimer& FinalActionTimer() { return m_finalActionTimer; }
@@ -234,10 +239,20 @@ signals:
     void MessageReceivedAction(const QString& message);
 
 private:
-    void FullConnection(const TName& computer, const TName& user, const TString& password,
-                        const TName& domain);
-    // The notice about a disabled service of this computer; true when the user chose to retry.
-    bool ServiceCheck(const QString& service, const char* startupType);
+    class CConnectionScope;
+    enum class TServiceAnswer { NoRetry, Retry, Close };
+
+    // One attempt, its failure shown with BUTTONS; *retry tells whether the user chose Retry.
+    bool Attempt(const TName& computer, const TName& user, const TString& password,
+                 const TName& domain, QMessageBox::StandardButtons buttons, bool* retry);
+    // After the probe: connects every wrapper the computer's edition asks for. The engine's
+    // failure, or S_OK.
+    HRESULT FullConnection(const TName& computer, const TName& user, const TString& password,
+                           const TName& domain);
+    // The notice about a disabled service of this computer, when it is disabled.
+    TServiceAnswer ServiceCheck(const QString& service, const char* startupType);
+    // Hands over what waited for the connection that has just finished, in later turns.
+    void ResumeDeferred();
     bool IsLocalTarget(const TName& computer) const;
     bool ShowsFreeSpaceTab() const;
     void ApplyLayout();
@@ -288,6 +303,10 @@ private:
     bool m_restartRequested = false;
     bool m_mainWindowUnderConstruction = false;
     bool m_editionApplied = false;
+    bool m_connecting = false;
+    // What arrived while a connection was under way.
+    QStringList m_deferredMessages;
+    std::optional<std::pair<TId, TString>> m_deferredLostDrive;
 
     // What the connected computer says about itself, for the window title.
     QString m_productDisplayName;

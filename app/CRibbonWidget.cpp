@@ -10,6 +10,7 @@
 #include "app/ribbon/CRibbonGenericWidget.h"
 #include "app/ribbon/CRibbonProductResourcesWidget.h"
 #include "app/ribbon/CRibbonVirtualPCWidget.h"
+#include "appmodel/IADController.h"
 #include "appmodel/IAppController.h"
 #include "appmodel/IMessagePresenter.h"
 #include "resources/CSkinResources.h"
@@ -276,9 +277,12 @@ QWidget* CRibbonWidget::MakePage(CModelLayout::TPaneType pane)
         bar = new CRibbonVirtualPCWidget(page);
         virtualSettings = true;
         break;
-    case CModelLayout::kActiveDirectory:
-        bar = new CRibbonADWidget(page);
+    case CModelLayout::kActiveDirectory: {
+        const IAppController* controller = IAppController::Current();
+        const IADController* ad = controller ? controller->ADController() : nullptr;
+        bar = new CRibbonADWidget(ad && ad->GroupPolicyManagementAvailable(), page);
         break;
+    }
     case CModelLayout::kProductResources:
         bar = new CRibbonProductResourcesWidget(page);
         commonOptions = false;

@@ -28,6 +28,8 @@ public:
     // The tab page of a pane, null when the computer has no such tab.
     QWidget* PageOf(CModelLayout::TPaneType pane) const;
     CModelLayout::TPaneType CurrentPane() const;
+    // A new tab page of a pane: the feature's bar, with the common options on feature ribbons.
+    QWidget* MakePage(CModelLayout::TPaneType pane);
 
 public slots:
     void OnCurrentChanged(int index);
@@ -47,7 +49,6 @@ public slots:
     void OnSkinChanged();
 
 private:
-    QWidget* MakePage(CModelLayout::TPaneType pane);
     void ActivateIfPresent(CModelLayout::TPaneType pane);
     void AddShortcut(const QKeySequence& keys, void (CRibbonWidget::*slot)());
 

@@ -1,6 +1,8 @@
 #include "app/CShutdown.h"
 
 #include "app/CSystemShutdown.h"
+#include "appmodel/IMessagePresenter.h"
+#include "core/CSystemMessage.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -54,13 +56,25 @@ void CShutdown::StopShutdown()
 void CShutdown::ShutdownNow()
 {
     m_timer->stop();
+    HRESULT result = S_OK;
     if (m_reboot) {
-        CSystemShutdown::Reboot();
+        result = CSystemShutdown::Reboot();
     } else {
-        if (FAILED(CSystemShutdown::EnablePowerOff()))
-            return;
-        CSystemShutdown::PowerOff(Translate("Korvane has been set to shutdown this computer "
-                                            "following the completion of a schedule. "));
+        result = CSystemShutdown::EnablePowerOff();
+        if (SUCCEEDED(result))
+            result = CSystemShutdown::PowerOff(Translate("Korvane has been set to shutdown this "
+                                                         "computer following the completion of a "
+                                                         "schedule. "));
+    }
+    if (FAILED(result)) {
+        // Nothing was done: the countdown stays, for the user to try again or to stop it.
+        IMessagePresenter::Instance().ShowMessage(
+            {QMessageBox::Warning, Translate("Korvane"),
+             Translate(m_reboot ? "Korvane could not reboot this computer: %1"
+                                : "Korvane could not shut down this computer: %1")
+                 .Arg(CSystemMessage::Text(result)),
+             QMessageBox::Ok, this});
+        return;
     }
     done(1);
 }

@@ -9,7 +9,8 @@ class QPushButton;
 class QTimer;
 
 // The five-minute countdown before a forced reboot or shutdown that a scheduled operation asked
-// for. It closes with 0 when the user stops it and with 1 when it was carried out.
+// for. It closes with 0 when the user stops it and with 1 when it was carried out; when the
+// system refuses, the user is told why and the dialog stays open.
 class CShutdown : public QDialog, public CTranslatable {
     Q_OBJECT
 

@@ -7,9 +7,9 @@ namespace {
 HRESULT AllowedThen(IPowerControl::TAction action, HRESULT (IPowerControl::*call)())
 {
     IPowerControl& power = IPowerControl::Instance();
-    if (FAILED(power.EnablePrivilege(action)) || FAILED((power.*call)()))
-        return E_ACCESSDENIED;
-    return S_OK;
+    if (const HRESULT allowed = power.EnablePrivilege(action); FAILED(allowed))
+        return allowed;
+    return (power.*call)();
 }
 
 quint32 SystemCode(HRESULT result)

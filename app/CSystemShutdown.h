@@ -8,9 +8,9 @@
 // as the system's shutdown privilege is enabled before it is used.
 class CSystemShutdown {
 public:
-    // Forced reboot; E_ACCESSDENIED when the right is refused or the call fails.
+    // Forced reboot: S_OK, or why not: the refusal of the right or the call's failure.
     static HRESULT Reboot();
-    // Forced log-off of the session; E_ACCESSDENIED likewise.
+    // Forced log-off of the session, likewise.
     static HRESULT LogOff();
     // The right to power off: S_OK, or the refusal.
     static HRESULT EnablePowerOff();

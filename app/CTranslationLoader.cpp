@@ -75,10 +75,6 @@ constexpr std::pair<QLocale::Language, int> kLanguageIds[] = {
     {QLocale::Galician, 0x56},
 };
 
-// The primary language is the low ten bits of a language ID. (Six bits would turn IDs from 64
-// upwards into other languages: Tatar, 0x44, into Chinese.)
-constexpr int kPrimaryLanguageMask = 0x3FF;
-
 } // namespace
 
 int CTranslationLoader::PrimaryLanguage(const QLocale& locale)
@@ -90,6 +86,11 @@ int CTranslationLoader::PrimaryLanguage(const QLocale& locale)
             return id & kPrimaryLanguageMask;
     }
     return kNeutral;
+}
+
+int CTranslationLoader::UserPrimaryLanguage()
+{
+    return PrimaryLanguage(QLocale());
 }
 
 QString CTranslationLoader::ToolkitTranslation(int primaryLanguage)
@@ -137,5 +138,5 @@ HRESULT CTranslationLoader::Load(QCoreApplication* application, int primaryLangu
 
 HRESULT CTranslationLoader::Load(QCoreApplication* application)
 {
-    return Load(application, PrimaryLanguage(QLocale::system()), CExecutablePath::Directory());
+    return Load(application, UserPrimaryLanguage(), CExecutablePath::Directory());
 }

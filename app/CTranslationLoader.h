@@ -17,9 +17,15 @@ public:
     static constexpr int kNeutral = 0;
     static const char* const kCatalogFileName;
 
+    // The primary language is the low ten bits of a language ID. (Six bits would turn IDs from
+    // 64 upwards into other languages: Tatar, 0x44, into Chinese.)
+    static constexpr int kPrimaryLanguageMask = 0x3FF;
+
     // The primary language of a locale; the C locale counts as English, a language without an ID
     // as neutral.
     static int PrimaryLanguage(const QLocale& locale);
+    // The user's: that of the application's default locale, the system's unless it was changed.
+    static int UserPrimaryLanguage();
     // The base name of the toolkit's translation file for a language ("qt_de"); empty when there
     // is none.
     static QString ToolkitTranslation(int primaryLanguage);

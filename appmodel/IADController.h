@@ -11,4 +11,6 @@ public:
 
     // Shows one sub-pane of the tab.
     virtual void ActivateSubPane(CModelLayout::TADPaneType pane) = 0;
+    // Whether this computer has the Group Policy Management Console, whose wizard the tab offers.
+    virtual bool GroupPolicyManagementAvailable() const = 0;
 };

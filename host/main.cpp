@@ -1,6 +1,7 @@
 // korvane [message]: the host of the console control. The first start of a user creates the
 // control and keeps running; a later start hands its command message ("/icononlystart",
 // "/connect=...", "terminate", "forcereboot", "forceshutdown", or none) to the running one.
+// When the policy denies launching the console, it shows nothing and ends with exit code 1.
 #include "app/CActiveKv.h"
 #include "app/CActiveKvFactory.h"
 #include "core/CTranslatable.h"
@@ -67,9 +68,12 @@ int main(int argc, char* argv[])
     QObject::connect(&instance, &CSingleInstance::MessageReceived, control,
                      [control](const QString& received) { control->DeliverMessage(received); });
 
-    if (message == u"/icononlystart"_s)
-        control->EnsureStarted();
-    else
+    // Started before anything is shown: a console the policy may not launch shows nothing.
+    control->EnsureStarted();
+    if (!control->HoldsConsole())
+        return Fail("korvane: the console may not be launched on this computer (policy "
+                    "AllowLaunch).");
+    if (message != u"/icononlystart"_s)
         window.show();
     if (!message.isEmpty())
         control->DeliverMessage(message);

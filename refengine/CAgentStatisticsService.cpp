@@ -86,8 +86,9 @@ int CAgentStatisticsService::GetGeneration(uint& generation)
 
 int CAgentStatisticsService::GetVirtualGuest(bool& isGuest, QString& hostName)
 {
-    isGuest = DetectVirtualGuest(u"/"_s);
+    // A guest without its host's name would read as "hosted on" nobody.
     hostName.clear();
+    isGuest = false;
     return S_OK;
 }
 

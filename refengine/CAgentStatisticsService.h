@@ -24,7 +24,8 @@ public:
 
     int GetHistory(const QString& volume, DBusContract::TPropertyBag& bag) override;
     int GetGeneration(uint& generation) override;
-    // The host's name is not known from inside a guest here: it is always empty.
+    // A guest is reported only with its host's name, which is not known from inside a guest
+    // here: never a guest, and an empty name.
     int GetVirtualGuest(bool& isGuest, QString& hostName) override;
     int GetEdition(uint& edition) override;
 

@@ -14,7 +14,9 @@ class CRibbonADWidget : public CRibbonFeatureBar {
 
 public:
     // Without the Group Policy Management Console on this computer its wizard is not offered.
-    explicit CRibbonADWidget(bool groupPolicyManagementAvailable = true, QWidget* parent = nullptr);
+    explicit CRibbonADWidget(bool groupPolicyManagementAvailable, QWidget* parent = nullptr);
+    // A parent alone would pass for the flag.
+    explicit CRibbonADWidget(QWidget* parent) = delete;
 
     CModelLayout::TADPaneType CurrentSubPane() const { return m_subPane; }
     CRibbonButton* StepsButton() const { return m_steps; }

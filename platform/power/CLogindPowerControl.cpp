@@ -63,13 +63,16 @@ HRESULT CLogindPowerControl::CallManager(const QString& method, const QVariantLi
     return Call(kLogindPath, kLogindManager, method, arguments, signature, values);
 }
 
-HRESULT CLogindPowerControl::CanDo(const QString& method)
+HRESULT CLogindPowerControl::CanDo(const QString& method, bool* interactive)
 {
     QVariantList values;
     if (const HRESULT result = CallManager(method, {}, QStringLiteral("s"), &values);
         FAILED(result))
         return result;
+    // "challenge": allowed once the user has authorised it; "no", "na" and anything else: not.
     const QString answer = values.constFirst().toString();
+    if (interactive)
+        *interactive = answer == u"challenge";
     return answer == u"yes" || answer == u"challenge" ? S_OK : E_ACCESSDENIED;
 }
 
@@ -124,15 +127,21 @@ HRESULT CLogindPowerControl::EnablePrivilege(TAction action)
 
 HRESULT CLogindPowerControl::Reboot()
 {
-    return CallManager(QStringLiteral("Reboot"), {false}, QString());
+    bool interactive = false;
+    if (const HRESULT allowed = CanDo(QStringLiteral("CanReboot"), &interactive); FAILED(allowed))
+        return allowed;
+    return CallManager(QStringLiteral("Reboot"), {interactive}, QString());
 }
 
 HRESULT CLogindPowerControl::PowerOff(const QString& message)
 {
+    bool interactive = false;
+    if (const HRESULT allowed = CanDo(QStringLiteral("CanPowerOff"), &interactive); FAILED(allowed))
+        return allowed;
     // Older logind has no wall message, and setting one may need more rights than powering off:
     // neither stops the shutdown.
     CallManager(QStringLiteral("SetWallMessage"), {message, true}, QString());
-    return CallManager(QStringLiteral("PowerOff"), {false}, QString());
+    return CallManager(QStringLiteral("PowerOff"), {interactive}, QString());
 }
 
 HRESULT CLogindPowerControl::LogOff()

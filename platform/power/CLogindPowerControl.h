@@ -10,8 +10,10 @@
 // Power actions through systemd-logind's Manager (org.freedesktop.login1) on the system bus.
 // Whether an action is allowed is logind's CanReboot/CanPowerOff ("yes" or "challenge" allow
 // it), or for logging off whether the caller's session can be found: by this process, else by
-// $XDG_SESSION_ID. No bus or no logind answers RPC server unavailable (0x800706BA); logind's
-// refusals answer E_ACCESSDENIED, a shutdown already under way ERROR_SHUTDOWN_IN_PROGRESS.
+// $XDG_SESSION_ID. Rebooting and powering off ask again, and after a "challenge" call logind
+// as interactive, so that the user can be asked to authorise the action. No bus or no logind
+// answers RPC server unavailable (0x800706BA); logind's refusals answer E_ACCESSDENIED, a shutdown
+// already under way ERROR_SHUTDOWN_IN_PROGRESS.
 class CLogindPowerControl : public IPowerControl {
 public:
     static constexpr int kCallTimeoutMs = 3000;
@@ -33,7 +35,8 @@ private:
                  const QVariantList& arguments, const QString& signature, QVariantList* values);
     HRESULT CallManager(const QString& method, const QVariantList& arguments,
                         const QString& signature, QVariantList* values = nullptr);
-    HRESULT CanDo(const QString& method);
+    // S_OK when logind allows the action; *interactive when only after the user's authorisation.
+    HRESULT CanDo(const QString& method, bool* interactive = nullptr);
     // The ID of the caller's session; E_ACCESSDENIED when it has none.
     HRESULT CallerSession(QString* sessionId);
 

@@ -14,7 +14,7 @@ public:
     // "Enabling the privilege": asks whether this user may carry out the action now. S_OK when
     // allowed, E_ACCESSDENIED when not, another failure when it cannot be asked.
     virtual HRESULT EnablePrivilege(TAction action) = 0;
-    // Forced, no further question.
+    // Forced; the system may first ask the user to authorise it.
     virtual HRESULT Reboot() = 0;
     // The message is shown to logged-in users where the system can.
     virtual HRESULT PowerOff(const QString& message) = 0;

@@ -66,9 +66,10 @@ private slots:
 
     void startTypes_data();
     void startTypes();
-    void privileges();
+    void powerActions_data();
+    void powerActions();
     void callersSession();
-    void actionsNeverAskTheUser();
+    void cancelAndWallMessage();
     void refusals();
     void withoutLogind();
 
@@ -93,6 +94,7 @@ void TestServicesAndPower::init()
         script->calls.clear();
     }
     m_logind.replies = {{u"CanReboot"_s, {u"yes"_s}},
+                        {u"CanPowerOff"_s, {u"yes"_s}},
                         {u"GetSessionByPID"_s, Path(u"/org/freedesktop/login1/session/_32"_s)},
                         {u"Get"_s, {QVariant::fromValue(QDBusVariant(u"2"_s))}},
                         {u"Reboot"_s, {}},
@@ -179,22 +181,40 @@ void TestServicesAndPower::startTypes()
                          u"GetUnitFileState:korvane-engine.service"_s));
 }
 
-void TestServicesAndPower::privileges()
+void TestServicesAndPower::powerActions_data()
 {
-    using TAction = IPowerControl::TAction;
-    const QList<std::tuple<QString, QString, HRESULT>> answers{{u"yes"_s, u"no"_s, S_OK},
-                                                               {u"challenge"_s, u"na"_s, S_OK},
-                                                               {u"no"_s, u"yes"_s, E_ACCESSDENIED},
-                                                               {u"na"_s, u"yes"_s, E_ACCESSDENIED}};
-    // Each action asks its own question: the other one always answers the opposite.
-    for (const auto& [answer, other, result] : answers) {
-        m_logind.replies[u"CanReboot"_s] = {answer};
-        m_logind.replies[u"CanPowerOff"_s] = {other};
-        QCOMPARE(m_power->EnablePrivilege(TAction::Reboot), result);
-        m_logind.replies[u"CanReboot"_s] = {other};
-        m_logind.replies[u"CanPowerOff"_s] = {answer};
-        QCOMPARE(m_power->EnablePrivilege(TAction::PowerOff), result);
-    }
+    QTest::addColumn<QString>("answer"); // logind's to CanReboot, CanPowerOff
+    QTest::addColumn<HRESULT>("result");
+    QTest::addColumn<QString>("interactive"); // of the action's call; empty: not called
+    QTest::newRow("yes") << u"yes"_s << S_OK << u"false"_s;
+    QTest::newRow("challenge: the user is asked") << u"challenge"_s << S_OK << u"true"_s;
+    QTest::newRow("no") << u"no"_s << E_ACCESSDENIED << QString();
+    QTest::newRow("not available") << u"na"_s << E_ACCESSDENIED << QString();
+}
+
+void TestServicesAndPower::powerActions()
+{
+    QFETCH(QString, answer);
+    QFETCH(HRESULT, result);
+    QFETCH(QString, interactive);
+    // Each action asks its own question: the other one answers the opposite.
+    const QString other = result == S_OK ? u"no"_s : u"yes"_s;
+    m_logind.replies[u"CanReboot"_s] = {answer};
+    m_logind.replies[u"CanPowerOff"_s] = {other};
+    QCOMPARE(m_power->EnablePrivilege(IPowerControl::TAction::Reboot), result);
+    QCOMPARE(m_power->Reboot(), result);
+    m_logind.replies[u"CanReboot"_s] = {other};
+    m_logind.replies[u"CanPowerOff"_s] = {answer};
+    QCOMPARE(m_power->EnablePrivilege(IPowerControl::TAction::PowerOff), result);
+    QCOMPARE(m_power->PowerOff(u"Finished"_s), result);
+
+    QStringList expected{u"CanReboot:"_s, u"CanReboot:"_s};
+    if (!interactive.isEmpty())
+        expected << u"Reboot:"_s + interactive;
+    expected << u"CanPowerOff:"_s << u"CanPowerOff:"_s;
+    if (!interactive.isEmpty())
+        expected << u"SetWallMessage:Finished,true"_s << u"PowerOff:"_s + interactive;
+    QCOMPARE(m_logind.calls, expected);
 }
 
 void TestServicesAndPower::callersSession()
@@ -219,21 +239,17 @@ void TestServicesAndPower::callersSession()
     QCOMPARE(m_logind.calls.filter(u"TerminateSession"_s).size(), 2);
 }
 
-void TestServicesAndPower::actionsNeverAskTheUser()
+void TestServicesAndPower::cancelAndWallMessage()
 {
     m_logind.replies[u"CancelScheduledShutdown"_s] = {true};
-    QCOMPARE(m_power->Reboot(), S_OK);
-    QCOMPARE(m_power->PowerOff(u"Finished"_s), S_OK);
     QCOMPARE(m_power->CancelScheduledShutdown(), S_OK);
     m_logind.replies[u"CancelScheduledShutdown"_s] = {false};
     QCOMPARE(m_power->CancelScheduledShutdown(), HRESULT_FROM_WIN32(ERROR_NO_SHUTDOWN_IN_PROGRESS));
     // A logind that cannot show the message still powers off.
     m_logind.errors[u"SetWallMessage"_s] = u"org.freedesktop.DBus.Error.AccessDenied"_s;
     QCOMPARE(m_power->PowerOff(QString()), S_OK);
-    QCOMPARE(m_logind.calls,
-             (QStringList{u"Reboot:false"_s, u"SetWallMessage:Finished,true"_s, u"PowerOff:false"_s,
-                          u"CancelScheduledShutdown:"_s, u"CancelScheduledShutdown:"_s,
-                          u"SetWallMessage:,true"_s, u"PowerOff:false"_s}));
+    QCOMPARE(m_logind.calls.mid(2),
+             (QStringList{u"CanPowerOff:"_s, u"SetWallMessage:,true"_s, u"PowerOff:false"_s}));
 }
 
 void TestServicesAndPower::refusals()

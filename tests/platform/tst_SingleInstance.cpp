@@ -69,18 +69,14 @@ void TestSingleInstance::handsMessagesToTheRunningInstance()
     {
         CSingleInstance running;
         QSignalSpy received(&running, &CSingleInstance::MessageReceived);
-        QVERIFY(running.Listen());
-        QVERIFY(running.IsListening());
+        QVERIFY(running.Listen() && running.IsListening());
         CSingleInstance later;
-        QVERIFY(!later.Listen());
-        QVERIFY(!later.IsListening());
+        QVERIFY(!later.Listen() && !later.IsListening());
 
         // One message per start, as many starts as there are.
         QVERIFY(SendWhileListening(message));
         QVERIFY(SendWhileListening(u"terminate"_s));
-        QCOMPARE(received.count(), 2);
-        QCOMPARE(received.at(0).at(0).toString(), message);
-        QCOMPARE(received.at(1).at(0).toString(), u"terminate"_s);
+        QCOMPARE(QList<QVariantList>(received), (QList<QVariantList>{{message}, {u"terminate"_s}}));
     }
     // The running instance takes its socket with it: the next start runs at once.
     QVERIFY(!QFile::exists(CSingleInstance().SocketPath()));

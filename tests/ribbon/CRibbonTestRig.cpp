@@ -12,66 +12,58 @@
 #include "widgets/CRibbonButton.h"
 #include "widgets/CRibbonGroup.h"
 
+#include <functional>
+#include <map>
+
 using namespace Qt::StringLiterals;
 
-const QStringList CRibbonTestRig::kBarNames = {u"defrag"_s,
-                                               u"cadence"_s,
-                                               u"freespace"_s,
-                                               u"freespace.recycler"_s,
-                                               u"freespace.duplicates"_s,
-                                               u"freespace.explorer"_s,
-                                               u"freespace.reports"_s,
-                                               u"exchange"_s,
-                                               u"vm"_s,
-                                               u"ad"_s,
-                                               u"product"_s,
-                                               u"options"_s,
-                                               u"options.vm"_s};
+namespace {
+
+using TFreeSpaceItem = CRibbonFreeSpaceItemWidget;
+
+const std::map<QString, std::function<QWidget*()>>& Bars()
+{
+    static const std::map<QString, std::function<QWidget*()>> bars{
+        {u"defrag"_s, [] { return new CRibbonDefragWidget; }},
+        {u"cadence"_s, [] { return new CRibbonCadenceWidget; }},
+        {u"freespace"_s, [] { return new CRibbonFreeSpaceWidget; }},
+        {u"freespace.recycler"_s, [] { return new TFreeSpaceItem(CModelLayout::kRecycler); }},
+        {u"freespace.duplicates"_s,
+         [] { return new TFreeSpaceItem(CModelLayout::kDuplicatesFinder); }},
+        {u"freespace.explorer"_s, [] { return new TFreeSpaceItem(CModelLayout::kSpaceExplorer); }},
+        {u"freespace.reports"_s, [] { return new TFreeSpaceItem(CModelLayout::kSpaceReports); }},
+        {u"exchange"_s, [] { return new CRibbonExchangeWidget; }},
+        {u"vm"_s, [] { return new CRibbonVirtualPCWidget; }},
+        {u"ad"_s, [] { return new CRibbonADWidget(true); }},
+        {u"product"_s, [] { return new CRibbonProductResourcesWidget; }},
+        {u"options"_s, [] { return new CRibbonGenericWidget(false); }},
+        {u"options.vm"_s, [] { return new CRibbonGenericWidget(true); }}};
+    return bars;
+}
+
+} // namespace
 
 std::unique_ptr<QWidget> CRibbonTestRig::MakeBar(const QString& name)
 {
-    if (name == u"defrag"_s)
-        return std::make_unique<CRibbonDefragWidget>();
-    if (name == u"cadence"_s)
-        return std::make_unique<CRibbonCadenceWidget>();
-    if (name == u"freespace"_s)
-        return std::make_unique<CRibbonFreeSpaceWidget>();
-    if (name == u"freespace.recycler"_s)
-        return std::make_unique<CRibbonFreeSpaceItemWidget>(CModelLayout::kRecycler);
-    if (name == u"freespace.duplicates"_s)
-        return std::make_unique<CRibbonFreeSpaceItemWidget>(CModelLayout::kDuplicatesFinder);
-    if (name == u"freespace.explorer"_s)
-        return std::make_unique<CRibbonFreeSpaceItemWidget>(CModelLayout::kSpaceExplorer);
-    if (name == u"freespace.reports"_s)
-        return std::make_unique<CRibbonFreeSpaceItemWidget>(CModelLayout::kSpaceReports);
-    if (name == u"exchange"_s)
-        return std::make_unique<CRibbonExchangeWidget>();
-    if (name == u"vm"_s)
-        return std::make_unique<CRibbonVirtualPCWidget>();
-    if (name == u"ad"_s)
-        return std::make_unique<CRibbonADWidget>();
-    if (name == u"product"_s)
-        return std::make_unique<CRibbonProductResourcesWidget>();
-    if (name == u"options"_s)
-        return std::make_unique<CRibbonGenericWidget>(false);
-    if (name == u"options.vm"_s)
-        return std::make_unique<CRibbonGenericWidget>(true);
-    return nullptr;
-}
-
-QList<CRibbonButton*> CRibbonTestRig::Buttons(QWidget* bar)
-{
-    return bar->findChildren<CRibbonButton*>();
+    const auto found = Bars().find(name);
+    return std::unique_ptr<QWidget>(found == Bars().end() ? nullptr : found->second());
 }
 
 CRibbonButton* CRibbonTestRig::FindButton(QWidget* bar, const QString& group, const QString& text)
 {
-    for (CRibbonButton* button : Buttons(bar)) {
+    for (CRibbonButton* button : bar->findChildren<CRibbonButton*>()) {
         const auto* owner = qobject_cast<CRibbonGroup*>(button->parentWidget());
         if (owner && owner->Title() == group && button->RibbonText() == text)
             return button;
     }
     return nullptr;
+}
+
+void CRibbonTestRig::SimulateConnection(quint32 edition, bool remote)
+{
+    app.Model().SetEdition(edition);
+    app.Model().SetRemote(remote);
+    emit app.ComputerConnected();
 }
 
 CRibbonTestRig::CRibbonTestRig(bool registerFeatures)
@@ -87,17 +79,4 @@ CRibbonTestRig::CRibbonTestRig(bool registerFeatures)
     app.RegisterExchangeController(&exchange);
     app.RegisterVMController(&vm);
     app.RegisterADController(&ad);
-}
-
-CRibbonTestRig::~CRibbonTestRig()
-{
-    app.UnregisterDefragController(&defrag);
-    app.UnregisterCadenceController(&cadence);
-    app.UnregisterFreeSpaceController(&freeSpace);
-    app.UnregisterDuplicatesFinderController(&duplicates);
-    app.UnregisterSpaceExplorerController(&explorer);
-    app.UnregisterSpaceReportsController(&reports);
-    app.UnregisterExchangeController(&exchange);
-    app.UnregisterVMController(&vm);
-    app.UnregisterADController(&ad);
 }

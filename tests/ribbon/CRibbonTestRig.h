@@ -1,15 +1,8 @@
 #pragma once
 
-#include "tests/ribbon/fakes/CFakeADController.h"
-#include "tests/ribbon/fakes/CFakeCadenceController.h"
-#include "tests/ribbon/fakes/CFakeDefragController.h"
-#include "tests/ribbon/fakes/CFakeDuplicatesFinderController.h"
-#include "tests/ribbon/fakes/CFakeExchangeController.h"
-#include "tests/ribbon/fakes/CFakeFreeSpaceController.h"
-#include "tests/ribbon/fakes/CFakeSpaceExplorerController.h"
-#include "tests/ribbon/fakes/CFakeSpaceReportsController.h"
-#include "tests/ribbon/fakes/CFakeVMController.h"
-#include "tests/support/CFakeAppController.h"
+#include "app/CApp.h"
+#include "tests/ribbon/fakes/CFakeFeatureControllers.h"
+#include "tests/support/CAppFixture.h"
 
 #include <QStringList>
 
@@ -18,30 +11,42 @@
 class CRibbonButton;
 class QWidget;
 
-// A current application controller with a recording fake of every feature controller
-// registered, and the ways the ribbon tests find their bars and buttons.
+// The console's controller, recording the requests the bars make of it by name, in order.
+class CRecordingApp : public CApp {
+public:
+    QStringList calls;
+    void Advanced() override { calls << QStringLiteral("Advanced"); }
+    void OnHelp() override { calls << QStringLiteral("OnHelp"); }
+    void OnCheckForUpdates() override { calls << QStringLiteral("OnCheckForUpdates"); }
+    void CallSupport() override { calls << QStringLiteral("CallSupport"); }
+    void RefreshModel() override { calls << QStringLiteral("RefreshModel"); }
+};
+
+// The current application controller, in folders of the test's own, with a recording fake of
+// every feature controller registered; and the ways the ribbon tests find their bars and
+// buttons.
 class CRibbonTestRig {
 public:
     // The bars by the names the tests use: "defrag", "cadence", "freespace",
     // "freespace.recycler", "freespace.duplicates", "freespace.explorer", "freespace.reports",
     // "exchange", "vm", "ad", "product", "options", "options.vm".
-    static const QStringList kBarNames;
     static std::unique_ptr<QWidget> MakeBar(const QString& name);
 
     // The button of a group of a bar; null when there is none.
     static CRibbonButton* FindButton(QWidget* bar, const QString& group, const QString& text);
-    // Every button of the bar, shown or not.
-    static QList<CRibbonButton*> Buttons(QWidget* bar);
 
-    // Registers the fakes with APP.
+    // Registers the fakes with APP, for the rig's lifetime.
     explicit CRibbonTestRig(bool registerFeatures = true);
-    ~CRibbonTestRig();
     CRibbonTestRig(const CRibbonTestRig&) = delete;
     CRibbonTestRig& operator=(const CRibbonTestRig&) = delete;
 
+    // Stores the edition and the remote flag and says the computer is connected.
+    void SimulateConnection(quint32 edition, bool remote);
+
     // The feature controllers' calls, in order.
     QStringList log;
-    CFakeAppController app;
+    CAppFixture fixture{false};
+    CRecordingApp app;
     CFakeDefragController defrag{log};
     CFakeCadenceController cadence{log};
     CFakeFreeSpaceController freeSpace{log};

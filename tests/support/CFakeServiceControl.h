@@ -9,7 +9,14 @@
 // the others) and records the names asked.
 class CFakeServiceControl : public IServiceControl {
 public:
-    HRESULT QueryStartType(const QString& serviceName, quint32* startType) override;
+    HRESULT QueryStartType(const QString& serviceName, quint32* startType) override
+    {
+        if (!startType)
+            return E_POINTER;
+        asked.append(serviceName);
+        *startType = startTypes.value(serviceName, kDemandStart);
+        return S_OK;
+    }
 
     QHash<QString, quint32> startTypes;
     QStringList asked;

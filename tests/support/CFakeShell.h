@@ -8,8 +8,16 @@
 // the program followed by its arguments) and answers what it is given.
 class CFakeShell : public IShell {
 public:
-    bool Open(const QUrl& target) override;
-    HRESULT StartDetached(const QString& program, const QStringList& arguments) override;
+    bool Open(const QUrl& target) override
+    {
+        opened.append(target);
+        return openAnswer;
+    }
+    HRESULT StartDetached(const QString& program, const QStringList& arguments) override
+    {
+        started.append(QStringList{program} + arguments);
+        return startAnswer;
+    }
 
     bool openAnswer = true;
     HRESULT startAnswer = S_OK;
