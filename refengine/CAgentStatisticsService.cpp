@@ -1,9 +1,13 @@
 #include "refengine/CAgentStatisticsService.h"
 
+#include "core/CRegularFile.h"
 #include "core/HResult.h"
 #include "refengine/CHistoryStore.h"
 
 #include <QFile>
+
+#include <algorithm>
+#include <iterator>
 
 using namespace Qt::StringLiterals;
 
@@ -70,6 +74,43 @@ bool CAgentStatisticsService::DetectVirtualGuest(const QString& root)
         CAgentStatisticsServiceRead(base + u"/proc/cpuinfo"_s, 256 * 1024));
 }
 
+QString CAgentStatisticsService::GuestHostName(const QString& root)
+{
+    // Records of a 512-byte key and a 2048-byte value, each NUL-terminated UTF-8. The pool the
+    // host writes for its guest is the fourth.
+    constexpr qsizetype kKeyBytes = 512;
+    constexpr qsizetype kRecordBytes = kKeyBytes + 2048;
+    constexpr qsizetype kMostRecords = 256;
+    const QString base = root.endsWith(u'/') ? root.chopped(1) : root;
+    QByteArray records;
+    if (CRegularFile::ReadAll(base + u"/var/lib/hyperv/.kvp_pool_3"_s, kRecordBytes * kMostRecords,
+                              &records) != ERROR_SUCCESS)
+        return QString();
+    const auto field = [&](qsizetype offset, qsizetype size) {
+        const QByteArray bytes = records.mid(offset, size);
+        const qsizetype end = bytes.indexOf('\0');
+        return QString::fromUtf8(end < 0 ? bytes : bytes.left(end)).trimmed();
+    };
+    // The most precise of the names the host gives wins.
+    static const QString keys[] = {u"HostName"_s, u"PhysicalHostName"_s,
+                                   u"PhysicalHostNameFullyQualified"_s};
+    QString found;
+    qsizetype foundRank = -1;
+    for (qsizetype offset = 0; offset + kRecordBytes <= records.size(); offset += kRecordBytes) {
+        const qsizetype rank =
+            std::find(std::begin(keys), std::end(keys), field(offset, kKeyBytes)) -
+            std::begin(keys);
+        if (rank >= std::ssize(keys) || rank <= foundRank)
+            continue;
+        if (const QString value = field(offset + kKeyBytes, kRecordBytes - kKeyBytes);
+            !value.isEmpty()) {
+            found = value;
+            foundRank = rank;
+        }
+    }
+    return found;
+}
+
 int CAgentStatisticsService::GetHistory(const QString& volume, DBusContract::TPropertyBag& bag)
 {
     if (volume.trimmed().isEmpty())
@@ -87,8 +128,9 @@ int CAgentStatisticsService::GetGeneration(uint& generation)
 int CAgentStatisticsService::GetVirtualGuest(bool& isGuest, QString& hostName)
 {
     // A guest without its host's name would read as "hosted on" nobody.
-    hostName.clear();
-    isGuest = false;
+    const QString host = GuestHostName(u"/"_s);
+    isGuest = !host.isEmpty() && DetectVirtualGuest(u"/"_s);
+    hostName = isGuest ? host : QString();
     return S_OK;
 }
 

@@ -21,11 +21,14 @@ public:
     // that systemd-detect-virt reads cheaply: the firmware's vendor and product names, a
     // hypervisor type, the processor's hypervisor flag. False when none is seen.
     static bool DetectVirtualGuest(const QString& root);
+    // The name of the host of the guest under root, where the hypervisor hands it to its guests
+    // (Hyper-V's key-value exchange pool that hv_kvp_daemon keeps); empty when none is given.
+    static QString GuestHostName(const QString& root);
 
     int GetHistory(const QString& volume, DBusContract::TPropertyBag& bag) override;
     int GetGeneration(uint& generation) override;
-    // A guest is reported only with its host's name, which is not known from inside a guest
-    // here: never a guest, and an empty name.
+    // A guest is reported only with its host's name: a guest whose host is not named is
+    // reported as no guest, with an empty name.
     int GetVirtualGuest(bool& isGuest, QString& hostName) override;
     int GetEdition(uint& edition) override;
 

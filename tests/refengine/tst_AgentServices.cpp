@@ -203,7 +203,7 @@ void TestAgentServices::computerValues()
     bool guest = true;
     TString host = L"x";
     QCOMPARE(computer.GetVirtualGuest(&guest, &host), S_OK);
-    QVERIFY(host.empty());
+    QCOMPARE(guest, !host.empty()); // never a guest hosted on nobody
 
     // The signs of a guest, under a root of the test's.
     const QString root = File(u"root"_s);
@@ -218,6 +218,22 @@ void TestAgentServices::computerValues()
     QVERIFY(WriteTestFile(cpus, ""));
     QVERIFY(WriteTestFile(vendor, "QEMU\n"));
     QVERIFY(CAgentStatisticsService::DetectVirtualGuest(root));
+
+    // The host's name from the pool its hypervisor writes: the most precise one given, and
+    // nothing from a record cut short or a name left empty.
+    const auto record = [](const QByteArray& key, const QByteArray& value) {
+        return (key + QByteArray(512 - key.size(), '\0')) + value +
+               QByteArray(2048 - value.size(), '\0');
+    };
+    const QString pool = root + u"/var/lib/hyperv/.kvp_pool_3"_s;
+    QCOMPARE(CAgentStatisticsService::GuestHostName(root), QString());
+    QVERIFY(WriteTestFile(pool, record("PhysicalHostName", "") + record("HostName", "hv1") +
+                                    record("VirtualMachineName", "guest")));
+    QCOMPARE(CAgentStatisticsService::GuestHostName(root), u"hv1"_s);
+    QVERIFY(WriteTestFile(pool, record("PhysicalHostNameFullyQualified", "hv1.example.org") +
+                                    record("HostName", "hv1") +
+                                    record("PhysicalHostName", "HV1").left(600)));
+    QCOMPARE(CAgentStatisticsService::GuestHostName(root), u"hv1.example.org"_s);
 }
 
 void TestAgentServices::logAndSettingsThroughTheConsole()
