@@ -4,6 +4,7 @@
 #include "app/CConnectionArgument.h"
 #include "app/CConnectionFailureMessage.h"
 #include "app/CHelpFile.h"
+#include "app/CServiceDisabledMessage.h"
 #include "app/CShutdown.h"
 #include "app/CSystemShutdown.h"
 #include "app/CTranslationLoader.h"
@@ -304,26 +305,10 @@ CApp::TServiceAnswer CApp::ServiceCheck(const QString& service, const char* star
         startType != IServiceControl::kDisabled)
         return TServiceAnswer::NoRetry;
     COverrideCursor arrow(Qt::ArrowCursor);
-    const QString text =
-        Translate("Service <b>%1</b> is disabled on the local machine, <b>Korvane</b> needs this "
-                  "service to function properly.")
-            .Arg(service)
-            .Text() +
-        Translate("<p>1. Click <b>Start</b>, <b>Control Panel</b>, <b>Administrative Tools</b>, "
-                  "<b>Services</b>.</p>")
-            .Text() +
-        Translate("<p>2. In the details pane, right-click the <b>%1</b> service , and then click "
-                  "<b>Properties</b>.</p>")
-            .Arg(service)
-            .Text() +
-        Translate("<p>3. On the <b>General</b> tab, in <b>Startup type</b>, click <b>%1</b>, and "
-                  "then click <b>OK</b>.</p>")
-            .Arg(Translate(startupType).Text())
-            .Text() +
-        Translate("<p>4. Click <b>Retry</b> on this dialog.").Text();
     const QMessageBox::StandardButton answer =
-        Present(QMessageBox::Information, Translate("Service %1 needs to be enabled").Arg(service),
-                text, QMessageBox::Retry | QMessageBox::Close);
+        Present(QMessageBox::Information, CServiceDisabledMessage::Title(service),
+                CServiceDisabledMessage::Text(service, startupType),
+                QMessageBox::Retry | QMessageBox::Close);
     if (answer == QMessageBox::Retry)
         return TServiceAnswer::Retry;
     if (answer != QMessageBox::Close)
