@@ -20,7 +20,8 @@
 // (kept as a reference from which every call makes a fresh proxy) and whether it is connected.
 // Connect creates the object once to see that it can, keeps the parameters, and connects for
 // real; a call that finds the server gone (0x800706BA) reconnects with the kept parameters and
-// is made once more.
+// is made once more. A call that merely timed out (RPC_E_TIMEOUT) may have been carried out and
+// is never made again.
 class CServiceConnection {
 public:
     explicit CServiceConnection(const TServiceContract& contract);
@@ -80,7 +81,7 @@ public:
         auto proxy = object.MakeProxy<TProxy>(timeoutMs);
         QDBusPendingReply<int, TOuts...> reply = std::apply(
             [&](const auto&... in) { return ((*proxy).*method)(ServiceCall::ToWire(in)...); }, ins);
-        const HRESULT result = CDBusResult::Of(reply);
+        const HRESULT result = CDBusResult::Of(reply, object.Connection());
         if (SUCCEEDED(result))
             Assign(reply, std::index_sequence_for<TOuts...>{}, targets...);
         return result;

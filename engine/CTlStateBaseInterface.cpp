@@ -43,7 +43,7 @@ HRESULT CTlStateBaseInterface::Scan(int mode)
 {
     return m_connection.Call([mode](const CComObjectRef& object) {
         QDBusPendingReply<int> reply = object.MakeProxy<CToolProxy>()->Scan(mode);
-        return CDBusResult::Of(reply);
+        return CDBusResult::Of(reply, object.Connection());
     });
 }
 
@@ -51,7 +51,7 @@ HRESULT CTlStateBaseInterface::Clean(int mode)
 {
     return m_connection.Call([mode](const CComObjectRef& object) {
         QDBusPendingReply<int> reply = object.MakeProxy<CToolProxy>()->Clean(mode);
-        return CDBusResult::Of(reply);
+        return CDBusResult::Of(reply, object.Connection());
     });
 }
 

@@ -1,3 +1,4 @@
+#include "core/CSystemMessage.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100BrowserInterface.h"
 #include "engine/CKV100ComputerInterface.h"
@@ -193,12 +194,16 @@ public slots:
         extra = 7;
         return S_OK;
     }
-    // Answers nothing at all within the caller's patience.
+    // Answers later than the caller's patience.
     int Resume(const QString&)
     {
+        ++resumed;
         QThread::msleep(400);
         return S_OK;
     }
+
+public:
+    static inline std::atomic<int> resumed{0};
 };
 
 } // namespace
@@ -567,9 +572,19 @@ void TestWrapperOperations::malformedAndLateRepliesAreErrors()
     QCOMPARE(connection.Fetch(ServiceCall::Timeout::Normal, &CEngineProxy::Pause,
                               CServiceConnection::In(u"C:"_s)),
              CDBusResult::BadStubData);
-    // An answer later than the call's time-out counts as a lost server.
-    QCOMPARE(connection.Fetch(100, &CEngineProxy::Resume, CServiceConnection::In(u"C:"_s)),
-             CDBusResult::RpcServerUnavailable);
+    // An answer later than the call's time-out is a time-out, not a lost server: the command may
+    // have been carried out, and is not made again.
+    const HRESULT late =
+        connection.Fetch(100, &CEngineProxy::Resume, CServiceConnection::In(u"C:"_s));
+    QCOMPARE(late, CDBusResult::RpcTimeout);
+    QCOMPARE(CSystemMessage::Text(late),
+             u"This operation returned because the timeout period expired."_s);
+    // The server answers in order: once a later call is answered, every repeat would have run.
+    QCOMPARE(connection.Fetch(ServiceCall::Timeout::Normal, &CEngineProxy::GetVolumes,
+                              CServiceConnection::In(), &volumes),
+             CDBusResult::BadStubData);
+    QCOMPARE(CMalformedEngineAdaptor::resumed.load(), 1);
+    QVERIFY(connection.IsConnected());
 }
 
 QTEST_GUILESS_MAIN(TestWrapperOperations)
