@@ -7,8 +7,8 @@
 
 using namespace Qt::StringLiterals;
 
-// The connection a wrapper keeps: connect, reconnect once after a lost server, and calls made
-// only while connected.
+// The connection a wrapper keeps: connect all or nothing, reconnect once after a lost server
+// (never after a mere time-out), and calls made only while connected.
 class TestServiceConnection : public QObject {
     Q_OBJECT
 
@@ -20,7 +20,7 @@ private slots:
         m_activator = CFakeComActivator();
     }
 
-    void connectKeepsParametersOnlyWhenItWorks();
+    void aFailedConnectChangesNothing();
     void callsNeedAConnection();
     void aLostServerIsReachedAgainOnce();
     void remoteAndGeneration();
@@ -31,7 +31,7 @@ private:
     CFakeComActivator m_activator;
 };
 
-void TestServiceConnection::connectKeepsParametersOnlyWhenItWorks()
+void TestServiceConnection::aFailedConnectChangesNothing()
 {
     CServiceConnection connection(ServiceContract::Agent);
     m_activator.answers = {REGDB_E_CLASSNOTREG};
@@ -39,14 +39,24 @@ void TestServiceConnection::connectKeepsParametersOnlyWhenItWorks()
     QVERIFY(!connection.IsConnected());
     QCOMPARE(connection.Computer(), QString());
 
+    m_activator.classIndex = 1;
     QCOMPARE(connection.Connect(L"", L"user", L"secret", L"DOMAIN"), S_OK);
-    QVERIFY(connection.IsConnected());
-    // Created once to try, then again for real; the class IDs in the contract's order.
-    QCOMPARE(m_activator.requests.size(), 3);
     QCOMPARE(m_activator.requests.last().classIds,
              CServiceConnection::ClassIds(ServiceContract::Agent));
     QCOMPARE(m_activator.requests.last().credentials.domain, u"DOMAIN"_s);
     QCOMPARE(m_activator.requests.last().credentials.password, u"secret"_s);
+
+    // A failed connect elsewhere keeps the working connection, its computer and class.
+    m_activator.answers = {E_ACCESSDENIED};
+    QCOMPARE(connection.Connect(L"host", L"other", L"", L""), E_ACCESSDENIED);
+    QVERIFY(connection.IsConnected());
+    QCOMPARE(connection.Computer(), QString());
+    QCOMPARE(connection.ClassIndex(), 1);
+    // Its reconnections still use its own parameters.
+    QList<HRESULT> results{CDBusResult::RpcServerUnavailable, S_OK};
+    QCOMPARE(connection.Call([&](const CComObjectRef&) { return results.takeFirst(); }), S_OK);
+    QCOMPARE(m_activator.requests.last().computer, QString());
+    QCOMPARE(m_activator.requests.last().credentials.user, u"user"_s);
 }
 
 void TestServiceConnection::callsNeedAConnection()
@@ -77,7 +87,7 @@ void TestServiceConnection::aLostServerIsReachedAgainOnce()
     };
     // The server went away between two calls: one reconnection, and the call reaches it.
     QCOMPARE(connection.Call(call), S_FALSE);
-    QCOMPARE(paths, (QStringList{u"/object/2"_s, u"/object/3"_s}));
+    QCOMPARE(paths, (QStringList{u"/object/1"_s, u"/object/2"_s}));
 
     // Gone for good: the second failure is returned, after one reconnection only.
     results = {CDBusResult::RpcServerUnavailable, CDBusResult::RpcServerUnavailable, S_OK};
@@ -85,6 +95,12 @@ void TestServiceConnection::aLostServerIsReachedAgainOnce()
     QCOMPARE(connection.Call(call), CDBusResult::RpcServerUnavailable);
     QCOMPARE(paths.size(), 2);
     QVERIFY(connection.IsConnected());
+
+    // A slow answer on a live connection may have been carried out: never made again.
+    results = {CDBusResult::RpcTimeout, S_OK};
+    paths.clear();
+    QCOMPARE(connection.Call(call), CDBusResult::RpcTimeout);
+    QCOMPARE(paths.size(), 1);
 
     // A reconnection that fails leaves the first error and no connection.
     results = {CDBusResult::RpcServerUnavailable};
@@ -115,16 +131,17 @@ void TestServiceConnection::classOrderNamedByTheEngine()
     const QStringList contract = CServiceConnection::ClassIds(ServiceContract::Agent);
     QVERIFY(contract.size() >= 3);
     // Unknown class IDs are left out, known ones kept in the order given, in any letter case.
-    connection.SetClassOrder(
-        {u"{00000000-0000-0000-0000-000000000000}"_s, contract.at(2).toLower(), contract.at(1)});
     m_activator.classIndex = 0; // the first one tried answers: the contract's third
-    QCOMPARE(connection.Connect(L"", L"", L"", L""), S_OK);
+    QCOMPARE(connection.Connect(L"", L"", L"", L"",
+                                {u"{00000000-0000-0000-0000-000000000000}"_s,
+                                 contract.at(2).toLower(), contract.at(1)}),
+             S_OK);
     QCOMPARE(m_activator.requests.last().classIds, (QStringList{contract.at(2), contract.at(1)}));
     QCOMPARE(connection.ClassIndex(), 2);
 
     // Nothing the contract knows: the contract's own order.
-    connection.SetClassOrder({u"{00000000-0000-0000-0000-000000000000}"_s});
-    QCOMPARE(connection.Connect(L"", L"", L"", L""), S_OK);
+    QCOMPARE(connection.Connect(L"", L"", L"", L"", {u"{00000000-0000-0000-0000-000000000000}"_s}),
+             S_OK);
     QCOMPARE(m_activator.requests.last().classIds, contract);
     QCOMPARE(connection.ClassIndex(), 0);
 }

@@ -10,7 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/stat.h>
 #include <utime.h>
 
 #include <mutex>
@@ -92,8 +91,10 @@ private slots:
     void badInputChangesNothing();
     void vanishedConsolesNeverEndTheDaemon();
     void volumeGoneDuringAPass();
+    void aRestartedDaemonIsReachedAgain();
 
 private:
+    void StartDaemon();
     bool WaitFor(CEmissions& emissions, const QString& signal, int count = 1);
     QString VolumeOf(const QString& directory);
 
@@ -114,15 +115,9 @@ void TestEngineDaemon::initTestCase()
     QVERIFY(MakeTree(m_large, 40, 500));
     // The daemon and this test meet on the runtime folder's engine socket.
     qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(m_root.filePath(u"run"_s)));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    m_daemon.setProcessEnvironment(environment);
+    m_daemon.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
     m_daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
-                   {u"--volume"_s, m_small, u"--volume"_s, m_large, u"--state"_s,
-                    m_root.filePath(u"state"_s)});
-    QVERIFY(m_daemon.waitForStarted());
-    const QString socket = CDBusActivator::LocalSocketPaths().constFirst();
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(socket), 10000);
+    StartDaemon();
     QCOMPARE(m_engine.Connect({}, {}, {}, {}), S_OK);
     QCOMPARE(m_agent.Connect({}, {}, {}, {}), S_OK);
 }
@@ -135,6 +130,23 @@ void TestEngineDaemon::cleanupTestCase()
     QVERIFY(m_daemon.waitForFinished(10000));
     QCOMPARE(m_daemon.exitStatus(), QProcess::NormalExit);
     QCOMPARE(m_daemon.exitCode(), 0);
+}
+
+void TestEngineDaemon::StartDaemon()
+{
+    m_daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
+                   {u"--volume"_s, m_small, u"--volume"_s, m_large, u"--state"_s,
+                    m_root.filePath(u"state"_s)});
+    QVERIFY(m_daemon.waitForStarted());
+    // A killed daemon leaves its socket behind: wait until the socket answers.
+    const QString address = u"unix:path="_s + CDBusActivator::LocalSocketPaths().constFirst();
+    const auto answers = [&address] {
+        const bool connected =
+            QDBusConnection::connectToPeer(address, u"daemon-probe"_s).isConnected();
+        QDBusConnection::disconnectFromPeer(u"daemon-probe"_s);
+        return connected;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(answers(), 10000);
 }
 
 bool TestEngineDaemon::WaitFor(CEmissions& emissions, const QString& signal, int count)
@@ -358,6 +370,35 @@ void TestEngineDaemon::volumeGoneDuringAPass()
     TString lastError;
     QCOMPARE(m_engine.GetLastErrorText(&lastError), S_OK);
     QVERIFY(!lastError.empty());
+}
+
+void TestEngineDaemon::aRestartedDaemonIsReachedAgain()
+{
+    const std::wstring volume = VolumeOf(m_small).toStdWString();
+    CEmissions engine(&m_engine);
+    CEmissions agent(&m_agent);
+    QCOMPARE(m_engine.Analyse(volume), S_OK);
+    QVERIFY(WaitFor(engine, u"OpCompleted"_s));
+
+    // Killed: the daemon forgets its subscribers and leaves its socket behind.
+    m_daemon.kill();
+    QVERIFY(m_daemon.waitForFinished(10000));
+    StartDaemon();
+    engine.Clear();
+    QCOMPARE(m_engine.Analyse(volume), S_OK);
+    QVERIFY(WaitFor(engine, u"OpCompleted"_s));
+    QCOMPARE(engine.Names().first(), u"OpStarted"_s);
+    QVERIFY(m_engine.IsConnected());
+
+    // The agent finds the new daemon on its next call, and hears from it again.
+    QCOMPARE(m_agent.CreateSchedule(
+                 L"After restart", 1, 102,
+                 (u"method=defrag&volumes="_s + QString::fromStdWString(volume)).toStdWString()),
+             S_OK);
+    QCOMPARE(m_agent.AddItem(L"After restart", L"Item 1", 80000, 86400, 3600, 0), S_OK);
+    QCOMPARE(m_agent.RunNow(L"After restart"), S_OK);
+    QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    QCOMPARE(m_agent.DeleteSchedule(L"After restart"), S_OK);
 }
 
 QTEST_MAIN(TestEngineDaemon)
