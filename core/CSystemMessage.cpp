@@ -89,6 +89,7 @@ constexpr TMessageEntry MessageTable[] = {
     {Com(0x80080005u), "Server execution failed"},
     {Com(0x80010108u), "The object invoked has disconnected from its clients."},
     {Com(0x80010105u), "The server threw an exception."},
+    {Com(0x8001011Fu), "This operation returned because the timeout period expired."},
     {Com(0x800401F0u), "CoInitialize has not been called."},
 };
 

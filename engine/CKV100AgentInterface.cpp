@@ -12,6 +12,8 @@ CKV100AgentInterface::CKV100AgentInterface(QObject* parent)
     , m_listener(this)
 {
     CEngineMetaTypes::Register();
+    m_connection.SetListener<CAgentProxy>(&m_listener,
+                                          [](int classIndex) { return classIndex == 0; });
 }
 
 CKV100AgentInterface::~CKV100AgentInterface()
@@ -23,28 +25,21 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
                                       const TString& password, const TString& domain,
                                       const TStringList& classIds)
 {
-    Disconnect();
     QStringList order;
     for (const TString& id : classIds)
         order.append(QString::fromStdWString(id));
-    m_connection.SetClassOrder(order);
-    const HRESULT result = m_connection.Connect(computer, user, password, domain);
+    const HRESULT result = m_connection.Connect(computer, user, password, domain, order);
     if (FAILED(result))
         return result;
     const int generation = m_connection.ClassIndex();
     m_newest = generation == 0;
     m_newer = generation == 0 || generation == 1;
-    if (!m_newest)
-        return result;
-    const HRESULT listening = m_connection.StartListening<CAgentProxy>(m_listener, &m_listenerName);
-    if (FAILED(listening))
-        m_newest = m_newer = false;
-    return listening;
+    return result;
 }
 
 void CKV100AgentInterface::Disconnect()
 {
-    m_connection.StopListening<CAgentProxy>(m_listener, &m_listenerName);
+    m_connection.Disconnect();
     m_newest = m_newer = false;
 }
 

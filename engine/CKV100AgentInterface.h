@@ -25,8 +25,8 @@ public:
 
     // Creates the agent on the computer (empty: this one), trying the class IDs the engine named
     // (GetAgentClassIds) in its order, or all the agent's from the newest when it named none.
-    // Only the newest generation (the first class ID) reports by notices: its listener is started
-    // and subscribed.
+    // Only the newest generation (the first class ID) reports by notices: its listener is
+    // subscribed. On failure the previous connection stays as it was.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain, const TStringList& classIds = {});
     void Disconnect();
@@ -36,7 +36,7 @@ public:
     bool IsNewest() const { return m_newest; }
     // The first or the second answered.
     bool IsNewer() const { return m_newer; }
-    const QString& ListenerName() const { return m_listenerName; }
+    QString ListenerName() const { return m_connection.ListenerName(); }
 
     void Dispatch(quint32 type, const QByteArray& body);
 
@@ -140,7 +140,6 @@ private:
 
     CServiceConnection m_connection{ServiceContract::Agent};
     CListenerBase<CKV100AgentInterface> m_listener;
-    QString m_listenerName;
     bool m_newest = false;
     bool m_newer = false;
 };

@@ -13,6 +13,7 @@ CKV100EngineInterface::CKV100EngineInterface(QObject* parent)
     , m_listener(this)
 {
     CEngineMetaTypes::Register();
+    m_connection.SetListener<CEngineProxy>(&m_listener);
 }
 
 CKV100EngineInterface::~CKV100EngineInterface()
@@ -24,7 +25,6 @@ CKV100EngineInterface::~CKV100EngineInterface()
 HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& user,
                                        const TString& password, const TString& domain)
 {
-    Disconnect();
     const HRESULT result = m_connection.Connect(computer, user, password, domain);
     if (FAILED(result))
         return result;
@@ -36,12 +36,12 @@ HRESULT CKV100EngineInterface::Connect(const TString& computer, const TString& u
                                      CServiceConnection::In(), &generation, &version))
             ? generation
             : 9;
-    return m_connection.StartListening<CEngineProxy>(m_listener, &m_listenerName);
+    return result;
 }
 
 void CKV100EngineInterface::Disconnect()
 {
-    m_connection.StopListening<CEngineProxy>(m_listener, &m_listenerName);
+    m_connection.Disconnect();
 }
 
 HRESULT CKV100EngineInterface::GetVolumes(TStringList* volumes)

@@ -17,8 +17,8 @@ public:
 
     CListenerBase<CKV100EngineInterface>& Listener() { return m_listener; }
 
-    // Creates the engine on the computer (empty: this one), starts the listener and subscribes
-    // it with this computer's name. On failure nothing stays connected.
+    // Creates the engine on the computer (empty: this one) and subscribes the listener with it
+    // under this computer's name. On failure the previous connection stays as it was.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain);
     // Whether the engine can be created on the computer with these credentials; connects nothing.
@@ -30,7 +30,7 @@ public:
     bool IsRemote() const { return m_connection.IsRemote(); }
     // The computer of the last connection, as it was given.
     QString Computer() const { return m_connection.Computer(); }
-    const QString& ListenerName() const { return m_listenerName; }
+    QString ListenerName() const { return m_connection.ListenerName(); }
 
     // The identifiers of the engine's volumes.
     HRESULT GetVolumes(TStringList* volumes);
@@ -203,6 +203,5 @@ private:
 
     CServiceConnection m_connection{ServiceContract::Engine};
     CListenerBase<CKV100EngineInterface> m_listener;
-    QString m_listenerName;
     uint m_generation = 9;
 };

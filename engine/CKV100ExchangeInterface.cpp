@@ -12,6 +12,7 @@ CKV100ExchangeInterface::CKV100ExchangeInterface(QObject* parent)
     , m_listener(this)
 {
     CEngineMetaTypes::Register();
+    m_connection.SetListener<CExchangeEngineProxy>(&m_listener);
 }
 
 CKV100ExchangeInterface::~CKV100ExchangeInterface()
@@ -23,20 +24,22 @@ CKV100ExchangeInterface::~CKV100ExchangeInterface()
 HRESULT CKV100ExchangeInterface::Connect(const TString& computer, const TString& user,
                                          const TString& password, const TString& domain)
 {
-    Disconnect();
-    HRESULT result = m_connection.Connect(computer, user, password, domain);
+    // The in-process part is only tried first, so that the engine's connection replaces the
+    // previous one only when both can be had.
+    HRESULT result = m_inProcess.Probe(computer, user, password, domain);
     if (SUCCEEDED(result))
-        result = m_inProcess.Connect(computer, user, password, domain);
-    if (FAILED(result)) {
-        Disconnect();
+        result = m_connection.Connect(computer, user, password, domain);
+    if (FAILED(result))
         return result;
-    }
-    return m_connection.StartListening<CExchangeEngineProxy>(m_listener, &m_listenerName);
+    result = m_inProcess.Connect(computer, user, password, domain);
+    if (FAILED(result))
+        Disconnect(); // gone just after it answered: nothing stays half connected
+    return result;
 }
 
 void CKV100ExchangeInterface::Disconnect()
 {
-    m_connection.StopListening<CExchangeEngineProxy>(m_listener, &m_listenerName);
+    m_connection.Disconnect();
     m_inProcess.Disconnect();
 }
 

@@ -24,14 +24,14 @@ public:
     void Dispatch(quint32 type, const QByteArray& body);
 
     // Creates the Exchange engine and its in-process part on this computer (an Exchange
-    // engine is a local server), starts the listener and subscribes it. On failure nothing stays
-    // connected.
+    // engine is a local server) and subscribes the listener. On failure the previous connection
+    // stays as it was.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain);
     // Unsubscribes, stops the listener and lets the service go. Safe when not connected.
     void Disconnect();
     bool IsConnected() const { return m_connection.IsConnected(); }
-    const QString& ListenerName() const { return m_listenerName; }
+    QString ListenerName() const { return m_connection.ListenerName(); }
 
     // Exchange version: 0 5.5, 1 2000, 2 2003, 3 2007, 4 2010.
     HRESULT GetVersion(uint* version);
@@ -79,5 +79,4 @@ private:
     CServiceConnection m_connection{ServiceContract::ExchangeEngine};
     CServiceConnection m_inProcess{ServiceContract::ExchangeInProcess};
     CListenerBase<CKV100ExchangeInterface> m_listener;
-    QString m_listenerName;
 };

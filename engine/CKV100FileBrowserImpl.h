@@ -7,5 +7,7 @@
 // How the IFileBrowserEx service is reached: a fresh object per call.
 class CKV100FileBrowserImpl : public CKV100PrivateImpl<CFileBrowserExProxy> {
 public:
-    QString ClassId() const override { return ClassIdOf(ServiceContract::FileBrowserEx); }
+    CKV100FileBrowserImpl()
+        : CKV100PrivateImpl(ServiceContract::FileBrowserEx)
+    {}
 };

@@ -13,7 +13,6 @@ CKV100FileBrowserInterface::~CKV100FileBrowserInterface() = default;
 HRESULT CKV100FileBrowserInterface::Connect(const TString& computer, const TString& user,
                                             const TString& password, const TString& domain)
 {
-    Disconnect();
     return m_impl.Connect(computer, user, password, domain);
 }
 

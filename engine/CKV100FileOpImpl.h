@@ -7,5 +7,7 @@
 // How the IFileOp service is reached: a fresh object per call.
 class CKV100FileOpImpl : public CKV100PrivateImpl<CFileOpProxy> {
 public:
-    QString ClassId() const override { return ClassIdOf(ServiceContract::FileOp); }
+    CKV100FileOpImpl()
+        : CKV100PrivateImpl(ServiceContract::FileOp)
+    {}
 };

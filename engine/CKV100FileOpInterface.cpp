@@ -13,7 +13,6 @@ CKV100FileOpInterface::~CKV100FileOpInterface() = default;
 HRESULT CKV100FileOpInterface::Connect(const TString& computer, const TString& user,
                                        const TString& password, const TString& domain)
 {
-    Disconnect();
     return m_impl.Connect(computer, user, password, domain);
 }
 

@@ -7,5 +7,7 @@
 // How the IFileSet service is reached: a fresh object per call.
 class CKV100FileSetImpl : public CKV100PrivateImpl<CFileSetProxy> {
 public:
-    QString ClassId() const override { return ClassIdOf(ServiceContract::FileSet); }
+    CKV100FileSetImpl()
+        : CKV100PrivateImpl(ServiceContract::FileSet)
+    {}
 };

@@ -13,7 +13,6 @@ CKV100FileSetInterface::~CKV100FileSetInterface() = default;
 HRESULT CKV100FileSetInterface::Connect(const TString& computer, const TString& user,
                                         const TString& password, const TString& domain)
 {
-    Disconnect();
     return m_impl.Connect(computer, user, password, domain);
 }
 

@@ -7,5 +7,7 @@
 // How the IFileSpaceReports service is reached: a fresh object per call.
 class CKV100SpaceReportsImpl : public CKV100PrivateImpl<CFileSpaceReportsProxy> {
 public:
-    QString ClassId() const override { return ClassIdOf(ServiceContract::FileSpaceReports); }
+    CKV100SpaceReportsImpl()
+        : CKV100PrivateImpl(ServiceContract::FileSpaceReports)
+    {}
 };

@@ -7,6 +7,7 @@ CKV100SpaceReportsInterface::CKV100SpaceReportsInterface(QObject* parent)
     , m_listener(this)
 {
     CEngineMetaTypes::Register();
+    m_impl.SetListener(&m_listener);
 }
 
 CKV100SpaceReportsInterface::~CKV100SpaceReportsInterface()
@@ -18,16 +19,12 @@ CKV100SpaceReportsInterface::~CKV100SpaceReportsInterface()
 HRESULT CKV100SpaceReportsInterface::Connect(const TString& computer, const TString& user,
                                              const TString& password, const TString& domain)
 {
-    Disconnect();
-    const HRESULT result = m_impl.Connect(computer, user, password, domain);
-    if (FAILED(result))
-        return result;
-    return m_impl.StartListening(m_listener, &m_listenerName);
+    return m_impl.Connect(computer, user, password, domain);
 }
 
 void CKV100SpaceReportsInterface::Disconnect()
 {
-    m_impl.StopListening(m_listener, &m_listenerName);
+    m_impl.Disconnect();
 }
 
 HRESULT CKV100SpaceReportsInterface::StartScan(const TStringList& directories, TString* setId)

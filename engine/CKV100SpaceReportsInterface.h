@@ -23,14 +23,15 @@ public:
 
     CKVSpaceReportsListener& Listener() { return m_listener; }
 
-    // On failure nothing stays connected; operations answer E_UNEXPECTED until connected.
+    // Keeps the computer and subscribes the listener. On failure the previous connection stays
+    // as it was; operations answer E_UNEXPECTED until connected.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain);
     // Unsubscribes, stops the listener and forgets the computer. Safe when not connected.
     void Disconnect();
     bool IsConnected() const { return m_impl.IsConnected(); }
     bool IsRemote() const { return m_impl.IsRemote(); }
-    const QString& ListenerName() const { return m_listenerName; }
+    QString ListenerName() const { return m_impl.ListenerName(); }
 
     // Starts scanning the directories; answers the new set identifier.
     HRESULT StartScan(const TStringList& directories, TString* setId);
@@ -57,5 +58,4 @@ signals:
 private:
     CKV100SpaceReportsImpl m_impl;
     CKVSpaceReportsListener m_listener;
-    QString m_listenerName;
 };

@@ -11,6 +11,7 @@ CKV100VirtualPCInterface::CKV100VirtualPCInterface(QObject* parent)
     , m_listener(this)
 {
     CEngineMetaTypes::Register();
+    m_connection.SetListener<CVmEngineProxy>(&m_listener);
 }
 
 CKV100VirtualPCInterface::~CKV100VirtualPCInterface()
@@ -22,16 +23,12 @@ CKV100VirtualPCInterface::~CKV100VirtualPCInterface()
 HRESULT CKV100VirtualPCInterface::Connect(const TString& computer, const TString& user,
                                           const TString& password, const TString& domain)
 {
-    Disconnect();
-    const HRESULT result = m_connection.Connect(computer, user, password, domain);
-    if (FAILED(result))
-        return result;
-    return m_connection.StartListening<CVmEngineProxy>(m_listener, &m_listenerName);
+    return m_connection.Connect(computer, user, password, domain);
 }
 
 void CKV100VirtualPCInterface::Disconnect()
 {
-    m_connection.StopListening<CVmEngineProxy>(m_listener, &m_listenerName);
+    m_connection.Disconnect();
 }
 
 void CKV100VirtualPCInterface::Dispatch(quint32 type, const QByteArray& body)

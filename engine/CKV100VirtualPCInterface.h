@@ -22,14 +22,14 @@ public:
 
     void Dispatch(quint32 type, const QByteArray& body);
 
-    // Creates the virtual-machine engine on this computer (a local server), starts the listener
-    // and subscribes it. On failure nothing stays connected.
+    // Creates the virtual-machine engine on this computer (a local server) and subscribes the
+    // listener. On failure the previous connection stays as it was.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain);
     // Unsubscribes, stops the listener and lets the service go. Safe when not connected.
     void Disconnect();
     bool IsConnected() const { return m_connection.IsConnected(); }
-    const QString& ListenerName() const { return m_listenerName; }
+    QString ListenerName() const { return m_connection.ListenerName(); }
 
     // The managed guests.
     HRESULT GetGuests(TStringList* guests);
@@ -81,5 +81,4 @@ private:
 
     CServiceConnection m_connection{ServiceContract::VmEngine};
     CListenerBase<CKV100VirtualPCInterface> m_listener;
-    QString m_listenerName;
 };

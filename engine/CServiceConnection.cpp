@@ -3,9 +3,29 @@
 #include "platform/CComputerName.h"
 #include "platform/com/CDBusResult.h"
 
-CServiceConnection::CServiceConnection(const TServiceContract& contract)
+namespace {
+
+// Whether two objects live on the same peer connection. A connection is told by its libdbus
+// connection, which stays allocated as long as an object refers to it.
+bool SameConnection(const CComObjectRef& a, const CComObjectRef& b)
+{
+    return a.Connection().internalPointer() == b.Connection().internalPointer();
+}
+
+bool SameObject(const CComObjectRef& a, const CComObjectRef& b)
+{
+    return a.Path() == b.Path() && SameConnection(a, b);
+}
+
+} // namespace
+
+CServiceConnection::CServiceConnection(const TServiceContract& contract, TMode mode)
     : m_contract(contract)
+    , m_mode(mode)
 {}
+
+// The owner disconnects: its listener may be gone by now.
+CServiceConnection::~CServiceConnection() = default;
 
 QStringList CServiceConnection::ClassIds(const TServiceContract& contract)
 {
@@ -22,24 +42,18 @@ QString CServiceConnection::InterfaceId(const TServiceContract& contract)
                                static_cast<qsizetype>(contract.interfaceId.size()));
 }
 
-HRESULT CServiceConnection::Create(const QString& computer, const TComCredentials& credentials,
-                                   CComObjectRef* object) const
+HRESULT CServiceConnection::Create(const TState& state, CComObjectRef* object) const
 {
     // Local servers and in-process parts run on this computer whatever computer the console
     // drives.
     const QString target =
-        m_contract.where == TServiceContract::TWhere::LocalOrRemote ? computer : QString();
-    return IComActivator::Instance().CreateInstance(TriedClassIds(), InterfaceId(m_contract),
-                                                    target, credentials, object);
+        m_contract.where == TServiceContract::TWhere::LocalOrRemote ? state.computer : QString();
+    const QStringList tried = state.classOrder.isEmpty() ? ClassIds(m_contract) : state.classOrder;
+    return IComActivator::Instance().CreateInstance(tried, InterfaceId(m_contract), target,
+                                                    state.credentials, object);
 }
 
-QStringList CServiceConnection::TriedClassIds() const
-{
-    QMutexLocker locker(&m_mutex);
-    return m_classOrder.isEmpty() ? ClassIds(m_contract) : m_classOrder;
-}
-
-void CServiceConnection::SetClassOrder(const QStringList& classIds)
+QStringList CServiceConnection::KnownClassIds(const QStringList& classIds) const
 {
     const QStringList known = ClassIds(m_contract);
     QStringList order;
@@ -49,106 +63,226 @@ void CServiceConnection::SetClassOrder(const QStringList& classIds)
                 order.append(candidate);
         }
     }
-    QMutexLocker locker(&m_mutex);
-    m_classOrder = order;
+    return order;
+}
+
+int CServiceConnection::ContractIndex(const CComObjectRef& object,
+                                      const QStringList& classOrder) const
+{
+    const int tried = object.ClassIndex();
+    if (classOrder.isEmpty())
+        return tried;
+    if (tried < 0 || tried >= classOrder.size())
+        return -1;
+    return static_cast<int>(ClassIds(m_contract).indexOf(classOrder.at(tried)));
+}
+
+bool CServiceConnection::Listens(const CComObjectRef& object, const QStringList& classOrder) const
+{
+    return m_listener && (!m_listens || m_listens(ContractIndex(object, classOrder)));
+}
+
+HRESULT CServiceConnection::Subscribe(const CComObjectRef& object, const QString& name,
+                                      bool subscribe) const
+{
+    if (subscribe)
+        m_listener->ExpectNewWriter();
+    return m_subscription(object, name, subscribe);
 }
 
 HRESULT CServiceConnection::Probe(const TString& computer, const TString& user,
                                   const TString& password, const TString& domain) const
 {
+    TState state;
+    state.computer = QString::fromStdWString(computer);
+    state.credentials = {QString::fromStdWString(user), QString::fromStdWString(password),
+                         QString::fromStdWString(domain)};
     CComObjectRef probe;
-    return Create(QString::fromStdWString(computer),
-                  {QString::fromStdWString(user), QString::fromStdWString(password),
-                   QString::fromStdWString(domain)},
-                  &probe);
+    return Create(state, &probe);
 }
 
 HRESULT CServiceConnection::Connect(const TString& computer, const TString& user,
-                                    const TString& password, const TString& domain)
+                                    const TString& password, const TString& domain,
+                                    const QStringList& classIds)
 {
-    const TComCredentials credentials{QString::fromStdWString(user),
-                                      QString::fromStdWString(password),
-                                      QString::fromStdWString(domain)};
-    // First see that the object can be created at all, so that a failure changes nothing.
-    CComObjectRef probe;
-    const HRESULT created = Create(QString::fromStdWString(computer), credentials, &probe);
-    if (FAILED(created))
+    TState next;
+    next.computer = QString::fromStdWString(computer);
+    next.credentials = {QString::fromStdWString(user), QString::fromStdWString(password),
+                        QString::fromStdWString(domain)};
+    next.classOrder = KnownClassIds(classIds);
+
+    QMutexLocker change(&m_changeMutex);
+    if (const HRESULT created = Create(next, &next.object); FAILED(created))
         return created;
+    TState previous;
     {
         QMutexLocker locker(&m_mutex);
-        m_computer = QString::fromStdWString(computer);
-        m_credentials = credentials;
+        previous = m_state;
     }
-    return InternalConnect();
+    if (Listens(next.object, next.classOrder)) {
+        // A running listener keeps its mailslot and name; one that is not running (never
+        // started, or ended by an error) starts under a fresh name.
+        bool started = false;
+        if (m_listener->IsRunning() && !previous.listenerName.isEmpty()) {
+            next.listenerName = previous.listenerName;
+        } else if (const DWORD error = m_listener->Start(&next.listenerName);
+                   error != ERROR_SUCCESS) {
+            return HRESULT_FROM_WIN32(error);
+        } else {
+            started = true;
+        }
+        if (const HRESULT subscribed = Subscribe(next.object, next.listenerName, true);
+            FAILED(subscribed)) {
+            if (started)
+                m_listener->Stop();
+            return subscribed;
+        }
+        next.subscribedOn = next.object;
+    }
+    {
+        QMutexLocker locker(&m_mutex);
+        m_state = next;
+    }
+    // The previous subscription goes now, unless the new one is that same subscription (the same
+    // service object, which keeps a name subscribed once).
+    if (!previous.listenerName.isEmpty() && (previous.listenerName != next.listenerName ||
+                                             !SameObject(previous.subscribedOn, next.subscribedOn)))
+        Subscribe(previous.subscribedOn, previous.listenerName, false);
+    if (!previous.listenerName.isEmpty() && next.listenerName.isEmpty())
+        m_listener->Stop();
+    return S_OK;
 }
 
-HRESULT CServiceConnection::InternalConnect()
+void CServiceConnection::DropConnection(bool unsubscribe)
 {
-    Disconnect();
-    QString computer;
-    TComCredentials credentials;
+    TState previous;
     {
         QMutexLocker locker(&m_mutex);
-        computer = m_computer;
-        credentials = m_credentials;
+        previous = m_state;
+        m_state.object = CComObjectRef();
+        m_state.subscribedOn = CComObjectRef();
+        m_state.listenerName.clear();
     }
-    CComObjectRef object;
-    const HRESULT result = Create(computer, credentials, &object);
-    if (SUCCEEDED(result)) {
-        QMutexLocker locker(&m_mutex);
-        m_object = object;
-    }
-    return result;
+    if (unsubscribe && !previous.listenerName.isEmpty())
+        Subscribe(previous.subscribedOn, previous.listenerName, false);
+    if (m_listener)
+        m_listener->Stop();
 }
 
 void CServiceConnection::Disconnect()
 {
-    QMutexLocker locker(&m_mutex);
-    m_object = CComObjectRef();
+    QMutexLocker change(&m_changeMutex);
+    DropConnection(true);
 }
 
 bool CServiceConnection::IsConnected() const
 {
     QMutexLocker locker(&m_mutex);
-    return m_object.IsValid();
+    return m_state.object.IsValid();
 }
 
 bool CServiceConnection::IsRemote() const
 {
     QMutexLocker locker(&m_mutex);
-    return !CComputerName::IsLocal(m_computer);
+    return !CComputerName::IsLocal(m_state.computer);
+}
+
+QString CServiceConnection::Computer() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_state.computer;
 }
 
 int CServiceConnection::ClassIndex() const
 {
     QMutexLocker locker(&m_mutex);
-    if (!m_object.IsValid())
-        return -1;
-    if (m_classOrder.isEmpty())
-        return m_object.ClassIndex();
-    const int tried = m_object.ClassIndex();
-    if (tried < 0 || tried >= m_classOrder.size())
-        return -1;
-    return static_cast<int>(ClassIds(m_contract).indexOf(m_classOrder.at(tried)));
+    return m_state.object.IsValid() ? ContractIndex(m_state.object, m_state.classOrder) : -1;
+}
+
+QString CServiceConnection::ListenerName() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_state.listenerName;
+}
+
+HRESULT CServiceConnection::Renew(const CComObjectRef& fresh)
+{
+    TState state;
+    {
+        QMutexLocker locker(&m_mutex);
+        state = m_state;
+    }
+    if (!state.object.IsValid())
+        return E_UNEXPECTED; // disconnected in between
+    if (!state.listenerName.isEmpty() && !SameConnection(fresh, state.subscribedOn)) {
+        if (const HRESULT subscribed = Subscribe(fresh, state.listenerName, true);
+            FAILED(subscribed))
+            return subscribed;
+    }
+    QMutexLocker locker(&m_mutex);
+    if (!state.listenerName.isEmpty())
+        m_state.subscribedOn = fresh;
+    if (m_mode == TMode::KeptObject)
+        m_state.object = fresh;
+    return S_OK;
+}
+
+HRESULT CServiceConnection::Target(CComObjectRef* object)
+{
+    TState state;
+    {
+        QMutexLocker locker(&m_mutex);
+        state = m_state;
+    }
+    if (!state.object.IsValid())
+        return E_UNEXPECTED;
+    if (m_mode == TMode::KeptObject) {
+        *object = state.object;
+        return S_OK;
+    }
+    if (const HRESULT created = Create(state, object); FAILED(created))
+        return created;
+    if (state.listenerName.isEmpty() || SameConnection(*object, state.subscribedOn))
+        return S_OK;
+    // Created on another connection than the subscription's: the service was restarted.
+    QMutexLocker change(&m_changeMutex);
+    return Renew(*object);
+}
+
+HRESULT CServiceConnection::Reconnect(const CComObjectRef& failed, CComObjectRef* object)
+{
+    QMutexLocker change(&m_changeMutex);
+    TState state;
+    {
+        QMutexLocker locker(&m_mutex);
+        state = m_state;
+    }
+    if (!state.object.IsValid())
+        return E_UNEXPECTED;
+    if (m_mode == TMode::KeptObject && !SameObject(state.object, failed)) {
+        // Another call has made the connection again meanwhile.
+        *object = state.object;
+        return S_OK;
+    }
+    HRESULT result = Create(state, object);
+    if (SUCCEEDED(result))
+        result = Renew(*object);
+    // A service that cannot be reached again leaves nothing behind: a listener kept without a
+    // service would never hear anything.
+    if (FAILED(result) && m_mode == TMode::KeptObject)
+        DropConnection(false);
+    return result;
 }
 
 HRESULT CServiceConnection::Call(const std::function<HRESULT(const CComObjectRef&)>& call)
 {
     CComObjectRef object;
-    {
-        QMutexLocker locker(&m_mutex);
-        object = m_object;
-    }
-    if (!object.IsValid())
-        return E_UNEXPECTED;
-    HRESULT result = call(object);
+    if (const HRESULT found = Target(&object); FAILED(found))
+        return found;
+    const HRESULT result = call(object);
     if (result != CDBusResult::RpcServerUnavailable)
         return result;
-    if (FAILED(InternalConnect()))
+    if (FAILED(Reconnect(object, &object)))
         return result;
-    {
-        QMutexLocker locker(&m_mutex);
-        object = m_object;
-    }
     return call(object);
 }

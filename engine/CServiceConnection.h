@@ -17,37 +17,75 @@
 #include <utility>
 
 // What a connecting wrapper keeps of its service: the connection parameters, the created object
-// (kept as a reference from which every call makes a fresh proxy) and whether it is connected.
-// Connect creates the object once to see that it can, keeps the parameters, and connects for
-// real; a call that finds the server gone (0x800706BA) reconnects with the kept parameters and
-// is made once more.
+// (kept as a reference from which every call makes a fresh proxy), and the subscription of the
+// wrapper's listener, if it has one.
+//
+// Connect is all or nothing: the new object is created and the listener subscribed with it
+// before anything of the previous connection is let go, so a failed Connect leaves the previous
+// connection, listener and subscription as they were. The listener keeps running across
+// connections under the same name (its mailslot is this computer's); a new service subscribes
+// that name before the previous one unsubscribes it.
+//
+// A call that fails because the connection is gone (0x800706BA, never a mere time-out, which
+// answers RPC_E_TIMEOUT and may have been carried out) creates the object again with the kept
+// parameters, subscribes the listener again (a restarted service remembers no subscriber) and
+// is made once more. When that reconnection fails, the connection is dropped and the listener
+// stopped.
+//
+// Wrappers whose service is created afresh for every call (TMode::ObjectPerCall) keep only the
+// parameters; a call whose object lives on another peer connection than the subscription's
+// (the service was restarted in between) subscribes the listener again first, and nothing is
+// ever dropped by a failure: the next call tries again.
 class CServiceConnection {
 public:
-    explicit CServiceConnection(const TServiceContract& contract);
+    enum class TMode { KeptObject, ObjectPerCall };
+
+    explicit CServiceConnection(const TServiceContract& contract, TMode mode = TMode::KeptObject);
+    ~CServiceConnection();
+    CServiceConnection(const CServiceConnection&) = delete;
+    CServiceConnection& operator=(const CServiceConnection&) = delete;
+
+    // Before the first Connect: the listener that Connect subscribes through TProxy's Subscribe
+    // and Unsubscribe (with this computer's name and the listener's), for the class IDs that
+    // listens accepts (by their index in the contract; all when empty).
+    template <typename TProxy>
+    void SetListener(CNoticeListener* listener, std::function<bool(int classIndex)> listens = {})
+    {
+        m_listener = listener;
+        m_listens = std::move(listens);
+        m_subscription = [](const CComObjectRef& object, const QString& name, bool subscribe) {
+            const auto method = subscribe ? &TProxy::Subscribe : &TProxy::Unsubscribe;
+            return Invoke(object, ServiceCall::Timeout::Quick, method,
+                          In(CComputerName::Local(), name));
+        };
+    }
 
     // Parameters in the wrappers' order; an empty computer is this one, an empty user the
-    // caller's own identity. On failure nothing changes and the creation's HRESULT is returned.
+    // caller's own identity. classIds: the class IDs to try, in this order, instead of the
+    // contract's; those the contract does not know are left out, and when none is left the
+    // contract's order holds. On failure nothing changes and the HRESULT of the creation or
+    // the subscription is returned.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
-                    const TString& domain);
+                    const TString& domain, const QStringList& classIds = {});
     // Creates the object once and lets it go: whether Connect would succeed. Changes nothing.
     HRESULT Probe(const TString& computer, const TString& user, const TString& password,
                   const TString& domain) const;
-    // The class IDs to try, in this order, instead of the contract's; those the contract does
-    // not know are left out, and when none is left the contract's order holds.
-    void SetClassOrder(const QStringList& classIds);
-    // Creates the object again with the kept parameters.
-    HRESULT InternalConnect();
+    // Unsubscribes (while subscribed), stops the listener and lets the object go. Safe when not
+    // connected.
     void Disconnect();
 
     bool IsConnected() const;
     // A computer other than this one.
     bool IsRemote() const;
-    const QString& Computer() const { return m_computer; }
+    QString Computer() const;
     // Which of the contract's class IDs answered (0 the newest), -1 when not connected; the same
     // whatever order they were tried in.
     int ClassIndex() const;
+    // The name the listener is subscribed under; empty while it is not.
+    QString ListenerName() const;
+    const TServiceContract& Contract() const { return m_contract; }
 
-    // Runs one call on the object: E_UNEXPECTED when not connected; after 0x800706BA the
+    // Runs one call on the object: E_UNEXPECTED when not connected; after a lost connection the
     // connection is made again and the call repeated once.
     HRESULT Call(const std::function<HRESULT(const CComObjectRef& object)>& call);
 
@@ -80,7 +118,7 @@ public:
         auto proxy = object.MakeProxy<TProxy>(timeoutMs);
         QDBusPendingReply<int, TOuts...> reply = std::apply(
             [&](const auto&... in) { return ((*proxy).*method)(ServiceCall::ToWire(in)...); }, ins);
-        const HRESULT result = CDBusResult::Of(reply);
+        const HRESULT result = CDBusResult::Of(reply, object.Connection());
         if (SUCCEEDED(result))
             Assign(reply, std::index_sequence_for<TOuts...>{}, targets...);
         return result;
@@ -104,53 +142,17 @@ public:
 
     static QString InterfaceId(const TServiceContract& contract);
 
-    // Once connected: starts the listener under a fresh name (in *name) and subscribes it with
-    // this computer's name through the service's proxy. On failure the listener is stopped and
-    // the connection dropped.
-    template <typename TProxy>
-    HRESULT StartListening(CNoticeListener& listener, QString* name)
-    {
-        return StartListeningOn<TProxy>(*this, listener, name);
-    }
-
-    // Unsubscribes (while connected), stops the listener and drops the connection.
-    template <typename TProxy>
-    void StopListening(CNoticeListener& listener, QString* name)
-    {
-        StopListeningOn<TProxy>(*this, listener, name);
-    }
-
-    // The same for any connection with Fetch, IsConnected and Disconnect.
-    template <typename TProxy, typename TConnection>
-    static HRESULT StartListeningOn(TConnection& connection, CNoticeListener& listener,
-                                    QString* name)
-    {
-        if (const DWORD started = listener.Start(name); started != ERROR_SUCCESS) {
-            connection.Disconnect();
-            return HRESULT_FROM_WIN32(started);
-        }
-        const HRESULT result = connection.Fetch(ServiceCall::Timeout::Quick, &TProxy::Subscribe,
-                                                In(CComputerName::Local(), *name));
-        if (FAILED(result)) {
-            listener.Stop();
-            name->clear();
-            connection.Disconnect();
-        }
-        return result;
-    }
-
-    template <typename TProxy, typename TConnection>
-    static void StopListeningOn(TConnection& connection, CNoticeListener& listener, QString* name)
-    {
-        if (connection.IsConnected() && !name->isEmpty())
-            connection.Fetch(ServiceCall::Timeout::Quick, &TProxy::Unsubscribe,
-                             In(CComputerName::Local(), *name));
-        listener.Stop();
-        name->clear();
-        connection.Disconnect();
-    }
-
 private:
+    // What one connection is made of; the kept one is m_state.
+    struct TState {
+        QString computer;
+        TComCredentials credentials;
+        QStringList classOrder; // empty: the contract's
+        CComObjectRef object;   // invalid when not connected
+        QString listenerName;   // empty when not subscribed
+        CComObjectRef subscribedOn;
+    };
+
     template <typename TReply, std::size_t... I, typename... TTargets>
     static void Assign([[maybe_unused]] TReply& reply, std::index_sequence<I...>,
                        [[maybe_unused]] TTargets*... targets)
@@ -158,15 +160,30 @@ private:
         (ServiceCall::FromWire(reply.template argumentAt<I + 1>(), targets), ...);
     }
 
-    HRESULT Create(const QString& computer, const TComCredentials& credentials,
-                   CComObjectRef* object) const;
-
-    QStringList TriedClassIds() const;
+    HRESULT Create(const TState& state, CComObjectRef* object) const;
+    QStringList KnownClassIds(const QStringList& classIds) const;
+    int ContractIndex(const CComObjectRef& object, const QStringList& classOrder) const;
+    bool Listens(const CComObjectRef& object, const QStringList& classOrder) const;
+    HRESULT Subscribe(const CComObjectRef& object, const QString& name, bool subscribe) const;
+    // The object for the next call: the kept one, or a fresh one on a subscribed connection.
+    HRESULT Target(CComObjectRef* object);
+    // After a call on failed found the connection gone: the object to repeat it on.
+    HRESULT Reconnect(const CComObjectRef& failed, CComObjectRef* object);
+    // With m_changeMutex held: takes a freshly created object as the connection's, subscribing
+    // the listener again when the object lives on another peer connection than the
+    // subscription (a subscription lasts as long as the service process it was made with).
+    HRESULT Renew(const CComObjectRef& fresh);
+    // With m_changeMutex held: lets the connection go and stops the listener, unsubscribing first
+    // when asked.
+    void DropConnection(bool unsubscribe);
 
     const TServiceContract& m_contract;
-    QStringList m_classOrder; // empty: the contract's
-    QString m_computer;
-    TComCredentials m_credentials;
-    mutable QMutex m_mutex;
-    CComObjectRef m_object; // invalid when not connected
+    const TMode m_mode;
+    CNoticeListener* m_listener = nullptr;
+    std::function<bool(int)> m_listens;
+    std::function<HRESULT(const CComObjectRef&, const QString&, bool)> m_subscription;
+    // Held while the connection changes (connect, disconnect, reconnection); never by a call.
+    QMutex m_changeMutex;
+    mutable QMutex m_mutex; // guards m_state
+    TState m_state;
 };

@@ -12,6 +12,7 @@ CTlStateBaseInterface::CTlStateBaseInterface(const TServiceContract& contract, Q
     , m_connection(contract)
 {
     CEngineMetaTypes::Register();
+    m_connection.SetListener<CToolProxy>(this);
 }
 
 CTlStateBaseInterface::~CTlStateBaseInterface()
@@ -26,33 +27,25 @@ bool CTlStateBaseInterface::IsConnected() const
 
 void CTlStateBaseInterface::Disconnect()
 {
-    m_connection.StopListening<CToolProxy>(*this, &m_listenerName);
+    m_connection.Disconnect();
 }
 
 HRESULT CTlStateBaseInterface::Connect(const TString& computer, const TString& user,
                                        const TString& password, const TString& domain)
 {
-    Disconnect();
-    const HRESULT result = m_connection.Connect(computer, user, password, domain);
-    if (FAILED(result))
-        return result;
-    return m_connection.StartListening<CToolProxy>(*this, &m_listenerName);
+    return m_connection.Connect(computer, user, password, domain);
 }
 
 HRESULT CTlStateBaseInterface::Scan(int mode)
 {
-    return m_connection.Call([mode](const CComObjectRef& object) {
-        QDBusPendingReply<int> reply = object.MakeProxy<CToolProxy>()->Scan(mode);
-        return CDBusResult::Of(reply);
-    });
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CToolProxy::Scan,
+                              CServiceConnection::In(mode));
 }
 
 HRESULT CTlStateBaseInterface::Clean(int mode)
 {
-    return m_connection.Call([mode](const CComObjectRef& object) {
-        QDBusPendingReply<int> reply = object.MakeProxy<CToolProxy>()->Clean(mode);
-        return CDBusResult::Of(reply);
-    });
+    return m_connection.Fetch(ServiceCall::Timeout::Normal, &CToolProxy::Clean,
+                              CServiceConnection::In(mode));
 }
 
 HRESULT CTlStateBaseInterface::GetServiceObject(CComObjectRef* object)

@@ -20,7 +20,8 @@ public:
 
     virtual bool IsConnected() const;
     virtual void Disconnect();
-    // Creates the tool service, starts the listener and subscribes it.
+    // Creates the tool service and subscribes the listener. On failure the previous connection
+    // stays as it was.
     virtual HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                             const TString& domain);
 
@@ -40,7 +41,7 @@ public:
     HRESULT GetDeletionResults(QByteArray* results);
     // Slot 11: deletes the files of the request stream (u32 count, then strings).
     HRESULT DeleteFiles(const QByteArray& request, int mode);
-    const QString& ListenerName() const { return m_listenerName; }
+    QString ListenerName() const { return m_connection.ListenerName(); }
 
     // A percent cut to a whole number; values no int can hold (or not numbers) are clamped.
     static int TruncatedPercent(double percent);
@@ -57,5 +58,4 @@ protected:
 
 private:
     CServiceConnection m_connection;
-    QString m_listenerName;
 };

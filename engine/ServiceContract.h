@@ -85,24 +85,6 @@ inline constexpr std::array<const TServiceContract*, 11> All{
     &FileBrowserEx, &Tl2MD5Browser, &TempRecycleClean, &ExchangeEngine, &ExchangeInProcess,
     &VmEngine};
 
-// The service whose class IDs include this one (any letter case), or null.
-constexpr const TServiceContract* ForClassId(std::string_view classId)
-{
-    const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; };
-    for (const TServiceContract* contract : All) {
-        for (std::string_view id : contract->classIds) {
-            if (id.empty() || id.size() != classId.size())
-                continue;
-            bool same = true;
-            for (std::size_t i = 0; i < id.size() && same; ++i)
-                same = upper(id[i]) == upper(classId[i]);
-            if (same)
-                return contract;
-        }
-    }
-    return nullptr;
-}
-
 // Class creation: the next class ID is tried only after these two answers.
 inline constexpr HRESULT kTryNextClassAfter[] = {REGDB_E_CLASSNOTREG,
                                                  HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)};

@@ -28,6 +28,9 @@ public:
 
     bool IsRemote() const { return m_remote; }
     quint32 Sequence() const { return m_sequence; }
+    // Reading side: takes the next message whatever its number, as the first after Create. For
+    // a new writer, whose numbers start again from 0.
+    void ForgetSequence() { m_sequence = kNoMessageAccepted; }
 
     // A fresh mailslot name: a new UUID in lower case without braces.
     static QString NewName();

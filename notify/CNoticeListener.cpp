@@ -29,6 +29,7 @@ DWORD CNoticeListener::StartOn(const QString& name)
     if (const DWORD created = transport->Create(name); created != ERROR_SUCCESS)
         return created;
     m_transport = std::move(transport);
+    m_newWriter = false;
     {
         std::lock_guard lock(m_stateMutex);
         m_state = TThreadState::NotStarted;
@@ -113,6 +114,8 @@ void CNoticeListener::Run()
             WaitForStop(lock, kIdleSleepMs);
             continue;
         }
+        if (m_newWriter.exchange(false))
+            m_transport->ForgetSequence();
         bool nothing = false;
         exitCode = m_transport->Read(body, nothing);
         if (exitCode != ERROR_SUCCESS) {

@@ -5,12 +5,13 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "notify/IMessageTransport.h"
+#include "notify/CMailSlotTransport.h"
 
 // The console side of one notice channel: owns a mailslot under a fresh name, and a polling
 // thread that reads it and hands every notice to Dispatch under the dispatch lock. The thread
@@ -33,6 +34,10 @@ public:
     DWORD StartOn(const QString& name);
     // Ends the thread and closes the mailslot; does nothing when not started.
     void Stop();
+    // A new writer is about to write into the running mailslot (the listener is subscribed with
+    // another service, or with a restarted one): its first message is taken whatever its number,
+    // although a writer before it may have used the same. Any thread.
+    void ExpectNewWriter() { m_newWriter = true; }
 
     // True from a successful start until the thread ends (by Stop or by an error).
     bool IsRunning() const;
@@ -53,7 +58,7 @@ private:
     // With m_stateMutex held: sleeps until a stop is asked for or the time passes.
     bool WaitForStop(std::unique_lock<std::mutex>& lock, int milliseconds);
 
-    std::unique_ptr<IMessageTransport> m_transport;
+    std::unique_ptr<CMailSlotTransport> m_transport;
     std::thread m_thread;
     std::mutex m_dispatchLock;
 
@@ -61,5 +66,6 @@ private:
     std::condition_variable m_stateChanged; // the started and stop "events"
     TThreadState m_state = TThreadState::NotStarted;
     bool m_stopRequested = false;
+    std::atomic<bool> m_newWriter{false};
     DWORD m_exitCode = ERROR_SUCCESS;
 };

@@ -157,7 +157,7 @@ HRESULT CDBusActivator::CreateInstance(const QStringList& classIds, const QStrin
                 QDBusConnection::disconnectFromPeer(connection.name());
             }
             result = reply.type() == QDBusMessage::ErrorMessage
-                         ? CDBusResult::FromError(QDBusError(reply), true)
+                         ? CDBusResult::FromCallError(QDBusError(reply), connection, true)
                          : CDBusResult::FromReply(reply, QStringLiteral("io"));
             if (SUCCEEDED(result)) {
                 const QString path = qvariant_cast<QDBusObjectPath>(reply.arguments().at(1)).path();

@@ -30,6 +30,19 @@ HRESULT CDBusResult::FromError(const QDBusError& error, bool activating)
     }
 }
 
+HRESULT CDBusResult::FromCallError(const QDBusError& error, const QDBusConnection& connection,
+                                   bool activating)
+{
+    switch (error.type()) {
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+    case QDBusError::TimedOut:
+        return connection.isConnected() ? RpcTimeout : RpcServerUnavailable;
+    default:
+        return FromError(error, activating);
+    }
+}
+
 HRESULT CDBusResult::FromReply(const QDBusMessage& reply, const QString& signature)
 {
     if (reply.type() == QDBusMessage::ErrorMessage)

@@ -10,38 +10,21 @@
 
 using namespace Qt::StringLiterals;
 
-struct CMemoryMailslot::TSlot {
-    std::deque<QByteArray> queue;
-    // False once the server closed it or Reset forgot it.
-    bool alive = true;
-};
-
 namespace {
 
-struct TFailure {
-    DWORD error = ERROR_SUCCESS;
-    int times = 0;
-};
+// Failures on demand by mailslot name: the error, and how many more calls answer it (-1: until
+// set again).
+using TFailures = std::map<QString, std::pair<DWORD, int>>;
 
-// The error a failure knob of NAME answers now, counting the call. Called under the lock.
-DWORD TakeFailure(std::map<QString, TFailure>& failures, const QString& name)
+// The error a failure of NAME answers now, counting the call. Called under the lock.
+DWORD TakeFailure(TFailures& failures, const QString& name)
 {
     const auto it = failures.find(name);
-    if (it == failures.end() || it->second.times == 0)
+    if (it == failures.end() || it->second.second == 0)
         return ERROR_SUCCESS;
-    if (it->second.times > 0)
-        --it->second.times;
-    return it->second.error;
-}
-
-void SetFailure(std::mutex& mutex, std::map<QString, TFailure>& failures, const QString& name,
-                DWORD error, int times)
-{
-    std::lock_guard lock(mutex);
-    if (error == ERROR_SUCCESS)
-        failures.erase(name);
-    else
-        failures[name] = {error, times};
+    if (it->second.second > 0)
+        --it->second.second;
+    return it->second.first;
 }
 
 bool IsValidName(const QString& name)
@@ -52,13 +35,18 @@ bool IsValidName(const QString& name)
 
 } // namespace
 
+struct CMemoryMailslot::TSlot {
+    std::deque<QByteArray> queue;
+    bool alive = true; // false once the server closed it or Reset forgot it
+};
+
 struct CMemoryMailslot::TState {
     std::mutex mutex;
     // One for all mailslots: tests have few, and a spurious wake-up only re-checks.
     std::condition_variable changed;
     std::map<QString, std::shared_ptr<TSlot>> mailslots;
-    std::map<QString, TFailure> readFailures;
-    std::map<QString, TFailure> writeFailures;
+    TFailures readFailures;
+    TFailures writeFailures;
 };
 
 CMemoryMailslot::TState& CMemoryMailslot::State()
@@ -78,9 +66,8 @@ DWORD CMemoryMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD r
         return ERROR_INVALID_HANDLE;
     if (!IsValidName(name))
         return ERROR_INVALID_NAME;
-    TState& state = State();
-    std::lock_guard lock(state.mutex);
-    auto& slot = state.mailslots[name];
+    std::lock_guard lock(State().mutex);
+    auto& slot = State().mailslots[name];
     if (slot)
         return ERROR_ALREADY_EXISTS;
     slot = std::make_shared<TSlot>();
@@ -98,11 +85,10 @@ DWORD CMemoryMailslot::NextMessageSize(DWORD* size)
         return ERROR_INVALID_HANDLE;
     if (!size)
         return ERROR_INVALID_PARAMETER;
-    TState& state = State();
-    std::lock_guard lock(state.mutex);
+    std::lock_guard lock(State().mutex);
     if (!m_slot->alive)
         return ERROR_INVALID_HANDLE;
-    if (const DWORD error = TakeFailure(state.readFailures, m_name))
+    if (const DWORD error = TakeFailure(State().readFailures, m_name))
         return error;
     *size = m_slot->queue.empty() ? MAILSLOT_NO_MESSAGE
                                   : static_cast<DWORD>(m_slot->queue.front().size());
@@ -115,17 +101,16 @@ DWORD CMemoryMailslot::Read(QByteArray* message)
         return ERROR_INVALID_HANDLE;
     if (!message)
         return ERROR_INVALID_PARAMETER;
-    TState& state = State();
-    std::unique_lock lock(state.mutex);
+    std::unique_lock lock(State().mutex);
     if (!m_slot->alive)
         return ERROR_INVALID_HANDLE;
-    if (const DWORD error = TakeFailure(state.readFailures, m_name))
+    if (const DWORD error = TakeFailure(State().readFailures, m_name))
         return error;
     const auto ready = [this] { return !m_slot->queue.empty() || !m_slot->alive; };
     if (m_readTimeoutMs == MAILSLOT_WAIT_FOREVER)
-        state.changed.wait(lock, ready);
+        State().changed.wait(lock, ready);
     else
-        state.changed.wait_for(lock, std::chrono::milliseconds(m_readTimeoutMs), ready);
+        State().changed.wait_for(lock, std::chrono::milliseconds(m_readTimeoutMs), ready);
     if (!m_slot->alive)
         return ERROR_INVALID_HANDLE;
     if (m_slot->queue.empty())
@@ -146,10 +131,9 @@ DWORD CMemoryMailslot::Open(const QString& computer, const QString& name)
         return ERROR_BAD_NETPATH;
     if (!IsValidName(name))
         return ERROR_INVALID_NAME;
-    TState& state = State();
-    std::lock_guard lock(state.mutex);
-    const auto it = state.mailslots.find(name);
-    if (it == state.mailslots.end())
+    std::lock_guard lock(State().mutex);
+    const auto it = State().mailslots.find(name);
+    if (it == State().mailslots.end())
         return ERROR_FILE_NOT_FOUND;
     m_slot = it->second;
     m_name = name;
@@ -161,35 +145,31 @@ DWORD CMemoryMailslot::Write(const QByteArray& message)
 {
     if (!IsOpen() || m_server)
         return ERROR_INVALID_HANDLE;
-    TState& state = State();
     {
-        std::lock_guard lock(state.mutex);
+        std::lock_guard lock(State().mutex);
         if (!m_slot->alive)
             return ERROR_FILE_NOT_FOUND;
-        if (const DWORD error = TakeFailure(state.writeFailures, m_name))
+        if (const DWORD error = TakeFailure(State().writeFailures, m_name))
             return error;
         m_slot->queue.push_back(message);
     }
-    state.changed.notify_all();
+    State().changed.notify_all();
     return ERROR_SUCCESS;
 }
 
 void CMemoryMailslot::Close()
 {
-    if (!IsOpen())
-        return;
     if (m_server) {
-        TState& state = State();
         {
-            std::lock_guard lock(state.mutex);
+            std::lock_guard lock(State().mutex);
             m_slot->alive = false;
             m_slot->queue.clear();
             // Reset may have forgotten this slot and a new one may have the name since.
-            const auto it = state.mailslots.find(m_name);
-            if (it != state.mailslots.end() && it->second == m_slot)
-                state.mailslots.erase(it);
+            const auto it = State().mailslots.find(m_name);
+            if (it != State().mailslots.end() && it->second == m_slot)
+                State().mailslots.erase(it);
         }
-        state.changed.notify_all();
+        State().changed.notify_all();
     }
     m_slot.reset();
     m_name.clear();
@@ -198,28 +178,33 @@ void CMemoryMailslot::Close()
 
 void CMemoryMailslot::FailReads(const QString& name, DWORD error, int times)
 {
-    SetFailure(State().mutex, State().readFailures, name, error, times);
+    std::lock_guard lock(State().mutex);
+    State().readFailures.erase(name);
+    if (error != ERROR_SUCCESS)
+        State().readFailures[name] = {error, times};
 }
 
 void CMemoryMailslot::FailWrites(const QString& name, DWORD error, int times)
 {
-    SetFailure(State().mutex, State().writeFailures, name, error, times);
+    std::lock_guard lock(State().mutex);
+    State().writeFailures.erase(name);
+    if (error != ERROR_SUCCESS)
+        State().writeFailures[name] = {error, times};
 }
 
 void CMemoryMailslot::Reset()
 {
-    TState& state = State();
     {
-        std::lock_guard lock(state.mutex);
-        for (auto& entry : state.mailslots) {
-            entry.second->alive = false;
-            entry.second->queue.clear();
+        std::lock_guard lock(State().mutex);
+        for (auto& [name, slot] : State().mailslots) {
+            slot->alive = false;
+            slot->queue.clear();
         }
-        state.mailslots.clear();
-        state.readFailures.clear();
-        state.writeFailures.clear();
+        State().mailslots.clear();
+        State().readFailures.clear();
+        State().writeFailures.clear();
     }
-    state.changed.notify_all();
+    State().changed.notify_all();
 }
 
 void CMemoryMailslot::Install()

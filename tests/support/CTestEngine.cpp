@@ -67,42 +67,30 @@ class CTestEngine::CEngine : public CTestSubscribable<CEngineServiceBase> {
         return Engine()->volumeAnswers.value(volume, S_OK);
     }
 
+    // Counts a call and answers a value the test set.
+    template <typename T>
+    int Answer(T& out, const T& value)
+    {
+        ++Engine()->m_calls;
+        out = value;
+        return S_OK;
+    }
+
 public:
     CEngine(CTestEngine* engine, QObject* parent)
         : CTestSubscribable(engine, QStringLiteral("Engine"), parent)
     {}
-    int GetVolumes(QStringList& volumes) override
-    {
-        ++Engine()->m_calls;
-        volumes = Engine()->volumes;
-        return S_OK;
-    }
+    int GetVolumes(QStringList& volumes) override { return Answer(volumes, Engine()->volumes); }
     int GetVersion(uint& generation, QString& version) override
     {
-        ++Engine()->m_calls;
-        if (Engine()->generation == 0)
-            return E_NOTIMPL;
-        generation = Engine()->generation;
         version = QStringLiteral("11.0 test");
-        return S_OK;
+        return Engine()->generation == 0 ? E_NOTIMPL : Answer(generation, Engine()->generation);
     }
-    int GetProductEdition(uint& edition) override
-    {
-        ++Engine()->m_calls;
-        edition = Engine()->edition;
-        return S_OK;
-    }
-    int GetAgentClassIds(QStringList& classIds) override
-    {
-        ++Engine()->m_calls;
-        classIds = Engine()->agentClassIds;
-        return S_OK;
-    }
+    int GetProductEdition(uint& edition) override { return Answer(edition, Engine()->edition); }
+    int GetAgentClassIds(QStringList& ids) override { return Answer(ids, Engine()->agentClassIds); }
     int GetProductDisplayName(QString& name) override
     {
-        ++Engine()->m_calls;
-        name = Engine()->displayName;
-        return S_OK;
+        return Answer(name, Engine()->displayName);
     }
     int Analyze(const QString& volume) override { return Record(u"Analyze", volume); }
     int AnalyzeEx(const QString& volume) override { return Record(u"AnalyzeEx", volume); }

@@ -46,8 +46,7 @@ public:
     bool Start();
     void Stop();
 
-    // For services added by tests: counts a call, records a subscription or an operation.
-    void CountCall() { ++m_calls; }
+    // For services added by tests: records a subscription or an operation, counting a call.
     void RecordSubscription(const QString& service, const QString& computer,
                             const QString& listener, bool subscribe);
     void RecordOperation(const QString& operation);
