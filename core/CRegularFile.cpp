@@ -1,5 +1,7 @@
 #include "core/CRegularFile.h"
 
+#include "core/CWin32Error.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -27,25 +29,13 @@ DWORD CRegularFile::Fail(int error, DWORD fallback)
         // A missing file in an existing folder, or a missing folder.
         return QFileInfo(QFileInfo(m_path).absolutePath()).isDir() ? ERROR_FILE_NOT_FOUND
                                                                    : ERROR_PATH_NOT_FOUND;
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EROFS:
     case EISDIR:
     case ENXIO: // a named pipe opened for writing that nobody reads
         return ERROR_ACCESS_DENIED;
-    case ENAMETOOLONG:
-        return ERROR_FILENAME_EXCED_RANGE;
     case ELOOP:
         return ERROR_INVALID_NAME;
-    case ENOMEM:
-        return ERROR_NOT_ENOUGH_MEMORY;
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
     default:
-        return fallback;
+        return CWin32Error::FromErrno(error, fallback);
     }
 }
 

@@ -1,6 +1,6 @@
 #include "platform/CMachinePolicyLock.h"
 
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 #include "platform/registry/CRegistryLocation.h"
 
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #include "refengine/CDirectoryScanner.h"
 
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 
 #include <algorithm>
 #include <cerrno>

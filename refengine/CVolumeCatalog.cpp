@@ -1,6 +1,6 @@
 #include "refengine/CVolumeCatalog.h"
 
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 
 #include <QDir>
 #include <QFile>

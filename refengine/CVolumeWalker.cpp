@@ -1,7 +1,7 @@
 #include "refengine/CVolumeWalker.h"
 
 #include "platform/CFileDescriptor.h"
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 #include "refengine/CDirectoryScanner.h"
 #include "refengine/CExtentReader.h"
 #include "refengine/CSpaceMapReader.h"

@@ -3,7 +3,7 @@
 #include "platform/CComputerName.h"
 #include "platform/CRuntimeDirectory.h"
 #include "platform/CUnixSocketAddress.h"
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 
 #include <QFile>
 

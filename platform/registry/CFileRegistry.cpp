@@ -2,7 +2,7 @@
 
 #include "core/CRegularFile.h"
 #include "platform/CFileDescriptor.h"
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 #include "platform/registry/CRegistryFileFormat.h"
 #include "platform/registry/CRegistryLocation.h"
 

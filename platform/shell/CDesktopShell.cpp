@@ -1,6 +1,6 @@
 #include "platform/shell/CDesktopShell.h"
 
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 
 #include <QDesktopServices>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "tools/kvnotify/CStopSignals.h"
 
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 
 #include <QSocketNotifier>
 

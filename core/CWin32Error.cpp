@@ -1,4 +1,4 @@
-#include "platform/CWin32Error.h"
+#include "core/CWin32Error.h"
 
 #include <cerrno>
 
