@@ -20,20 +20,17 @@ public:
     {}
     virtual ~CKV100PrivateImpl() = default;
 
-    // The class ID of the service: the contract's first.
-    virtual QString ClassId() const
-    {
-        return CServiceConnection::ClassIds(m_connection.Contract()).constFirst();
-    }
-
     // Before the first Connect: the listener Connect subscribes with the service.
     void SetListener(CNoticeListener* listener) { m_connection.SetListener<TProxy>(listener); }
 
-    // On failure the previous connection stays as it was and the HRESULT is returned.
+    // The service of the contract's first class ID. On failure the previous connection stays
+    // as it was and the HRESULT is returned.
     HRESULT Connect(const TString& computer, const TString& user, const TString& password,
                     const TString& domain)
     {
-        return m_connection.Connect(computer, user, password, domain, {ClassId()});
+        return m_connection.Connect(
+            computer, user, password, domain,
+            {CServiceConnection::ClassIds(m_connection.Contract()).constFirst()});
     }
     void Disconnect() { m_connection.Disconnect(); }
     bool IsConnected() const { return m_connection.IsConnected(); }
