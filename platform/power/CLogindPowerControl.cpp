@@ -40,14 +40,14 @@ CLogindPowerControl::CLogindPowerControl(QDBusConnection connection, QString bus
 
 HRESULT CLogindPowerControl::Call(const QString& path, const QString& interface,
                                   const QString& method, const QVariantList& arguments,
-                                  const QString& signature, QVariantList* values)
+                                  const QString& signature, QVariantList* values, int timeoutMs)
 {
     const QDBusConnection connection = m_connection ? *m_connection : QDBusConnection::systemBus();
     if (!connection.isConnected())
         return CDBusResult::RpcServerUnavailable;
     QDBusMessage call = QDBusMessage::createMethodCall(m_busName, path, interface, method);
     call.setArguments(arguments);
-    const QDBusMessage reply = connection.call(call, QDBus::Block, kCallTimeoutMs);
+    const QDBusMessage reply = connection.call(call, QDBus::Block, timeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return LogindResult(QDBusError(reply));
     if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != signature)
@@ -58,9 +58,10 @@ HRESULT CLogindPowerControl::Call(const QString& path, const QString& interface,
 }
 
 HRESULT CLogindPowerControl::CallManager(const QString& method, const QVariantList& arguments,
-                                         const QString& signature, QVariantList* values)
+                                         const QString& signature, QVariantList* values,
+                                         int timeoutMs)
 {
-    return Call(kLogindPath, kLogindManager, method, arguments, signature, values);
+    return Call(kLogindPath, kLogindManager, method, arguments, signature, values, timeoutMs);
 }
 
 HRESULT CLogindPowerControl::CanDo(const QString& method, bool* interactive)
@@ -125,12 +126,18 @@ HRESULT CLogindPowerControl::EnablePrivilege(TAction action)
     return E_INVALIDARG;
 }
 
+HRESULT CLogindPowerControl::Carry(const QString& method, bool interactive)
+{
+    return CallManager(method, {interactive}, QString(), nullptr,
+                       interactive ? kAuthorisedCallTimeoutMs : kCallTimeoutMs);
+}
+
 HRESULT CLogindPowerControl::Reboot()
 {
     bool interactive = false;
     if (const HRESULT allowed = CanDo(QStringLiteral("CanReboot"), &interactive); FAILED(allowed))
         return allowed;
-    return CallManager(QStringLiteral("Reboot"), {interactive}, QString());
+    return Carry(QStringLiteral("Reboot"), interactive);
 }
 
 HRESULT CLogindPowerControl::PowerOff(const QString& message)
@@ -141,7 +148,7 @@ HRESULT CLogindPowerControl::PowerOff(const QString& message)
     // Older logind has no wall message, and setting one may need more rights than powering off:
     // neither stops the shutdown.
     CallManager(QStringLiteral("SetWallMessage"), {message, true}, QString());
-    return CallManager(QStringLiteral("PowerOff"), {interactive}, QString());
+    return Carry(QStringLiteral("PowerOff"), interactive);
 }
 
 HRESULT CLogindPowerControl::LogOff()

@@ -17,6 +17,9 @@
 class CLogindPowerControl : public IPowerControl {
 public:
     static constexpr int kCallTimeoutMs = 3000;
+    // A reboot or power-off that logind lets through only once the user has authorised it waits
+    // for the user's answer to the authorisation prompt.
+    static constexpr int kAuthorisedCallTimeoutMs = 120000;
 
     // logind on the system bus.
     CLogindPowerControl();
@@ -32,9 +35,14 @@ public:
 private:
     // Calls a method and checks that the reply's signature is the one given.
     HRESULT Call(const QString& path, const QString& interface, const QString& method,
-                 const QVariantList& arguments, const QString& signature, QVariantList* values);
+                 const QVariantList& arguments, const QString& signature, QVariantList* values,
+                 int timeoutMs = kCallTimeoutMs);
     HRESULT CallManager(const QString& method, const QVariantList& arguments,
-                        const QString& signature, QVariantList* values = nullptr);
+                        const QString& signature, QVariantList* values = nullptr,
+                        int timeoutMs = kCallTimeoutMs);
+    // A forced reboot or power-off, once allowed; interactively (with the time-out for the
+    // user's answer) when logind wants the user to authorise it.
+    HRESULT Carry(const QString& method, bool interactive);
     // S_OK when logind allows the action; *interactive when only after the user's authorisation.
     HRESULT CanDo(const QString& method, bool* interactive = nullptr);
     // The ID of the caller's session; E_ACCESSDENIED when it has none.
