@@ -1,4 +1,5 @@
 #include "app/CComputerSelectDialog.h"
+#include "core/CWideText.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -47,10 +48,10 @@ CComputerSelectDialog::CComputerSelectDialog(QWidget* parent, bool mainWindowSho
 void CComputerSelectDialog::SetValues(const TName& computer, const TName& user,
                                       const TString& password, const TName& domain)
 {
-    m_computer->setText(QString::fromStdWString(computer));
-    m_user->setText(QString::fromStdWString(user));
-    m_password->setText(QString::fromStdWString(password));
-    m_domain->setText(QString::fromStdWString(domain));
+    m_computer->setText(CWideText::ToQString(computer));
+    m_user->setText(CWideText::ToQString(user));
+    m_password->setText(CWideText::ToQString(password));
+    m_domain->setText(CWideText::ToQString(domain));
 }
 
 TName CComputerSelectDialog::Computer() const

@@ -1,6 +1,11 @@
 # Shared build settings and the helpers every folder uses to declare its targets.
 
-set(KORVANE_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+set(KORVANE_WARNING_FLAGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    list(APPEND KORVANE_WARNING_FLAGS -Wshadow=local)
+else()
+    list(APPEND KORVANE_WARNING_FLAGS -Wshadow-uncaptured-local)
+endif()
 if(KORVANE_WERROR)
     list(APPEND KORVANE_WARNING_FLAGS -Werror)
 endif()
@@ -10,6 +15,18 @@ if(KORVANE_SANITIZE)
         -fno-omit-frame-pointer)
     add_compile_options(${KORVANE_SANITIZER_FLAGS})
     add_link_options(${KORVANE_SANITIZER_FLAGS})
+endif()
+
+# Fuzzing: every library is instrumented for coverage and checked by the sanitizers; the fuzz
+# targets link libFuzzer's driver (KORVANE_FUZZ_LINK_FLAGS).
+if(KORVANE_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "KORVANE_FUZZ needs clang with libFuzzer: -DCMAKE_CXX_COMPILER=clang++")
+    endif()
+    set(KORVANE_FUZZ_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined)
+    add_compile_options(-fsanitize=fuzzer-no-link ${KORVANE_FUZZ_SANITIZERS} -fno-omit-frame-pointer)
+    add_link_options(${KORVANE_FUZZ_SANITIZERS})
+    set(KORVANE_FUZZ_LINK_FLAGS -fsanitize=fuzzer)
 endif()
 
 # Qt: no implicit narrowing of strings, no deprecated API.

@@ -1,4 +1,5 @@
 #include "core/CMessageTemplate.h"
+#include "core/CWideText.h"
 
 CMessageTemplate::CMessageTemplate(QString text)
     : m_text(std::move(text))
@@ -12,7 +13,7 @@ CMessageTemplate& CMessageTemplate::Arg(const QString& argument)
 
 CMessageTemplate& CMessageTemplate::Arg(const TString& argument)
 {
-    return Arg(QString::fromStdWString(argument));
+    return Arg(CWideText::ToQString(argument));
 }
 
 CMessageTemplate& CMessageTemplate::Arg(const char* argument)

@@ -6,6 +6,7 @@
 
 #include "AgentLogSettingsProxy.h"
 #include "AgentScheduleProxy.h"
+#include "core/CWideText.h"
 
 CKV100AgentInterface::CKV100AgentInterface(QObject* parent)
     : QObject(parent)
@@ -27,7 +28,7 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
 {
     QStringList order;
     for (const TString& id : classIds)
-        order.append(QString::fromStdWString(id));
+        order.append(CWideText::ToQString(id));
     const HRESULT result = m_connection.Connect(computer, user, password, domain, order);
     if (FAILED(result))
         return result;

@@ -5,6 +5,7 @@
 #include "notify/CNoticeReader.h"
 
 #include "VmEngineProxy.h"
+#include "core/CWideText.h"
 
 CKV100VirtualPCInterface::CKV100VirtualPCInterface(QObject* parent)
     : QObject(parent)
@@ -115,7 +116,7 @@ void CKV100VirtualPCInterface::DispatchGuest(quint32 type, const std::wstring& g
             const QString text = type == NoticeType::VmDiskStarted
                                      ? tr("Started Processing disk (%1)")
                                      : tr("Finished Processing disk (%1)");
-            emit VmOpProgressText(guest, text.arg(QString::fromStdWString(disk)).toStdWString());
+            emit VmOpProgressText(guest, text.arg(CWideText::ToQString(disk)).toStdWString());
         }
         break;
     case NoticeType::VmDiskNote:
@@ -124,10 +125,9 @@ void CKV100VirtualPCInterface::DispatchGuest(quint32 type, const std::wstring& g
     case NoticeType::VmDiskFailed: {
         quint32 hr = 0;
         if (reader.String(&disk) && reader.U32(&hr) && reader.String(&message)) {
-            const QString text =
-                tr("Failure for (%1), %2 (%3)")
-                    .arg(QString::fromStdWString(disk), QString::fromStdWString(message))
-                    .arg(static_cast<HRESULT>(hr));
+            const QString text = tr("Failure for (%1), %2 (%3)")
+                                     .arg(CWideText::ToQString(disk), CWideText::ToQString(message))
+                                     .arg(static_cast<HRESULT>(hr));
             emit VmOpProgressText(guest, text.toStdWString());
         }
         break;

@@ -1,6 +1,7 @@
 #include "engine/CKVDuplicateScannerInterface.h"
 
 #include "Tl2MD5BrowserProxy.h"
+#include "core/CWideText.h"
 
 CKVDuplicateScannerInterface::CKVDuplicateScannerInterface(QObject* parent)
     : CTlStateBaseInterface(ServiceContract::Tl2MD5Browser, parent)
@@ -14,7 +15,7 @@ CKVDuplicateScannerInterface::~CKVDuplicateScannerInterface()
 
 void CKVDuplicateScannerInterface::OnProgress(const std::wstring& message, double percent)
 {
-    emit Progress(QString::fromStdWString(message), TruncatedPercent(percent));
+    emit Progress(CWideText::ToQString(message), TruncatedPercent(percent));
 }
 
 void CKVDuplicateScannerInterface::OnState(quint32 state)

@@ -1,6 +1,7 @@
 #include "engine/CKVTempRecycleCleanInterface.h"
 
 #include "TempRecycleCleanProxy.h"
+#include "core/CWideText.h"
 
 CKVTempRecycleCleanInterface::CKVTempRecycleCleanInterface(QObject* parent)
     : CTlStateBaseInterface(ServiceContract::TempRecycleClean, parent)
@@ -36,7 +37,7 @@ void CKVTempRecycleCleanInterface::OnFailure(HRESULT hr)
 
 void CKVTempRecycleCleanInterface::OnPercentMessage(quint32 percent, const std::wstring& message)
 {
-    emit Progress(QString::fromStdWString(message), static_cast<int>(percent));
+    emit Progress(CWideText::ToQString(message), static_cast<int>(percent));
 }
 
 HRESULT CKVTempRecycleCleanInterface::GetDrives(TStringList* drives)

@@ -1,5 +1,6 @@
 #include "engine/CServiceConnection.h"
 
+#include "core/CWideText.h"
 #include "platform/CComputerName.h"
 #include "platform/com/CDBusResult.h"
 
@@ -94,9 +95,9 @@ HRESULT CServiceConnection::Probe(const TString& computer, const TString& user,
                                   const TString& password, const TString& domain) const
 {
     TState state;
-    state.computer = QString::fromStdWString(computer);
-    state.credentials = {QString::fromStdWString(user), QString::fromStdWString(password),
-                         QString::fromStdWString(domain)};
+    state.computer = CWideText::ToQString(computer);
+    state.credentials = {CWideText::ToQString(user), CWideText::ToQString(password),
+                         CWideText::ToQString(domain)};
     CComObjectRef probe;
     return Create(state, &probe);
 }
@@ -106,9 +107,9 @@ HRESULT CServiceConnection::Connect(const TString& computer, const TString& user
                                     const QStringList& classIds)
 {
     TState next;
-    next.computer = QString::fromStdWString(computer);
-    next.credentials = {QString::fromStdWString(user), QString::fromStdWString(password),
-                        QString::fromStdWString(domain)};
+    next.computer = CWideText::ToQString(computer);
+    next.credentials = {CWideText::ToQString(user), CWideText::ToQString(password),
+                        CWideText::ToQString(domain)};
     next.classOrder = KnownClassIds(classIds);
 
     QMutexLocker change(&m_changeMutex);

@@ -1,5 +1,6 @@
 #include "engine/CStatisticsHistory.h"
 
+#include "core/CWideText.h"
 #include "engine/CAgentPropertyBag.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100ComputerInterface.h"
@@ -157,7 +158,7 @@ HRESULT CStatisticsHistory::ParseLogText(const TString& text, QList<CLogPoint>* 
 {
     if (!points || !total)
         return E_POINTER;
-    const QString whole = QString::fromStdWString(text);
+    const QString whole = CWideText::ToQString(text);
     const QList<QStringView> entries = QStringView(whole).split(kStatisticsHistoryEntrySeparator);
     qint32 available = 0;
     if (!StatisticsHistoryDecimalInt(entries.first(), &available) || available < 0 ||

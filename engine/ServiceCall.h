@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/CWideText.h"
 #include "core/Types.h"
 
 #include <QList>
@@ -26,7 +27,7 @@ inline constexpr int Long = 300000;
 
 inline QString ToWire(const TString& value)
 {
-    return QString::fromStdWString(value);
+    return CWideText::ToQString(value);
 }
 
 inline QStringList ToWire(const TStringList& values)
@@ -34,7 +35,7 @@ inline QStringList ToWire(const TStringList& values)
     QStringList list;
     list.reserve(static_cast<qsizetype>(values.size()));
     for (const TString& value : values)
-        list.append(QString::fromStdWString(value));
+        list.append(CWideText::ToQString(value));
     return list;
 }
 

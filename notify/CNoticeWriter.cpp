@@ -1,4 +1,5 @@
 #include "notify/CNoticeWriter.h"
+#include "core/CWideText.h"
 
 #include <QtEndian>
 
@@ -64,5 +65,5 @@ CNoticeWriter& CNoticeWriter::String(const QString& value)
 
 CNoticeWriter& CNoticeWriter::String(const std::wstring& value)
 {
-    return String(QString::fromStdWString(value));
+    return String(CWideText::ToQString(value));
 }

@@ -1,6 +1,7 @@
 #include "schedule/CAgentSchedules.h"
 
 #include "core/COleDate.h"
+#include "core/CWideText.h"
 #include "engine/CKV100AgentInterface.h"
 #include "schedule/CEngineParameters.h"
 #include "schedule/CExchangeGuestParameters.h"
@@ -224,8 +225,8 @@ HRESULT CAgentSchedules::Read(const TName& name, CCadence::CScheduleData* schedu
     if (!CScheduleCodes::IsCodeOf(CScheduleCodes::TKind::Drive, header.code))
         return S_FALSE;
     CEngineParameters parameters;
-    result = CEngineParameters::Read(header.code, QString::fromStdWString(header.parameters),
-                                     &parameters);
+    result =
+        CEngineParameters::Read(header.code, CWideText::ToQString(header.parameters), &parameters);
     if (FAILED(result))
         return result;
 
@@ -260,7 +261,7 @@ HRESULT CAgentSchedules::ReadWithItems(const TName& name, CScheduleCodes::TKind 
     if (!CScheduleCodes::IsCodeOf(kind, header.code))
         return S_FALSE;
     TRecord read = *schedule;
-    result = parse(QString::fromStdWString(header.parameters), read);
+    result = parse(CWideText::ToQString(header.parameters), read);
     if (FAILED(result))
         return result;
     TItems items;
@@ -326,7 +327,7 @@ void CAgentSchedules::LoadKind(uint kind, TMap* map) const
             const QString why = read == S_FALSE ? u"its code is not one of its kind"_s
                                                 : QString::asprintf("error 0x%08x", unsigned(read));
             qCWarning(lcAgentSchedules).noquote()
-                << "The schedule" << QString::fromStdWString(name)
+                << "The schedule" << CWideText::ToQString(name)
                 << "cannot be read and is listed by its name only:" << why;
         }
         map->insert_or_assign(name, schedule);

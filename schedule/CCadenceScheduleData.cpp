@@ -2,6 +2,7 @@
 #include "schedule/CCadence.h"
 
 #include "core/CTextFormat.h"
+#include "core/CWideText.h"
 
 #include <QtEndian>
 
@@ -67,7 +68,7 @@ QString CCadence::CScheduleData::DisplayName() const
     case kQuietWatch:
         return CCadenceDataTranslate("Full Auto Schedule", TranslationContext());
     default:
-        return QString::fromStdWString(name);
+        return CWideText::ToQString(name);
     }
 }
 
@@ -116,7 +117,7 @@ QString CCadence::CExScheduleData::PassText() const
 
 QString CCadence::CExScheduleData::DisplayName() const
 {
-    return QString::fromStdWString(name);
+    return CWideText::ToQString(name);
 }
 
 QString CCadence::CExScheduleData::NextRunText() const
@@ -167,7 +168,7 @@ QString CCadence::CVmScheduleData::PassText() const
 
 QString CCadence::CVmScheduleData::DisplayName() const
 {
-    return QString::fromStdWString(name);
+    return CWideText::ToQString(name);
 }
 
 QString CCadence::CVmScheduleData::NextRunText() const

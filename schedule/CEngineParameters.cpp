@@ -1,5 +1,6 @@
 #include "schedule/CEngineParameters.h"
 
+#include "core/CWideText.h"
 #include "schedule/CExclusionWindowsText.h"
 #include "schedule/CScheduleCodes.h"
 
@@ -10,6 +11,31 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// A program name as the QuietWatch text holds it: as it is, but for the units the pair reader
+// would take for a separator or an escape ("%", "+", "&", "=", CR, LF), which are escaped so that
+// the name reads back as it was ("notepad++" would otherwise come back as "notepad  ").
+QString CEngineParametersProgramText(const QString& program)
+{
+    QString text;
+    text.reserve(program.size());
+    for (const QChar unit : program) {
+        switch (unit.unicode()) {
+        case u'%':
+        case u'+':
+        case u'&':
+        case u'=':
+        case u'\r':
+        case u'\n':
+            text += u'%' + QString::number(unit.unicode(), 16).rightJustified(2, u'0');
+            break;
+        default:
+            text += unit;
+            break;
+        }
+    }
+    return text;
+}
 
 // Letters of bit sets, lowest bit first.
 QString CEngineParametersLetters(quint32 bits, QStringView letters)
@@ -43,7 +69,7 @@ QStringList CEngineParametersToQt(const TStringList& list)
 {
     QStringList converted;
     for (const TString& entry : list)
-        converted.append(QString::fromStdWString(entry));
+        converted.append(CWideText::ToQString(entry));
     return converted;
 }
 
@@ -143,16 +169,30 @@ QString CEngineParameters::ScreenSaverString() const
 
 QString CEngineParameters::QuietWatchString() const
 {
-    // The programs and the windows are written as they are: the agent reads them unescaped.
+    // The programs and the windows are written as they are (but for the units the reader would
+    // misread): the agent reads them unescaped.
     QString text = ScreenSaverString() + u"&timeout="_s + QString::number(timeoutMinutes);
-    if (!processes.isEmpty())
-        text += u"&processes="_s + processes.join(u';');
+    if (!processes.isEmpty()) {
+        QStringList written;
+        for (const QString& program : processes)
+            written.append(CEngineParametersProgramText(program));
+        text += u"&processes="_s + written.join(u';');
+    }
     return text + u"&exclude="_s + CExclusionWindowsText::Write(exclusionWindows);
 }
 
 QString CEngineParameters::IntervalDays(quint32 hours)
 {
-    return QString::number(hours / 24.0, 'g', 6);
+    // Six significant digits lose hours from 240001 on (10000 days and an hour reads back as
+    // 10000 days): such intervals take the digits they need to read back as they are.
+    QString text;
+    for (int digits = 6; digits <= 17; ++digits) {
+        text = QString::number(hours / 24.0, 'g', digits);
+        quint32 read = 0;
+        if (SUCCEEDED(ReadIntervalDays(text, &read)) && read == hours)
+            break;
+    }
+    return text;
 }
 
 HRESULT CEngineParameters::ReadIntervalDays(QStringView text, quint32* hours)

@@ -50,7 +50,8 @@ public:
     // success.
     HRESULT ApplyTo(quint32 code, CCadence::CScheduleData* schedule) const;
 
-    // The interval in days, six significant digits: 72 hours is "3", one hour "0.0416667".
+    // The interval in days, six significant digits: 72 hours is "3", one hour "0.0416667"; more
+    // digits for the long intervals that six would change (240001 hours is "10000.04").
     static QString IntervalDays(quint32 hours);
     // The integer part of days x 24 + 0.3; E_INVALIDARG unless it is a positive 32-bit count.
     static HRESULT ReadIntervalDays(QStringView text, quint32* hours);

@@ -1,5 +1,6 @@
 #include "schedule/CExchangeGuestParameters.h"
 
+#include "core/CWideText.h"
 #include "engine/CParameterString.h"
 
 using namespace Qt::StringLiterals;
@@ -18,8 +19,8 @@ QString CExchangeGuestParameters::ExchangeString(const CCadence::CExScheduleData
     if (!schedule.allDataStores) {
         QStringList entries;
         for (const auto& store : schedule.dataStores)
-            entries.append(QString::fromStdWString(store.storageGroup) + u'|' +
-                           QString::fromStdWString(store.dataStore));
+            entries.append(CWideText::ToQString(store.storageGroup) + u'|' +
+                           CWideText::ToQString(store.dataStore));
         value = entries.join(u';');
     }
     CParameterString pairs;
@@ -60,7 +61,7 @@ QString CExchangeGuestParameters::GuestString(const CCadence::CVmScheduleData& s
 {
     QStringList entries;
     for (const auto& guest : schedule.guests)
-        entries.append(QString::fromStdWString(guest.name) + u'|' +
+        entries.append(CWideText::ToQString(guest.name) + u'|' +
                        QString::number(guest.GuestValue()));
     CParameterString pairs;
     pairs.Add(CExchangeGuestParametersGuestsKey, entries.join(u';'));

@@ -1,4 +1,5 @@
 #include "schedule/CScheduleFileEncoder.h"
+#include "core/CWideText.h"
 
 #include <QString>
 #include <QtEndian>
@@ -31,7 +32,7 @@ void CScheduleFileEncoder::PutBytes(const char* data, qsizetype size)
 void CScheduleFileEncoder::PutString(const std::wstring& text)
 {
     // wchar_t holds code points here; the file holds UTF-16.
-    const QString utf16 = QString::fromStdWString(text);
+    const QString utf16 = CWideText::ToQString(text);
     PutCount(static_cast<std::size_t>(utf16.size()));
     for (const QChar unit : utf16) {
         const quint16 littleEndian = qToLittleEndian(unit.unicode());

@@ -2,6 +2,7 @@
 
 #include "appmodel/IAppController.h"
 #include "appmodel/IExchangeController.h"
+#include "core/CWideText.h"
 #include "widgets/CRibbonButton.h"
 #include "widgets/CRibbonGroup.h"
 
@@ -67,5 +68,5 @@ void CRibbonExchangeWidget::SetExchangeVersion(const QString& version)
 
 void CRibbonExchangeWidget::SetServerName(const TName& name)
 {
-    m_server->setText(QString::fromStdWString(name));
+    m_server->setText(CWideText::ToQString(name));
 }

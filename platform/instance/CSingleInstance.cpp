@@ -1,5 +1,7 @@
 #include "platform/instance/CSingleInstance.h"
 
+#include "platform/instance/CInstanceFrame.h"
+
 #include "platform/CRuntimeDirectory.h"
 #include "platform/CUnixSocketAddress.h"
 
@@ -7,10 +9,8 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
-#include <QtEndian>
 
 #include <cerrno>
 #include <sys/socket.h>
@@ -174,7 +174,7 @@ void CSingleInstance::Accept()
         ++m_peers;
         connect(peer, &QObject::destroyed, this, [this] { --m_peers; });
         // Qt stops reading from the peer once a frame's worth waits unread.
-        peer->setReadBufferSize(kHeaderBytes + kMaxMessageBytes);
+        peer->setReadBufferSize(CInstanceFrame::kMaxFrameBytes);
         connect(peer, &QLocalSocket::readyRead, this, [this, peer] { ReadFrame(peer); });
         QTimer::singleShot(kSingleInstancePeerTimeoutMs, peer, [peer] {
             if (!peer->property(kSingleInstanceAcceptedMark).toBool())
@@ -198,38 +198,24 @@ void CSingleInstance::ReadFrame(QLocalSocket* peer)
     // A peer that closes right after its frame still has it read: what arrived is buffered.
     if (peer->property(kSingleInstanceAcceptedMark).toBool())
         return;
-    const qint64 available = peer->bytesAvailable();
-    const QByteArray header = peer->peek(kHeaderBytes);
-    // Another protocol is told apart from its first byte on.
-    if (!QByteArrayView(kFrameMagic, kMagicBytes).startsWith(header.left(kMagicBytes))) {
+    const QByteArray header = peer->peek(CInstanceFrame::kHeaderBytes);
+    QString message;
+    CInstanceFrame::TState state = CInstanceFrame::Decode(header, &message);
+    // Once the header is whole, the frame is read when all of it has come: peeking at everything
+    // on every arrival would copy a slow peer's bytes over and over.
+    if (state != CInstanceFrame::TState::Refused && header.size() == CInstanceFrame::kHeaderBytes) {
+        const qint64 available = peer->bytesAvailable();
+        if (available < CInstanceFrame::FrameBytes(header))
+            return;
+        state = CInstanceFrame::Decode(peer->peek(available), &message);
+    }
+    if (state == CInstanceFrame::TState::Incomplete)
+        return;
+    if (state == CInstanceFrame::TState::Refused) {
         peer->abort();
         return;
     }
-    if (header.size() < kHeaderBytes)
-        return;
-    const quint32 length = qFromBigEndian<quint32>(header.constData() + kMagicBytes);
-    if (length > static_cast<quint32>(kMaxMessageBytes)) {
-        peer->abort();
-        return;
-    }
-    const qint64 frameBytes = kHeaderBytes + static_cast<qint64>(length);
-    if (available < frameBytes)
-        return;
-    // The sender waits for the acknowledgement before anything else: more bytes are not ours.
-    if (available > frameBytes) {
-        peer->abort();
-        return;
-    }
-    peer->skip(kHeaderBytes);
-    const QByteArray payload = peer->read(length);
-    // Stateless: a character cut at the end is an error, not a wait for more.
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless |
-                                                     QStringDecoder::Flag::ConvertInitialBom);
-    const QString message = decoder.decode(payload);
-    if (decoder.hasError() || payload.size() != static_cast<qsizetype>(length)) {
-        peer->abort();
-        return;
-    }
+    peer->readAll();
     peer->setProperty(kSingleInstanceAcceptedMark, true);
     peer->write(kAckMagic, kMagicBytes);
     peer->disconnectFromServer();
@@ -238,8 +224,8 @@ void CSingleInstance::ReadFrame(QLocalSocket* peer)
 
 bool CSingleInstance::SendMessage(const QString& message, int timeoutMs) const
 {
-    const QByteArray payload = message.toUtf8();
-    if (payload.size() > kMaxMessageBytes)
+    const QByteArray frame = CInstanceFrame::Encode(message);
+    if (frame.isEmpty())
         return false;
     const QDeadlineTimer deadline(timeoutMs < 0 ? QDeadlineTimer::Forever
                                                 : QDeadlineTimer(timeoutMs));
@@ -255,12 +241,6 @@ bool CSingleInstance::SendMessage(const QString& message, int timeoutMs) const
             ::close(fd);
         return false;
     }
-    QByteArray frame(kFrameMagic, kMagicBytes);
-    const quint32 length = static_cast<quint32>(payload.size());
-    char encodedLength[4];
-    qToBigEndian(length, encodedLength);
-    frame.append(encodedLength, sizeof encodedLength);
-    frame.append(payload);
     if (socket.write(frame) != frame.size())
         return false;
     while (socket.bytesToWrite() > 0) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/instance/CInstanceFrame.h"
+
 #include <QObject>
 #include <QString>
 
@@ -9,11 +11,10 @@ class QLocalSocket;
 // One console per user: the first process listens on a local socket in the runtime folder
 // (CRuntimeDirectory), and every later start hands its message to it and ends.
 //
-// A connection carries one frame: kFrameMagic, the payload's length (32 bits, big-endian) and the
-// message in UTF-8. The listener answers kAckMagic and closes. Peers are not trusted: a frame that
-// is malformed, longer than kMaxMessageBytes, not UTF-8, or followed by more bytes, a peer of
-// another user and a peer that stays silent are dropped with their connection, and nothing is
-// reported for them.
+// A connection carries one frame (CInstanceFrame). The listener answers kAckMagic and closes. Peers
+// are not trusted: a frame that is malformed, longer than kMaxMessageBytes, not UTF-8, or followed
+// by more bytes, a peer of another user and a peer that stays silent are dropped with their
+// connection, and nothing is reported for them.
 class CSingleInstance : public QObject {
     Q_OBJECT
 
@@ -24,11 +25,9 @@ public:
     CSingleInstance(const CSingleInstance&) = delete;
     CSingleInstance& operator=(const CSingleInstance&) = delete;
 
-    static constexpr qsizetype kMaxMessageBytes = 64 * 1024;
-    static constexpr char kFrameMagic[] = "KVI1";
+    static constexpr qsizetype kMaxMessageBytes = CInstanceFrame::kMaxMessageBytes;
     static constexpr char kAckMagic[] = "KVA1";
     static constexpr qsizetype kMagicBytes = 4;
-    static constexpr qsizetype kHeaderBytes = kMagicBytes + 4;
 
     // Becomes the running instance and listens; false when another instance is running (it
     // answered a connection). A stale socket left by a crashed instance is removed and taken over.

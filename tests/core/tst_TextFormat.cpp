@@ -1,6 +1,7 @@
 #include "core/CDateTime.h"
 #include "core/COleDate.h"
 #include "core/CTextFormat.h"
+#include "core/CWideText.h"
 
 #include <QLocale>
 #include <QTest>
@@ -36,6 +37,7 @@ private slots:
     void texts_data();
     void texts();
     void localeTexts();
+    void wideTexts();
 };
 
 void tst_TextFormat::conversions_data()
@@ -171,6 +173,17 @@ void tst_TextFormat::localeTexts()
           std::numeric_limits<double>::infinity()})
         QVERIFY2(CTextFormat::LocaleDateTimeText(unusable).isEmpty(),
                  qPrintable(QString::number(unusable)));
+}
+
+void tst_TextFormat::wideTexts()
+{
+    // Every character survives, a leading U+FEFF included (Qt's own conversion drops it).
+    const QString text = QStringLiteral("\uFEFF\uFEFFa\U0001F600\u00E9");
+    QCOMPARE(CWideText::ToQString(text.toStdWString()), text);
+    QCOMPARE(CWideText::ToQString(std::wstring()), QString());
+    // Values that are no characters become U+FFFD, one each.
+    const std::wstring invalid = {L'a', wchar_t(0xD800), wchar_t(0x110000), wchar_t(0xDFFF)};
+    QCOMPARE(CWideText::ToQString(invalid), QStringLiteral("a\uFFFD\uFFFD\uFFFD"));
 }
 
 QTEST_APPLESS_MAIN(tst_TextFormat)

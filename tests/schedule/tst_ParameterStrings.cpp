@@ -22,6 +22,7 @@ private slots:
     void driveStringReadFailuresLeaveTheRecord_data();
     void driveStringReadFailuresLeaveTheRecord();
     void quietWatchStringAndWindows();
+    void intervalDaysReadBack();
     void exchangeAndGuestStrings();
     void randomRecordsRoundTrip();
 };
@@ -227,6 +228,12 @@ void TestParameterStrings::quietWatchStringAndWindows()
     QCOMPARE(read.settings, record.settings);
     QCOMPARE(read.settings.exclusionWindows, record.settings.exclusionWindows);
 
+    // The units the reader would misread are escaped; other names stay as they are.
+    record.settings.excludedPrograms = {L"notepad++.exe", L"a&b=c%41.exe", L"line\r\nbreak"};
+    QCOMPARE(RoundTrip(record, &read, &text), S_OK);
+    QVERIFY(text.contains(u"&processes=notepad%2b%2b.exe;a%26b%3dc%2541.exe;line%0d%0abreak&"_s));
+    QCOMPARE(read.settings.excludedPrograms, record.settings.excludedPrograms);
+
     record.settings.excludedPrograms.clear();
     record.settings.exclusionWindows.clear();
     QCOMPARE(RoundTrip(record, &read, &text), S_OK);
@@ -236,6 +243,20 @@ void TestParameterStrings::quietWatchStringAndWindows()
              S_OK);
     QCOMPARE(read.settings.exclusionWindows,
              (CScheduleSettings::TExclusionWindows{{1.5, 2, 3}, {44000.75, 24, 1}}));
+}
+
+void TestParameterStrings::intervalDaysReadBack()
+{
+    QCOMPARE(CEngineParameters::IntervalDays(72), u"3"_s);
+    QCOMPARE(CEngineParameters::IntervalDays(1), u"0.0416667"_s);
+    QCOMPARE(CEngineParameters::IntervalDays(240001), u"10000.04"_s);
+    // Every interval reads back as itself, the longest included.
+    for (quint32 hours : {1u, 23u, 239999u, 240001u, 1000003u, 4294967294u, 4294967295u}) {
+        quint32 read = 0;
+        QCOMPARE(CEngineParameters::ReadIntervalDays(CEngineParameters::IntervalDays(hours), &read),
+                 S_OK);
+        QCOMPARE(read, hours);
+    }
 }
 
 void TestParameterStrings::exchangeAndGuestStrings()

@@ -178,6 +178,15 @@ void TestScheduleTemplates::recordsRoundTrip()
     QVERIFY(roundTrips(TDriveIO(), SampleDrive()));
     QVERIFY(roundTrips(TExchangeIO(), SampleExchange()));
     QVERIFY(roundTrips(TGuestIO(), SampleGuest()));
+    // Texts that begin with U+FEFF keep it: it is a character here, not a byte order mark.
+    CCadence::CScheduleData marked = SampleDrive();
+    marked.name = L"\uFEFF\uFEFFname";
+    marked.settings.excludedPrograms = {L"\uFEFFa.exe"};
+    marked.drives = {L"\uFEFF"};
+    QVERIFY(roundTrips(TDriveIO(), marked));
+    CCadence::CScheduleData read;
+    QCOMPARE(TDriveIO().Decode(TDriveIO::Encode(marked), read), ERROR_SUCCESS);
+    QVERIFY(read.name == marked.name && read.drives == marked.drives);
     CCadence::CVmScheduleData guests;
     QCOMPARE(TGuestIO().Decode(TGuestIO::Encode(SampleGuest()), guests), ERROR_SUCCESS);
     QCOMPARE(guests.guests, SampleGuest().guests);

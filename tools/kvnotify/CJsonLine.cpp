@@ -1,5 +1,6 @@
 #include "tools/kvnotify/CJsonLine.h"
 
+#include "core/CWideText.h"
 #include "core/Types.h"
 #include "engine/CExchangeStatisticsMsg.h"
 
@@ -21,7 +22,7 @@ QByteArray Double(double value)
 
 QByteArray Wide(const std::wstring& text)
 {
-    return CJsonLine::String(QString::fromStdWString(text));
+    return CJsonLine::String(CWideText::ToQString(text));
 }
 
 QByteArray Statistics(const CExchangeStatisticsMsg& stats)

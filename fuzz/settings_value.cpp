@@ -1,0 +1,34 @@
+// The console's settings as the registry hive holds them, read back into values: numbers, texts,
+// lists, bytes and the "@Variant(...)" stream form of sizes, dates, colours and the like. A value
+// read must write back to a registry value that reads as the same.
+//
+// Input: one byte choosing the registry type, then the value's data bytes.
+
+#include "FuzzCheck.h"
+
+#include "platform/registry/CRegistryValue.h"
+#include "platform/registry/CSettings.h"
+
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size < 1)
+        return 0;
+    static constexpr DWORD kTypes[] = {REG_SZ,    REG_EXPAND_SZ, REG_MULTI_SZ, REG_DWORD,
+                                       REG_QWORD, REG_BINARY,    REG_NONE,     REG_SZ};
+    const DWORD type = kTypes[data[0] % std::size(kTypes)];
+    const CRegistryValue stored(type, QByteArray(reinterpret_cast<const char*>(data) + 1,
+                                                 static_cast<qsizetype>(size - 1)));
+    const QVariant value = CSettings::FromRegistryValue(stored);
+    bool ok = false;
+    const CRegistryValue written = CSettings::ToRegistryValue(value, &ok);
+    if (!ok)
+        return 0;
+    // From the first write on, the value stays as it is.
+    const QVariant again = CSettings::FromRegistryValue(written);
+    FUZZ_CHECK(again.metaType() == value.metaType());
+    bool okAgain = false;
+    FUZZ_CHECK(CSettings::ToRegistryValue(again, &okAgain) == written && okAgain);
+    return 0;
+}
