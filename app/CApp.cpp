@@ -13,7 +13,6 @@
 #include "appmodel/IMessagePresenter.h"
 #include "appmodel/IVMController.h"
 #include "core/CSystemMessage.h"
-#include "core/CWideText.h"
 #include "engine/CKV100ComputerInterface.h"
 #include "platform/CComputerName.h"
 #include "platform/CEngineLocation.h"
@@ -174,8 +173,8 @@ KORVANE_CONTROLLER_PAIR(ProductResources, m_productResourcesController)
 
 bool CApp::IsLocalTarget(const TName& computer) const
 {
-    return computer.empty() ||
-           CWideText::ToQString(computer).compare(CComputerName::Local(), Qt::CaseInsensitive) == 0;
+    return computer.empty() || QString::fromStdWString(computer).compare(CComputerName::Local(),
+                                                                         Qt::CaseInsensitive) == 0;
 }
 
 // Marks a connection under way for as long as it lives.
@@ -287,14 +286,14 @@ void CApp::ReadComputerIdentity()
     m_virtualHostName.clear();
     TString name;
     if (m_engine.IsConnected() && SUCCEEDED(m_engine.GetProductDisplayName(&name)))
-        m_productDisplayName = CWideText::ToQString(name);
+        m_productDisplayName = QString::fromStdWString(name);
     if (m_agent.IsConnected()) {
         CKV100ComputerInterface computer(&m_agent);
         bool guest = false;
         TString host;
         if (SUCCEEDED(computer.GetVirtualGuest(&guest, &host))) {
             m_virtualGuest = guest;
-            m_virtualHostName = CWideText::ToQString(host);
+            m_virtualHostName = QString::fromStdWString(host);
         }
     }
 }
@@ -981,7 +980,7 @@ void CApp::DoPickFinalAction()
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setIcon(QMessageBox::Information);
     box->setWindowTitle(title);
-    box->setText(CWideText::ToQString(action->message));
+    box->setText(QString::fromStdWString(action->message));
     box->setStandardButtons(QMessageBox::NoButton);
     box->setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
     box->setModal(false);
