@@ -3,7 +3,7 @@
 //
 // Input: the file.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "policy/CIniFile.h"
 

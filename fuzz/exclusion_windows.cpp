@@ -4,7 +4,7 @@
 //
 // Input: the text as UTF-16LE units.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "schedule/CExclusionWindowsText.h"
 
@@ -13,8 +13,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
-                                            static_cast<qsizetype>(size / 2));
+    const QString text = FuzzUtf16(data, size);
     const CExclusionWindowsText::TWindows marked = {{40000.5, 3, 7}};
     CExclusionWindowsText::TWindows windows = marked;
     if (FAILED(CExclusionWindowsText::Read(text, &windows))) {

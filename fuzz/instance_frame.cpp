@@ -4,7 +4,7 @@
 //
 // Input: the bytes a peer sends.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "platform/instance/CInstanceFrame.h"
 

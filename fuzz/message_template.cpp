@@ -5,7 +5,7 @@
 // Input: the template and then the arguments, UTF-16LE units separated by U+0000; at most 12
 // arguments.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "core/CMessageTemplate.h"
 
@@ -15,8 +15,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString input = QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
-                                             static_cast<qsizetype>(size / 2));
+    const QString input = FuzzUtf16(data, size);
     QStringList parts = input.split(QChar(u'\0'));
     const QString templateText = parts.takeFirst();
     if (parts.size() > 12)

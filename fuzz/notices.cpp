@@ -7,7 +7,7 @@
 // a restart of the service), then the messages, each a u16 little-endian length and that
 // many bytes (the last one takes what is left when its length runs past the end).
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "engine/CNoticeOwners.h"
 #include "notify/CMailSlotTransport.h"

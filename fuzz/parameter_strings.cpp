@@ -4,7 +4,7 @@
 //
 // Input: one byte choosing the reader, then the text as UTF-16LE units.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "engine/CParameterString.h"
 #include "schedule/CEngineParameters.h"
@@ -104,8 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data + 1),
-                                            static_cast<qsizetype>((size - 1) / 2));
+    const QString text = FuzzUtf16(data + 1, size - 1);
     switch (data[0] % 10) {
     case 0:
         PairsRoundTrip(text);

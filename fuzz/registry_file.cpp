@@ -3,7 +3,7 @@
 //
 // Input: the file.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "platform/registry/CRegistryFileFormat.h"
 #include "platform/registry/CRegistryHive.h"

@@ -4,7 +4,7 @@
 //
 // Input: one byte choosing the kind of the wizard that opens the file, then the file.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "schedule/CScheduleDataFileIO.h"
 

@@ -4,7 +4,7 @@
 //
 // Input: one byte choosing the registry type, then the value's data bytes.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "platform/registry/CRegistryValue.h"
 #include "platform/registry/CSettings.h"

@@ -3,7 +3,7 @@
 // block writer) to bytes that decode to the same fields; a block that does not decode must leave
 // the decoded block as it was.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "core/CWideText.h"
 #include "engine/CDefragStatisticsData.h"

@@ -5,7 +5,7 @@
 // Input: one byte choosing the reader, then the log text or the bag (PropertyBagText) as UTF-16LE
 // units.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "engine/CStatisticsHistory.h"
 
@@ -35,8 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     if (size < 1)
         return 0;
-    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data + 1),
-                                            static_cast<qsizetype>((size - 1) / 2));
+    const QString text = FuzzUtf16(data + 1, size - 1);
     switch (data[0] % 4) {
     case 0: {
         QList<CLogPoint> points = kMarkedLog;

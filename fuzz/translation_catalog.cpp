@@ -3,7 +3,7 @@
 //
 // Input: the file.
 
-#include "FuzzCheck.h"
+#include "FuzzSupport.h"
 
 #include "core/CTranslationCatalog.h"
 
@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const HRESULT result = catalog.LoadBytes(bytes);
     if (FAILED(result) && catalog.Count() != 0) {
         // Only a bad line after good ones keeps entries: the header must have been right.
-        const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
-                                                static_cast<qsizetype>(size / 2));
+        const QString text = FuzzUtf16(data, size);
         FUZZ_CHECK(text.contains(QStringLiteral("KVHOME_TRANSLATION_FILE")));
     }
     // Lookups of texts that are not there answer the source text itself.

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,3 +17,11 @@
             std::abort();                                                                          \
         }                                                                                          \
     } while (false)
+
+// Input bytes taken as UTF-16LE units (an odd last byte is left out): any units, unpaired
+// surrogates included, as a text from outside may hold them.
+inline QString FuzzUtf16(const uint8_t* data, size_t size)
+{
+    return QString::fromUtf16(reinterpret_cast<const char16_t*>(data),
+                              static_cast<qsizetype>(size / 2));
+}
