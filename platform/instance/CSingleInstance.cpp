@@ -1,9 +1,8 @@
 #include "platform/instance/CSingleInstance.h"
 
-#include "platform/instance/CInstanceFrame.h"
-
 #include "platform/CRuntimeDirectory.h"
 #include "platform/CUnixSocketAddress.h"
+#include "platform/instance/CInstanceFrame.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
