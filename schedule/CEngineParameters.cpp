@@ -141,7 +141,12 @@ void CEngineParameters::AddDrivePairs(CParameterString* pairs) const
         pairs->Add(u"fspace"_s, u"y"_s);
         pairs->Add(u"fsoptions"_s, freeSpace);
     }
-    pairs->Add(u"volumes"_s, driveSelection == kAllDrives ? u"ALLDRIVES"_s : drives.join(u';'));
+    QString volumes = driveSelection == kAllDrives ? u"ALLDRIVES"_s : drives.join(u';');
+    // A list of the one drive "ALLDRIVES" would read back as every drive: a separator after it
+    // keeps it a list.
+    if (driveSelection != kAllDrives && volumes.compare(u"ALLDRIVES"_s, Qt::CaseInsensitive) == 0)
+        volumes += u';';
+    pairs->Add(u"volumes"_s, volumes);
     if (option == 1)
         pairs->Add(u"option"_s, u"parallel"_s);
     else if (option == 2)

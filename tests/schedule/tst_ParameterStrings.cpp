@@ -142,6 +142,12 @@ void TestParameterStrings::driveStrings()
     QCOMPARE(read.drives, (TStringList{L"C", L"My Disk"}));
     record.settings.offlineOptions = 0;
     QCOMPARE(read.settings, record.settings);
+    // A list of the one drive "ALLDRIVES" stays a list.
+    record.drives = {L"alldrives"};
+    QCOMPARE(RoundTrip(record, &read, &text), S_OK);
+    QVERIFY(text.endsWith(u"&volumes=alldrives%3b"_s));
+    QVERIFY(!read.allDrives);
+    QCOMPARE(read.drives, (TStringList{L"alldrives"}));
 
     // "Analyze Only" with the online pass alone writes no method pair, as the agent does, and a
     // text without one reads back as that, for the special schedules too; "method=offline"
