@@ -27,7 +27,7 @@ QString CEngineParametersProgramText(const QString& program)
         case u'=':
         case u'\r':
         case u'\n':
-            text += u'%' + QString::number(unit.unicode(), 16).rightJustified(2, u'0');
+            text += CParameterString::Escape(QStringView(&unit, 1));
             break;
         default:
             text += unit;
