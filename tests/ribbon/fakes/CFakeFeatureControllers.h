@@ -56,6 +56,29 @@ public:
     KORVANE_FAKE(EntireDriveDefragOnly)
     KORVANE_FAKE(EntireDriveTierLayout)
     KORVANE_FAKE(OnStartUp)
+    KORVANE_FAKE(UpdateColors)
+    // The per-volume operations are reached only from the tab's own views.
+    void EntireDrive(const TId&) override {}
+    void Analyse(const TId&) override {}
+    void SystemFiles(const TId&) override {}
+    void Stop(const TId&) override {}
+    void Pause(const TId&) override {}
+    void Resume(const TId&) override {}
+    HRESULT DefragmentFilesList(const TId&, TStringList&) override { return S_OK; }
+    void SetBootTime(const TId&, qint32) override {}
+    void SetDefaultAlgorithm(const TId&, qint32) override {}
+    HRESULT GetDefaultAlgorithm(const TId&, qint32&) override { return S_OK; }
+    void SetOverrideDriveType(const TId&, int) override {}
+    void SelectVolumes(const std::list<TId>&) override {}
+    void DeselectVolumes(const std::list<TId>&) override {}
+    void SetCurrentVolume(const TId&) override {}
+    void SetSelectedBlocks(const std::wstring&, const std::set<quint32>&,
+                           const std::wstring&) override
+    {}
+    HRESULT EnumFileExtents(const TId&, const TString&, std::set<quint32>&) override
+    {
+        return S_OK;
+    }
 };
 
 class CFakeCadenceController : public CFakeFeature, public ICadenceController {
