@@ -88,6 +88,7 @@ void EndProcessAtOnce(int exitCode)
 CApp::CApp(QObject* parent)
     : QObject(parent)
     , CTranslatable(QByteArrayLiteral("Korvane"))
+    , m_defragFeed(m_engine, m_defrager, m_cadence)
     , m_settings(u"Tellmar"_s, u"Korvane"_s)
     , m_processExit(EndProcessAtOnce)
 {
@@ -98,6 +99,8 @@ CApp::CApp(QObject* parent)
     connect(&m_finalActionTimer, &QTimer::timeout, this, &CApp::DoPickFinalAction);
     connect(&m_cadence, &CCadence::BusyStateChanged, this, &CApp::OnCadenceBusyStateChanged);
     connect(&m_defrager, &CDefrager::BusyStateChanged, this, &CApp::OnDefragerBusyStateChanged);
+    connect(&m_defragFeed, &CDefragFeed::DefragModelUpdated, this, &CApp::DefragModelUpdated);
+    connect(&m_defragFeed, &CDefragFeed::NextRunsUpdated, this, &CApp::NextRunsUpdated);
     connect(this, &CApp::MessageReceivedAction, this, &CApp::OnMessageReceivedAction,
             Qt::QueuedConnection);
 }
@@ -612,9 +615,6 @@ void CApp::WireEngineSignals()
 {
     connect(&m_engine, &CKV100EngineInterface::LostDrive, this, &CApp::OnLostDrive,
             Qt::QueuedConnection);
-    connect(&m_engine, &CKV100EngineInterface::StatusChanged, this, &CApp::OnDefragStatusChanged);
-    connect(&m_engine, &CKV100EngineInterface::OpStarted, this, &CApp::OnDefragStarted);
-    connect(&m_engine, &CKV100EngineInterface::OpCompleted, this, &CApp::OnDefragCompleted);
     connect(&m_agent, &CKV100AgentInterface::ScheduleStarted, this, &CApp::OnScheduleStarted);
     connect(&m_agent, &CKV100AgentInterface::ScheduleStopped, this, &CApp::OnScheduleStopped);
 }
@@ -655,179 +655,26 @@ void CApp::ReloadSchedules()
 
 void CApp::UpdateNextRuns()
 {
-    const auto lookup = [this](quint32 type, const TName& name) {
-        return m_cadence.NextRun(type, name);
-    };
-    for (const auto& [name, schedule] : m_cadence.Schedules()) {
-        const CDefrager::TScheduleOffer offer{schedule.settings.type,     name,
-                                              schedule.settings.lastRun,  schedule.settings.nextRun,
-                                              schedule.settings.disabled, schedule.IsAnalyseOnly()};
-        if (schedule.allDrives) {
-            for (const auto& [volume, record] : m_defrager)
-                m_defrager.OfferSchedule(volume, offer, lookup);
-        } else {
-            for (const TId& volume : schedule.drives)
-                m_defrager.OfferSchedule(volume, offer, lookup);
-        }
-    }
-    emit NextRunsUpdated();
+    m_defragFeed.UpdateNextRuns();
 }
 
 // --- the drive model
 
 void CApp::ConditionalRefreshDefragModel()
 {
-    TStringList volumes;
-    if (!m_engine.IsConnected() || FAILED(m_engine.GetVolumes(&volumes))) {
-        UpdateDefragModel();
-        return;
-    }
-    volumes.sort();
-    volumes.unique();
-    const bool same =
-        std::equal(volumes.begin(), volumes.end(), m_defrager.begin(), m_defrager.end(),
-                   [](const TId& id, const auto& entry) { return id == entry.first; });
-    if (same)
-        RefreshDefragModel();
-    else
-        UpdateDefragModel();
+    m_defragFeed.ConditionalRefresh();
 }
 
 void CApp::UpdateDefragModel()
 {
-    const TId current = m_defrager.CurrentVolume();
-    m_defrager.Clear();
-    TStringList volumes;
-    if (m_engine.IsConnected() && SUCCEEDED(m_engine.GetVolumes(&volumes))) {
-        for (const TId& volume : volumes) {
-            CDefrager::TVolumeInfo record;
-            if (ReadVolume(volume, record))
-                m_defrager.SetVolume(record);
-        }
-    }
+    m_defragFeed.Rebuild();
     // Passes that run already count for the busy state as much as those that start later.
     OnDefragerBusyStateChanged(m_defrager.BusyState());
-    // The drive the user was looking at stays current when the computer still has it.
-    if (m_defrager.Contains(current))
-        m_defrager.SetCurrentVolume(current);
-    else if (m_defrager.Count() > 0)
-        m_defrager.SetCurrentVolume(m_defrager.begin()->first);
-    RefreshDefragModel();
 }
 
 void CApp::RefreshDefragModel()
 {
-    if (m_engine.IsConnected()) {
-        for (const auto& [volume, record] : m_defrager) {
-            double date = 0;
-            if (SUCCEEDED(m_engine.GetLastDefragmented(volume, &date)))
-                m_defrager.SetLastDefragmented(volume, date);
-            else
-                m_defrager.ResetNextRun(volume);
-        }
-    }
-    UpdateNextRuns();
-    emit DefragModelUpdated();
-}
-
-bool CApp::ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record)
-{
-    TString mountName;
-    TString label;
-    TString fileSystem;
-    uint driveType = 0;
-    uint engineStatus = 0;
-    double lastDefragmented = 0;
-    uint extraWord1 = 0;
-    uint extraWord2 = 0;
-    int bootTime = 0;
-    double size = 0;
-    double dataDate = 0;
-    if (FAILED(m_engine.GetVolumeInfo(volume, &mountName, &label, &fileSystem, &driveType,
-                                      &engineStatus, &lastDefragmented, &extraWord1, &extraWord2,
-                                      &bootTime, &size, &dataDate)))
-        return false;
-    record.volumeId = volume;
-    record.mountName = mountName;
-    record.label = label;
-    record.fileSystem = fileSystem;
-    record.driveType = driveType;
-    record.status = CKV100EngineInterface::MapEngineStatus(engineStatus);
-    record.lastDefragmented = lastDefragmented;
-    record.extraWord1 = extraWord1;
-    record.extraWord2 = extraWord2;
-    record.atBootStatus = static_cast<CDefrager::TAtBootStatus>(bootTime);
-    record.sizeMegabytes = size;
-    record.dataDate = dataDate;
-
-    // What the engine cannot say of a volume it listed stays as a new record has it.
-    bool analysed = false;
-    double fragmentation = 0;
-    double freeSpaceFragmentation = 0;
-    if (SUCCEEDED(m_engine.GetFragmentation(volume, &analysed, &fragmentation,
-                                            &freeSpaceFragmentation)) &&
-        analysed) {
-        record.fragmentation = fragmentation;
-        record.freeSpaceFragmentation = freeSpaceFragmentation;
-    }
-    QList<uint> blocks;
-    if (SUCCEEDED(m_engine.GetDriveMap(volume, &blocks)) &&
-        blocks.size() == qsizetype(CDefrager::kMapBlockCount))
-        record.blocks.assign(blocks.begin(), blocks.end());
-    m_engine.GetHistorySeries(volume, &record.performanceBefore, &record.performanceAfter,
-                              &record.fragmentationBefore, &record.fragmentationAfter,
-                              &record.freeSpaceFragmentationBefore,
-                              &record.freeSpaceFragmentationAfter);
-    if (record.status != CDefrager::kIdle) {
-        uint status = 0;
-        double completion = 0;
-        double estimatedEnd = 0;
-        TString statusText;
-        if (SUCCEEDED(
-                m_engine.GetStatus(volume, &status, &completion, &estimatedEnd, &statusText))) {
-            record.statusText = statusText;
-            record.completionPercent = completion;
-            record.estimatedEnd = estimatedEnd;
-        }
-    }
-    return true;
-}
-
-void CApp::StoreEngineStatus(const TId& volume)
-{
-    uint status = 0;
-    double completion = 0;
-    double estimatedEnd = 0;
-    TString statusText;
-    if (SUCCEEDED(m_engine.GetStatus(volume, &status, &completion, &estimatedEnd, &statusText)))
-        m_defrager.SetStatus(volume, CKV100EngineInterface::MapEngineStatus(status));
-}
-
-void CApp::OnDefragStatusChanged(const TId& volume_guid, unsigned int status,
-                                 double completion_percent, double estimated_completion)
-{
-    Q_UNUSED(completion_percent);
-    Q_UNUSED(estimated_completion);
-    m_defrager.SetStatus(volume_guid, status);
-}
-
-void CApp::OnDefragStarted(const TId& volume_guid)
-{
-    // A two-character identifier names a drive by its letter, not a volume of the model.
-    if (volume_guid.size() == 2)
-        return;
-    const CDefrager::TVolumeInfo* record = m_defrager.FindVolume(volume_guid);
-    if (!record)
-        return;
-    if (record->extraWord1 & 1u)
-        StoreEngineStatus(volume_guid);
-    else
-        m_defrager.SetStatus(volume_guid, CDefrager::kDefragmenting);
-}
-
-void CApp::OnDefragCompleted(const TId& volume_guid)
-{
-    StoreEngineStatus(volume_guid);
+    m_defragFeed.Refresh();
 }
 
 void CApp::OnLostDrive(const TId& volume_guid, const TString& error_msg)

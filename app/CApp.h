@@ -7,6 +7,7 @@
 #include "appmodel/IAppController.h"
 #include "core/CTranslatable.h"
 #include "core/HResult.h"
+#include "defrag/CDefragFeed.h"
 #include "defrag/CDefrager.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
@@ -108,6 +109,7 @@ public:
     CKV100AgentInterface& Agent() override { return m_agent; }
     CDefrager& Defrager() override { return m_defrager; }
     CCadence& Cadence() override { return m_cadence; }
+    CDefragFeed& DefragFeed() { return m_defragFeed; }
     IDefragController* DefragController() const override { return m_defragController; }
     IFreeSpaceController* FreeSpaceController() const override { return m_freeSpaceController; }
     ISpaceExplorerController* SpaceExplorerController() const override
@@ -196,10 +198,6 @@ public slots:
     void RefreshModel() override;
     void CleanAllInterfaces();
     void OnLostDrive(const TId& volume_guid, const TString& error_msg);
-    void OnDefragStatusChanged(const TId& volume_guid, unsigned int status,
-                               double completion_percent, double estimated_completion);
-    void OnDefragStarted(const TId& volume_guid);
-    void OnDefragCompleted(const TId& volume_guid);
     void OnScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name);
     void OnScheduleStopped(const std::wstring& schedule_name, const std::wstring& item_name);
     void OnCadenceBusyStateChanged(TBusyStatus status);
@@ -216,8 +214,8 @@ public slots:
     HRESULT DoFinalReboot();
     HRESULT DoFinalLogout();
     HRESULT DoFinalCloseIE();
-    void OpenRebootCountdown();
-    void OpenShutdownCountdown();
+    void OpenRebootCountdown() override;
+    void OpenShutdownCountdown() override;
 
 signals:
     void ComputerConnected();
@@ -257,10 +255,6 @@ private:
     bool ShowsFreeSpaceTab() const;
     void ApplyLayout();
     void ReadComputerIdentity();
-    // A volume's record as the engine reports it; false when the engine could not say.
-    bool ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record);
-    // The volume's status as the engine reports it now, stored in the drive model.
-    void StoreEngineStatus(const TId& volume);
     // The schedules and the drives' next runs: through the scheduling tab when there is one.
     void RefreshSchedules();
     // Fills the scheduling model from the agent, for when no scheduling tab does.
@@ -285,6 +279,7 @@ private:
     CModel m_model;
     CDefrager m_defrager;
     CCadence m_cadence;
+    CDefragFeed m_defragFeed;
     CModelLayout m_layout;
     CSettings m_settings;
     CClientGP m_policy;

@@ -70,6 +70,9 @@ public:
                                           CFinalAdvice::TFinishActionAdvice advice) = 0;
     // Cancels a system shutdown in progress: 0, or the system's error code.
     virtual quint32 StopShutdown() = 0;
+    // The countdowns to a reboot and to a shutdown of this computer.
+    virtual void OpenRebootCountdown() = 0;
+    virtual void OpenShutdownCountdown() = 0;
     virtual void SetSystemTrayProgressBusy(CModel::TIconBusyIndex index,
                                            CModel::TBusyStatus status) = 0;
     // The drive model: rebuilt from the engine's volume list when the list changed, else

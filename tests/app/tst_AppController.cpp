@@ -518,26 +518,26 @@ void tst_AppController::operationStartAndEnd()
     QVERIFY(StartDrives() && Connect());
     CDefrager& drives = m_app->Defrager();
     // Without the engine-status flag an operation that starts is a pass.
-    m_app->OnDefragStarted(Id(kFirst));
+    m_app->DefragFeed().OnStarted(Id(kFirst));
     QCOMPARE(drives.Volume(Id(kFirst)).status, quint32(CDefrager::kDefragmenting));
 
     // With the flag the engine says what runs: here it reports the volume analysing (1).
     CTestEngine::TVolumeData second = m_engine->VolumeData(kSecond);
     second.status = 1;
     m_engine->SetVolumeData(kSecond, second);
-    m_app->OnDefragStarted(Id(kSecond));
+    m_app->DefragFeed().OnStarted(Id(kSecond));
     QCOMPARE(drives.Volume(Id(kSecond)).status, quint32(CDefrager::kAnalysing));
 
     // A drive letter and an unknown volume are not the model's.
     const QStringList before = m_engine->Operations();
-    m_app->OnDefragStarted(L"C:");
-    m_app->OnDefragStarted(L"{unknown}");
+    m_app->DefragFeed().OnStarted(L"C:");
+    m_app->DefragFeed().OnStarted(L"{unknown}");
     QCOMPARE(m_engine->Operations(), before);
 
     // At the end the engine says the status: idle.
     second.status = 0;
     m_engine->SetVolumeData(kSecond, second);
-    m_app->OnDefragCompleted(Id(kSecond));
+    m_app->DefragFeed().OnCompleted(Id(kSecond));
     QCOMPARE(drives.Volume(Id(kSecond)).status, quint32(CDefrager::kIdle));
 }
 
