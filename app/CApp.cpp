@@ -74,7 +74,7 @@ QMessageBox::StandardButton Present(QMessageBox::Icon icon, const QString& title
                                     const QString& text, QMessageBox::StandardButtons buttons,
                                     QWidget* parent = nullptr)
 {
-    return IMessagePresenter::Instance().ShowMessage({icon, title, text, buttons, parent});
+    return IMessagePresenter::Show(icon, title, text, buttons, parent);
 }
 
 void EndProcessAtOnce(int exitCode)
@@ -238,6 +238,15 @@ bool CApp::Attempt(const TName& computer, const TName& user, const TString& pass
                      CConnectionFailureMessage::Text(computer, user, password, domain, result),
                      buttons) == QMessageBox::Retry;
     return false;
+}
+
+void CApp::ReportConnectionFailure()
+{
+    const TName computer = m_engine.Computer().toStdWString();
+    Present(QMessageBox::Warning, Translate(CConnectionFailureMessage::kTitle),
+            CConnectionFailureMessage::Text(computer, {}, {}, {},
+                                            HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE)),
+            QMessageBox::Ok);
 }
 
 HRESULT CApp::FullConnection(const TName& computer, const TName& user, const TString& password,

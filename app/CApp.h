@@ -96,7 +96,7 @@ public:
     CKV100SpaceReportsInterface& SpaceReports() { return m_spaceReports; }
     CKV100FileOpInterface& FileOp() { return m_fileOp; }
     CKV100FileSetInterface& FileSet() { return m_fileSet; }
-    CKV100FileBrowserInterface& FileBrowser() { return m_fileBrowser; }
+    CKV100FileBrowserInterface& FileBrowser() override { return m_fileBrowser; }
 
     // IAppController: what the views reach.
     QObject* Object() override { return this; }
@@ -214,6 +214,7 @@ public slots:
     HRESULT DoFinalReboot();
     HRESULT DoFinalLogout();
     HRESULT DoFinalCloseIE();
+    void ReportConnectionFailure() override;
     void OpenRebootCountdown() override;
     void OpenShutdownCountdown() override;
 

@@ -68,12 +68,12 @@ void CShutdown::ShutdownNow()
     }
     if (FAILED(result)) {
         // Nothing was done: the countdown stays, for the user to try again or to stop it.
-        IMessagePresenter::Instance().ShowMessage(
-            {QMessageBox::Warning, Translate("Korvane"),
-             Translate(m_reboot ? "Korvane could not reboot this computer: %1"
-                                : "Korvane could not shut down this computer: %1")
-                 .Arg(CSystemMessage::Text(result)),
-             QMessageBox::Ok, this});
+        IMessagePresenter::Show(QMessageBox::Warning, Translate("Korvane"),
+                                Translate(m_reboot
+                                              ? "Korvane could not reboot this computer: %1"
+                                              : "Korvane could not shut down this computer: %1")
+                                    .Arg(CSystemMessage::Text(result)),
+                                QMessageBox::Ok, this);
         return;
     }
     done(1);

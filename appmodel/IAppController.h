@@ -11,6 +11,7 @@ class CCadence;
 class CDefrager;
 class CKV100AgentInterface;
 class CKV100EngineInterface;
+class CKV100FileBrowserInterface;
 class CSettings;
 class IADController;
 class IAppModel;
@@ -70,6 +71,8 @@ public:
                                           CFinalAdvice::TFinishActionAdvice advice) = 0;
     // Cancels a system shutdown in progress: 0, or the system's error code.
     virtual quint32 StopShutdown() = 0;
+    // Tells the user that the engine of the computer is not connected.
+    virtual void ReportConnectionFailure() = 0;
     // The countdowns to a reboot and to a shutdown of this computer.
     virtual void OpenRebootCountdown() = 0;
     virtual void OpenShutdownCountdown() = 0;
@@ -115,6 +118,7 @@ public:
     virtual CSettings& Settings() = 0;
     virtual CKV100EngineInterface& Engine() = 0;
     virtual CKV100AgentInterface& Agent() = 0;
+    virtual CKV100FileBrowserInterface& FileBrowser() = 0;
     virtual CDefrager& Defrager() = 0;
     virtual CCadence& Cadence() = 0;
     virtual IDefragController* DefragController() const = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QMessageBox>
 #include <QString>
 
@@ -16,6 +17,10 @@ public:
         QString text;
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
         QWidget* parent = nullptr;
+        // The button Enter presses; none: the box's own choice.
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        // Texts that replace those of standard buttons, for boxes with choices of their own.
+        QMap<QMessageBox::StandardButton, QString> buttonTexts;
     };
 
     virtual ~IMessagePresenter() = default;
@@ -24,6 +29,12 @@ public:
     virtual QMessageBox::StandardButton ShowMessage(const TMessage& message) = 0;
     // Runs a dialog modally; answers its result.
     virtual int RunDialog(QDialog& dialog) = 0;
+
+    // A box through the process-wide presenter.
+    static QMessageBox::StandardButton
+    Show(QMessageBox::Icon icon, const QString& title, const QString& text,
+         QMessageBox::StandardButtons buttons, QWidget* parent = nullptr,
+         QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
     // The process-wide presenter: real message boxes unless a replacement was installed.
     static IMessagePresenter& Instance();

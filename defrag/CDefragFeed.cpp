@@ -171,6 +171,17 @@ bool CDefragFeed::ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record) 
     return true;
 }
 
+void CDefragFeed::RefreshVolume(const TId& volume)
+{
+    if (!m_model.Contains(volume))
+        return;
+    StoreEngineStatus(volume);
+    if (const CDefrager::TVolumeInfo* record = m_model.FindVolume(volume);
+        record && record->status == CDefrager::kIdle)
+        m_model.ClearStatusDetails(volume);
+    ReadResults(volume);
+}
+
 void CDefragFeed::ReadResults(const TId& volume)
 {
     double date = 0;

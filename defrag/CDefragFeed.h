@@ -34,6 +34,9 @@ public:
     void ConditionalRefresh();
     // Offers every schedule to the drives it covers.
     void UpdateNextRuns();
+    // Reads the volume's status from the engine again (clearing the details when it is idle),
+    // then its results.
+    void RefreshVolume(const TId& volume);
     // Reads the results of a finished pass: dates, history series and statistics.
     void ReadResults(const TId& volume);
     // A volume's record as the engine reports it; false when the engine could not say.

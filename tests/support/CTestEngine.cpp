@@ -64,7 +64,7 @@ class CTestEngine::CEngine : public CTestSubscribable<CEngineServiceBase> {
         if (!details.isEmpty())
             operation += u':' + details;
         Engine()->RecordOperation(operation);
-        return Engine()->volumeAnswers.value(volume, S_OK);
+        return Engine()->OperationAnswer(operation, method.toString(), volume);
     }
 
     // Counts a call and answers a value the test set.
@@ -122,8 +122,41 @@ public:
     }
     int GetDriveType(const QString& volume, uint& driveType) override
     {
-        driveType = Engine()->m_overrideType.load() == 4 ? 4u : 1u;
+        driveType =
+            Engine()->m_overrideType.load() == 4 ? 4u : Engine()->VolumeData(volume).driveType;
         return Record(u"GetDriveType", volume);
+    }
+    int GetOverrideDriveType(const QString& volume, int& overrideType) override
+    {
+        overrideType = Engine()->m_overrideType.load();
+        return Record(u"GetOverrideDriveType", volume);
+    }
+    int SetDefaultAlgorithm(const QString& volume, int algorithm) override
+    {
+        return Record(u"SetDefaultAlgorithm", volume, QString::number(algorithm));
+    }
+    int SetBootTime(const QString& volume, int status) override
+    {
+        return Record(u"SetBootTime", volume, QString::number(status));
+    }
+    int IsChkdskScheduled(const QString& volume, bool& scheduled) override
+    {
+        scheduled = Engine()->chkdskScheduled;
+        return Record(u"IsChkdskScheduled", volume);
+    }
+    int DefragSystemFilesOffline(const QString& volume, bool force) override
+    {
+        return Record(u"DefragSystemFilesOffline", volume,
+                      force ? QStringLiteral("force") : QStringLiteral("ask"));
+    }
+    int GetFileFragmentCount(const QString& volume, const QString& file, uint& fragments) override
+    {
+        fragments = Engine()->FileFragments(file);
+        return Record(u"GetFileFragmentCount", volume, file);
+    }
+    int GetLastErrorText(QString& text) override
+    {
+        return Answer(text, QStringLiteral("The volume is locked."));
     }
     int GetVolumeInfo(const QString& volume, QString& mountName, QString& label,
                       QString& fileSystem, uint& driveType, uint& status, double& lastDefragmented,
@@ -316,6 +349,35 @@ QList<CTestEngine::TSubscription> CTestEngine::Subscriptions() const
 {
     QMutexLocker locker(&m_mutex);
     return m_subscriptions;
+}
+
+void CTestEngine::SetOperationAnswer(const QString& operation, int answer)
+{
+    QMutexLocker locker(&m_mutex);
+    m_operationAnswers.insert(operation, answer);
+}
+
+int CTestEngine::OperationAnswer(const QString& operation, const QString& method,
+                                 const QString& volume) const
+{
+    QMutexLocker locker(&m_mutex);
+    for (const QString& key : {operation, method})
+        if (const auto found = m_operationAnswers.constFind(key);
+            found != m_operationAnswers.cend())
+            return found.value();
+    return volumeAnswers.value(volume, S_OK);
+}
+
+void CTestEngine::SetFileFragments(const QString& file, uint fragments)
+{
+    QMutexLocker locker(&m_mutex);
+    m_fileFragments.insert(file, fragments);
+}
+
+uint CTestEngine::FileFragments(const QString& file) const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_fileFragments.value(file, 0);
 }
 
 QStringList CTestEngine::Operations() const

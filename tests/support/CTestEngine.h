@@ -60,6 +60,7 @@ public:
     QStringList agentClassIds; // what the engine names for the agent connection
     // What the per-volume operations answer for a volume; S_OK for any other.
     QHash<QString, int> volumeAnswers;
+    bool chkdskScheduled = false;
 
     // What the engine reports of a volume.
     struct TVolumeData {
@@ -88,8 +89,16 @@ public:
     // Instances created through the activation object.
     int Activations() const { return m_activations.load(); }
 
-    // The per-volume operations called, as "Method:volume".
+    // The per-volume operations called, as "Method:volume[:details]".
     QStringList Operations() const;
+    // What an operation answers, by "Method:volume[:details]" or by "Method", before the answer
+    // for its volume. May change while the engine runs.
+    void SetOperationAnswer(const QString& operation, int answer);
+    int OperationAnswer(const QString& operation, const QString& method,
+                        const QString& volume) const;
+    // Fragment counts of files (0 for others).
+    void SetFileFragments(const QString& file, uint fragments);
+    uint FileFragments(const QString& file) const;
 
     QList<TSubscription> Subscriptions() const;
     QList<TSubscription> Unsubscriptions() const;
@@ -121,5 +130,7 @@ private:
     std::atomic<int> m_activations{0};
     std::atomic<int> m_overrideType{-1};
     QHash<QString, TVolumeData> m_volumeData;                               // under m_mutex
+    QHash<QString, int> m_operationAnswers;                                 // under m_mutex
+    QHash<QString, uint> m_fileFragments;                                   // under m_mutex
     std::map<QString, std::unique_ptr<class CMailSlotTransport>> m_writers; // test thread only
 };
