@@ -10,6 +10,7 @@
 #include <QLocalSocket>
 #include <QThread>
 #include <QTimer>
+#include <QVariant>
 
 #include <cerrno>
 #include <sys/socket.h>

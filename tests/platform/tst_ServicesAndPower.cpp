@@ -1,5 +1,6 @@
 #include "platform/com/CDBusResult.h"
 #include "platform/power/CLogindPowerControl.h"
+#include "platform/power/CPowerSource.h"
 #include "platform/services/CSystemdServiceControl.h"
 #include "tests/support/CTestEnvironment.h"
 #include "tests/support/CTestPeerServer.h"
@@ -72,6 +73,7 @@ private slots:
     void cancelAndWallMessage();
     void refusals();
     void withoutLogind();
+    void onBatteryOnlyWhenUPowerSaysSo();
 
 private:
     // SCRIPT served at PATH on a peer connection named NAME; none leads nowhere.
@@ -283,6 +285,32 @@ void TestServicesAndPower::withoutLogind()
         QCOMPARE(power->LogOff(), CDBusResult::RpcServerUnavailable);
         QCOMPARE(power->CancelScheduledShutdown(), CDBusResult::RpcServerUnavailable);
     }
+}
+
+void TestServicesAndPower::onBatteryOnlyWhenUPowerSaysSo()
+{
+    TScript upower;
+    const CPowerSource source(Serve(u"upower"_s, u"/org/freedesktop/UPower"_s, &upower), QString());
+    const auto answer = [&upower](const QVariant& value) {
+        QMutexLocker locker(&upower.mutex);
+        upower.replies.insert(u"Get"_s, {QVariant::fromValue(QDBusVariant(value))});
+    };
+    answer(true);
+    QVERIFY(source.OnBattery());
+    QCOMPARE(upower.calls.constLast(), u"Get:org.freedesktop.UPower,OnBattery"_s);
+    answer(false);
+    QVERIFY(!source.OnBattery());
+    // A value of another type, and no answer at all, are not on battery.
+    answer(u"true"_s);
+    QVERIFY(!source.OnBattery());
+    {
+        QMutexLocker locker(&upower.mutex);
+        upower.replies.clear();
+        upower.errors.insert(u"Get"_s, u"org.freedesktop.DBus.Error.UnknownObject"_s);
+    }
+    QVERIFY(!source.OnBattery());
+    QVERIFY(!CPowerSource(QDBusConnection(u"nowhere"_s), QString()).OnBattery());
+    QDBusConnection::disconnectFromPeer(u"upower"_s);
 }
 
 QTEST_GUILESS_MAIN(TestServicesAndPower)
