@@ -58,6 +58,13 @@ DWORD CMailSlotTransport::HasMessage(bool& available)
     return ERROR_SUCCESS;
 }
 
+DWORD CMailSlotTransport::WaitForMessage(DWORD timeoutMs, std::stop_token stop)
+{
+    if (!m_handle)
+        return ERROR_INVALID_HANDLE;
+    return m_handle->WaitForMessage(timeoutMs, std::move(stop));
+}
+
 DWORD CMailSlotTransport::Read(QByteArray& body, bool& nothing)
 {
     nothing = false;

@@ -3,6 +3,7 @@
 #include "notify/IMessageTransport.h"
 
 #include <memory>
+#include <stop_token>
 
 class IMailslot;
 
@@ -25,6 +26,11 @@ public:
     DWORD Close() override;
     DWORD Open(const QString& computer, const QString& name) override;
     DWORD CloseClient() override;
+
+    // Reading side: waits up to timeoutMs until a message (or a failure, which the next
+    // HasMessage answers) is waiting; ERROR_SEM_TIMEOUT when the time passed first,
+    // ERROR_CANCELLED when STOP asked to end the wait.
+    DWORD WaitForMessage(DWORD timeoutMs, std::stop_token stop);
 
     bool IsRemote() const { return m_remote; }
     quint32 Sequence() const { return m_sequence; }

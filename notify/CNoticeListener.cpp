@@ -4,7 +4,6 @@
 
 #include <QtEndian>
 
-#include <chrono>
 #include <pthread.h>
 #include <system_error>
 
@@ -33,11 +32,11 @@ DWORD CNoticeListener::StartOn(const QString& name)
     {
         std::lock_guard lock(m_stateMutex);
         m_state = TThreadState::NotStarted;
-        m_stopRequested = false;
         m_exitCode = ERROR_SUCCESS;
     }
     try {
-        m_thread = std::thread([this] { Run(); });
+        m_stop = std::stop_source();
+        m_thread = std::thread([this, stop = m_stop.get_token()] { Run(stop); });
     } catch (const std::system_error&) {
         m_transport.reset();
         return ERROR_NOT_ENOUGH_MEMORY;
@@ -59,16 +58,12 @@ void CNoticeListener::Stop()
     if (m_thread.joinable() && m_thread.get_id() == std::this_thread::get_id()) {
         // Asked from a dispatch on the polling thread itself: the thread ends after this
         // notice, and a later Stop from elsewhere (or the destructor) joins it.
-        std::lock_guard lock(m_stateMutex);
-        m_stopRequested = true;
+        m_stop.request_stop();
         return;
     }
     if (m_thread.joinable()) {
-        {
-            std::lock_guard lock(m_stateMutex);
-            m_stopRequested = true;
-        }
-        m_stateChanged.notify_all();
+        // Ends a wait on the mailslot at once.
+        m_stop.request_stop();
         m_thread.join();
     }
     m_transport.reset();
@@ -86,50 +81,47 @@ DWORD CNoticeListener::ExitCode() const
     return m_exitCode;
 }
 
-bool CNoticeListener::WaitForStop(std::unique_lock<std::mutex>& lock, int milliseconds)
-{
-    return m_stateChanged.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                                   [this] { return m_stopRequested; });
-}
-
-void CNoticeListener::Run()
+void CNoticeListener::Run(std::stop_token stop)
 {
     pthread_setname_np(pthread_self(), "kv-listener");
-    std::unique_lock lock(m_stateMutex);
-    m_state = TThreadState::Running;
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_state = TThreadState::Running;
+    }
     m_stateChanged.notify_all();
 
     DWORD exitCode = ERROR_SUCCESS;
     QByteArray body;
-    while (!m_stopRequested) {
-        lock.unlock();
+    while (!stop.stop_requested()) {
         bool available = false;
         exitCode = m_transport->HasMessage(available);
-        if (exitCode != ERROR_SUCCESS) {
-            lock.lock();
+        if (exitCode != ERROR_SUCCESS)
             break;
-        }
         if (!available) {
-            lock.lock();
-            WaitForStop(lock, kIdleSleepMs);
+            // A message, a failure of the mailslot (which the next look answers), a stop or the
+            // end of the period: each sends the thread round the loop again.
+            const DWORD waited = m_transport->WaitForMessage(kIdleWaitMs, stop);
+            if (waited != ERROR_SUCCESS && waited != ERROR_SEM_TIMEOUT &&
+                waited != ERROR_CANCELLED) {
+                exitCode = waited;
+                break;
+            }
             continue;
         }
         if (m_newWriter.exchange(false))
             m_transport->ForgetSequence();
         bool nothing = false;
         exitCode = m_transport->Read(body, nothing);
-        if (exitCode != ERROR_SUCCESS) {
-            lock.lock();
+        if (exitCode != ERROR_SUCCESS)
             break;
-        }
         // A body too short to carry its type has nothing to dispatch.
         if (!nothing && body.size() >= 4) {
             const quint32 type = qFromLittleEndian<quint32>(body.constData());
             std::lock_guard dispatching(m_dispatchLock);
             Dispatch(type, body);
         }
-        lock.lock();
     }
+    std::lock_guard lock(m_stateMutex);
     m_exitCode = exitCode;
     m_state = TThreadState::Ended;
     m_stateChanged.notify_all();

@@ -9,18 +9,21 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 #include "notify/CMailSlotTransport.h"
 
 // The console side of one notice channel: owns a mailslot under a fresh name, and a polling
 // thread that reads it and hands every notice to Dispatch under the dispatch lock. The thread
-// checks for a message, reads it when one waits, and sleeps 200 ms (cut short by a stop) when
-// the mailslot is empty, so a burst drains without pauses. A transport error ends the thread;
-// the listener then stays stopped until it is started again.
+// looks for a stop, checks for a message and reads it when one waits, so a burst drains without
+// pauses; when the mailslot is empty it waits on it for the next message, at most 200 ms, and
+// a message or a stop ends that wait at once. A transport error ends the thread; the listener
+// then stays stopped until it is started again.
 class CNoticeListener {
 public:
-    static constexpr int kIdleSleepMs = 200;
+    // The longest wait of an empty mailslot before the thread looks again.
+    static constexpr DWORD kIdleWaitMs = 200;
 
     CNoticeListener() = default;
     virtual ~CNoticeListener();
@@ -54,18 +57,16 @@ protected:
 private:
     enum class TThreadState { NotStarted, Running, Ended };
 
-    void Run();
-    // With m_stateMutex held: sleeps until a stop is asked for or the time passes.
-    bool WaitForStop(std::unique_lock<std::mutex>& lock, int milliseconds);
+    void Run(std::stop_token stop);
 
     std::unique_ptr<CMailSlotTransport> m_transport;
     std::thread m_thread;
+    std::stop_source m_stop; // the stop "event"; a new one for every start
     std::mutex m_dispatchLock;
 
     mutable std::mutex m_stateMutex;
-    std::condition_variable m_stateChanged; // the started and stop "events"
+    std::condition_variable m_stateChanged; // the started "event"
     TThreadState m_state = TThreadState::NotStarted;
-    bool m_stopRequested = false;
     std::atomic<bool> m_newWriter{false};
     DWORD m_exitCode = ERROR_SUCCESS;
 };

@@ -53,6 +53,12 @@ void CEngineService::Remember(HRESULT result, const QString& text)
     m_lastError = u"%1 (0x%2)"_s.arg(text, QString::number(quint32(result), 16).toUpper());
 }
 
+HRESULT CEngineService::Fail(HRESULT result, const QString& text)
+{
+    Remember(result, text);
+    return result;
+}
+
 QStringList CEngineService::VolumeIds()
 {
     m_volumes = m_options.volumes ? m_options.volumes() : QList<TVolumeDescription>();
@@ -74,7 +80,7 @@ HRESULT CEngineService::Find(const QString& volume, TVolumeDescription* descript
         if (attempt == 0)
             VolumeIds();
     }
-    return kUnknownVolume;
+    return Fail(kUnknownVolume, u"The engine knows no drive %1"_s.arg(volume));
 }
 
 HRESULT CEngineService::Settings(const QString& volume, TVolumeSettings* settings)
@@ -104,7 +110,10 @@ HRESULT CEngineService::Change(const QString& volume,
         return found;
     if (const HRESULT changed = change(settings); FAILED(changed))
         return changed;
-    return m_store->Put(volume, settings) ? S_OK : HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
+    if (!m_store->Put(volume, settings))
+        return Fail(HRESULT_FROM_WIN32(ERROR_WRITE_FAULT),
+                    u"The settings of the drive %1 could not be stored"_s.arg(volume));
+    return S_OK;
 }
 
 CVolumePass* CEngineService::RunningPass(const QString& volume) const
@@ -299,13 +308,15 @@ HRESULT CEngineService::StartPassOf(const QString& volume, const CVolumePass::TR
     TVolumeDescription description;
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
-    if (!QFileInfo(description.mountPoint).isDir()) {
-        Remember(kDeviceGone, u"The drive %1 is no longer available"_s.arg(description.mountPoint));
-        return kDeviceGone;
-    }
+    if (!QFileInfo(description.mountPoint).isDir())
+        return Fail(kDeviceGone,
+                    u"The drive %1 is no longer available"_s.arg(description.mountPoint));
     if (RunningPass(volume))
-        return kBusy;
-    delete m_passes.take(volume);
+        return Fail(kBusy, u"An operation is already running on the drive %1"_s.arg(
+                               description.mountPoint));
+    CVolumePass* previous = m_passes.take(volume);
+    m_settled.remove(previous);
+    delete previous;
     auto* pass = new CVolumePass(description, request, &m_sink, m_store, m_options.log,
                                  m_options.history, this);
     connect(pass, &CVolumePass::Finished, this, &CEngineService::OnPassFinished,
@@ -320,8 +331,9 @@ HRESULT CEngineService::StartPassOf(const QString& volume, const CVolumePass::TR
 void CEngineService::OnPassFinished(const QString& volume)
 {
     CVolumePass* pass = m_passes.value(volume);
-    if (!pass || pass->Running())
+    if (!pass || pass->Running() || m_settled.contains(pass))
         return;
+    m_settled.insert(pass);
     if (FAILED(pass->Result()) && pass->Result() != E_ABORT)
         Remember(pass->Result(), pass->FailureText());
     if (auto walker = pass->Walker())
@@ -353,10 +365,17 @@ int CEngineService::AnalyzeEx(const QString& volume)
 
 int CEngineService::StartPass(const QString& volume, uint mode, int method)
 {
-    if (mode == 3)
-        return kNotSupported; // system files are a matter of another file system
-    if (mode != 1 || method < 0 || method > 2)
-        return E_INVALIDARG;
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (mode == 3) // system files are a matter of another file system
+        return Fail(kNotSupported,
+                    u"The system files of the drive %1 (%2) cannot be defragmented"_s.arg(
+                        description.mountPoint, description.fileSystem));
+    if (mode != 1)
+        return Fail(E_INVALIDARG, u"The engine has no pass of kind %1"_s.arg(mode));
+    if (method < 0 || method > 2)
+        return Fail(E_INVALIDARG, u"The engine has no method %1"_s.arg(method));
     return StartPassOf(volume, {CVolumePass::TKind::Defragmentation, method, {}});
 }
 
@@ -371,10 +390,11 @@ int CEngineService::DefragmentFiles(const QString& volume, const QStringList& fi
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
     if (files.isEmpty())
-        return E_INVALIDARG;
+        return Fail(E_INVALIDARG, u"No files to defragment were given"_s);
     for (const QString& file : files) {
         if (!OnVolume(description, file) || !QFileInfo(file).isFile())
-            return E_INVALIDARG;
+            return Fail(E_INVALIDARG,
+                        u"%1 is not a file on the drive %2"_s.arg(file, description.mountPoint));
     }
     return StartPassOf(volume, {CVolumePass::TKind::SelectedFiles, 0, files});
 }
@@ -385,7 +405,9 @@ int CEngineService::DefragSystemFilesOffline(const QString& volume, bool force)
     TVolumeDescription description;
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
-    return kNotSupported;
+    return Fail(kNotSupported,
+                u"The drive %1 (%2) cannot be taken offline to defragment its system files"_s.arg(
+                    description.mountPoint, description.fileSystem));
 }
 
 int CEngineService::Stop(const QString& volume)
@@ -395,7 +417,7 @@ int CEngineService::Stop(const QString& volume)
         return found;
     CVolumePass* pass = RunningPass(volume);
     if (!pass)
-        return kNotRunning;
+        return NothingRunning(description);
     pass->Stop();
     return S_OK;
 }
@@ -411,7 +433,7 @@ int CEngineService::Pause(const QString& volume)
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
     CVolumePass* pass = RunningPass(volume);
-    return pass ? pass->Pause() : kNotRunning;
+    return pass ? pass->Pause() : NothingRunning(description);
 }
 
 int CEngineService::Resume(const QString& volume)
@@ -420,11 +442,15 @@ int CEngineService::Resume(const QString& volume)
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
     CVolumePass* pass = RunningPass(volume);
-    return pass ? pass->Resume() : kNotRunning;
+    return pass ? pass->Resume() : NothingRunning(description);
 }
 
 int CEngineService::GetLastErrorText(QString& text)
 {
+    // A pass that has failed says so before its end reaches this thread: a console that asks
+    // on the completion notice learns why.
+    for (const QString& volume : m_passes.keys())
+        OnPassFinished(volume);
     text = m_lastError;
     return S_OK;
 }
@@ -438,7 +464,7 @@ int CEngineService::SetBootTime(const QString& volume, int status)
 {
     return Change(volume, [&](TVolumeSettings& settings) {
         if (status < 0)
-            return E_INVALIDARG;
+            return Fail(E_INVALIDARG, u"The engine has no boot-time status %1"_s.arg(status));
         settings.bootTimeStatus = status;
         return S_OK;
     });
@@ -464,7 +490,7 @@ int CEngineService::SetDefaultAlgorithm(const QString& volume, int algorithm)
 {
     return Change(volume, [&](TVolumeSettings& settings) {
         if (algorithm < 0 || algorithm > 2)
-            return E_INVALIDARG;
+            return Fail(E_INVALIDARG, u"The engine has no method %1"_s.arg(algorithm));
         settings.defaultAlgorithm = algorithm;
         return S_OK;
     });
@@ -480,7 +506,7 @@ int CEngineService::SetOverrideDriveType(const QString& volume, int overrideType
 {
     return Change(volume, [&](TVolumeSettings& settings) {
         if (overrideType != -1 && overrideType != 1 && overrideType != 2 && overrideType != 4)
-            return E_INVALIDARG;
+            return Fail(E_INVALIDARG, u"The engine has no drive type %1"_s.arg(overrideType));
         settings.overrideType = overrideType;
         return S_OK;
     });
@@ -522,16 +548,30 @@ int CEngineService::HasAnalysisData(const QString& volume, bool& available)
     return S_OK;
 }
 
+HRESULT CEngineService::NothingRunning(const TVolumeDescription& description)
+{
+    return Fail(kNotRunning,
+                u"No operation is running on the drive %1"_s.arg(description.mountPoint));
+}
+
+HRESULT CEngineService::FileBlocks(const TVolumeDescription& description, const QString& file,
+                                   CVolumeWalker::TFileBlocks* found)
+{
+    if (!OnVolume(description, file))
+        return Fail(E_INVALIDARG, u"%1 is not on the drive %2"_s.arg(file, description.mountPoint));
+    const HRESULT result = CVolumeWalker::FileBlocks(description, file, found);
+    if (FAILED(result))
+        return Fail(result, u"Where %1 lies could not be read"_s.arg(file));
+    return result;
+}
+
 int CEngineService::GetFileExtents(const QString& volume, const QString& file, QList<uint>& blocks)
 {
     TVolumeDescription description;
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
-    if (!OnVolume(description, file))
-        return E_INVALIDARG;
     CVolumeWalker::TFileBlocks found;
-    const HRESULT result = CVolumeWalker::FileBlocks(description, file, &found);
-    if (FAILED(result))
+    if (const HRESULT result = FileBlocks(description, file, &found); FAILED(result))
         return result;
     blocks = QList<uint>(found.blocks.begin(), found.blocks.end());
     return S_OK;
@@ -543,14 +583,13 @@ int CEngineService::GetFileFragmentCount(const QString& volume, const QString& f
     TVolumeDescription description;
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
-    if (!OnVolume(description, file))
-        return E_INVALIDARG;
     CVolumeWalker::TFileBlocks found;
-    const HRESULT result = CVolumeWalker::FileBlocks(description, file, &found);
-    if (FAILED(result))
+    if (const HRESULT result = FileBlocks(description, file, &found); FAILED(result))
         return result;
-    if (found.fragments < 0)
-        return kNotSupported; // the file system does not tell where files lie
+    if (found.fragments < 0) // the file system does not tell where files lie
+        return Fail(kNotSupported,
+                    u"The file system %1 of the drive %2 does not tell where "
+                    u"files lie"_s.arg(description.fileSystem, description.mountPoint));
     fragments = uint(found.fragments);
     return S_OK;
 }

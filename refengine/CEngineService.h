@@ -3,16 +3,17 @@
 #include "EngineServiceBase.h"
 #include "refengine/CNoticeSink.h"
 #include "refengine/CVolumePass.h"
+#include "refengine/CVolumeWalker.h"
 #include "refengine/TVolumeDescription.h"
 
 #include <QHash>
 #include <QPointer>
+#include <QSet>
 
 #include <functional>
 #include <memory>
 
 class CVolumeSettingsStore;
-class CVolumeWalker;
 
 // The defragmentation engine: the volumes this engine serves, their settings and results, and
 // the passes that run on them (one at a time per volume). Lives on the daemon's main thread;
@@ -138,12 +139,19 @@ private:
     static bool OnVolume(const TVolumeDescription& description, const QString& path);
     void OnPassFinished(const QString& volume);
     void Remember(HRESULT result, const QString& text);
+    // Remembers TEXT as the last error and answers RESULT.
+    HRESULT Fail(HRESULT result, const QString& text);
+    HRESULT NothingRunning(const TVolumeDescription& description);
+    // The blocks and fragments of a file on the volume; a failure is remembered.
+    HRESULT FileBlocks(const TVolumeDescription& description, const QString& file,
+                       CVolumeWalker::TFileBlocks* found);
 
     CVolumeSettingsStore* const m_store;
     const TOptions m_options;
     CNoticeSink m_sink;
     QList<TVolumeDescription> m_volumes;
-    QHash<QString, CVolumePass*> m_passes;                        // running or just finished
+    QHash<QString, CVolumePass*> m_passes; // running or just finished
+    QSet<const CVolumePass*> m_settled;    // finished passes whose end has been dealt with
     QHash<QString, std::function<void()>> m_whenFinished;         // by volume
     QHash<QString, std::shared_ptr<const CVolumeWalker>> m_walks; // the last walk of each volume
     QString m_lastError;

@@ -146,15 +146,19 @@ quint32 CVolumeCatalog::DriveType(dev_t device) const
     const bool partition = QFileInfo::exists(entry + u"/partition"_s);
     const QString disk = partition ? QFileInfo(entry).absolutePath() : entry;
 
+    // Memory cards and built-in flash sit on the MMC bus: the disk is an mmcblk, its path runs
+    // through an MMC host, or its device says so.
+    const QString diskName = QFileInfo(disk).fileName();
+    if (diskName.startsWith(u"mmcblk"_s) || disk.contains(u"/mmc_host/"_s) ||
+        QFileInfo(disk + u"/device/subsystem"_s).canonicalFilePath().endsWith(u"/bus/mmc"_s))
+        return TVolumeDescription::kFlash;
+    // Anything that can be taken away, or hangs off a USB port, is an external drive.
+    if (VolumeCatalogReadSmall(disk + u"/removable"_s) == "1" || disk.contains(u"/usb"_s))
+        return TVolumeDescription::kExternal;
     QByteArray rotational = VolumeCatalogReadSmall(entry + u"/queue/rotational"_s);
     if (rotational.isEmpty())
         rotational = VolumeCatalogReadSmall(disk + u"/queue/rotational"_s);
-    const bool spinning = rotational != "0";
-    if (VolumeCatalogReadSmall(disk + u"/removable"_s) == "1")
-        return spinning ? TVolumeDescription::kExternal : TVolumeDescription::kFlash;
-    if (disk.contains(u"/usb"))
-        return TVolumeDescription::kExternal;
-    return spinning ? TVolumeDescription::kHardDisk : TVolumeDescription::kSsd;
+    return rotational == "0" ? TVolumeDescription::kSsd : TVolumeDescription::kHardDisk;
 }
 
 QHash<dev_t, QString> CVolumeCatalog::DiskLinks(const QString& folder) const

@@ -45,7 +45,10 @@ public:
     // The id of a directory served as a volume.
     static QString DirectoryId(const QString& canonicalPath);
 
-    // 1 hard disk, 2 external, 3 flash, 4 SSD, from the device's sysfs entry and its whole disk.
+    // 1 hard disk, 2 external, 3 flash, 4 SSD, from the device's sysfs entry and its whole disk:
+    // a disk on the MMC bus is flash; else a removable one, or one behind USB, external; else
+    // one whose queue is not rotational an SSD; anything else, or what sysfs does not know, a
+    // hard disk.
     quint32 DriveType(dev_t device) const;
 
 private:

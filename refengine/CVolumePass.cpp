@@ -170,8 +170,9 @@ void CVolumePass::SetStatus(quint32 status, double percent, const QString& text)
     m_status.engineStatus = m_paused ? kPaused : status;
     m_status.percent = std::clamp(percent, 0.0, 100.0);
     m_status.text = text;
+    // The end is estimated from the rate so far; below one percent that rate says too little.
     const qint64 elapsed = PassNowMs() - m_startedMs;
-    if (m_status.percent >= 1.0 && m_status.percent < 100.0) {
+    if (m_status.percent >= 1.0) {
         const double remainingMs = elapsed * (100.0 - m_status.percent) / m_status.percent;
         m_status.estimatedEnd = COleDate::FromDateTime(
             QDateTime::currentDateTime().addMSecs(static_cast<qint64>(remainingMs)));

@@ -1,9 +1,9 @@
 #include "platform/mailslot/CUnixMailslot.h"
 
+#include "core/CWin32Error.h"
 #include "platform/CComputerName.h"
 #include "platform/CRuntimeDirectory.h"
 #include "platform/CUnixSocketAddress.h"
-#include "core/CWin32Error.h"
 
 #include <QFile>
 
@@ -125,8 +125,8 @@ struct CUnixMailslot::TReceiver {
     static constexpr size_t kBatch = 32;
     static constexpr size_t kReceiveBufferBytes = 16 * 1024 * 1024;
     std::unique_ptr<char[]> buffer = std::make_unique_for_overwrite<char[]>(kReceiveBufferBytes);
-    std::mutex mutex; // guards the rest
-    std::condition_variable arrived;
+    std::mutex mutex;                    // guards the rest
+    std::condition_variable_any arrived; // also woken by a waiter's stop
     std::condition_variable roomMade;
     std::deque<TMessage> queue;
     qint64 queuedBytes = 0; // the Cost() of the messages queued
@@ -330,6 +330,24 @@ DWORD CUnixMailslot::Read(QByteArray* message)
         return ERROR_INVALID_DATA;
     *message = std::move(next.data);
     return ERROR_SUCCESS;
+}
+
+DWORD CUnixMailslot::WaitForMessage(DWORD timeoutMs, std::stop_token stop)
+{
+    if (!IsOpen() || !m_server)
+        return ERROR_INVALID_HANDLE;
+    TReceiver& receiver = *m_receiver;
+    std::unique_lock lock = LockQueue();
+    const auto ready = [&receiver] {
+        return !receiver.queue.empty() || receiver.error != ERROR_SUCCESS || receiver.stopping;
+    };
+    const bool woken =
+        timeoutMs == MAILSLOT_WAIT_FOREVER
+            ? receiver.arrived.wait(lock, stop, ready)
+            : receiver.arrived.wait_for(lock, stop, std::chrono::milliseconds(timeoutMs), ready);
+    if (woken)
+        return ERROR_SUCCESS;
+    return stop.stop_requested() ? ERROR_CANCELLED : ERROR_SEM_TIMEOUT;
 }
 
 DWORD CUnixMailslot::Open(const QString& computer, const QString& name)

@@ -27,6 +27,7 @@ public:
     DWORD Create(const QString& name, DWORD maxMessageSize, DWORD readTimeoutMs) override;
     DWORD NextMessageSize(DWORD* size) override;
     DWORD Read(QByteArray* message) override;
+    DWORD WaitForMessage(DWORD timeoutMs, std::stop_token stop) override;
     DWORD Open(const QString& computer, const QString& name) override;
     DWORD Write(const QByteArray& message) override;
     void Close() override;

@@ -4,12 +4,31 @@
 
 #include <QMutex>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 namespace {
 
 QMutex g_factoryMutex;
 IMailslot::TFactory g_factory;
 
 } // namespace
+
+DWORD IMailslot::WaitForMessage(DWORD timeoutMs, std::stop_token stop)
+{
+    if (!IsOpen())
+        return ERROR_INVALID_HANDLE;
+    std::mutex mutex;
+    std::condition_variable_any never;
+    std::unique_lock lock(mutex);
+    const auto stopped = [] { return false; };
+    if (timeoutMs == MAILSLOT_WAIT_FOREVER)
+        never.wait(lock, stop, stopped);
+    else
+        never.wait_for(lock, stop, std::chrono::milliseconds(timeoutMs), stopped);
+    return stop.stop_requested() ? ERROR_CANCELLED : ERROR_SEM_TIMEOUT;
+}
 
 std::unique_ptr<IMailslot> IMailslot::Make()
 {

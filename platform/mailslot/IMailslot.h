@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
 
 constexpr DWORD MAILSLOT_NO_MESSAGE = 0xFFFFFFFFu;
 constexpr DWORD MAILSLOT_WAIT_FOREVER = 0xFFFFFFFFu;
@@ -28,6 +29,12 @@ public:
     // Server side: reads the next message whole, waiting up to the read time-out
     // (ERROR_SEM_TIMEOUT when none came).
     virtual DWORD Read(QByteArray* message) = 0;
+    // Server side: waits up to timeoutMs (MAILSLOT_WAIT_FOREVER for no bound) until a message
+    // is waiting or the mailslot has failed (ERROR_SUCCESS: look with NextMessageSize), time
+    // passes (ERROR_SEM_TIMEOUT) or a stop is requested through STOP (ERROR_CANCELLED).
+    // A handle that cannot tell when a message arrives waits out the time, cut short only by a
+    // stop; that is what this default does.
+    virtual DWORD WaitForMessage(DWORD timeoutMs, std::stop_token stop);
 
     // Client side: opens the mailslot NAME of a computer for writing. The local computer is an
     // empty name, ".", or its own name in any letter case; any other computer answers

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <optional>
 #include <poll.h>
+#include <stop_token>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -55,6 +56,8 @@ private slots:
 
     void messagesKeepBoundariesAndOrder();
     void readWaitsForTheTimeOut();
+    void waitingForAMessage_data();
+    void waitingForAMessage();
     void socketFilesOfOthersAreLeftAlone_data();
     void socketFilesOfOthersAreLeftAlone();
     void names_data();
@@ -138,6 +141,50 @@ void TestMailslot::readWaitsForTheTimeOut()
     writer.join();
     QCOMPARE(message, QByteArray("late"));
     QVERIFY2(elapsed >= 290, qPrintable(QString::number(elapsed)));
+}
+
+void TestMailslot::waitingForAMessage_data()
+{
+    // What happens, and when, relative to a wait with no time-out of its own.
+    QTest::addColumn<QString>("event");
+    QTest::addColumn<DWORD>("result");
+    QTest::newRow("message queued before") << u"queued"_s << ERROR_SUCCESS;
+    QTest::newRow("message written by another thread") << u"written"_s << ERROR_SUCCESS;
+    QTest::newRow("stop asked before") << u"stopped"_s << ERROR_CANCELLED;
+    QTest::newRow("stop asked by another thread") << u"stopping"_s << ERROR_CANCELLED;
+    QTest::newRow("nothing, no time to wait") << u"nothing"_s << ERROR_SEM_TIMEOUT;
+}
+
+void TestMailslot::waitingForAMessage()
+{
+    QFETCH(QString, event);
+    QFETCH(DWORD, result);
+    CUnixMailslot server;
+    CUnixMailslot client;
+    std::stop_source stop;
+    QCOMPARE(server.WaitForMessage(0, stop.get_token()), ERROR_INVALID_HANDLE);
+    QCOMPARE(server.Create(u"waited"_s, 0, 0), ERROR_SUCCESS);
+    QCOMPARE(client.Open(QString(), u"waited"_s), ERROR_SUCCESS);
+    QCOMPARE(client.WaitForMessage(0, stop.get_token()), ERROR_INVALID_HANDLE);
+
+    if (event == u"queued")
+        QCOMPARE(client.Write("soon"), ERROR_SUCCESS);
+    if (event == u"stopped")
+        stop.request_stop();
+    std::thread other([&] {
+        if (event == u"written")
+            client.Write("late");
+        else if (event == u"stopping")
+            stop.request_stop();
+    });
+    const DWORD timeout = event == u"nothing" ? 0 : MAILSLOT_WAIT_FOREVER;
+    const DWORD waited = server.WaitForMessage(timeout, stop.get_token());
+    other.join();
+    QCOMPARE(waited, result);
+    // The wait takes nothing off the queue.
+    DWORD size = 0;
+    QCOMPARE(server.NextMessageSize(&size), ERROR_SUCCESS);
+    QCOMPARE(size, result == ERROR_SUCCESS ? DWORD(4) : MAILSLOT_NO_MESSAGE);
 }
 
 void TestMailslot::socketFilesOfOthersAreLeftAlone_data()

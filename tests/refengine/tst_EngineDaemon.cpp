@@ -1,3 +1,4 @@
+#include "core/COleDate.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
@@ -49,9 +50,11 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
 
-    void analysisSendsItsNoticesInOrder();
+    void passesSendTheirNoticesInOrder_data();
+    void passesSendTheirNoticesInOrder();
     void passPausesResumesAndStops();
     void badInputChangesNothing();
+    void pageRequestsAndTheirFailures();
     void vanishedConsolesNeverEndTheDaemon();
     void volumeGoneDuringAPass();
     void aRestartedDaemonIsReachedAgain();
@@ -139,41 +142,94 @@ QString TestEngineDaemon::VolumeOf(const QString& directory)
     return {};
 }
 
-void TestEngineDaemon::analysisSendsItsNoticesInOrder()
+void TestEngineDaemon::passesSendTheirNoticesInOrder_data()
 {
-    const QString volume = VolumeOf(m_small);
+    QTest::addColumn<bool>("entireDrive");
+    QTest::newRow("analysis") << false;
+    QTest::newRow("entire drive") << true;
+}
+
+void TestEngineDaemon::passesSendTheirNoticesInOrder()
+{
+    QFETCH(bool, entireDrive);
+    // The large tree has not been analysed yet, so that both passes find a map to tell.
+    const QString volume = VolumeOf(entireDrive ? m_large : m_small);
     QVERIFY(!volume.isEmpty());
+    const std::wstring id = volume.toStdWString();
     CSignalLog emissions(&m_engine);
-    QCOMPARE(m_engine.Analyse(volume.toStdWString()), S_OK);
+    // OLE dates keep milliseconds only roughly.
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+    QCOMPARE(entireDrive ? m_engine.StartPass(id, CKV100EngineInterface::kEntireDrive)
+                         : m_engine.Analyse(id),
+             S_OK);
     QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+    const QDateTime completed = QDateTime::currentDateTime().addSecs(1);
+
+    // The stages in the order a console expects them: the start; progress with the map's runs;
+    // the new fragmentation figures and the statistics; the idle status; the completion.
     const QStringList names = emissions.Names();
-    QCOMPARE(names.first(), u"OpStarted"_s);
-    QCOMPARE(names.last(), u"OpCompleted"_s);
-    const qsizetype fragmentation = names.indexOf(u"FragmentationChanged"_s);
-    const qsizetype freeSpace = names.indexOf(u"FreeSpaceFragmentationChanged"_s);
-    const qsizetype updated = names.indexOf(u"StatisticsUpdated"_s);
-    QVERIFY(names.indexOf(u"BitmapUpdated"_s) > 0);
-    QVERIFY(names.indexOf(u"WorkingMessageChanged"_s) > 0);
-    QVERIFY(fragmentation > 0 && fragmentation < freeSpace && freeSpace < updated);
-    // Progress only grows while the analysis runs, and the last status says idle.
-    double percent = 0;
     const QList<QVariantList> arguments = emissions.Arguments();
+    const auto stage = [&](qsizetype i) {
+        const QString& name = names.at(i);
+        if (name == u"StatusChanged")
+            return arguments.at(i).at(1).toUInt() == 0 ? 5 : 1;
+        static const QStringList kStages = {
+            u"OpStarted"_s,
+            u"WorkingMessageChanged BitmapUpdated"_s,
+            u"FragmentationChanged"_s,
+            u"FreeSpaceFragmentationChanged"_s,
+            u"StatisticsUpdated"_s,
+            QString(),
+            u"OpCompleted"_s,
+        };
+        for (qsizetype s = 0; s < kStages.size(); ++s) {
+            if (!kStages.at(s).isEmpty() && kStages.at(s).split(u' ').contains(name))
+                return int(s);
+        }
+        return -1;
+    };
+    QList<int> stages;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        stages.append(stage(i));
+    QVERIFY2(std::is_sorted(stages.begin(), stages.end()) && stages.first() == 0 &&
+                 stages.count(0) == 1 && stages.last() == 6 && stages.count(6) == 1,
+             qPrintable(names.join(u' ')));
+    for (const int expected : {1, 2, 3, 4, 5})
+        QVERIFY2(stages.contains(expected), qPrintable(names.join(u' ')));
+    for (const QString& name : {u"WorkingMessageChanged"_s, u"BitmapUpdated"_s})
+        QVERIFY2(names.contains(name), qPrintable(names.join(u' ')));
+
+    // Completion only grows and reaches 100; every estimated end lies ahead of the start, and
+    // the last, at 100, is when the pass ended.
+    double percent = 0;
+    QList<uint> statuses;
+    QList<QDateTime> estimates;
     for (qsizetype i = 0; i < names.size(); ++i) {
-        if (names.at(i) != u"StatusChanged" || arguments.at(i).at(1).toUInt() != 1)
+        if (stages.at(i) != 1 || names.at(i) != u"StatusChanged")
             continue;
+        statuses.append(arguments.at(i).at(1).toUInt());
         QVERIFY(arguments.at(i).at(2).toDouble() >= percent);
         percent = arguments.at(i).at(2).toDouble();
+        if (const double end = arguments.at(i).at(3).toDouble(); COleDate::IsSet(end))
+            estimates.append(COleDate::ToDateTime(end));
     }
-    QCOMPARE(arguments.at(names.lastIndexOf(u"StatusChanged"_s)).at(1).toUInt(), 0u);
+    QCOMPARE(percent, 100.0);
+    QVERIFY(statuses.contains(1u));
+    QCOMPARE(statuses.contains(2u), entireDrive);
+    QVERIFY(!estimates.isEmpty());
+    for (const QDateTime& estimate : std::as_const(estimates))
+        QVERIFY2(estimate >= started, qPrintable(estimate.toString(Qt::ISODateWithMs)));
+    QVERIFY2(estimates.last() <= completed, qPrintable(estimates.last().toString(Qt::ISODate)));
 
     // The results are there when the notice says so, made from what the walk found.
     QByteArray bytes;
-    QCOMPARE(m_engine.GetStatisticsBlock(volume.toStdWString(), 0, &bytes), S_OK);
+    QCOMPARE(m_engine.GetStatisticsBlock(id, entireDrive ? 2 : 0, &bytes), S_OK);
     CStatisticsBlock block;
     QCOMPARE(CStatisticsBlock::Decode(bytes, &block), S_OK);
-    QCOMPARE(block.Kind(), CStatisticsBlock::kAnalysis);
+    QCOMPARE(block.Kind(), entireDrive ? CStatisticsBlock::kOnline : CStatisticsBlock::kAnalysis);
     QCOMPARE(QString::fromStdWString(block.VolumeId()), volume);
-    QCOMPARE(block.U32(13), quint32(kSmallFiles));
+    if (!entireDrive)
+        QCOMPARE(block.U32(13), quint32(kSmallFiles));
 }
 
 void TestEngineDaemon::passPausesResumesAndStops()
@@ -233,6 +289,60 @@ void TestEngineDaemon::badInputChangesNothing()
     QCOMPARE(m_engine.Pause(volume), HRESULT(0x8007139F));
 }
 
+void TestEngineDaemon::pageRequestsAndTheirFailures()
+{
+    const QString mountName = QFileInfo(m_small).canonicalFilePath();
+    const std::wstring volume = VolumeOf(m_small).toStdWString();
+    // The boot-time status and the override are kept; the drive type follows the override.
+    int bootTime = -1;
+    QCOMPARE(m_engine.SetBootTime(volume, 1), S_OK);
+    QCOMPARE(m_engine.GetBootTime(volume, &bootTime), S_OK);
+    QCOMPARE(bootTime, 1);
+    uint detected = 0, driveType = 0;
+    QCOMPARE(m_engine.GetDriveType(volume, &detected), S_OK);
+    QCOMPARE(m_engine.SetOverrideDriveType(volume, 4, &driveType), S_OK);
+    QCOMPARE(driveType, 4u);
+    QCOMPARE(m_engine.SetOverrideDriveType(volume, -1, &driveType), S_OK);
+    QCOMPARE(driveType, detected);
+    bool checkScheduled = true;
+    QCOMPARE(m_engine.IsChkdskScheduled(volume, &checkScheduled), S_OK);
+    QVERIFY(!checkScheduled);
+
+    // After each failed request the last error names the failure: its code and the drive.
+    struct TFailure {
+        std::function<HRESULT()> request;
+        HRESULT result;
+        QString names;
+    };
+    const std::wstring unknown = L"{00000000-0000-0000-0000-000000000001}";
+    int algorithm = 0;
+    const QList<TFailure> failures = {
+        {[&] { return m_engine.GetDefaultAlgorithm(unknown, &algorithm); }, HRESULT(0x8007000F),
+         QString::fromStdWString(unknown)},
+        {[&] { return m_engine.StartPass(volume, CKV100EngineInterface::kSystemFiles, 0); },
+         HRESULT(0x80070032), mountName},
+        {[&] { return m_engine.DefragSystemFilesOffline(volume, true); }, HRESULT(0x80070032),
+         mountName},
+        {[&] { return m_engine.Resume(volume); }, HRESULT(0x8007139F), mountName},
+        {[&] { return m_engine.SetBootTime(volume, -2); }, E_INVALIDARG, u"-2"_s},
+        {[&] { return m_engine.DefragmentFilesList(volume, {L"/etc/passwd"}); }, E_INVALIDARG,
+         u"/etc/passwd"_s},
+    };
+    for (const TFailure& failure : failures) {
+        QCOMPARE(failure.request(), failure.result);
+        TString text;
+        QCOMPARE(m_engine.GetLastErrorText(&text), S_OK);
+        const QString lastError = QString::fromStdWString(text);
+        QVERIFY2(lastError.contains(failure.names) &&
+                     lastError.contains(QString::number(quint32(failure.result), 16),
+                                        Qt::CaseInsensitive),
+                 qPrintable(lastError));
+    }
+    QCOMPARE(m_engine.GetBootTime(volume, &bootTime), S_OK);
+    QCOMPARE(bootTime, 1);
+    QCOMPARE(m_engine.SetBootTime(volume, 0), S_OK);
+}
+
 void TestEngineDaemon::vanishedConsolesNeverEndTheDaemon()
 {
     // A console that subscribed and vanished without a word: its mailslot and its connection
@@ -286,9 +396,11 @@ void TestEngineDaemon::volumeGoneDuringAPass()
     QVERIFY(message > 0);
     QVERIFY(arguments.at(message).at(2).value<std::wstring>().find(L"80070037") !=
             std::wstring::npos);
+    // Asked at once on the completion, the last error is this failure.
     TString lastError;
     QCOMPARE(m_engine.GetLastErrorText(&lastError), S_OK);
-    QVERIFY(!lastError.empty());
+    QVERIFY2(lastError.find(L"80070037") != std::wstring::npos,
+             qPrintable(QString::fromStdWString(lastError)));
 }
 
 void TestEngineDaemon::aRestartedDaemonIsReachedAgain()

@@ -270,17 +270,27 @@ void TestVolumeWalker::driveTypeFromSysfs_data()
     QTest::addColumn<QByteArray>("rotational");
     QTest::addColumn<bool>("partition");
     QTest::addColumn<uint>("expected");
+    QTest::addColumn<QString>("bus"); // the bus the disk's device names, when it names one
 
     const auto row = [](const char* name, const QString& disk, const char* removable,
-                        const char* rotational, bool partition, uint expected) {
+                        const char* rotational, bool partition, uint expected,
+                        const QString& bus = QString()) {
         QTest::newRow(name) << disk << QByteArray(removable) << QByteArray(rotational) << partition
-                            << expected;
+                            << expected << bus;
     };
     row("spinning disk", u"pci0/ata1/block/sda"_s, "0\n", "1\n", true, 1);
     row("solid state", u"pci0/nvme/block/nvme0n1"_s, "0\n", "0\n", true, 4);
-    row("memory card", u"pci0/mmc/block/mmcblk0"_s, "1\n", "0\n", true, 3);
+    row("memory card, removable", u"pci0/mmc/block/mmcblk0"_s, "1\n", "0\n", true, 3);
+    row("memory card, fixed", u"pci0/mmc/block/mmcblk1"_s, "0\n", "0\n", true, 3);
+    row("memory card through its host", u"pci0/mmc_host/mmc0/mmc0:0001/block/xda"_s, "0\n", "0\n",
+        false, 3);
+    row("memory card by its device's bus", u"pci0/sdhci/block/disk0"_s, "0\n", "1\n", true, 3,
+        u"mmc"_s);
+    row("other bus", u"pci0/scsi/block/sdd"_s, "0\n", "1\n", true, 1, u"scsi"_s);
     row("removable spinning", u"pci0/ata2/block/sdb"_s, "1\n", "1\n", false, 2);
+    row("removable solid state", u"pci0/ata3/block/sde"_s, "1\n", "0\n", true, 2);
     row("usb solid state", u"pci0/usb2/2-1/block/sdc"_s, "0\n", "0\n", true, 2);
+    row("usb spinning", u"pci0/usb3/3-1/block/sdf"_s, "0\n", "1\n", false, 2);
     row("no queue facts", u"pci0/virtual/block/vdz"_s, "", "", false, 1);
 }
 
@@ -291,11 +301,17 @@ void TestVolumeWalker::driveTypeFromSysfs()
     QFETCH(QByteArray, rotational);
     QFETCH(bool, partition);
     QFETCH(uint, expected);
+    QFETCH(QString, bus);
 
     QTemporaryDir sys;
     QVERIFY(sys.isValid());
     const QString diskPath = sys.filePath(u"devices/"_s + disk);
     QVERIFY(QDir().mkpath(diskPath));
+    if (!bus.isEmpty()) {
+        QVERIFY(QDir().mkpath(sys.filePath(u"bus/"_s + bus)));
+        QVERIFY(QDir().mkpath(diskPath + u"/device"_s));
+        QVERIFY(QFile::link(sys.filePath(u"bus/"_s + bus), diskPath + u"/device/subsystem"_s));
+    }
     if (!removable.isEmpty())
         QVERIFY(WriteTestFile(diskPath + u"/removable"_s, removable));
     if (!rotational.isEmpty())
