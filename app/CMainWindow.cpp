@@ -5,6 +5,7 @@
 #include "app/CCentralWidget.h"
 #include "app/CMainWidget.h"
 #include "app/CRibbonWidget.h"
+#include "defrag/CDefragWidget.h"
 #include "platform/devices/CBlockDeviceMonitor.h"
 
 #include <QCloseEvent>
@@ -50,6 +51,18 @@ CMainWindow::CMainWindow(QWidget* parent)
         connect(source, SIGNAL(SkinChanged()), m_mainWidget, SLOT(SkinChanged()));
         m_pages->ActivatePane(controller->GetActivePane());
     }
+    BuildPages();
+}
+
+void CMainWindow::BuildPages()
+{
+    CApp* app = CApp::Current();
+    if (!app)
+        return;
+    auto* defrag = new CDefragWidget(app->DefragFeed());
+    connect(app, &CApp::ComputerConnected, defrag, &CDefragWidget::OnConnectComputer);
+    connect(app, &CApp::NeedUpdateVolumeStats, defrag, &CDefragWidget::OnUpdateVolumeStats);
+    m_pages->SetPage(CModelLayout::kDefragmentation, defrag);
 }
 
 CMainWindow::~CMainWindow()

@@ -70,6 +70,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The page of each feature pane; each page registers its controller while it lives.
+    void BuildPages();
     // Ends the console when the window closes, if the user asked for that and nothing runs.
     void OnWindowClosing();
     void WatchTopLevel();
