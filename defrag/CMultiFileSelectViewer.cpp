@@ -58,6 +58,10 @@ CMultiFileSelectViewer::CMultiFileSelectViewer(CKV100EngineInterface& engine,
     , m_list(new QListWidget(this))
 {
     setWindowTitle(Translate("Defragment Selected Files"));
+    m_driveLabel->setObjectName(u"driveLabel"_s);
+    m_listCaption->setObjectName(u"listCaption"_s);
+    m_waitLabel->setObjectName(u"waitLabel"_s);
+    m_list->setObjectName(u"fileList"_s);
     m_proxy->setSourceModel(m_model);
     m_tree->setModel(m_proxy);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
