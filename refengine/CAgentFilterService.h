@@ -1,36 +1,24 @@
 #pragma once
 
 #include "AgentFilterServiceBase.h"
+#include "refengine/CDirectoryListing.h"
 
 #include <QList>
 #include <QString>
 
-#include <functional>
-
 // The agent's filter object (AgentFilter.xml): the mounted volumes the daemon names, and the
-// entries of directories on them, read as they are. A directory outside every volume's root,
-// also one reached through a symbolic link, is refused with E_ACCESSDENIED; a relative or empty
-// path is E_INVALIDARG, one that does not exist or is no directory
-// HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND).
+// entries of directories on them, read as they are (CDirectoryListing says what is refused).
 class CAgentFilterService : public CAgentFilterServiceBase {
 public:
-    struct TDrive {
-        QString root; // mount point
-        QString volume;
-        uint driveType = 1; // as the engine's GetDriveType
-    };
-    // Asked at every call, so that volumes coming and going are seen.
-    using TDriveProvider = std::function<QList<TDrive>()>;
+    using TDrive = CDirectoryListing::TDrive;
+    using TDriveProvider = CDirectoryListing::TDriveProvider;
 
-    // The file attribute bits of ListDirectory.
-    static constexpr uint kAttributeReadOnly = 0x1;
-    static constexpr uint kAttributeHidden = 0x2;
-    static constexpr uint kAttributeDirectory = 0x10;
-    static constexpr uint kAttributeNormal = 0x80;
-    static constexpr uint kAttributeReparsePoint = 0x400;
-    // Beyond this many entries a listing stops and answers S_FALSE, so that the reply stays
-    // within what D-Bus carries.
-    static constexpr int kMaxEntries = 100000;
+    static constexpr uint kAttributeReadOnly = CDirectoryListing::kAttributeReadOnly;
+    static constexpr uint kAttributeHidden = CDirectoryListing::kAttributeHidden;
+    static constexpr uint kAttributeDirectory = CDirectoryListing::kAttributeDirectory;
+    static constexpr uint kAttributeNormal = CDirectoryListing::kAttributeNormal;
+    static constexpr uint kAttributeReparsePoint = CDirectoryListing::kAttributeReparsePoint;
+    static constexpr int kMaxEntries = CDirectoryListing::kMaxEntries;
 
     explicit CAgentFilterService(TDriveProvider drives, QObject* parent = nullptr);
 
@@ -40,5 +28,5 @@ public:
                       QList<qulonglong>& sizes, QList<double>& modified) override;
 
 private:
-    TDriveProvider m_drives;
+    CDirectoryListing m_listing;
 };

@@ -31,6 +31,7 @@
 #include "refengine/CAgentStatisticsService.h"
 #include "refengine/CEngineService.h"
 #include "refengine/CEventLog.h"
+#include "refengine/CFileBrowserService.h"
 #include "refengine/CHistoryStore.h"
 #include "refengine/CScheduleRunner.h"
 #include "refengine/CScheduleStore.h"
@@ -232,14 +233,13 @@ HRESULT CEngineDaemon::Start(QString* error)
     auto* schedule = new CAgentScheduleService(s.schedules, s.runner, this);
     new CAgentScheduleAdaptor(schedule);
     Serve(agent->SubObjectPath(TSub::Schedule), schedule);
-    auto* filter = new CAgentFilterService(
-        [&s] {
-            QList<CAgentFilterService::TDrive> drives;
-            for (const TVolumeDescription& volume : s.Volumes())
-                drives.append({volume.mountPoint, volume.id, volume.driveType});
-            return drives;
-        },
-        this);
+    const auto drives = [&s] {
+        QList<CDirectoryListing::TDrive> list;
+        for (const TVolumeDescription& volume : s.Volumes())
+            list.append({volume.mountPoint, volume.id, volume.driveType});
+        return list;
+    };
+    auto* filter = new CAgentFilterService(drives, this);
     new CAgentFilterAdaptor(filter);
     Serve(agent->SubObjectPath(TSub::Filter), filter);
     auto* logSettings = new CAgentLogSettingsService(
@@ -295,6 +295,11 @@ HRESULT CEngineDaemon::Start(QString* error)
     s.runner.SetRunMissed([&s] { return s.settings.Settings().missedSchedules == 0; });
     s.runner.Start();
 
+    // The file browser, over the same volumes as the filter object.
+    auto* browser = new CFileBrowserService(drives, this);
+    new CFileBrowserExAdaptor(browser);
+    serveClass(ServiceContract::FileBrowserEx, browser);
+
     // The services this engine does not provide yet.
     using TSpaceReports = CUnavailableService<CFileSpaceReportsServiceBase>;
     auto* spaceReports = new TSpaceReports(this);
@@ -306,9 +311,6 @@ HRESULT CEngineDaemon::Start(QString* error)
     auto* fileSet = new CFileSetServiceBase(this);
     new CFileSetAdaptor(fileSet);
     serveClass(ServiceContract::FileSet, fileSet);
-    auto* browser = new CFileBrowserExServiceBase(this);
-    new CFileBrowserExAdaptor(browser);
-    serveClass(ServiceContract::FileBrowserEx, browser);
     const QString toolInterface = u"{0DE62A1F-FA72-49D6-9139-616397B6402B}"_s;
     auto* duplicates = new CUnavailableService<CTl2MD5BrowserServiceBase>(this);
     new CTl2MD5BrowserAdaptor(duplicates);
