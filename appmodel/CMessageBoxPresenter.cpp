@@ -17,6 +17,8 @@ void IMessagePresenter::SetInstance(IMessagePresenter* presenter)
 QMessageBox::StandardButton CMessageBoxPresenter::ShowMessage(const TMessage& message)
 {
     QMessageBox box(message.icon, message.title, message.text, message.buttons, message.parent);
+    if (message.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(message.defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

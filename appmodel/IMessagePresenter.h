@@ -16,6 +16,8 @@ public:
         QString text;
         QMessageBox::StandardButtons buttons = QMessageBox::Ok;
         QWidget* parent = nullptr;
+        // The button that Enter presses; none: the box chooses.
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
     };
 
     virtual ~IMessagePresenter() = default;
