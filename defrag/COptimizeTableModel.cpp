@@ -8,6 +8,7 @@
 #include "engine/CKV100EngineInterface.h"
 #include "policy/CClientGP.h"
 
+#include <QHash>
 #include <QIcon>
 
 #include <algorithm>
@@ -115,6 +116,17 @@ QString COptimizeTableModel::DriveImagePath(quint32 driveType, quint32 status)
                                                                      : QLatin1String("_idle.png"));
 }
 
+QIcon COptimizeTableModel::DriveImage(quint32 driveType, quint32 status)
+{
+    // Decoded once: the view asks for the image on every repaint of a row.
+    static QHash<QString, QIcon> images;
+    const QString path = DriveImagePath(driveType, status);
+    auto found = images.find(path);
+    if (found == images.end())
+        found = images.insert(path, QIcon(path));
+    return *found;
+}
+
 QVariant COptimizeTableModel::DisplayData(const CDefrager::TVolumeInfo& volume, int column) const
 {
     switch (column) {
@@ -210,7 +222,7 @@ QVariant COptimizeTableModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         if (column != kNameColumn)
             return {};
-        return QIcon(DriveImagePath(volume->driveType, volume->status));
+        return DriveImage(volume->driveType, volume->status);
     case Qt::TextAlignmentRole:
         return Alignment(column);
     case Qt::CheckStateRole:
@@ -346,15 +358,29 @@ void COptimizeTableModel::RefreshAllRows()
     emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
 }
 
+void COptimizeTableModel::RefreshCell(int row, int column, const QList<int>& roles)
+{
+    const QModelIndex cell = index(row, column);
+    emit dataChanged(cell, cell, roles);
+}
+
 void COptimizeTableModel::OnStatusChanged(const TId& id)
 {
-    RefreshRow(id);
+    // The status shows in its own cell and in the name's image, running or idle. Naming the
+    // roles lets the sort proxy leave the row where it is unless its sort key changed.
+    const int row = RowOf(id);
+    if (row < 0)
+        return;
+    RefreshCell(row, kNameColumn, {Qt::DecorationRole});
+    RefreshCell(row, kStatusColumn, {Qt::DisplayRole, Qt::EditRole, Qt::UserRole});
 }
 
 void COptimizeTableModel::OnFragmentationChanged(const TId& volume_id, double fragmentation)
 {
-    Q_UNUSED(fragmentation); // read from the drive model with the rest of the row
-    RefreshRow(volume_id);
+    Q_UNUSED(fragmentation); // read from the drive model when the cell is drawn
+    const int row = RowOf(volume_id);
+    if (row >= 0)
+        RefreshCell(row, kFragmentedColumn, {Qt::DisplayRole, Qt::UserRole});
 }
 
 void COptimizeTableModel::OnHDTypeChanged(const TId& volume_id)

@@ -6,6 +6,7 @@
 #include "defrag/CDefrager.h"
 
 #include <QAbstractTableModel>
+#include <QIcon>
 
 #include <functional>
 #include <optional>
@@ -58,6 +59,7 @@ public:
 
     // ":/images/drive…_busy.png" or "…_idle.png" by drive type and status.
     static QString DriveImagePath(quint32 driveType, quint32 status);
+    static QIcon DriveImage(quint32 driveType, quint32 status);
 
     // Replaces the engine's answer to the disk-check question; an empty query restores it.
     void SetDiskCheckQuery(TDiskCheckQuery query);
@@ -81,6 +83,7 @@ private:
     QVariant SortKey(const CDefrager::TVolumeInfo& volume, int column) const;
     QVariant EditData(const CDefrager::TVolumeInfo& volume, int column) const;
     void RefreshRow(const TId& volume);
+    void RefreshCell(int row, int column, const QList<int>& roles);
     void RefreshAllRows();
     void RebuildRows();
     bool ToggleBootTime(const CDefrager::TVolumeInfo& volume);
