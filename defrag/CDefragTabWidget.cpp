@@ -32,7 +32,6 @@ CDefragTabWidget::CDefragTabWidget(CDefragFeed& feed, QWidget* parent)
     , m_statusLine(new QLabel)
 {
     setObjectName(u"DefragTabWidget"_s);
-    setDocumentMode(false);
     addTab(MakePlaceholder(Translate("The drive map of the selected drive will be shown here.")),
            Translate("Drive Map"));
     addTab(MakePlaceholder(Translate(
