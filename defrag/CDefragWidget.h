@@ -7,6 +7,7 @@
 #include "defrag/CDefrager.h"
 
 #include <QDateTime>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWidget>
 
