@@ -246,14 +246,14 @@ void CDefragFeed::OnStatusChanged(const TId& volume_guid, uint status, double co
     const CDefrager::TVolumeInfo* record = m_model.FindVolume(volume_guid);
     if (!record)
         return;
-    m_model.SetStatus(volume_guid, status);
     if (status == CDefrager::kIdle) {
         m_model.ClearStatusDetails(volume_guid);
+        m_model.SetStatus(volume_guid, status);
         return;
     }
     const TString word = StatusWord(status).toStdWString();
-    m_model.SetStatusLine(volume_guid, record->mountName + L"  " + word, estimation);
-    m_model.SetStatusText(volume_guid, word, completion_percent);
+    m_model.SetProgress(volume_guid, status, word, completion_percent,
+                        record->mountName + L"  " + word, estimation);
 }
 
 void CDefragFeed::OnWorkingMessageChanged(const TId& volume_guid, double working_percent,

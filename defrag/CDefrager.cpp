@@ -310,6 +310,22 @@ void CDefrager::SetStatusLine(const TId& id, const TString& statusLine, double e
     emit StatusChanged(id);
 }
 
+void CDefrager::SetProgress(const TId& id, quint32 status, const TString& statusText,
+                            double completionPercent, const TString& statusLine,
+                            double estimatedEnd)
+{
+    TVolumeInfo* volume = Find(id);
+    if (!volume)
+        return;
+    volume->status = status;
+    volume->statusText = statusText;
+    volume->completionPercent = completionPercent;
+    volume->statusLine = statusLine;
+    volume->estimatedEnd = estimatedEnd;
+    emit BusyStateChanged(BusyState());
+    emit StatusChanged(id);
+}
+
 void CDefrager::SetExtraStatusDetails(const TId& id, const TString& text1, const TString& text2,
                                       double value)
 {

@@ -247,6 +247,10 @@ public:
     void SetStatus(const TId& id, quint32 status);
     void SetStatusText(const TId& id, const TString& statusText, double completionPercent);
     void SetStatusLine(const TId& id, const TString& statusLine, double estimatedEnd);
+    // A running operation's progress at once: the status code, its word with the completion
+    // percent, and the status line with the estimated end; one busy state, one StatusChanged.
+    void SetProgress(const TId& id, quint32 status, const TString& statusText,
+                     double completionPercent, const TString& statusLine, double estimatedEnd);
     void SetExtraStatusDetails(const TId& id, const TString& text1, const TString& text2,
                                double value);
     // Status line, estimated end, status text, completion percent and the extra details.

@@ -3,6 +3,7 @@
 #include "core/COleDate.h"
 #include "defrag/CDefragFeed.h"
 #include "defrag/CDefragWidget.h"
+#include "defrag/CEditorTableView.h"
 #include "defrag/COptimizeSettingsWidget.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
@@ -254,7 +255,7 @@ void tst_DefragController::systemFilesChoices_data()
     QTest::addColumn<int>("bootStatus");
     QTest::addColumn<int>("countdowns");
 
-    const QString root = u":" + kRoot;
+    const QString root = u":"_s + kRoot;
     QTest::newRow("next boot, reboot now")
         << QList<int>{B::No, B::Yes} << 0 << QStringList{u"Boot Time Defrag of /"_s, u"Korvane"_s}
         << QStringList{u"SetBootTime"_s + root + u":1"_s} << 1 << 1;
@@ -345,7 +346,7 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     QVERIFY(Notify(NoticeType::EngineOpStarted, kRoot));
     QVERIFY(started.wait());
     QCOMPARE(started.size(), 1);
-    QVERIFY(!m_page->DriveTable()->isEnabled());
+    QVERIFY(!m_page->DriveTable()->View()->isEnabled());
     QVERIFY(m_page->EstimateTimer().isActive());
 
     const double end = COleDate::FromDateTime(QDateTime::currentDateTime().addSecs(600));
@@ -380,7 +381,7 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     const CDefrager::TVolumeInfo done = drives.Volume(Id(kRoot));
     QCOMPARE(done.status, quint32(CDefrager::kIdle));
     QVERIFY(!done.statusLine && !done.completionPercent);
-    QVERIFY(m_page->DriveTable()->isEnabled());
+    QVERIFY(m_page->DriveTable()->View()->isEnabled());
     QVERIFY(!m_page->EstimateTimer().isActive());
 }
 
