@@ -194,13 +194,16 @@ void tst_Shell::firstRunMarkerHooksAndWizard()
     QVERIFY(CActiveKvStartup::FirstRunDue()); // not a number: the wizard is due
 
     // The tabs' start-up hooks run, free space first, and then the wizard, before the window
-    // is shown. The tabs register themselves while the start-up runs.
+    // is shown. The tabs register themselves while the start-up runs; the fake defragmentation
+    // tab takes the place of the console's own once the window has built that.
     QStringList log;
     CFakeDefragController defrag(log);
     CFakeFreeSpaceController freeSpace(log);
     QTimer::singleShot(0, this, [&] {
-        IAppController::Current()->RegisterDefragController(&defrag);
-        IAppController::Current()->RegisterFreeSpaceController(&freeSpace);
+        auto* app = CApp::Current();
+        app->RegisterFreeSpaceController(&freeSpace);
+        connect(app, &CApp::DefragModelUpdated, &defrag,
+                [&defrag, app] { app->RegisterDefragController(&defrag); });
     });
     CActiveKvStartup::SetFirstRunWizard([&] { log << u"Wizard"_s; });
     StartEngine(2);
