@@ -135,7 +135,8 @@ CDefragFoldableWidget::CDefragFoldableWidget(CDefragFeed& feed, QWidget* parent)
     connect(&model, &CDefrager::CurrentVolumeChanged, this, &CDefragFoldableWidget::UpdateButtons);
     connect(&feed, &CDefragFeed::DefragModelUpdated, this, &CDefragFoldableWidget::UpdateButtons);
 
-    SetPage(kLegendPage);
+    // The gauges until the user picks a page: they tell most while the legend has no map.
+    SetPage(kFragmentationPage);
     LoadSettings();
     LoadImages();
     UpdateButtons();

@@ -15,15 +15,15 @@
 #include <QVBoxLayout>
 
 #include <iterator>
+#include <numeric>
 #include <set>
 
 namespace {
 
 const QString kSettingsGroup = QStringLiteral("Tabs");
 
-// Shares of the widget's width per column on first show, out of kShareTotal.
+// Shares of the table's width per column on first show, all but the last column's.
 constexpr int kColumnShares[] = {60, 40, 40, 75, 80, 80, 40, 40};
-constexpr int kShareTotal = 475;
 
 IDefragController* Controller()
 {
@@ -230,9 +230,15 @@ void COptimizeSettingsWidget::HideDeniedColumns()
 
 void COptimizeSettingsWidget::ApplyColumnShares()
 {
-    const int width = this->width();
+    // The shares leave the last column, "Fragmented", less than its header needs on an
+    // ordinary window: the others share what remains once it has that, in their proportions,
+    // so that no column is hidden behind a scroll bar.
+    const int fragmented =
+        m_view->horizontalHeader()->sectionSizeHint(COptimizeTableModel::kFragmentedColumn);
+    const int width = std::max(0, m_view->viewport()->width() - fragmented);
+    const int shares = std::accumulate(std::begin(kColumnShares), std::end(kColumnShares), 0);
     for (int column = 0; column < static_cast<int>(std::size(kColumnShares)); ++column)
-        m_view->setColumnWidth(column, width * kColumnShares[column] / kShareTotal);
+        m_view->setColumnWidth(column, width * kColumnShares[column] / shares);
 }
 
 void COptimizeSettingsWidget::showEvent(QShowEvent* event)

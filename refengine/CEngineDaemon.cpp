@@ -1,5 +1,7 @@
 #include "refengine/CEngineDaemon.h"
 
+#include "platform/power/CPowerSource.h"
+
 #include "ActivationAdaptor.h"
 #include "AgentAdaptor.h"
 #include "AgentFeatureAdaptor.h"
@@ -176,6 +178,9 @@ HRESULT CEngineDaemon::Start(QString* error)
     engineOptions.edition = m_options.edition;
     engineOptions.agentClassIds = agentClassIds;
     engineOptions.volumes = [&s] { return s.Volumes(); };
+    engineOptions.refuseOnBattery = [&s] {
+        return s.settings.Settings().noStartOnBattery && CPowerSource().OnBattery();
+    };
     engineOptions.log = [&s](qint32 type, qint32 id, const QString& message) {
         s.log.Append(u"Engine"_s, type, id, message);
     };

@@ -19,6 +19,7 @@ const HRESULT CEngineService::kDeviceGone = HRESULT_FROM_WIN32(55);
 const HRESULT CEngineService::kBusy = HRESULT_FROM_WIN32(170);
 const HRESULT CEngineService::kNotRunning = HRESULT_FROM_WIN32(5023);
 const HRESULT CEngineService::kNotSupported = HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
+const HRESULT CEngineService::kOnBattery = HRESULT_FROM_WIN32(21);
 
 namespace {
 
@@ -192,7 +193,8 @@ int CEngineService::GetVolumeInfo(const QString& volume, QString& mountName, QSt
     CVolumePass* pass = RunningPass(volume);
     status = pass ? pass->Status().engineStatus : CVolumePass::kIdle;
     lastDefragmented = settings.lastDefragmented;
-    extraWord1 = 0;
+    // Bit 0: the console asks for the status when an operation starts, for it may be an analysis.
+    extraWord1 = 1;
     extraWord2 = 0;
     bootTimeStatus = settings.bootTimeStatus;
     sizeMegabytes = description.sizeMegabytes;
@@ -314,6 +316,10 @@ HRESULT CEngineService::StartPassOf(const QString& volume, const CVolumePass::TR
     if (RunningPass(volume))
         return Fail(kBusy, u"An operation is already running on the drive %1"_s.arg(
                                description.mountPoint));
+    if (request.kind == CVolumePass::TKind::Defragmentation && m_options.refuseOnBattery &&
+        m_options.refuseOnBattery())
+        return Fail(kOnBattery, u"The drive %1 is not defragmented while the computer runs on "
+                                "battery"_s.arg(description.mountPoint));
     CVolumePass* previous = m_passes.take(volume);
     m_settled.remove(previous);
     delete previous;

@@ -32,6 +32,9 @@ public:
         CVolumePass::TLog log;
         CVolumePass::THistory history;
         TSeries historySeries; // the six series, oldest first
+        // Whether defragmentation may not start now: the computer runs on battery and the
+        // settings say not to start on it. Analyses start all the same.
+        std::function<bool()> refuseOnBattery;
     };
 
     CEngineService(CVolumeSettingsStore* store, TOptions options, QObject* parent = nullptr);
@@ -122,6 +125,8 @@ public:
     static const HRESULT kBusy;          // 0x800700AA
     static const HRESULT kNotRunning;    // 0x8007139F
     static const HRESULT kNotSupported;  // 0x80070032
+    // A pass refused on battery (Windows' ERROR_NOT_READY, which the console words so).
+    static const HRESULT kOnBattery; // 0x80070015
 
 private:
     // The volume's description, the list read again when it is not among the known ones.

@@ -309,16 +309,16 @@ void TestDefragPanels::sidePanelState_data()
     const int legend = CDefragFoldableWidget::kLegendPage;
     const int fragmentation = CDefragFoldableWidget::kFragmentationPage;
     const int flag = CDefragFoldableWidget::kFoldedFlag;
-    QTest::newRow("nothing stored") << QVariant() << legend << false;
+    QTest::newRow("nothing stored") << QVariant() << fragmentation << false;
     QTest::newRow("legend") << QVariant(legend) << legend << false;
     QTest::newRow("fragmentation") << QVariant(fragmentation) << fragmentation << false;
     QTest::newRow("legend folded") << QVariant(legend | flag) << legend << true;
     QTest::newRow("fragmentation folded")
         << QVariant(fragmentation | flag) << fragmentation << true;
-    QTest::newRow("no such page") << QVariant(2) << legend << false;
-    QTest::newRow("no such page, folded") << QVariant(2 | flag) << legend << false;
-    QTest::newRow("negative") << QVariant(-1) << legend << false;
-    QTest::newRow("text") << QVariant(u"Fragmentation"_s) << legend << false;
+    QTest::newRow("no such page") << QVariant(2) << fragmentation << false;
+    QTest::newRow("no such page, folded") << QVariant(2 | flag) << fragmentation << false;
+    QTest::newRow("negative") << QVariant(-1) << fragmentation << false;
+    QTest::newRow("text") << QVariant(u"Fragmentation"_s) << fragmentation << false;
 }
 
 void TestDefragPanels::sidePanelState()

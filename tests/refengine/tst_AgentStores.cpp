@@ -7,6 +7,7 @@
 #include "refengine/CAgentService.h"
 #include "refengine/CAgentSettingsStore.h"
 #include "refengine/CDefragSimulation.h"
+#include "refengine/CEngineService.h"
 #include "refengine/CEventLog.h"
 #include "refengine/CHistoryStore.h"
 #include "refengine/CJsonStateFile.h"
@@ -46,6 +47,7 @@ private slots:
     void simulationReachesEachMethodsLayout();
     void volumeSettingsSurviveARestartAndDamage();
     void blocksReadBackAsTheConsoleReadsThem();
+    void passesWaitForMainsPower();
 
 private:
     QString File(const QString& name) const { return m_environment->Root() + u'/' + name; }
@@ -644,6 +646,36 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
     QCOMPARE(half.fragmentedFiles, 60u);
     QVERIFY(half.freeSpaceFragmentationPercent == 12 &&
             half.largestFreeRun == before.largestFreeRun);
+}
+
+// On battery, with the settings saying so, no defragmentation starts, by hand or by a schedule,
+// and the console can read why.
+void TestAgentStores::passesWaitForMainsPower()
+{
+    TVolumeDescription volume;
+    volume.id = u"{6a0e9f1c-0000-4000-8000-000000000002}"_s;
+    volume.mountPoint = m_environment->Root();
+    volume.fileSystem = u"ext4"_s;
+    volume.directoryOnly = true;
+    CVolumeSettingsStore store(File(u"volumes.json"_s));
+    CEngineService::TOptions options;
+    options.volumes = [volume] { return QList<TVolumeDescription>{volume}; };
+    int asked = 0;
+    options.refuseOnBattery = [&asked] { return ++asked > 0; };
+    CEngineService engine(&store, options);
+
+    QCOMPARE(engine.StartPass(volume.id, 1, 1), CEngineService::kOnBattery);
+    QCOMPARE(HRESULT(CEngineService::kOnBattery), HRESULT(0x80070015));
+    QCOMPARE(engine.StartScheduled(volume.id, false, 2, {}), CEngineService::kOnBattery);
+    QString why;
+    QCOMPARE(engine.GetLastErrorText(why), S_OK);
+    QVERIFY2(why.contains(u"battery"_s), qPrintable(why));
+    QCOMPARE(asked, 2);
+    uint status = 9;
+    double percent = 0, end = 0;
+    QString text;
+    QCOMPARE(engine.GetStatus(volume.id, status, percent, end, text), S_OK);
+    QCOMPARE(status, 0u);
 }
 
 QTEST_GUILESS_MAIN(TestAgentStores)
