@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QUrl>
 
 #include <algorithm>
@@ -108,6 +109,8 @@ CApp::CApp(QObject* parent)
 CApp::~CApp()
 {
     delete m_mainWindow.data();
+    // Views read through the engine wrappers on pooled threads: the wrappers outlive them.
+    QThreadPool::globalInstance()->waitForDone();
     m_settings.endGroup();
     SetCurrent(nullptr);
 }
