@@ -279,10 +279,10 @@ HRESULT CApp::FullConnection(const TName& computer, const TName& user, const TSt
 
     ReadComputerIdentity();
     ConnectExchange();
-    if (m_model.Edition() == CModel::kEditionVirtualMachines && local) {
+    if (m_model.Edition() == CModel::kEditionVirtualMachines && local)
         m_virtualPC.Connect(computer, user, password, domain);
-        m_fileBrowser.Connect(computer, user, password, domain);
-    }
+    // Every edition browses the drives' files: the selected-files dialog reads them through it.
+    m_fileBrowser.Connect(computer, user, password, domain);
     if (m_model.Edition() != CModel::kEditionWithoutFreeSpace && m_agent.IsNewest()) {
         m_duplicateScanner.Connect(computer, user, password, domain);
         m_tempRecycleCleaner.Connect(computer, user, password, domain);
