@@ -64,8 +64,7 @@ private slots:
     void systemFilesOfUnsupportedFileSystemsAreExplained();
     void systemFilesChoices_data();
     void systemFilesChoices();
-    void overrideToSsdSetsConsolidationOnce();
-    void defaultMethodIsTheDrivesWhenTheEngineCannotSay();
+    void overrideAndDefaultMethod();
     void noticesReachTheModelAndThePage();
     void completionOpensTheShutdownCountdownOnce();
     void estimateMovesOnOnlyWhenPassed();
@@ -76,11 +75,11 @@ private:
     bool Notify(quint32 type, const QString& volume,
                 const std::function<void(CNoticeWriter&)>& fill = {});
 
+    static CDefragWidget* PageOf(CApp* app);
+
     std::unique_ptr<CAppFixture> m_f;
     std::unique_ptr<CTestEngine> m_engine;
-    // The page of the console's main window.
-    CDefragWidget* m_page = nullptr;
-    static CDefragWidget* PageOf(CApp* app);
+    CDefragWidget* m_page = nullptr; // the page of the console's main window
     CApp* m_app = nullptr;
 };
 
@@ -111,19 +110,17 @@ bool tst_DefragController::Start(bool allowSsd)
 {
     m_engine = std::make_unique<CTestEngine>();
     m_engine->volumes = {kRoot, kData, kStick};
-    CTestEngine::TVolumeData root;
-    root.mountName = u"/"_s;
-    root.fileSystem = u"NTFS"_s;
-    m_engine->SetVolumeData(kRoot, root);
-    CTestEngine::TVolumeData data;
-    data.mountName = u"/data"_s;
-    data.fileSystem = u"FAT32"_s;
-    m_engine->SetVolumeData(kData, data);
-    CTestEngine::TVolumeData stick;
-    stick.mountName = u"/media/stick"_s;
-    stick.fileSystem = u"NTFS"_s;
-    stick.driveType = 4;
-    m_engine->SetVolumeData(kStick, stick);
+    const auto add = [this](const QString& id, const QString& mountName, const QString& fileSystem,
+                            quint32 driveType) {
+        CTestEngine::TVolumeData data;
+        data.mountName = mountName;
+        data.fileSystem = fileSystem;
+        data.driveType = driveType;
+        m_engine->SetVolumeData(id, data);
+    };
+    add(kRoot, u"/"_s, u"NTFS"_s, 1);
+    add(kData, u"/data"_s, u"FAT32"_s, 1);
+    add(kStick, u"/media/stick"_s, u"NTFS"_s, 4);
     m_engine->ServeAt(m_engine->AgentObjectPath(u"Settings"_s), [allowSsd](QObject* owner) {
         auto* settings = new CSsdSettings(allowSsd, owner);
         new CAgentSettingsAdaptor(settings);
@@ -222,7 +219,6 @@ void tst_DefragController::solidStateDrivesOnlyAnalysedWhenDisallowed()
     QCOMPARE(m_f->presenter.messages.size(), 1);
     QCOMPARE(m_f->presenter.messages.at(0).title, u"Defragmentation Not Allowed"_s);
     QVERIFY(Operations(u"StartPass"_s).isEmpty());
-    // The pass that was refused was still asked for here.
     QVERIFY(drives.Volume(Id(kStick)).startedHere);
 
     m_page->Analyse();
@@ -307,7 +303,7 @@ void tst_DefragController::systemFilesChoices()
     QCOMPARE(int(m_f->presenter.dialogTitles.size()), countdowns);
 }
 
-void tst_DefragController::overrideToSsdSetsConsolidationOnce()
+void tst_DefragController::overrideAndDefaultMethod()
 {
     QVERIFY(Start());
     QSignalSpy typeChanged(&m_app->Defrager(), &CDefrager::HDTypeChanged);
@@ -319,11 +315,8 @@ void tst_DefragController::overrideToSsdSetsConsolidationOnce()
              QStringList{u"SetDefaultAlgorithm:"_s + kRoot + u":2"_s});
     QCOMPARE(typeChanged.size(), 2);
     QCOMPARE(refreshed.size(), 2);
-}
 
-void tst_DefragController::defaultMethodIsTheDrivesWhenTheEngineCannotSay()
-{
-    QVERIFY(Start());
+    // The default method is the drive's own when the engine cannot say.
     qint32 method = -1;
     QCOMPARE(m_page->GetDefaultAlgorithm(Id(kRoot), method), S_OK);
     QCOMPARE(method, qint32(m_engine->defaultAlgorithm));

@@ -42,7 +42,6 @@ private:
     std::shared_ptr<TWatch> m_watch;
 };
 
-// Keeps the types of the notices it was handed.
 class CRecordingListener : public CNoticeListener {
 public:
     ~CRecordingListener() override { Stop(); }
@@ -113,7 +112,6 @@ void TestNoticeListener::noticesWhileWaitingAreDelivered_data()
 {
     QTest::addColumn<int>("rounds");
     QTest::addColumn<int>("perRound");
-    QTest::newRow("one notice") << 1 << 1;
     QTest::newRow("one after another, each after the listener waited again") << 5 << 1;
     QTest::newRow("bursts, each into a waiting listener") << 3 << 200;
 }
@@ -130,7 +128,6 @@ void TestNoticeListener::noticesWhileWaitingAreDelivered()
 
     QList<quint32> sent;
     for (int round = 0; round < rounds; ++round) {
-        // The listener found the mailslot empty and waits, with no end to the wait of its own.
         QVERIFY(m_watch->waiting.tryAcquire(1, kEventMs));
         for (int i = 0; i < perRound; ++i) {
             const quint32 type = quint32(round * 1000 + i);
@@ -149,7 +146,6 @@ void TestNoticeListener::stopWhileWaitingEndsTheThread()
     QString name;
     QCOMPARE(listener.Start(&name), ERROR_SUCCESS);
     QVERIFY(m_watch->waiting.tryAcquire(1, kEventMs));
-    // The wait would last for ever: only the stop can end it.
     auto stopped = std::async(std::launch::async, [&listener] { listener.Stop(); });
     QCOMPARE(stopped.wait_for(std::chrono::milliseconds(kEventMs)), std::future_status::ready);
     QVERIFY(!listener.IsRunning());

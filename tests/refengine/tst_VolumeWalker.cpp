@@ -288,9 +288,7 @@ void TestVolumeWalker::driveTypeFromSysfs_data()
         u"mmc"_s);
     row("other bus", u"pci0/scsi/block/sdd"_s, "0\n", "1\n", true, 1, u"scsi"_s);
     row("removable spinning", u"pci0/ata2/block/sdb"_s, "1\n", "1\n", false, 2);
-    row("removable solid state", u"pci0/ata3/block/sde"_s, "1\n", "0\n", true, 2);
     row("usb solid state", u"pci0/usb2/2-1/block/sdc"_s, "0\n", "0\n", true, 2);
-    row("usb spinning", u"pci0/usb3/3-1/block/sdf"_s, "0\n", "1\n", false, 2);
     row("no queue facts", u"pci0/virtual/block/vdz"_s, "", "", false, 1);
 }
 
