@@ -125,6 +125,42 @@ class TestDriveTable : public QObject {
     Q_OBJECT
 
 private slots:
+    // The context menu by the current volume's state, the policy and the connection.
+    void contextMenuByStateAndPolicy()
+    {
+        using V = CEditorTableView;
+        using L = QList<V::TCommand>;
+        const auto menu = [](auto change) {
+            V::TMenuContext context;
+            context.ntfs = true;
+            context.selectedCount = 1;
+            change(context);
+            return V::MenuCommands(context);
+        };
+        QCOMPARE(menu([](auto&) {}),
+                 (L{V::kDefragNow, V::kSeparator, V::kSelectedFilesCommand, V::kBootTimeCommand,
+                    V::kAnalyzeCommand, V::kSeparator, V::kPropertiesCommand}));
+        // An older remote engine has no selected files, FAT32 no boot time, two drives no
+        // properties.
+        QCOMPARE(menu([](auto& c) {
+                     c.remote = true;
+                     c.ntfs = false;
+                     c.selectedCount = 2;
+                 }),
+                 (L{V::kDefragNow, V::kAnalyzeCommand}));
+        QCOMPARE(menu([](auto& c) {
+                     c.allowOnlineDefrag = c.allowOfflineDefrag = c.allowModifyDriveProps = false;
+                 }),
+                 L{V::kAnalyzeCommand});
+        QCOMPARE(menu([](auto& c) { c.busy = c.paused = c.newerGeneration = true; }),
+                 (L{V::kStopCommand, V::kResumeCommand, V::kSeparator, V::kPropertiesCommand}));
+        QCOMPARE(menu([](auto& c) { c.busy = true; }),
+                 (L{V::kStopCommand, V::kSeparator, V::kPropertiesCommand}));
+        QCOMPARE(menu([](auto& c) { c.busy = true, c.allowStop = false; }),
+                 L{V::kPropertiesCommand});
+        QCOMPARE(menu([](auto& c) { c.blocked = c.busy = true; }), L{});
+    }
+
     void cellTextsAtTheirEdgesAndTheirOrder()
     {
         TRig rig;
