@@ -419,9 +419,8 @@ void CDefragWidget::Stop(const TId& kv_volume_guid)
 
 void CDefragWidget::Stop()
 {
-    if (!CheckConnection() || m_model.IsSelectionEmpty())
-        return;
-    ForEachSelected(qOverload<const TId&>(&CDefragWidget::Stop));
+    if (CheckConnection())
+        ForEachSelected(qOverload<const TId&>(&CDefragWidget::Stop));
 }
 
 void CDefragWidget::Pause(const TId& kv_volume_guid)
@@ -431,9 +430,8 @@ void CDefragWidget::Pause(const TId& kv_volume_guid)
 
 void CDefragWidget::Pause()
 {
-    if (!CheckConnection() || m_model.IsSelectionEmpty())
-        return;
-    ForEachSelected(qOverload<const TId&>(&CDefragWidget::Pause));
+    if (CheckConnection())
+        ForEachSelected(qOverload<const TId&>(&CDefragWidget::Pause));
 }
 
 void CDefragWidget::Resume(const TId& kv_volume_guid)
@@ -443,9 +441,8 @@ void CDefragWidget::Resume(const TId& kv_volume_guid)
 
 void CDefragWidget::Resume()
 {
-    if (!CheckConnection() || m_model.IsSelectionEmpty())
-        return;
-    ForEachSelected(qOverload<const TId&>(&CDefragWidget::Resume));
+    if (CheckConnection())
+        ForEachSelected(qOverload<const TId&>(&CDefragWidget::Resume));
 }
 
 void CDefragWidget::Properties()
