@@ -9,12 +9,10 @@ namespace {
 // Block boundaries are b * N / 3600 exactly, which needs more than 64 bits on the way.
 __extension__ using TDriveMapBuilderWide = unsigned __int128;
 
-constexpr std::array<quint8, 6> kDriveMapBuilderCategories = {
-    CDriveMapBuilder::kRarelyModified,
-    CDriveMapBuilder::kOccasionallyModified,
-    CDriveMapBuilder::kRecentlyModified,
-    CDriveMapBuilder::kDirectory,
-    CDriveMapBuilder::kUsed,
+constexpr std::array<quint8, 7> kDriveMapBuilderCategories = {
+    CDriveMapBuilder::kRarelyModified,   CDriveMapBuilder::kOccasionallyModified,
+    CDriveMapBuilder::kRecentlyModified, CDriveMapBuilder::kDirectory,
+    CDriveMapBuilder::kMetadata,         CDriveMapBuilder::kUsed,
     CDriveMapBuilder::kExcluded};
 
 void DriveMapBuilderJoin(std::vector<std::pair<quint64, quint64>>* ranges)

@@ -24,6 +24,9 @@ public:
         kOccasionallyModified = 2,
         kRecentlyModified = 3,
         kDirectory = 4,
+        // What the file system keeps for itself: superblocks, group descriptors, bitmaps, inode
+        // tables, its journal.
+        kMetadata = 7,
         kFree = 9,
         kUsed = 10,
         kExcluded = 11,
@@ -57,7 +60,7 @@ public:
     static quint64 BlockStart(int block, quint64 volumeBytes);
 
     // Counts the bytes of [physicalByte, physicalByte + lengthBytes) towards the category (1 to
-    // 4, 10 or 11). Bytes past the end of the volume are left out; a range wholly past it counts
+    // 4, 7, 10 or 11). Bytes past the end of the volume are left out; a range wholly past it counts
     // in the last block. False, and nothing changes, for an empty range or another category.
     // Any thread may call this.
     bool AddExtent(quint64 physicalByte, quint64 lengthBytes, quint8 category, bool fragmented);
@@ -75,7 +78,7 @@ public:
     TFreeSpace FreeSpace(quint64 shortRunBytes = 0) const;
 
 private:
-    static constexpr int kSlots = 6;
+    static constexpr int kSlots = 7;
     static constexpr int kStripes = 16;
 
     struct TStripe {

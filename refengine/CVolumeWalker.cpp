@@ -1,7 +1,7 @@
 #include "refengine/CVolumeWalker.h"
 
-#include "platform/CFileDescriptor.h"
 #include "core/CWin32Error.h"
+#include "platform/CFileDescriptor.h"
 #include "refengine/CDirectoryScanner.h"
 #include "refengine/CExtentReader.h"
 #include "refengine/CSpaceMapReader.h"
@@ -261,7 +261,7 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
         if (!CDirectoryScanner::EnterBusy(&shared))
             return;
         for (const CSpaceMapReader::TRange& range : metadata)
-            m_map->AddExtent(range.physical, range.length, CDriveMapBuilder::kUsed, false);
+            m_map->AddExtent(range.physical, range.length, CDriveMapBuilder::kMetadata, false);
         CDirectoryScanner::LeaveBusy(&shared);
     };
     std::thread spaceMap;
