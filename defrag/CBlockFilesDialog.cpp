@@ -6,6 +6,7 @@
 #include "defrag/CBlockFilesModel.h"
 #include "defrag/CBlockFilesSortModel.h"
 #include "defrag/CDefragFeed.h"
+#include "defrag/CDefragHelpKey.h"
 #include "defrag/CDefrager.h"
 #include "engine/CKV100EngineInterface.h"
 #include "platform/shell/IShell.h"
@@ -14,7 +15,6 @@
 #include <QContextMenuEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -103,6 +103,7 @@ CBlockFilesDialog::CBlockFilesDialog(CDefragFeed& feed, const TId& volume, int b
     layout->addLayout(waitRow);
     layout->addLayout(buttons);
     resize(760, 420);
+    new CDefragHelpKey(this, [] { return kBlockFilesHelpTopic; });
 
     connect(m_model, &CBlockFilesModel::Started, this, &CBlockFilesDialog::OnStarted);
     connect(m_model, &CBlockFilesModel::Finished, this, &CBlockFilesDialog::OnFinished);
@@ -349,17 +350,6 @@ void CBlockFilesDialog::OnContextMenu(QContextMenuEvent* e)
 void CBlockFilesDialog::contextMenuEvent(QContextMenuEvent* event)
 {
     OnContextMenu(event);
-}
-
-void CBlockFilesDialog::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        if (IAppController* controller = IAppController::Current())
-            controller->ContextHelp(kBlockFilesHelpTopic);
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }
 
 void CBlockFilesDialog::done(int result)

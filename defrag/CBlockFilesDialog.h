@@ -65,7 +65,6 @@ public slots:
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void done(int result) override;
 
 private:

@@ -452,6 +452,9 @@ void TestBlockFiles::showOnDriveAndOpening()
     Button(*dialog, u"Open Folder"_s)->click();
     QCOMPARE(rig.fixture.shell.opened, (QList<QUrl>{QUrl::fromLocalFile(u"/data/d1/file1"_s),
                                                     QUrl::fromLocalFile(u"/data/d1"_s)}));
+    QTest::keyClick(dialog->View(), Qt::Key_F1);
+    QVERIFY(rig.fixture.shell.opened.last().path().endsWith(
+        u"/How_Do_I_View_the_Files_in_a_Block_of_the_Drive_Map.htm"_s));
 }
 
 QTEST_MAIN(TestBlockFiles)
