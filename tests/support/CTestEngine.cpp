@@ -6,6 +6,8 @@
 #include "platform/CRuntimeDirectory.h"
 #include "tests/support/CTestSubscribable.h"
 
+#include <QDeadlineTimer>
+
 #include <algorithm>
 
 #include "ActivationAdaptor.h"
@@ -210,6 +212,20 @@ public:
         blocks = Engine()->VolumeData(volume).driveMap;
         return Record(u"GetDriveMap", volume);
     }
+    int HasAnalysisData(const QString& volume, bool& available) override
+    {
+        available = Engine()->VolumeData(volume).analysed;
+        return Record(u"HasAnalysisData", volume);
+    }
+    int GetBlockFiles(const QString& volume, uint block, QStringList& files,
+                      QList<int>& excessFragments, QList<qlonglong>& bytesUsed) override
+    {
+        const TBlockFiles answer = Engine()->WaitForBlockFiles(volume, block);
+        files = answer.files;
+        excessFragments = answer.excessFragments;
+        bytesUsed = answer.bytesUsed;
+        return Record(u"GetBlockFiles", volume, QString::number(block));
+    }
     int GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block) override
     {
         block = QByteArray(static_cast<qsizetype>(kind), '\x5a');
@@ -378,6 +394,39 @@ uint CTestEngine::FileFragments(const QString& file) const
 {
     QMutexLocker locker(&m_mutex);
     return m_fileFragments.value(file, 0);
+}
+
+void CTestEngine::SetBlockFiles(const QString& volume, uint block, const TBlockFiles& files)
+{
+    QMutexLocker locker(&m_mutex);
+    m_blockFiles.insert(volume + u':' + QString::number(block), files);
+}
+
+void CTestEngine::HoldBlockFiles(bool hold)
+{
+    QMutexLocker locker(&m_mutex);
+    m_holdBlockFiles = hold;
+    if (!hold)
+        m_blockFilesReleased.wakeAll();
+}
+
+int CTestEngine::HeldBlockFiles() const
+{
+    QMutexLocker locker(&m_mutex);
+    return m_heldBlockFiles;
+}
+
+CTestEngine::TBlockFiles CTestEngine::WaitForBlockFiles(const QString& volume, uint block)
+{
+    QMutexLocker locker(&m_mutex);
+    if (m_holdBlockFiles) {
+        ++m_heldBlockFiles;
+        QDeadlineTimer deadline(30000);
+        while (m_holdBlockFiles && !deadline.hasExpired())
+            m_blockFilesReleased.wait(&m_mutex, deadline);
+        --m_heldBlockFiles;
+    }
+    return m_blockFiles.value(volume + u':' + QString::number(block));
 }
 
 QStringList CTestEngine::Operations() const

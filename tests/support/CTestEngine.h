@@ -7,6 +7,7 @@
 #include <QList>
 #include <QMutex>
 #include <QStringList>
+#include <QWaitCondition>
 
 #include <atomic>
 #include <functional>
@@ -100,6 +101,21 @@ public:
     void SetFileFragments(const QString& file, uint fragments);
     uint FileFragments(const QString& file) const;
 
+    // What GetBlockFiles answers for a block of a volume (nothing for others), unless an
+    // operation answer ("GetBlockFiles:volume:block") says otherwise. May change while the
+    // engine runs.
+    struct TBlockFiles {
+        QStringList files;
+        QList<int> excessFragments;
+        QList<qlonglong> bytesUsed;
+    };
+    void SetBlockFiles(const QString& volume, uint block, const TBlockFiles& files);
+    // While held, GetBlockFiles waits (up to 30 s) before it answers; releasing lets every
+    // waiting call answer.
+    void HoldBlockFiles(bool hold);
+    // Calls of GetBlockFiles waiting while held.
+    int HeldBlockFiles() const;
+
     QList<TSubscription> Subscriptions() const;
     QList<TSubscription> Unsubscriptions() const;
     int Calls() const { return m_calls.load(); }
@@ -118,6 +134,8 @@ private:
         TMakeService make;
     };
 
+    TBlockFiles WaitForBlockFiles(const QString& volume, uint block);
+
     int m_engineClassIndex;
     int m_agentClassIndex;
     QList<TServed> m_served;
@@ -129,8 +147,12 @@ private:
     std::atomic<int> m_calls{0};
     std::atomic<int> m_activations{0};
     std::atomic<int> m_overrideType{-1};
-    QHash<QString, TVolumeData> m_volumeData;                               // under m_mutex
-    QHash<QString, int> m_operationAnswers;                                 // under m_mutex
-    QHash<QString, uint> m_fileFragments;                                   // under m_mutex
+    QHash<QString, TVolumeData> m_volumeData; // under m_mutex
+    QHash<QString, int> m_operationAnswers;   // under m_mutex
+    QHash<QString, uint> m_fileFragments;     // under m_mutex
+    QHash<QString, TBlockFiles> m_blockFiles; // by "volume:block", under m_mutex
+    bool m_holdBlockFiles = false;            // under m_mutex
+    int m_heldBlockFiles = 0;                 // under m_mutex
+    QWaitCondition m_blockFilesReleased;
     std::map<QString, std::unique_ptr<class CMailSlotTransport>> m_writers; // test thread only
 };
