@@ -33,13 +33,14 @@ struct CDirectoryTreeModelBase::TNode {
     QString path;
     bool directory = false;
     qulonglong size = 0;
+    QVariant extra;
     TState state = TState::Unread;
     std::vector<std::unique_ptr<TNode>> children;
 };
 
-CDirectoryTreeModelBase::CDirectoryTreeModelBase(QObject* parent)
+CDirectoryTreeModelBase::CDirectoryTreeModelBase(QObject* parent, QByteArray context)
     : QAbstractItemModel(parent)
-    , CTranslatable("CDirectoryTreeModelBase")
+    , CTranslatable(std::move(context))
     , m_top(std::make_unique<TNode>())
     , m_mailbox(std::make_shared<TMailbox>())
 {
@@ -100,7 +101,7 @@ CDirectoryTreeModelBase::BrowserReader(CKV100FileBrowserInterface& browser)
             if (attribute & kReparsePointAttribute)
                 continue;
             const bool folder = attribute & kDirectoryAttribute;
-            listing.entries.append({QString::fromStdWString(name), folder, folder ? 0 : size});
+            listing.entries.append({QString::fromStdWString(name), folder, folder ? 0 : size, {}});
         }
         return listing;
     };
@@ -108,36 +109,46 @@ CDirectoryTreeModelBase::BrowserReader(CKV100FileBrowserInterface& browser)
 
 void CDirectoryTreeModelBase::SetVolume(const QString& mountName, TReader reader)
 {
+    SetTree(mountName, std::move(reader), true);
+}
+
+void CDirectoryTreeModelBase::SetTree(const QString& root, TReader reader, bool volumeRow)
+{
     const bool wasLoading = !m_loading.isEmpty();
     beginResetModel();
     ++m_generation;
     m_loading.clear();
-    m_mountName = mountName;
+    m_mountName = root;
+    m_volumeRow = volumeRow;
     m_reader = std::move(reader);
     m_top = std::make_unique<TNode>();
     m_top->directory = true;
     m_top->state = TState::Read;
-    TNode* volume = nullptr;
-    if (!mountName.isEmpty()) {
+    TNode* first = nullptr;
+    if (!root.isEmpty() && volumeRow) {
         auto node = std::make_unique<TNode>();
         node->parent = m_top.get();
-        node->name = VolumeName(mountName);
-        node->path = mountName;
+        node->name = VolumeName(root);
+        node->path = root;
         node->directory = true;
-        node->state = m_reader ? TState::Unread : TState::Read;
-        volume = node.get();
+        first = node.get();
         m_top->children.push_back(std::move(node));
+    } else if (!root.isEmpty()) {
+        m_top->path = root;
+        first = m_top.get();
     }
+    if (first)
+        first->state = m_reader ? TState::Unread : TState::Read;
     endResetModel();
     if (wasLoading)
         emit LoadingChanged(false);
-    if (volume)
-        Read(volume);
+    if (first)
+        Read(first);
 }
 
 QModelIndex CDirectoryTreeModelBase::VolumeIndex() const
 {
-    return index(0, kNameColumn);
+    return m_volumeRow ? index(0, kNameColumn) : QModelIndex();
 }
 
 void CDirectoryTreeModelBase::Read(TNode* node)
@@ -176,7 +187,8 @@ void CDirectoryTreeModelBase::OnRead(quint64 generation, const QString& director
     if (FAILED(listing.result)) {
         // No rows, and no expander promising any.
         const QModelIndex index = IndexOf(node);
-        emit dataChanged(index, IndexOf(node, kColumnCount - 1));
+        if (index.isValid())
+            emit dataChanged(index, IndexOf(node, columnCount(index.parent()) - 1));
         emit DirectoryFailed(directory, listing.result);
     } else {
         QList<TEntry> entries = listing.entries;
@@ -200,6 +212,7 @@ void CDirectoryTreeModelBase::OnRead(quint64 generation, const QString& director
                 child->path = Join(directory, entry.name);
                 child->directory = entry.directory;
                 child->size = entry.directory ? 0 : entry.size;
+                child->extra = entry.extra;
                 child->state = entry.directory ? TState::Unread : TState::Read;
                 node->children.push_back(std::move(child));
             }
@@ -224,9 +237,9 @@ QModelIndex CDirectoryTreeModelBase::IndexOf(TNode* node, int column) const
 
 QModelIndex CDirectoryTreeModelBase::IndexOfPath(const QString& path) const
 {
-    if (m_top->children.empty())
+    if (m_mountName.isEmpty() || (m_volumeRow && m_top->children.empty()))
         return {};
-    TNode* node = m_top->children.front().get();
+    TNode* node = m_volumeRow ? m_top->children.front().get() : m_top.get();
     if (path == node->path)
         return IndexOf(node);
     if (!path.startsWith(Join(node->path, {})))
@@ -241,6 +254,16 @@ QModelIndex CDirectoryTreeModelBase::IndexOfPath(const QString& path) const
         node = found->get();
     }
     return IndexOf(node);
+}
+
+QString CDirectoryTreeModelBase::NameOf(const QModelIndex& index) const
+{
+    return index.isValid() ? NodeOf(index)->name : QString();
+}
+
+QVariant CDirectoryTreeModelBase::ExtraOf(const QModelIndex& index) const
+{
+    return index.isValid() ? NodeOf(index)->extra : QVariant();
 }
 
 QString CDirectoryTreeModelBase::PathOf(const QModelIndex& index) const
@@ -318,7 +341,7 @@ QVariant CDirectoryTreeModelBase::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         if (index.column() != kNameColumn)
             return {};
-        if (node->parent == m_top.get())
+        if (m_volumeRow && node->parent == m_top.get())
             return QFileIconProvider().icon(QAbstractFileIconProvider::Drive);
         return QFileIconProvider().icon(node->directory ? QAbstractFileIconProvider::Folder
                                                         : QAbstractFileIconProvider::File);

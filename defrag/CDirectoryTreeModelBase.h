@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMutex>
 #include <QString>
+#include <QVariant>
 
 #include <functional>
 #include <memory>
@@ -22,8 +23,9 @@ class CKV100FileBrowserInterface;
 // since been replaced, or for a model that is gone, is dropped. Folders come first, each group
 // by name.
 //
-// Columns: the name and the size (files only). Derived models add columns and roles of their
-// own (check states, for instance) on top of the nodes kept here.
+// Columns: the name and the size (files only). Derived models show columns and roles of their
+// own (fragment counts, check states) from the nodes kept here; a derived model may also show
+// the volume's entries as the top rows, without the volume's row (SetTree).
 class CDirectoryTreeModelBase : public QAbstractItemModel, public CTranslatable {
     Q_OBJECT
 
@@ -39,6 +41,8 @@ public:
         QString name;
         bool directory = false;
         qulonglong size = 0;
+        // Whatever else a derived model's reader gives for the entry.
+        QVariant extra;
     };
     struct TListing {
         HRESULT result = E_FAIL;
@@ -48,7 +52,9 @@ public:
     // GUI thread's; it may block as long as it needs.
     using TReader = std::function<TListing(const QString& directory)>;
 
-    explicit CDirectoryTreeModelBase(QObject* parent = nullptr);
+    // The texts are translated in the given context (a derived model's own).
+    explicit CDirectoryTreeModelBase(QObject* parent = nullptr,
+                                     QByteArray context = "CDirectoryTreeModelBase");
     ~CDirectoryTreeModelBase() override;
 
     // Replaces the tree by the volume mounted at mountName (a device path for a volume without a
@@ -56,7 +62,7 @@ public:
     // empty.
     void SetVolume(const QString& mountName, TReader reader);
     QString MountName() const { return m_mountName; }
-    // The index of the volume's row; invalid while there is none.
+    // The index of the volume's row; invalid while there is none (or it is not shown).
     QModelIndex VolumeIndex() const;
     // The index of a path already read; invalid when the tree does not hold it.
     QModelIndex IndexOfPath(const QString& path) const;
@@ -90,9 +96,15 @@ signals:
     void DirectoryFailed(const QString& directory, HRESULT result);
 
 protected:
+    // Replaces the tree by the one below root, with or without a row for the root itself; the
+    // root's entries are read at once. An empty root leaves the model empty.
+    void SetTree(const QString& root, TReader reader, bool volumeRow);
+
     // For derived models: what a row stands for.
+    QString NameOf(const QModelIndex& index) const;
     QString PathOf(const QModelIndex& index) const;
     bool IsDirectory(const QModelIndex& index) const;
+    QVariant ExtraOf(const QModelIndex& index) const;
 
 private:
     struct TNode;
@@ -109,6 +121,7 @@ private:
     void OnRead(quint64 generation, const QString& directory, const TListing& listing);
 
     QString m_mountName;
+    bool m_volumeRow = true;
     TReader m_reader;
     std::unique_ptr<TNode> m_top;
     QHash<QString, TNode*> m_loading; // by path

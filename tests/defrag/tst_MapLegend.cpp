@@ -385,19 +385,19 @@ void TestMapLegend::treeNamesAndLateReplies()
     QSignalSpy loading(&model, &TModel::LoadingChanged);
     model.SetVolume(uR"(\\?\Volume{1234})"_s, [gate](const QString&) {
         gate->acquire();
-        return TModel::TListing{S_OK, {{u"stale"_s, false, 1}}};
+        return TModel::TListing{S_OK, {{u"stale"_s, false, 1, {}}}};
     });
     QCOMPARE(model.VolumeIndex().data().toString(), u"Unmounted Volume"_s);
     QCOMPARE(model.PendingReads(), 1);
     const auto sizes = [](const QString&) {
         return TModel::TListing{S_OK,
-                                {{u"kilo"_s, false, 1536},
-                                 {u"Zeta"_s, true, 99},
-                                 {u"tera"_s, false, 3ull << 40},
-                                 {u"giga"_s, false, 5ull << 30},
-                                 {u"alpha"_s, true, 0},
-                                 {u"mega"_s, false, 1ull << 20},
-                                 {u"tiny"_s, false, 0}}};
+                                {{u"kilo"_s, false, 1536, {}},
+                                 {u"Zeta"_s, true, 99, {}},
+                                 {u"tera"_s, false, 3ull << 40, {}},
+                                 {u"giga"_s, false, 5ull << 30, {}},
+                                 {u"alpha"_s, true, 0, {}},
+                                 {u"mega"_s, false, 1ull << 20, {}},
+                                 {u"tiny"_s, false, 0, {}}}};
     };
     model.SetVolume(u"/data"_s, sizes);
     gate->release();
