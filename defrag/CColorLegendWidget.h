@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/CTranslatable.h"
+#include "core/Types.h"
 #include "defrag/CBitmapColors.h"
 
-#include <QColor>
 #include <QMap>
 #include <QString>
 #include <QWidget>
@@ -59,7 +59,7 @@ public slots:
     // While disabled (the volume is busy, for instance) the file search does not run; the
     // colours can still be changed.
     void EnableInput(bool enable);
-    // Another computer: its colours and volumes.
+    // Another computer: reads the colours again.
     void OnConnectComputer();
 
 private:

@@ -91,7 +91,7 @@ CLegendColorDlg::CLegendColorDlg(double volumeMegabytes, QWidget* parent)
     connect(buttons, &QDialogButtonBox::accepted, this, &CLegendColorDlg::Save);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     m_table->selectRow(0);
-    resize(360, 460);
+    resize(360, 540);
 }
 
 void CLegendColorDlg::ShowRow(int row)
