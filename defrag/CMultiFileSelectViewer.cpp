@@ -29,9 +29,6 @@ const QString kFileSelectShowAllKey = u"Selected Files Defrag Show All"_s;
 const QString kFileSelectColumnsKey = u"Selected Files Defrag Columns"_s;
 const QString kFileSelectHelpTopic = u"Defragment_Selected_Files.htm"_s;
 
-constexpr uint kFileSelectDirectory = 0x10;
-constexpr uint kFileSelectReparsePoint = 0x400;
-
 } // namespace
 
 CMultiFileSelectViewer::CMultiFileSelectViewer(CKV100EngineInterface& engine,
@@ -125,19 +122,12 @@ CFragDirModel::TListing CMultiFileSelectViewer::ReadDirectory(CKV100EngineInterf
                                                               const TId& volume,
                                                               const QString& directory)
 {
-    CFragDirModel::TListing listing;
-    TStringList names;
-    QList<uint> attributes;
-    QList<qulonglong> sizes;
-    QList<double> modified;
-    listing.result =
-        browser.ListDirectory(directory.toStdWString(), &names, &attributes, &sizes, &modified);
+    // The browser's entries, without symbolic links, each with the count the engine gives.
+    const CDirectoryTreeModelBase::TListing read =
+        CDirectoryTreeModelBase::BrowserReader(browser)(directory);
+    CFragDirModel::TListing listing{read.result, {}};
     if (FAILED(listing.result))
         return listing;
-    if (qsizetype(names.size()) != attributes.size()) {
-        listing.result = E_UNEXPECTED;
-        return listing;
-    }
     // Without the engine's counts the files are still listed, their counts unknown.
     TStringList counted;
     QList<uint> fragments;
@@ -150,17 +140,9 @@ CFragDirModel::TListing CMultiFileSelectViewer::ReadDirectory(CKV100EngineInterf
             counts.insert(QString::fromStdWString(name),
                           int(std::min(fragments.at(i++), 0x7fffffffu)));
     }
-    qsizetype i = 0;
-    for (const TString& wide : names) {
-        const uint attribute = attributes.at(i++);
-        if (attribute & kFileSelectReparsePoint)
-            continue;
-        CFragDirModel::TEntry entry;
-        entry.name = QString::fromStdWString(wide);
-        entry.directory = attribute & kFileSelectDirectory;
-        entry.fragments = entry.directory ? -1 : counts.value(entry.name, -1);
-        listing.entries.append(entry);
-    }
+    for (const CDirectoryTreeModelBase::TEntry& entry : read.entries)
+        listing.entries.append(
+            {entry.name, entry.directory, entry.directory ? -1 : counts.value(entry.name, -1)});
     return listing;
 }
 
