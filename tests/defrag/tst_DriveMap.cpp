@@ -2,8 +2,10 @@
 #include "defrag/CBlockImage.h"
 #include "defrag/COptimizeBitmapWidget.h"
 #include "defrag/CVolumeBitmapWidget.h"
+#include "platform/CComputerName.h"
 #include "tests/ribbon/fakes/CFakeFeatureControllers.h"
 #include "tests/support/CAppFixture.h"
+#include "tests/support/CTestEngine.h"
 
 #include <QMouseEvent>
 #include <QRandomGenerator>
@@ -25,6 +27,8 @@ private slots:
     void toolTips();
     void hoverAndBlink();
     void pressClearsTheSelectedFile();
+    void filesOfABlock_data();
+    void filesOfABlock();
     void lifeSpeedAndRules();
     void hostFollowsTheModel();
 };
@@ -340,6 +344,59 @@ void TestDriveMap::pressClearsTheSelectedFile()
     map.Refresh();
     QTest::mouseClick(&map, Qt::LeftButton, {}, Centre(map, 40));
     QCOMPARE(rig.log.size(), 1);
+}
+
+void TestDriveMap::filesOfABlock_data()
+{
+    QTest::addColumn<TId>("volume");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<quint32>("edition");
+    QTest::addColumn<bool>("listed");
+
+    const quint32 idle = CDefrager::kIdle;
+    // The test engine cannot say whether a volume was analysed: the map asks to analyse.
+    QTest::newRow("NTFS, idle") << kHome << idle << 0u << true;
+    QTest::newRow("not NTFS") << kSrv << idle << 0u << false;
+    QTest::newRow("paused") << kHome << quint32(CDefrager::kPaused) << 0u << false;
+    QTest::newRow("edition 6") << kHome << idle << 6u << false;
+}
+
+void TestDriveMap::filesOfABlock()
+{
+    QFETCH(TId, volume);
+    QFETCH(quint32, status);
+    QFETCH(quint32, edition);
+    QFETCH(bool, listed);
+    TRig rig;
+    CTestEngine engine;
+    engine.volumes = {u"{home}"_s, u"{srv}"_s};
+    CTestEngine::TVolumeData home;
+    home.mountName = u"/home"_s;
+    engine.SetVolumeData(u"{home}"_s, home);
+    CTestEngine::TVolumeData srv;
+    srv.mountName = u"/srv"_s;
+    srv.fileSystem = u"ext4"_s;
+    engine.SetVolumeData(u"{srv}"_s, srv);
+    QVERIFY(engine.Start());
+    QVERIFY(
+        rig.fixture.app->ConnectToComputer(CComputerName::Local().toStdWString(), L"", L"", L""));
+    rig.Feed().Rebuild();
+    rig.fixture.app->Model().SetEdition(edition);
+    rig.Model().SetCurrentVolume(volume);
+    rig.Model().SetStatus(volume, status);
+    TMap map(rig.Model());
+    Show(map, {500, 200});
+    QCOMPARE(map.CanShowFiles(), listed);
+
+    QTest::mouseDClick(&map, Qt::LeftButton, {}, Centre(map, 1234));
+    QCOMPARE(map.FilesBlock(), listed ? 1234 : -1);
+    const QList<IMessagePresenter::TMessage>& shown = rig.fixture.presenter.messages;
+    QCOMPARE(shown.size(), listed ? 1 : 0);
+    if (listed) {
+        QCOMPARE(shown[0].title, u"Need To Analyze Drive"_s);
+        QCOMPARE(shown[0].text,
+                 u"Please analyze the drive in order to view files in this block."_s);
+    }
 }
 
 void TestDriveMap::lifeSpeedAndRules()
