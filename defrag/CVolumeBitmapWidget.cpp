@@ -28,8 +28,7 @@ constexpr quint32 kEditionWithoutBlockFiles = 6;
 const TString kNtfs = L"NTFS";
 constexpr QRgb kOutlinePixel = 0xFF060606;
 
-// The drawing categories in the order their images are made: free space first, as it is the
-// most common block of a fresh map.
+// The codes in the order their images are made, free space first.
 constexpr quint32 kPredrawOrder[] = {9, 1, 2, 3, 4, 5, 6, 7, 8, 10, 11, 12, 13};
 
 } // namespace
@@ -44,7 +43,6 @@ CVolumeBitmapWidget::CVolumeBitmapWidget(CDefrager& model, QWidget* parent)
     setObjectName(QStringLiteral("VolumeBitmapWidget"));
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     m_lifeTimer->setSingleShot(true);
     connect(m_lifeTimer, &QTimer::timeout, this, &CVolumeBitmapWidget::Life);
     connect(this, &CVolumeBitmapWidget::ResetColors, this, &CVolumeBitmapWidget::ReloadColors);
@@ -196,7 +194,7 @@ void CVolumeBitmapWidget::Outline(int index)
     }
 }
 
-void CVolumeBitmapWidget::OutlineFragmentedNeighbours(int index, std::vector<int>& collected) const
+void CVolumeBitmapWidget::CollectFragmentedNeighbours(int index, std::vector<int>& collected) const
 {
     const int column = index % kColumns;
     const int row = index / kColumns;
@@ -244,7 +242,7 @@ void CVolumeBitmapWidget::DrawBlock(int index, bool darkened)
     std::vector<int> outlined;
     if (CBitmapColors::IsFragmented(m_blocks[index]))
         outlined.push_back(index);
-    OutlineFragmentedNeighbours(index, outlined);
+    CollectFragmentedNeighbours(index, outlined);
     QRect touched = cell;
     for (const int block : outlined) {
         Outline(block);
@@ -300,7 +298,7 @@ void CVolumeBitmapWidget::DrawStale()
         if (CBitmapColors::IsFragmented(m_blocks[index]))
             outlined.push_back(index);
         else
-            OutlineFragmentedNeighbours(index, outlined);
+            CollectFragmentedNeighbours(index, outlined);
     }
     for (const int index : outlined) {
         Outline(index);

@@ -125,7 +125,7 @@ private:
     void DrawBlock(int index, bool darkened);
     void CopyImage(const QImage& source, QPoint at);
     void Outline(int index);
-    void OutlineFragmentedNeighbours(int index, std::vector<int>& collected) const;
+    void CollectFragmentedNeighbours(int index, std::vector<int>& collected) const;
     void DrawStale();
     void MarkDirty(const QRect& rect);
     void ScheduleFlush();
