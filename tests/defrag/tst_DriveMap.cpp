@@ -411,8 +411,11 @@ void TestDriveMap::lifeSpeedAndRules()
     const QImage saved = map.MapImage();
 
     QCOMPARE(map.LifeInterval(), 500);
+    map.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&map));
+    map.setFocus();
     for (int press = 0; press < 10; ++press)
-        map.LifeSpeedUp();
+        QTest::keyClick(&map, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
     QCOMPARE(map.LifeInterval(), 100);
     for (int press = 0; press < 12; ++press)
         map.LifeSlowDown();
