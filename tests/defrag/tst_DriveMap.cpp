@@ -1,0 +1,491 @@
+#include "defrag/CBitmapColors.h"
+#include "defrag/CBlockImage.h"
+#include "defrag/COptimizeBitmapWidget.h"
+#include "defrag/CVolumeBitmapWidget.h"
+#include "platform/CComputerName.h"
+#include "tests/ribbon/fakes/CFakeFeatureControllers.h"
+#include "tests/support/CAppFixture.h"
+#include "tests/support/CTestEngine.h"
+
+#include <QMouseEvent>
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+using TMap = CVolumeBitmapWidget;
+
+class TestDriveMap : public QObject {
+    Q_OBJECT
+
+private slots:
+    void geometry_data();
+    void geometry();
+    void drawingCategoriesAndOutlines();
+    void liveRunsEndAsAFullRedraw_data();
+    void liveRunsEndAsAFullRedraw();
+    void toolTips_data();
+    void toolTips();
+    void hoverAndBlink();
+    void pressClearsTheSelectedFile();
+    void filesOfABlock_data();
+    void filesOfABlock();
+    void lifeSpeedAndRules();
+    void hostFollowsTheModel();
+};
+
+namespace {
+
+const TId kHome = L"{home}";
+const TId kSrv = L"{srv}";
+
+// Remembers what the map asked of the controller.
+class CMapController : public CFakeDefragController {
+public:
+    using CFakeDefragController::CFakeDefragController;
+    void SetSelectedBlocks(const std::wstring& volume, const std::set<quint32>& blocks,
+                           const std::wstring& fileName) override
+    {
+        Log(u"Select:%1:%2:%3"_s.arg(QString::fromStdWString(volume))
+                .arg(blocks.size())
+                .arg(QString::fromStdWString(fileName)));
+    }
+};
+
+// The application with /home (current, NTFS) and /srv (ext4) in its drive model.
+struct TRig {
+    TRig()
+    {
+        fixture.app->RegisterDefragController(&controller);
+        Add(kHome, L"NTFS");
+        Add(kSrv, L"ext4");
+        Model().SetCurrentVolume(kHome);
+    }
+    ~TRig() { fixture.app->UnregisterDefragController(&controller); }
+    CDefragFeed& Feed() { return fixture.app->DefragFeed(); }
+    CDefrager& Model() { return fixture.app->Defrager(); }
+    void Add(const TId& id, const TString& fileSystem)
+    {
+        CDefrager::TVolumeInfo record;
+        record.volumeId = id;
+        record.mountName = id;
+        record.fileSystem = fileSystem;
+        Model().SetVolume(record);
+    }
+    // Blocks of the current volume, straight into the model.
+    void Fill(quint32 code, uint first = 0, uint count = TMap::kBlockCount)
+    {
+        Model().SetBlockRun(Model().CurrentVolume(), code, first, count);
+    }
+
+    CAppFixture fixture;
+    QStringList log;
+    CMapController controller{log};
+};
+
+void Show(QWidget& widget, QSize size)
+{
+    widget.resize(size);
+    widget.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&widget));
+}
+
+QImage Part(TMap& map, int block)
+{
+    return map.MapImage().copy(map.BlockRect(block));
+}
+
+QPoint Centre(const TMap& map, int block)
+{
+    return map.BlockRect(block).center();
+}
+
+void Move(QWidget& widget, QPoint at)
+{
+    QMouseEvent move(QEvent::MouseMove, at, widget.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&widget, &move);
+}
+
+bool Darker(QRgb darkened, QRgb normal)
+{
+    return qRed(darkened) < qRed(normal) || qGreen(darkened) < qGreen(normal) ||
+           qBlue(darkened) < qBlue(normal);
+}
+
+} // namespace
+
+void TestDriveMap::geometry_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QSize>("cell");
+    QTest::addColumn<int>("wideSteps");
+    QTest::addColumn<int>("tallSteps");
+
+    // A step of the full cell width means no shared border: a left-over pixel went there.
+    QTest::newRow("1001 x 361, nothing left over") << QSize(1001, 361) << QSize(11, 11) << 0 << 0;
+    QTest::newRow("1000 x 360") << QSize(1000, 360) << QSize(10, 10) << 98 << 34;
+    QTest::newRow("250 x 100") << QSize(250, 100) << QSize(3, 3) << 48 << 26;
+    QTest::newRow("201 x 73, nothing left over") << QSize(201, 73) << QSize(3, 3) << 0 << 0;
+}
+
+void TestDriveMap::geometry()
+{
+    QFETCH(QSize, size);
+    QFETCH(QSize, cell);
+    QFETCH(int, wideSteps);
+    QFETCH(int, tallSteps);
+    TRig rig;
+    TMap map(rig.Model());
+    Show(map, size);
+    QCOMPARE(map.CellSize(), cell);
+
+    int wide = 0;
+    int tall = 0;
+    for (int index = 0; index < TMap::kBlockCount; ++index) {
+        const QRect block = map.BlockRect(index);
+        QCOMPARE(block.size(), cell);
+        QCOMPARE(map.SizeFlags(index), quint8(0));
+        QVERIFY(map.MapImage().rect().contains(block));
+        const int column = index % TMap::kColumns;
+        if (column > 0) {
+            const int step = block.left() - map.BlockRect(index - 1).left();
+            QVERIFY2(step == cell.width() - 1 || step == cell.width(),
+                     qPrintable(u"%1"_s.arg(index)));
+            wide += index < TMap::kColumns && step == cell.width() ? 1 : 0;
+        }
+        if (index >= TMap::kColumns) {
+            const int step = block.top() - map.BlockRect(index - TMap::kColumns).top();
+            QVERIFY(step == cell.height() - 1 || step == cell.height());
+            tall += column == 0 && step == cell.height() ? 1 : 0;
+        }
+        // A shared border belongs to the lower index.
+        QCOMPARE(map.BlockAt(block.center()), index);
+        QCOMPARE(map.BlockAt(block.bottomRight()), index);
+    }
+    QCOMPARE(wide, wideSteps);
+    QCOMPARE(tall, tallSteps);
+    // The last block ends within a pixel of the widget's far corner.
+    const QRect last = map.BlockRect(TMap::kBlockCount - 1);
+    QVERIFY(last.right() >= size.width() - 2 && last.bottom() >= size.height() - 2);
+    const bool shared = map.BlockRect(1).left() == map.BlockRect(0).right();
+    QCOMPARE(map.BlockAt(map.BlockRect(1).topLeft()), shared ? 0 : 1);
+    QCOMPARE(map.BlockAt(QPoint(-1, 0)), -1);
+    QCOMPARE(map.BlockAt(QPoint(size.width(), size.height())), -1);
+    QCOMPARE(map.BlockRect(TMap::kBlockCount), QRect());
+}
+
+void TestDriveMap::drawingCategoriesAndOutlines()
+{
+    TRig rig;
+    rig.Fill(CBitmapColors::kRarelyModified);
+    rig.Fill(0x13, 150, 1); // fragmented, category 3, in row 1
+    rig.Fill(0x0E, 10, 1);  // no such category
+    TMap map(rig.Model());
+    Show(map, {1001, 361});
+    const CBitmapColors::TTable& colors = CBitmapColors::Defaults();
+    const QSize cell = map.CellSize();
+    const QRect inner = QRect(QPoint(), cell).adjusted(1, 1, -1, -1);
+    const auto innerOf = [&](int block) { return Part(map, block).copy(inner); };
+    const auto drawn = [&](quint32 code, bool fragmented) {
+        return CBlockImage::Draw(cell, colors[code], fragmented)
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied)
+            .copy(inner);
+    };
+    QCOMPARE(innerOf(150), drawn(CBitmapColors::kRecentlyModified, true));
+    QCOMPARE(innerOf(10), drawn(CBitmapColors::kUnknown, false));
+    QCOMPARE(innerOf(0), drawn(CBitmapColors::kRarelyModified, false));
+    const auto outlined = [&](int block) {
+        const QRect r = map.BlockRect(block);
+        for (const QPoint p : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight(),
+                               QPoint(r.center().x(), r.bottom())})
+            if (map.MapImage().pixel(p) != qRgb(6, 6, 6))
+                return false;
+        return true;
+    };
+    QVERIFY(outlined(150));
+    QVERIFY(!outlined(149) && !outlined(10));
+
+    // A plain run right under and beside the fragmented block leaves its outline whole.
+    rig.Fill(CBitmapColors::kFreeSpace, 249, 3);
+    map.UpdateBlocks(CBitmapColors::kFreeSpace, 249, 3);
+    map.UpdateBlocks(CBitmapColors::kDirectory, 151, 1);
+    QVERIFY(outlined(150));
+    QVERIFY(!outlined(250) && !outlined(151));
+    QCOMPARE(innerOf(250), drawn(CBitmapColors::kFreeSpace, false));
+}
+
+void TestDriveMap::liveRunsEndAsAFullRedraw_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<uint>("maxLength");
+    QTest::newRow("1000 x 360, short runs") << QSize(1000, 360) << 40u;
+    QTest::newRow("1001 x 361, long runs") << QSize(1001, 361) << 4000u;
+    QTest::newRow("617 x 203, short runs") << QSize(617, 203) << 12u;
+}
+
+void TestDriveMap::liveRunsEndAsAFullRedraw()
+{
+    QFETCH(QSize, size);
+    QFETCH(uint, maxLength);
+    TRig rig;
+    COptimizeBitmapWidget host(rig.Feed());
+    Show(host, size);
+    TMap& map = *host.Map();
+    QRandomGenerator random(20 + maxLength);
+    for (int run = 0; run < 3000; ++run) {
+        // Codes past the categories, starts past the map and lengths past its end included.
+        quint32 code =
+            random.bounded(16u) | (random.bounded(3u) == 0 ? 0x10u << random.bounded(4u) : 0u);
+        if (run % 97 == 0)
+            code |= 0x300;
+        const uint start = run % 101 == 0 ? 3600 + random.bounded(10u) : random.bounded(3600u);
+        const uint length = run % 89 == 0 ? 0xFFFFFFFFu : random.bounded(maxLength + 1);
+        rig.Feed().OnBitmapUpdated(kHome, code, start, length);
+        if (run % 7 == 0)
+            rig.Feed().OnBitmapUpdated(kSrv, 0x15, random.bounded(3600u), 50);
+    }
+    QCOMPARE(map.Blocks(), rig.Model().FindVolume(kHome)->blocks);
+    TMap fresh(rig.Model());
+    Show(fresh, map.size());
+    QVERIFY(fresh.MapImage() == map.MapImage());
+    // The screen shows the off-screen image.
+    const QRect covered(QPoint(), map.BlockRect(TMap::kBlockCount - 1).bottomRight());
+    QCOMPARE(host.Map()->grab(covered).toImage().convertToFormat(QImage::Format_RGB32),
+             map.MapImage().copy(covered).convertToFormat(QImage::Format_RGB32));
+}
+
+void TestDriveMap::toolTips_data()
+{
+    QTest::addColumn<quint32>("code");
+    QTest::addColumn<TId>("volume");
+    QTest::addColumn<quint32>("edition");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("plain, ext4") << 0x1u << kSrv << 0u
+                                 << u"Block 1\nRarely Modified\nNot Fragmented"_s;
+    QTest::newRow("fragmented, NTFS")
+        << 0x13u << kHome << 0u
+        << u"Block 1\nRecently Modified\nFragmented\n\nRight click to view the contents"_s;
+    QTest::newRow("NTFS, edition 6") << 0x24u << kHome << 6u << u"Block 1\nDirectory\nFragmented"_s;
+    QTest::newRow("free space") << 0x9u << kSrv << 0u << u"Block 1\nFree Space\n"_s;
+    QTest::newRow("not analysed") << 0xDu << kSrv << 0u << u"Block 1\nUnknown\n"_s;
+    QTest::newRow("outside the categories")
+        << 0x1Fu << kSrv << 0u << u"Block 1\nUnknown\nFragmented"_s;
+}
+
+void TestDriveMap::toolTips()
+{
+    QFETCH(quint32, code);
+    QFETCH(TId, volume);
+    QFETCH(quint32, edition);
+    QFETCH(QString, text);
+    TRig rig;
+    rig.fixture.app->Model().SetEdition(edition);
+    rig.Model().SetCurrentVolume(volume);
+    rig.Fill(code, 0, 1);
+    rig.Model().SetSelectedBlocks(volume, {7}, L"/data/report.odt");
+    TMap map(rig.Model());
+    QCOMPARE(map.ToolTipText(0), text);
+    QCOMPARE(map.ToolTipText(7), u"Selected File:\n\n/data/report.odt"_s);
+    QCOMPARE(map.ToolTipText(3599).section(u'\n', 0, 0), u"Block 3600"_s);
+    QCOMPARE(map.ToolTipText(3600), QString());
+}
+
+void TestDriveMap::hoverAndBlink()
+{
+    TRig rig;
+    rig.Fill(CBitmapColors::kOccasionallyModified);
+    TMap map(rig.Model());
+    Show(map, {1000, 360});
+    const QImage normal = map.MapImage();
+    const auto pixel = [&](int block) { return map.MapImage().pixel(Centre(map, block)); };
+
+    Move(map, Centre(map, 7));
+    QCOMPARE(map.HoveredBlock(), 7);
+    QVERIFY(Darker(pixel(7), normal.pixel(Centre(map, 7))));
+    Move(map, Centre(map, 8));
+    QVERIFY(Darker(pixel(8), normal.pixel(Centre(map, 8))));
+    QCOMPARE(Part(map, 7), normal.copy(map.BlockRect(7)));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&map, &leave);
+    QCOMPARE(map.HoveredBlock(), -1);
+    QVERIFY(map.MapImage() == normal);
+
+    // No hover while the volume is analysed.
+    rig.Model().SetStatus(kHome, CDefrager::kAnalysing);
+    Move(map, Centre(map, 9));
+    QCOMPARE(map.HoveredBlock(), -1);
+    rig.Model().SetStatus(kHome, CDefrager::kIdle);
+
+    // The selected file's blocks go dark and back every second, the others stay as they are.
+    rig.Model().SetSelectedBlocks(kHome, {20, 3000}, L"/home/a");
+    map.Refresh();
+    QVERIFY(map.IsBlinking());
+    QTRY_VERIFY(Darker(pixel(3000), normal.pixel(Centre(map, 3000))));
+    QVERIFY(Darker(pixel(20), normal.pixel(Centre(map, 20))));
+    QCOMPARE(pixel(21), normal.pixel(Centre(map, 21)));
+    QTRY_COMPARE(pixel(3000), normal.pixel(Centre(map, 3000)));
+    rig.Model().SetSelectedBlocks(kHome, {}, L"");
+    map.Refresh();
+    QTRY_VERIFY(!map.IsBlinking());
+    QVERIFY(map.MapImage() == normal);
+}
+
+void TestDriveMap::pressClearsTheSelectedFile()
+{
+    TRig rig;
+    rig.Model().SetSelectedBlocks(kHome, {1, 2}, L"/home/a");
+    TMap map(rig.Model());
+    Show(map, {500, 200});
+    QTest::mouseClick(&map, Qt::RightButton, {}, Centre(map, 40));
+    QCOMPARE(rig.log, QStringList{u"Defrag.Select:{home}:0:"_s});
+    // Without a current volume the map takes no clicks.
+    rig.Model().SetCurrentVolume(TId());
+    map.Refresh();
+    QTest::mouseClick(&map, Qt::LeftButton, {}, Centre(map, 40));
+    QCOMPARE(rig.log.size(), 1);
+}
+
+void TestDriveMap::filesOfABlock_data()
+{
+    QTest::addColumn<TId>("volume");
+    QTest::addColumn<quint32>("status");
+    QTest::addColumn<quint32>("edition");
+    QTest::addColumn<bool>("listed");
+
+    const quint32 idle = CDefrager::kIdle;
+    // The test engine cannot say whether a volume was analysed: the map asks to analyse.
+    QTest::newRow("NTFS, idle") << kHome << idle << 0u << true;
+    QTest::newRow("not NTFS") << kSrv << idle << 0u << false;
+    QTest::newRow("paused") << kHome << quint32(CDefrager::kPaused) << 0u << false;
+    QTest::newRow("edition 6") << kHome << idle << 6u << false;
+}
+
+void TestDriveMap::filesOfABlock()
+{
+    QFETCH(TId, volume);
+    QFETCH(quint32, status);
+    QFETCH(quint32, edition);
+    QFETCH(bool, listed);
+    TRig rig;
+    CTestEngine engine;
+    engine.volumes = {u"{home}"_s, u"{srv}"_s};
+    CTestEngine::TVolumeData home;
+    home.mountName = u"/home"_s;
+    engine.SetVolumeData(u"{home}"_s, home);
+    CTestEngine::TVolumeData srv;
+    srv.mountName = u"/srv"_s;
+    srv.fileSystem = u"ext4"_s;
+    engine.SetVolumeData(u"{srv}"_s, srv);
+    QVERIFY(engine.Start());
+    QVERIFY(
+        rig.fixture.app->ConnectToComputer(CComputerName::Local().toStdWString(), L"", L"", L""));
+    rig.Feed().Rebuild();
+    rig.fixture.app->Model().SetEdition(edition);
+    rig.Model().SetCurrentVolume(volume);
+    rig.Model().SetStatus(volume, status);
+    TMap map(rig.Model());
+    Show(map, {500, 200});
+    QCOMPARE(map.CanShowFiles(), listed);
+
+    QTest::mouseDClick(&map, Qt::LeftButton, {}, Centre(map, 1234));
+    QCOMPARE(map.FilesBlock(), listed ? 1234 : -1);
+    const QList<IMessagePresenter::TMessage>& shown = rig.fixture.presenter.messages;
+    QCOMPARE(shown.size(), listed ? 1 : 0);
+    if (listed) {
+        QCOMPARE(shown[0].title, u"Need To Analyze Drive"_s);
+        QCOMPARE(shown[0].text,
+                 u"Please analyze the drive in order to view files in this block."_s);
+    }
+}
+
+void TestDriveMap::lifeSpeedAndRules()
+{
+    TRig rig;
+    rig.Fill(CBitmapColors::kFreeSpace);
+    // A blinker across the left and right edges of row 10.
+    rig.Fill(0x14, 1099, 1);
+    rig.Fill(0x14, 1000, 2);
+    TMap map(rig.Model());
+    Show(map, {400, 150});
+    const QImage saved = map.MapImage();
+
+    QCOMPARE(map.LifeInterval(), 500);
+    map.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&map));
+    map.setFocus();
+    for (int press = 0; press < 10; ++press)
+        QTest::keyClick(&map, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+    QCOMPARE(map.LifeInterval(), 100);
+    for (int press = 0; press < 12; ++press)
+        map.LifeSlowDown();
+    QCOMPARE(map.LifeInterval(), 1000);
+
+    map.StartLife();
+    QVERIFY(map.IsLifeRunning());
+    const std::vector<bool> row10 = map.LifeCells();
+    map.Life();
+    const std::vector<bool>& cells = map.LifeCells();
+    QCOMPARE(std::count(cells.begin(), cells.end(), true), 3);
+    QVERIFY(cells[900] && cells[1000] && cells[1100]);
+    QCOMPARE(map.Blocks()[1000], 0x14u);
+    QCOMPARE(map.Blocks()[1001], quint32(CBitmapColors::kFreeSpace));
+    map.Life();
+    QVERIFY(map.LifeCells() == row10);
+    // Bounded, the blinker is cut in two and dies.
+    map.LifePetriToggle();
+    map.Life();
+    map.Life();
+    QCOMPARE(std::count(map.LifeCells().begin(), map.LifeCells().end(), true), 0);
+
+    // A live run ends the game and restores the map before it applies.
+    map.UpdateBlocks(CBitmapColors::kFreeSpace, 1000, 1);
+    QVERIFY(!map.IsLifeRunning());
+    QCOMPARE(map.Blocks()[1099], 0x14u);
+    QCOMPARE(map.Blocks()[1000], quint32(CBitmapColors::kFreeSpace));
+    map.UpdateBlocks(0x14, 1000, 1);
+    QVERIFY(map.MapImage() == saved);
+    // So does a press; random seeding starts the game when it is not running.
+    map.RandomLife();
+    QVERIFY(map.IsLifeRunning());
+    QTest::mouseClick(&map, Qt::LeftButton, {}, Centre(map, 5));
+    QVERIFY(!map.IsLifeRunning());
+    QVERIFY(map.MapImage() == saved);
+}
+
+void TestDriveMap::hostFollowsTheModel()
+{
+    TRig rig;
+    rig.Fill(CBitmapColors::kUsed);
+    COptimizeBitmapWidget host(rig.Feed());
+    Show(host, {700, 300});
+    TMap& map = *host.Map();
+    const QRgb used = map.MapImage().pixel(Centre(map, 0));
+
+    // A selection shows with the repaint that carries its hint.
+    rig.Model().SetSelectedBlocks(kHome, {4}, L"/home/b");
+    host.UpdateFromModel(0x01);
+    QVERIFY(map.SelectedBlocks().empty());
+    host.UpdateFromModel(COptimizeBitmapWidget::kSelectedBlocksHint);
+    QCOMPARE(map.SelectedBlocks(), std::set<quint32>{4});
+
+    // Stored colours are read when they are reset.
+    CBitmapColors::TTable colors = CBitmapColors::Defaults();
+    colors[CBitmapColors::kUsed] = QColor(200, 0, 0);
+    QCOMPARE(CBitmapColors::Save(colors), ERROR_SUCCESS);
+    QCOMPARE(map.MapImage().pixel(Centre(map, 0)), used);
+    emit host.ResetColors();
+    QVERIFY(map.MapImage().pixel(Centre(map, 0)) != used);
+    QCOMPARE(map.MapImage().pixel(Centre(map, 0)), map.MapImage().pixel(Centre(map, 3599)));
+
+    rig.Model().SetCurrentVolume(kSrv);
+    QCOMPARE(map.Volume(), kSrv);
+    QCOMPARE(map.Blocks()[0], CDefrager::kUnknownBlockType);
+    rig.Model().Clear();
+    emit rig.Feed().DefragModelUpdated();
+    QVERIFY(map.Volume().empty());
+    QCOMPARE(map.ToolTipText(0), QString());
+}
+
+QTEST_MAIN(TestDriveMap)
+#include "tst_DriveMap.moc"
