@@ -4,10 +4,12 @@
 #include "appmodel/IMessagePresenter.h"
 #include "core/COleDate.h"
 #include "core/CSystemMessage.h"
+#include "defrag/CColorLegendWidget.h"
 #include "defrag/CDefragFeed.h"
 #include "defrag/CDefragFoldableWidget.h"
 #include "defrag/CDefragTabWidget.h"
 #include "defrag/CMultiFileSelectViewer.h"
+#include "defrag/COptimizeBitmapWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100ConfigurationInterface.h"
@@ -48,6 +50,8 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     , m_table(new COptimizeSettingsWidget(feed))
     , m_tabs(new CDefragTabWidget(feed))
     , m_sidePanel(new CDefragFoldableWidget(feed))
+    , m_driveMap(new COptimizeBitmapWidget(feed))
+    , m_legend(new CColorLegendWidget(feed))
     , m_splitter(new QSplitter(Qt::Vertical, this))
 {
     setObjectName(u"DefragPage"_s);
@@ -65,6 +69,18 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
+
+    m_tabs->SetPage(CDefragTabWidget::kDriveMapPage, m_driveMap);
+    m_sidePanel->SetLegend(m_legend);
+    m_sidePanel->SetMapActionsAvailable(true);
+    connect(m_sidePanel, &CDefragFoldableWidget::PropertiesRequested, m_legend,
+            &CColorLegendWidget::LaunchColorDialog);
+    connect(m_sidePanel, &CDefragFoldableWidget::FindRequested, m_legend,
+            &CColorLegendWidget::LaunchFindDialog);
+    connect(m_legend, &CColorLegendWidget::ColorsChanged, m_driveMap,
+            &COptimizeBitmapWidget::ResetColors);
+    if (IAppController* app = App())
+        m_driveMap->OnSetSkin(app->Model().Skin());
 
     connect(&feed, &CDefragFeed::Started, this, &CDefragWidget::OnStarted);
     connect(&feed, &CDefragFeed::Completed, this, &CDefragWidget::OnCompleted);
@@ -554,7 +570,7 @@ void CDefragWidget::SetSelectedBlocks(const std::wstring& kv_volume_guid,
                                       const std::wstring& selected_filename)
 {
     m_model.SetSelectedBlocks(kv_volume_guid, selected_blocks, selected_filename);
-    m_tabs->update();
+    m_driveMap->UpdateFromModel(COptimizeBitmapWidget::kSelectedBlocksHint);
 }
 
 HRESULT CDefragWidget::EnumFileExtents(const TId& volume_guid, const TString& file_path,
@@ -621,6 +637,7 @@ void CDefragWidget::OnConnectComputer()
     m_table->SetEnabled(true);
     if (m_model.AnyRunning())
         m_estimateTimer.start();
+    m_legend->OnConnectComputer();
     UpdateIndicators();
 }
 

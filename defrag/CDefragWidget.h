@@ -13,10 +13,12 @@
 
 #include <functional>
 
+class CColorLegendWidget;
 class CDefragFeed;
 class CDefragFoldableWidget;
 class CDefragTabWidget;
 class CMultiFileSelectViewer;
+class COptimizeBitmapWidget;
 class COptimizeSettingsWidget;
 class IAppController;
 class QSplitter;
@@ -72,6 +74,8 @@ public:
     COptimizeSettingsWidget* DriveTable() const { return m_table; }
     CDefragTabWidget* Tabs() const { return m_tabs; }
     CDefragFoldableWidget* SidePanel() const { return m_sidePanel; }
+    COptimizeBitmapWidget* DriveMap() const { return m_driveMap; }
+    CColorLegendWidget* Legend() const { return m_legend; }
     QTimer& EstimateTimer() { return m_estimateTimer; }
     // The clock of the completion estimate; an empty one restores the system clock.
     void SetClock(TClock clock) { m_clock = std::move(clock); }
@@ -127,6 +131,8 @@ private:
     COptimizeSettingsWidget* m_table;
     CDefragTabWidget* m_tabs;
     CDefragFoldableWidget* m_sidePanel;
+    COptimizeBitmapWidget* m_driveMap;
+    CColorLegendWidget* m_legend;
     QSplitter* m_splitter;
     CMultiFileSelectViewer* m_filesDialog = nullptr;
     QTimer m_estimateTimer;

@@ -225,6 +225,14 @@ bool CDefrager::AnySelectedPaused() const
     return AnySelected([](const TVolumeInfo& volume) { return IsPausedStatus(volume.status); });
 }
 
+bool CDefrager::ListsBlockFiles(const TId& id) const
+{
+    static const std::set<TString> kFileSystems = {L"NTFS", L"ext2",  L"ext3", L"ext4",
+                                                   L"xfs",  L"btrfs", L"f2fs"};
+    const TVolumeInfo* volume = FindVolume(id);
+    return volume && kFileSystems.count(volume->fileSystem) != 0;
+}
+
 bool CDefrager::AnySelectedBlocked() const
 {
     return AnySelected([](const TVolumeInfo& volume) { return volume.blocked; });

@@ -214,6 +214,9 @@ public:
     // The first volume in map order with that mount name; empty when none.
     TId VolumeIdOfMountName(const TName& mountName) const;
     bool IsNtfs(const TId& id) const;
+    // Whether the engine can list the files in the volume's drive-map blocks: NTFS, and the
+    // file systems that tell where a file's extents lie.
+    bool ListsBlockFiles(const TId& id) const;
     // Only NTFS volumes allow it.
     bool CanDefragmentSystemFiles(const TId& id) const;
 

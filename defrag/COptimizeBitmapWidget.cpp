@@ -1,5 +1,6 @@
 #include "defrag/COptimizeBitmapWidget.h"
 
+#include "defrag/CBlockFilesDialog.h"
 #include "defrag/CDefragFeed.h"
 #include "defrag/CVolumeBitmapWidget.h"
 
@@ -23,6 +24,10 @@ COptimizeBitmapWidget::COptimizeBitmapWidget(CDefragFeed& feed, QWidget* parent)
     connect(&feed, &CDefragFeed::DefragModelUpdated, this, &COptimizeBitmapWidget::OnModelUpdated);
     // New colours reach the map, which reads them and reloads.
     connect(this, &COptimizeBitmapWidget::ResetColors, m_map, &CVolumeBitmapWidget::ResetColors);
+    connect(m_map, &CVolumeBitmapWidget::BlockFilesRequested, this,
+            [this](const TId& volume, int block) {
+                CBlockFilesDialog::Launch(m_feed, volume, block, this);
+            });
 }
 
 void COptimizeBitmapWidget::UpdateFromModel(quint32 hints)

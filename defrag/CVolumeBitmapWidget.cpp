@@ -2,7 +2,6 @@
 
 #include "appmodel/IAppController.h"
 #include "appmodel/IDefragController.h"
-#include "appmodel/IMessagePresenter.h"
 #include "defrag/CBlockImage.h"
 #include "defrag/CDefrager.h"
 #include "engine/CKV100AgentInterface.h"
@@ -25,7 +24,6 @@ namespace {
 
 // The edition that lists no files of a block.
 constexpr quint32 kEditionWithoutBlockFiles = 6;
-const TString kNtfs = L"NTFS";
 constexpr QRgb kOutlinePixel = 0xFF060606;
 
 // The codes in the order their images are made, free space first.
@@ -523,7 +521,7 @@ QString CVolumeBitmapWidget::ToolTipText(int index) const
                                                        : Translate("Not Fragmented");
     IAppController* app = IAppController::Current();
     const CDefrager::TVolumeInfo* volume = m_model.FindVolume(m_volume);
-    const bool contents = volume && volume->fileSystem == kNtfs && app &&
+    const bool contents = volume && m_model.ListsBlockFiles(m_volume) && app &&
                           app->Model().Edition() != kEditionWithoutBlockFiles;
     return Translate(contents ? "Block %1\n%2\n%3\n\nRight click to view the contents"
                               : "Block %1\n%2\n%3")
@@ -539,34 +537,16 @@ bool CVolumeBitmapWidget::CanShowFiles() const
     IAppController* app = IAppController::Current();
     const CDefrager::TVolumeInfo* volume = m_model.FindVolume(m_volume);
     return app && volume && !m_model.IsRunningOrPaused(m_volume) &&
-           app->Model().Edition() != kEditionWithoutBlockFiles && volume->fileSystem == kNtfs &&
-           app->Agent().IsNewest();
+           app->Model().Edition() != kEditionWithoutBlockFiles &&
+           m_model.ListsBlockFiles(m_volume) && app->Agent().IsNewest();
 }
 
 void CVolumeBitmapWidget::LaunchFilesDialog()
 {
     if (m_volume.empty() || m_filesBlock < 0 || m_filesBlock >= kBlockCount || !CanShowFiles())
         return;
-    bool available = false;
-    const HRESULT result =
-        IAppController::Current()->Engine().HasAnalysisData(m_volume, &available);
-    if (FAILED(result) || !available) {
-        IMessagePresenter::Show(
-            QMessageBox::Information, Translate("Need To Analyze Drive"),
-            Translate("Please analyze the drive in order to view files in this block."),
-            QMessageBox::Ok, this);
-        return;
-    }
-    OpenBlockFilesDialog(m_volume, m_filesBlock);
+    emit BlockFilesRequested(m_volume, m_filesBlock);
 }
-
-// clang-format off
-void CVolumeBitmapWidget::OpenBlockFilesDialog(const TId& volume, int block)
-{
-    // opened by the integration
-    Q_UNUSED(volume); Q_UNUSED(block);
-}
-// clang-format on
 
 // --- the diversion
 

@@ -73,8 +73,8 @@ public:
     // The tool tip of a block, whatever the volume's state.
     QString ToolTipText(int index) const;
     // Whether the files of a block can be listed now: the current volume is neither running nor
-    // paused, the edition allows it, the volume is NTFS and the agent is of the newest
-    // generation.
+    // paused, the edition allows it, the engine lists the files of the volume's blocks and the
+    // agent is of the newest generation.
     bool CanShowFiles() const;
     // The block whose files LaunchFilesDialog lists: the one last double-clicked or
     // right-clicked.
@@ -92,6 +92,9 @@ signals:
     void OnProperties(QPoint, QPoint);
     // The colours changed: the map reads them again (and so does whoever listens).
     void ResetColors();
+    // The user asked for the files of a block (double-click or "Show Files...") where the map
+    // allows it; the page opens the list.
+    void BlockFilesRequested(const TId& volume, int block);
 
 public slots:
     // Reloads the volume, its blocks and selection from the drive model.
@@ -136,8 +139,6 @@ private:
     bool IsCurrentRunningOrPaused() const;
     void EndLife();
     void DrawLife();
-    void OpenBlockFilesDialog(const TId& volume, int block);
-
     CDefrager& m_model;
     CBitmapColors::TTable m_colors;
     TId m_volume;

@@ -51,13 +51,13 @@ public:
     }
 };
 
-// The application with /home (current, NTFS) and /srv (ext4) in its drive model.
+// The application with /home (current, NTFS) and /srv (tmpfs) in its drive model.
 struct TRig {
     TRig()
     {
         fixture.app->RegisterDefragController(&controller);
         Add(kHome, L"NTFS");
-        Add(kSrv, L"ext4");
+        Add(kSrv, L"tmpfs");
         Model().SetCurrentVolume(kHome);
     }
     ~TRig() { fixture.app->UnregisterDefragController(&controller); }
@@ -261,8 +261,8 @@ void TestDriveMap::toolTips_data()
     QTest::addColumn<quint32>("edition");
     QTest::addColumn<QString>("text");
 
-    QTest::newRow("plain, ext4") << 0x1u << kSrv << 0u
-                                 << u"Block 1\nRarely Modified\nNot Fragmented"_s;
+    QTest::newRow("plain, tmpfs") << 0x1u << kSrv << 0u
+                                  << u"Block 1\nRarely Modified\nNot Fragmented"_s;
     QTest::newRow("fragmented, NTFS")
         << 0x13u << kHome << 0u
         << u"Block 1\nRecently Modified\nFragmented\n\nRight click to view the contents"_s;
@@ -354,9 +354,8 @@ void TestDriveMap::filesOfABlock_data()
     QTest::addColumn<bool>("listed");
 
     const quint32 idle = CDefrager::kIdle;
-    // The test engine cannot say whether a volume was analysed: the map asks to analyse.
     QTest::newRow("NTFS, idle") << kHome << idle << 0u << true;
-    QTest::newRow("not NTFS") << kSrv << idle << 0u << false;
+    QTest::newRow("no block files (tmpfs)") << kSrv << idle << 0u << false;
     QTest::newRow("paused") << kHome << quint32(CDefrager::kPaused) << 0u << false;
     QTest::newRow("edition 6") << kHome << idle << 6u << false;
 }
@@ -375,7 +374,7 @@ void TestDriveMap::filesOfABlock()
     engine.SetVolumeData(u"{home}"_s, home);
     CTestEngine::TVolumeData srv;
     srv.mountName = u"/srv"_s;
-    srv.fileSystem = u"ext4"_s;
+    srv.fileSystem = u"tmpfs"_s;
     engine.SetVolumeData(u"{srv}"_s, srv);
     QVERIFY(engine.Start());
     QVERIFY(
@@ -388,15 +387,12 @@ void TestDriveMap::filesOfABlock()
     Show(map, {500, 200});
     QCOMPARE(map.CanShowFiles(), listed);
 
+    QSignalSpy requests(&map, &TMap::BlockFilesRequested);
     QTest::mouseDClick(&map, Qt::LeftButton, {}, Centre(map, 1234));
     QCOMPARE(map.FilesBlock(), listed ? 1234 : -1);
-    const QList<IMessagePresenter::TMessage>& shown = rig.fixture.presenter.messages;
-    QCOMPARE(shown.size(), listed ? 1 : 0);
-    if (listed) {
-        QCOMPARE(shown[0].title, u"Need To Analyze Drive"_s);
-        QCOMPARE(shown[0].text,
-                 u"Please analyze the drive in order to view files in this block."_s);
-    }
+    QCOMPARE(requests.size(), listed ? 1 : 0);
+    if (listed)
+        QCOMPARE(requests[0], (QVariantList{QVariant::fromValue(volume), 1234}));
 }
 
 void TestDriveMap::lifeSpeedAndRules()
