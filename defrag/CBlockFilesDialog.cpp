@@ -83,6 +83,11 @@ CBlockFilesDialog::CBlockFilesDialog(CDefragFeed& feed, const TId& volume, int b
     m_view->setSortingEnabled(true); // no column until the user picks one: the engine's order
     m_view->setColumnWidth(CBlockFilesModel::kNameColumn, 200);
     m_view->setColumnWidth(CBlockFilesModel::kFolderColumn, 260);
+    // The numbers' column is as wide as its title, and the sort arrow beside it.
+    const QString numbersTitle =
+        m_model->headerData(CBlockFilesModel::kExcessColumn, Qt::Horizontal).toString();
+    m_view->setColumnWidth(CBlockFilesModel::kExcessColumn,
+                           m_view->fontMetrics().horizontalAdvance(numbersTitle) + 32);
     m_menu->addAction(m_defragmentAction);
     m_menu->addAction(m_showOnDriveAction);
     m_menu->addAction(m_openAction);
