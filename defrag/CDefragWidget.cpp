@@ -79,8 +79,6 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
             &CColorLegendWidget::LaunchFindDialog);
     connect(m_legend, &CColorLegendWidget::ColorsChanged, m_driveMap,
             &COptimizeBitmapWidget::ResetColors);
-    if (IAppController* app = App())
-        m_driveMap->OnSetSkin(app->Model().Skin());
 
     connect(&feed, &CDefragFeed::Started, this, &CDefragWidget::OnStarted);
     connect(&feed, &CDefragFeed::Completed, this, &CDefragWidget::OnCompleted);
@@ -135,6 +133,16 @@ void CDefragWidget::SaveSettings()
     m_table->SaveSettings();
     m_tabs->SaveSettings();
     m_sidePanel->SaveSettings();
+}
+
+void CDefragWidget::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::StyleChange)
+        return;
+    IAppController* app = App();
+    if (app && app->Model().Skin().styleSheet != m_driveMap->property("skin").toString())
+        m_driveMap->OnSetSkin(app->Model().Skin());
 }
 
 void CDefragWidget::keyPressEvent(QKeyEvent* event)

@@ -101,6 +101,8 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // A new skin restyles the application: the drive map follows it.
+    void changeEvent(QEvent* event) override;
 
 private:
     // The start routine: checks, the engine call of the mode, and the failure messages.
