@@ -1,21 +1,16 @@
 #include "defrag/CBlockFilesDialog.h"
 #include "defrag/CBlockFilesModel.h"
 #include "defrag/CBlockFilesSortModel.h"
-#include "engine/CKV100EngineInterface.h"
 #include "tests/ribbon/fakes/CFakeFeatureControllers.h"
 #include "tests/support/CAppFixture.h"
 #include "tests/support/CTestEngine.h"
 
 #include <QAction>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTableView>
 #include <QtTest>
-
-#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -23,47 +18,40 @@ namespace {
 
 const QString kVolume = u"{block-files}"_s;
 const TId kVolumeId = kVolume.toStdWString();
+const QString kAnalyze = u"Need To Analyze Drive"_s;
 
-// A controller that records what the dialog asks and answers a file's blocks as told.
-class CBlockController : public CFakeDefragController {
-public:
-    explicit CBlockController(QStringList& log)
-        : CFakeDefragController(log)
-    {}
+// A controller that logs what the dialog asks of it and answers a file's blocks as told.
+struct CBlockController : CFakeDefragController {
+    using CFakeDefragController::CFakeDefragController;
     HRESULT DefragmentFilesList(const TId&, TStringList& list) override
     {
-        defragmented.clear();
         for (const TString& file : list)
-            defragmented << QString::fromStdWString(file);
+            Log(u"defragment "_s + QString::fromStdWString(file));
         return S_OK;
     }
     HRESULT EnumFileExtents(const TId&, const TString& file, std::set<quint32>& blocks) override
     {
-        asked << QString::fromStdWString(file);
+        Log(u"extents "_s + QString::fromStdWString(file));
         blocks = extents;
         return extentsAnswer;
     }
     void SetSelectedBlocks(const std::wstring&, const std::set<quint32>& blocks,
                            const std::wstring& file) override
     {
+        Log(u"select "_s + QString::fromStdWString(file));
         selected = blocks;
-        selectedFile = QString::fromStdWString(file);
     }
 
-    QStringList defragmented;
-    QStringList asked;
-    std::set<quint32> extents;
+    std::set<quint32> extents, selected;
     HRESULT extentsAnswer = S_OK;
-    std::set<quint32> selected;
-    QString selectedFile;
 };
 
 // count files "/data/dN/fileN" of a block: every third fragmented, every fifth of unknown size.
-CTestEngine::TBlockFiles Files(int count, const QString& tag = u"file"_s)
+CTestEngine::TBlockFiles Files(int count)
 {
     CTestEngine::TBlockFiles files;
     for (int i = 0; i < count; ++i) {
-        files.files << u"/data/d%1/%2%3"_s.arg(i % 7).arg(tag).arg(i);
+        files.files << u"/data/d%1/file%2"_s.arg(i % 7).arg(i);
         files.excessFragments << (i % 3 == 0 ? i % 4 : 0);
         files.bytesUsed << (i % 5 == 0 ? 0 : 4096LL * i);
     }
@@ -80,7 +68,6 @@ struct TRig {
             qFatal("no test engine");
         CDefrager::TVolumeInfo record;
         record.volumeId = kVolumeId;
-        record.mountName = L"/data";
         record.fileSystem = L"NTFS";
         Drives().SetVolume(record);
         fixture.app->RegisterDefragController(&controller);
@@ -94,11 +81,7 @@ struct TRig {
     }
     CDefragFeed& Feed() { return fixture.app->DefragFeed(); }
     CDefrager& Drives() { return Feed().Model(); }
-    std::unique_ptr<CBlockFilesDialog> Dialog(int block)
-    {
-        auto dialog = std::make_unique<CBlockFilesDialog>(Feed(), kVolumeId, block);
-        return dialog;
-    }
+    auto Dialog(int block) { return std::make_unique<CBlockFilesDialog>(Feed(), kVolumeId, block); }
     QStringList Titles() const
     {
         QStringList titles;
@@ -131,17 +114,19 @@ QPushButton* Button(QWidget& dialog, const QString& text)
 
 void SelectRows(CBlockFilesDialog& dialog, int first, int last)
 {
-    QItemSelectionModel* selection = dialog.View()->selectionModel();
-    selection->clearSelection();
     const QAbstractItemModel* model = dialog.View()->model();
-    selection->select(QItemSelection(model->index(first, 0), model->index(last, 0)),
-                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    dialog.View()->selectionModel()->select(
+        QItemSelection(model->index(first, 0), model->index(last, 0)),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+// Waits until the dialog's build ended and no worker job is left, their signals delivered.
 bool Finished(CBlockFilesDialog& dialog)
 {
-    return QTest::qWaitFor([&] { return !dialog.IsBuilding(); }) &&
-           !dialog.findChild<QLabel*>(u"waitLabel"_s)->isVisibleTo(&dialog);
+    const bool ended = QTest::qWaitFor(
+        [&] { return !dialog.IsBuilding() && CBlockFilesModelBuilder::RunningJobs() == 0; });
+    QCoreApplication::processEvents();
+    return ended && !dialog.findChild<QLabel*>(u"waitLabel"_s)->isVisibleTo(&dialog);
 }
 
 } // namespace
@@ -150,303 +135,220 @@ class TestBlockFiles : public QObject {
     Q_OBJECT
 
 private slots:
-    void pathsSplitAndJoinBack_data();
     void pathsSplitAndJoinBack();
-    void theListArrivesInBatchesWithProgress();
-    void stoppingMidBuildKeepsWhatArrived();
-    void failuresEndCleanlyAndAskForAnalysis_data();
-    void failuresEndCleanlyAndAskForAnalysis();
-    void aVanishedVolumeEndsTheBuild();
-    void nextAndPreviousBlocks();
-    void sortingByColumnKind_data();
-    void sortingByColumnKind();
-    void defragmentBranches();
-    void showOnDriveAndOpening();
+    void buildingInBatchesAndStopping();
+    void browsingBlocksSortingAndFailures();
+    void actingOnTheSelectedFiles();
 };
-
-void TestBlockFiles::pathsSplitAndJoinBack_data()
-{
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("nested") << u"/data/a/b.txt"_s << u"b.txt"_s << u"/data/a"_s;
-    QTest::newRow("in the root") << u"/b.txt"_s << u"b.txt"_s << u"/"_s;
-    QTest::newRow("no folder") << u"b.txt"_s << u"b.txt"_s << QString();
-    QTest::newRow("drive letter") << u"C:\\dir\\b.txt"_s << u"b.txt"_s << u"C:\\dir"_s;
-    QTest::newRow("drive root") << u"C:\\b.txt"_s << u"b.txt"_s << u"C:\\"_s;
-}
 
 void TestBlockFiles::pathsSplitAndJoinBack()
 {
-    QFETCH(QString, path);
-    QFETCH(QString, name);
-    QFETCH(QString, folder);
+    // Each path with its folder, which with the name makes the path again. The row without a
+    // path is left out.
+    const QStringList paths = {u"/data/a/b.txt"_s,  u"/data/a"_s, u"/b.txt"_s,    u"/"_s,
+                               u"b.txt"_s,          QString(),    u"C:\\b.txt"_s, u"C:\\"_s,
+                               u"C:\\dir\\b.txt"_s, u"C:\\dir"_s};
+    TStringList files{L""};
+    for (qsizetype i = 0; i < paths.size(); i += 2)
+        files.push_back(paths[i].toStdWString());
     TBlockFileList rows;
-    QCOMPARE(CBlockFilesModelBuilder::MakeRows({path.toStdWString(), L""}, {-5, 2}, {0, 1}, &rows),
-             S_OK);
-    QCOMPARE(rows.size(), 1); // the row without a path is left out
-    QCOMPARE(rows[0].name, name);
-    QCOMPARE(rows[0].folder, folder);
-    QCOMPARE(rows[0].Path(), path);
-    QCOMPARE(rows[0].excessFragments, -1);
+    QCOMPARE(
+        CBlockFilesModelBuilder::MakeRows(files, QList<int>(6, -5), QList<qlonglong>(6), &rows),
+        S_OK);
+    QCOMPARE(rows.size(), 5);
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        QCOMPARE(rows[i].folder, paths[2 * i + 1]);
+        QCOMPARE(rows[i].Path(), paths[2 * i]);
+        QCOMPARE(rows[i].excessFragments, -1);
+    }
 }
 
-void TestBlockFiles::theListArrivesInBatchesWithProgress()
+void TestBlockFiles::buildingInBatchesAndStopping()
 {
     TRig rig;
-    const int count = 2 * CBlockFilesModelBuilder::kBatchRows + 17;
-    rig.engine.SetBlockFiles(kVolume, 42, Files(count));
+    const int batch = CBlockFilesModelBuilder::kBatchRows;
+    rig.engine.SetBlockFiles(kVolume, 42, Files(2 * batch + 17));
+    rig.engine.SetBlockFiles(kVolume, 5, Files(5 * batch));
     CBlockFilesModel model(rig.fixture.app->Engine());
     QSignalSpy progress(&model, &CBlockFilesModel::Progress);
     QSignalSpy finished(&model, &CBlockFilesModel::Finished);
-    QList<int> rowsAtProgress;
-    connect(&model, &CBlockFilesModel::Progress, this, [&] { rowsAtProgress << model.rowCount(); });
+    QSignalSpy stopped(&model.Builder(), &CBlockFilesModelBuilder::Stopped);
+    QList<int> rows; // at each progress report
+    connect(&model, &CBlockFilesModel::Progress, this, [&] { rows << model.rowCount(); });
     model.Build(kVolumeId, 42);
     QVERIFY(finished.wait());
-    QCOMPARE(model.rowCount(), count);
     QCOMPARE(model.Result(), S_OK);
     // Rows come in three batches, and progress never runs ahead of them.
-    QCOMPARE(rowsAtProgress.first(), 0);
-    QVERIFY(std::is_sorted(rowsAtProgress.begin(), rowsAtProgress.end()));
+    QVERIFY(std::is_sorted(rows.begin(), rows.end()));
+    QCOMPARE(QSet<int>(rows.begin(), rows.end()), (QSet<int>{0, batch, 2 * batch, 2 * batch + 17}));
     QCOMPARE(progress.last().at(0).toInt(), 100);
-    QCOMPARE(QSet<int>(rowsAtProgress.begin(), rowsAtProgress.end()).size(), 4);
     // Unknown values read "N/A".
     QCOMPARE(model.index(0, CBlockFilesModel::kSpaceColumn).data().toString(), u"N/A"_s);
-    QCOMPARE(model.index(3, CBlockFilesModel::kExcessColumn).data().toString(), u"3"_s);
     QCOMPARE(model.index(3, 0).data(CBlockFilesModel::kPathRole).toString(), u"/data/d3/file3"_s);
 
     // A block outside the map fails at once.
     model.Build(kVolumeId, 3600);
     QCOMPARE(model.Result(), E_INVALIDARG);
     QCOMPARE(model.rowCount(), 0);
-}
-
-void TestBlockFiles::stoppingMidBuildKeepsWhatArrived()
-{
-    TRig rig;
-    rig.engine.SetBlockFiles(kVolume, 5, Files(5 * CBlockFilesModelBuilder::kBatchRows));
-    CBlockFilesModel model(rig.fixture.app->Engine());
-    QSignalSpy finished(&model, &CBlockFilesModel::Finished);
-    QSignalSpy completed(&model.Builder(), &CBlockFilesModelBuilder::Completed);
-    QSignalSpy stopped(&model.Builder(), &CBlockFilesModelBuilder::Stopped);
-
-    // Stopped while the engine still works on it: the late answer is dropped.
-    rig.engine.HoldBlockFiles(true);
-    model.Build(kVolumeId, 5);
-    QTRY_COMPARE(rig.engine.HeldBlockFiles(), 1);
-    model.Stop();
-    QCOMPARE(stopped.size(), 1);
-    QCOMPARE(finished.size(), 1);
-    rig.engine.HoldBlockFiles(false);
-    QTRY_COMPARE(CBlockFilesModelBuilder::RunningJobs(), 0);
-    QCoreApplication::processEvents();
-    QCOMPARE(model.rowCount(), 0);
 
     // Stopped after its first batch: that batch stays, nothing more arrives.
+    finished.clear();
     connect(&model.Builder(), &CBlockFilesModelBuilder::RowsReady, &model, &CBlockFilesModel::Stop);
     model.Build(kVolumeId, 5);
-    QTRY_COMPARE(stopped.size(), 2);
     QTRY_COMPARE(CBlockFilesModelBuilder::RunningJobs(), 0);
     QCoreApplication::processEvents();
-    QCOMPARE(model.rowCount(), CBlockFilesModelBuilder::kBatchRows);
-    QCOMPARE(completed.size(), 0);
-    QCOMPARE(finished.size(), 2);
+    QCOMPARE(model.rowCount(), batch);
+    QCOMPARE(stopped.size(), 1);
+    QCOMPARE(finished.size(), 1); // and nothing after
 
-    // A dialog closed while its block is listed ends the build.
+    // A dialog closed while the engine still works on its block ends the build, without a word;
+    // the late answer is dropped.
     rig.engine.HoldBlockFiles(true);
     auto dialog = rig.Dialog(5);
     QTRY_COMPARE(rig.engine.HeldBlockFiles(), 1);
     dialog->reject();
     QVERIFY(!dialog->IsBuilding());
-    dialog.reset();
     rig.engine.HoldBlockFiles(false);
-    QTRY_COMPARE(CBlockFilesModelBuilder::RunningJobs(), 0);
+    QVERIFY(Finished(*dialog));
+    QCOMPARE(dialog->Model().rowCount(), 0);
     QVERIFY(rig.fixture.presenter.messages.isEmpty());
 }
 
-void TestBlockFiles::failuresEndCleanlyAndAskForAnalysis_data()
-{
-    QTest::addColumn<QString>("answerFor");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<bool>("mismatched");
-    QTest::newRow("engine failure") << u"GetBlockFiles"_s << int(E_FAIL) << false;
-    QTest::newRow("volume unknown to the engine")
-        << u"GetBlockFiles:%1:9"_s.arg(kVolume) << int(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND))
-        << false;
-    QTest::newRow("answer that does not hold together") << QString() << int(S_OK) << true;
-}
-
-void TestBlockFiles::failuresEndCleanlyAndAskForAnalysis()
-{
-    QFETCH(QString, answerFor);
-    QFETCH(int, answer);
-    QFETCH(bool, mismatched);
-    TRig rig;
-    CTestEngine::TBlockFiles files = Files(10);
-    if (mismatched)
-        files.bytesUsed.removeLast();
-    rig.engine.SetBlockFiles(kVolume, 9, files);
-    if (!answerFor.isEmpty())
-        rig.engine.SetOperationAnswer(answerFor, answer);
-    auto dialog = rig.Dialog(9);
-    QVERIFY(Finished(*dialog));
-    QCOMPARE(dialog->Model().rowCount(), 0);
-    QVERIFY(FAILED(dialog->Model().Result()));
-    QCOMPARE(rig.Titles(), QStringList{u"Need To Analyze Drive"_s});
-}
-
-void TestBlockFiles::aVanishedVolumeEndsTheBuild()
+void TestBlockFiles::browsingBlocksSortingAndFailures()
 {
     TRig rig;
     // Without analysis data the dialog does not open.
     CBlockFilesDialog::Launch(rig.Feed(), kVolumeId, 3, nullptr);
-    QCOMPARE(rig.Titles(), QStringList{u"Need To Analyze Drive"_s});
     QVERIFY(rig.fixture.presenter.dialogTitles.isEmpty());
     CTestEngine::TVolumeData data;
     data.analysed = true;
     rig.engine.SetVolumeData(kVolume, data);
     CBlockFilesDialog::Launch(rig.Feed(), kVolumeId, 3, nullptr);
     QCOMPARE(rig.fixture.presenter.dialogTitles, QStringList{u"BlockViewer - Files In Block 4"_s});
+    QCOMPARE(rig.Titles(), QStringList{kAnalyze});
 
-    rig.engine.SetBlockFiles(kVolume, 3, Files(3));
-    rig.engine.HoldBlockFiles(true);
-    auto dialog = rig.Dialog(3);
-    QTRY_COMPARE(rig.engine.HeldBlockFiles(), 1);
-    rig.Drives().RemoveVolume(kVolumeId);
-    emit rig.Feed().DefragModelUpdated();
-    QVERIFY(!dialog->IsBuilding());
-    QCOMPARE(rig.Titles().size(), 2);
-    QCOMPARE(rig.Titles().last(), u"Need To Analyze Drive"_s);
-    for (const QString& text : {u"Previous Block"_s, u"Next Block"_s, u"Defragment"_s})
-        QVERIFY2(!Button(*dialog, text)->isEnabled(), qPrintable(text));
-}
-
-void TestBlockFiles::nextAndPreviousBlocks()
-{
-    TRig rig;
-    rig.engine.SetBlockFiles(kVolume, 0, Files(2, u"zero"_s));
-    rig.engine.SetBlockFiles(kVolume, 1, Files(3, u"one"_s));
-    rig.engine.SetBlockFiles(kVolume, 3599, Files(1, u"last"_s));
+    CTestEngine::TBlockFiles files{{u"/x/Zeta/b"_s, u"/x/Y/c10"_s, u"/x/alpha/c9"_s, u"/x/zz/A"_s},
+                                   {-1, 9, 2, 10},
+                                   {30000000000LL, 0, 4000000000LL, 9}};
+    for (const uint block : {2, 3})
+        rig.engine.SetBlockFiles(kVolume, block, files);
+    rig.engine.SetBlockFiles(kVolume, 1, Files(3));
     auto dialog = rig.Dialog(0);
     QVERIFY(Finished(*dialog));
-    QVERIFY(!Button(*dialog, u"Previous Block"_s)->isEnabled());
+    QPushButton* next = Button(*dialog, u"Next Block"_s);
+    QPushButton* previous = Button(*dialog, u"Previous Block"_s);
+    QVERIFY(!previous->isEnabled());
 
     // Moving on while a block is still listed: only the new block's files show.
     rig.engine.HoldBlockFiles(true);
-    Button(*dialog, u"Next Block"_s)->click();
+    next->click();
     QTRY_COMPARE(rig.engine.HeldBlockFiles(), 1);
-    Button(*dialog, u"Next Block"_s)->click();
-    Button(*dialog, u"Previous Block"_s)->click();
+    next->click();
+    previous->click();
     QCOMPARE(dialog->windowTitle(), u"BlockViewer - Files In Block 2"_s);
     rig.engine.HoldBlockFiles(false);
     QVERIFY(Finished(*dialog));
-    QTRY_COMPARE(CBlockFilesModelBuilder::RunningJobs(), 0);
-    QCoreApplication::processEvents();
-    QCOMPARE(Column(dialog->Model(), 0), (QStringList{u"one0"_s, u"one1"_s, u"one2"_s}));
+    QCOMPARE(Column(dialog->Model(), 0), (QStringList{u"file0"_s, u"file1"_s, u"file2"_s}));
+
+    // Names and folders sort as text ignoring case first, the numbers by value.
+    next->click();
+    QVERIFY(Finished(*dialog));
+    const QList<QStringList> orders = {{u"A"_s, u"b"_s, u"c10"_s, u"c9"_s},
+                                       {u"c9"_s, u"c10"_s, u"b"_s, u"A"_s},
+                                       {u"b"_s, u"c9"_s, u"c10"_s, u"A"_s},
+                                       {u"c10"_s, u"A"_s, u"c9"_s, u"b"_s}};
+    for (int column = 0; column < orders.size(); ++column) {
+        dialog->View()->sortByColumn(column, Qt::AscendingOrder);
+        QCOMPARE(Column(dialog->SortModel(), 0), orders[column]);
+    }
+    // The order chosen holds for the next block, whose rows arrive unsorted.
+    next->click();
+    QVERIFY(Finished(*dialog));
+    QCOMPARE(Column(dialog->SortModel(), 0), orders.last());
 
     dialog = rig.Dialog(3599);
     QVERIFY(Finished(*dialog));
     QVERIFY(!Button(*dialog, u"Next Block"_s)->isEnabled());
-    QCOMPARE(Column(dialog->Model(), 0), QStringList{u"last0"_s});
-}
 
-void TestBlockFiles::sortingByColumnKind_data()
-{
-    QTest::addColumn<int>("column");
-    QTest::addColumn<QStringList>("names");
-    QTest::newRow("name as text") << int(CBlockFilesModel::kNameColumn)
-                                  << QStringList{u"A"_s, u"b"_s, u"c10"_s, u"c9"_s};
-    QTest::newRow("folder as text")
-        << int(CBlockFilesModel::kFolderColumn) << QStringList{u"c9"_s, u"c10"_s, u"b"_s, u"A"_s};
-    QTest::newRow("excess fragments as integers")
-        << int(CBlockFilesModel::kExcessColumn) << QStringList{u"b"_s, u"c9"_s, u"c10"_s, u"A"_s};
-    QTest::newRow("space used as numbers")
-        << int(CBlockFilesModel::kSpaceColumn) << QStringList{u"c10"_s, u"A"_s, u"c9"_s, u"b"_s};
-}
-
-void TestBlockFiles::sortingByColumnKind()
-{
-    QFETCH(int, column);
-    QFETCH(QStringList, names);
-    TRig rig;
-    CTestEngine::TBlockFiles files;
-    files.files = {u"/x/Zeta/b"_s, u"/x/Y/c10"_s, u"/x/alpha/c9"_s, u"/x/zz/A"_s};
-    files.excessFragments = {-1, 9, 2, 10};
-    files.bytesUsed = {30000000000LL, 0, 4000000000LL, 9};
-    rig.engine.SetBlockFiles(kVolume, 1, files);
-    rig.engine.SetBlockFiles(kVolume, 2, files);
-    auto dialog = rig.Dialog(1);
+    // After a listed block: an answer that does not hold together, a volume unknown to the
+    // engine, an engine failure. Each empties the list and asks for an analysis.
+    rig.engine.SetBlockFiles(kVolume, 8, files);
+    files.bytesUsed.removeLast();
+    rig.engine.SetBlockFiles(kVolume, 9, files);
+    rig.engine.SetOperationAnswer(u"GetBlockFiles:%1:10"_s.arg(kVolume),
+                                  int(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+    dialog = rig.Dialog(8);
     QVERIFY(Finished(*dialog));
-    dialog->View()->sortByColumn(column, Qt::AscendingOrder);
-    QCOMPARE(Column(dialog->SortModel(), 0), names);
-    // The order chosen holds for the next block, whose rows arrive unsorted.
+    QCOMPARE(dialog->Model().rowCount(), 4);
+    for (int block = 9; block <= 11; ++block) {
+        if (block == 11)
+            rig.engine.SetOperationAnswer(u"GetBlockFiles"_s, int(E_FAIL));
+        dialog->OnNext();
+        QVERIFY(Finished(*dialog));
+        QCOMPARE(dialog->Model().rowCount(), 0);
+        QVERIFY(FAILED(dialog->Model().Result()));
+        QCOMPARE(rig.Titles(), QStringList(block - 7, kAnalyze));
+    }
+
+    // The volume vanishes while a block is listed.
+    rig.engine.SetOperationAnswer(u"GetBlockFiles"_s, int(S_OK));
+    rig.engine.HoldBlockFiles(true);
     dialog->OnNext();
-    QVERIFY(Finished(*dialog));
-    QCOMPARE(Column(dialog->SortModel(), 0), names);
+    QTRY_COMPARE(rig.engine.HeldBlockFiles(), 1);
+    rig.Drives().RemoveVolume(kVolumeId);
+    emit rig.Feed().DefragModelUpdated();
+    QVERIFY(!dialog->IsBuilding());
+    QCOMPARE(rig.Titles(), QStringList(5, kAnalyze));
+    for (const QString& text : {u"Previous Block"_s, u"Next Block"_s, u"Defragment"_s})
+        QVERIFY2(!Button(*dialog, text)->isEnabled(), qPrintable(text));
 }
 
-void TestBlockFiles::defragmentBranches()
+void TestBlockFiles::actingOnTheSelectedFiles()
 {
     TRig rig;
-    CTestEngine::TBlockFiles files = Files(CBlockFilesDialog::kMaxFiles + 1);
+    const int max = CBlockFilesDialog::kMaxFiles;
+    CTestEngine::TBlockFiles files = Files(max + 1);
     files.excessFragments.fill(0);
-    files.excessFragments[CBlockFilesDialog::kMaxFiles] = 4;
+    files.excessFragments[max] = 4;
     rig.engine.SetBlockFiles(kVolume, 6, files);
     auto dialog = rig.Dialog(6);
     QVERIFY(Finished(*dialog));
     QPushButton* defragment = Button(*dialog, u"Defragment"_s);
+    QPushButton* show = Button(*dialog, u"Show On Drive"_s);
     QVERIFY(!defragment->isEnabled());
 
-    SelectRows(*dialog, 0, CBlockFilesDialog::kMaxFiles);
+    // Too many files, or none fragmented, are refused; one fragmented takes the others along.
+    SelectRows(*dialog, 0, max);
     defragment->click();
+    QVERIFY(!show->isEnabled() && !Button(*dialog, u"Open"_s)->isEnabled());
     SelectRows(*dialog, 0, 1);
+    defragment->click();
+    SelectRows(*dialog, max - 1, max);
     defragment->click();
     QCOMPARE(rig.Titles(),
              (QStringList{u"Maximum Allowed Files Selected"_s, u"No Fragmented Files"_s}));
-    QVERIFY(rig.controller.defragmented.isEmpty());
 
-    SelectRows(*dialog, CBlockFilesDialog::kMaxFiles - 1, CBlockFilesDialog::kMaxFiles);
-    defragment->click();
-    QCOMPARE(rig.controller.defragmented, files.files.mid(CBlockFilesDialog::kMaxFiles - 1));
-    QCOMPARE(rig.Titles().size(), 2);
-
-    // A volume at work takes no more files.
-    rig.Drives().SetStatus(kVolumeId, CDefrager::kDefragmenting);
-    QVERIFY(!defragment->isEnabled());
-}
-
-void TestBlockFiles::showOnDriveAndOpening()
-{
-    TRig rig;
-    rig.engine.SetBlockFiles(kVolume, 8, Files(3));
-    auto dialog = rig.Dialog(8);
-    QVERIFY(Finished(*dialog));
-    SelectRows(*dialog, 0, 1);
-    QPushButton* show = Button(*dialog, u"Show On Drive"_s);
-    QVERIFY(!show->isEnabled() && !Button(*dialog, u"Open"_s)->isEnabled());
-
+    // One file: every entry applies, and its blocks show on the map.
     SelectRows(*dialog, 1, 1);
-    const QList<QAction*> entries = dialog->ContextMenu()->actions();
-    QCOMPARE(entries.size(), 4);
-    for (QAction* entry : entries)
+    for (QAction* entry : dialog->ContextMenu()->actions())
         QVERIFY2(entry->isEnabled(), qPrintable(entry->text()));
     rig.controller.extents = {8, 9, 1200};
     show->click();
-    QCOMPARE(rig.controller.asked, QStringList{u"/data/d1/file1"_s});
     QCOMPARE(rig.controller.selected, rig.controller.extents);
-    QCOMPARE(rig.controller.selectedFile, u"/data/d1/file1"_s);
-
-    // A file the engine cannot place changes no selection.
-    rig.controller.selected.clear();
+    // A file the engine cannot place, or one without blocks of its own, changes no selection.
     rig.controller.extentsAnswer = E_FAIL;
     show->click();
     rig.controller.extentsAnswer = S_OK;
     rig.controller.extents.clear();
     show->click();
-    QVERIFY(rig.controller.selected.empty());
-    QCOMPARE(rig.Titles().size(), 2);
+    QCOMPARE(rig.Titles().size(), 4);
     QCOMPARE(rig.fixture.presenter.messages.last().text,
              u"File is resident inside the Master File Table (MFT)."_s);
+    QCOMPARE(rig.log,
+             (QStringList{u"Defrag.defragment /data/d1/file99"_s,
+                          u"Defrag.defragment /data/d2/file100"_s,
+                          u"Defrag.extents /data/d1/file1"_s, u"Defrag.select /data/d1/file1"_s,
+                          u"Defrag.extents /data/d1/file1"_s, u"Defrag.extents /data/d1/file1"_s}));
 
     Button(*dialog, u"Open"_s)->click();
     Button(*dialog, u"Open Folder"_s)->click();
@@ -455,6 +357,10 @@ void TestBlockFiles::showOnDriveAndOpening()
     QTest::keyClick(dialog->View(), Qt::Key_F1);
     QVERIFY(rig.fixture.shell.opened.last().path().endsWith(
         u"/How_Do_I_View_the_Files_in_a_Block_of_the_Drive_Map.htm"_s));
+
+    // A volume at work takes no more files.
+    rig.Drives().SetStatus(kVolumeId, CDefrager::kDefragmenting);
+    QVERIFY(!defragment->isEnabled());
 }
 
 QTEST_MAIN(TestBlockFiles)
