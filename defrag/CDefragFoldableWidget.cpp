@@ -185,33 +185,20 @@ void CDefragFoldableWidget::SetLegend(QWidget* legend)
         m_pages->setCurrentWidget(legend);
 }
 
-void CDefragFoldableWidget::SetMapActionsAvailable(bool available)
-{
-    m_mapActionsAvailable = available;
-    UpdateButtons();
-}
-
 void CDefragFoldableWidget::UpdateButtons()
 {
     const CDefrager& model = m_feed.Model();
     const bool hasVolume = model.FindVolume(model.CurrentVolume()) != nullptr;
     const bool busy = model.IsCurrentRunningOrPaused();
-    m_properties->setEnabled(m_mapActionsAvailable);
-    m_find->setEnabled(m_mapActionsAvailable && hasVolume && !busy);
-    if (!m_mapActionsAvailable) {
-        m_properties->setToolTip(
-            Translate("The colours of the drive map can be changed once the map is shown."));
-        m_find->setToolTip(Translate("Files can be found on the drive map once the map is shown."));
-    } else {
-        m_properties->setToolTip(Translate("Change the colours of the drive map."));
-        if (!hasVolume)
-            m_find->setToolTip(Translate("Select a drive to find a file on its drive map."));
-        else if (busy)
-            m_find->setToolTip(Translate("Files cannot be found on the drive map while the drive "
-                                         "is being analyzed or defragmented."));
-        else
-            m_find->setToolTip(Translate("Find a file on the drive map."));
-    }
+    m_find->setEnabled(hasVolume && !busy);
+    m_properties->setToolTip(Translate("Change the colours of the drive map."));
+    if (!hasVolume)
+        m_find->setToolTip(Translate("Select a drive to find a file on its drive map."));
+    else if (busy)
+        m_find->setToolTip(Translate("Files cannot be found on the drive map while the drive "
+                                     "is being analyzed or defragmented."));
+    else
+        m_find->setToolTip(Translate("Find a file on the drive map."));
 }
 
 QString CDefragFoldableWidget::HelpTopic() const

@@ -37,10 +37,6 @@ public:
     void SetLegend(QWidget* legend);
     CDefragDialWidget* DialWidget() const { return m_dial; }
 
-    // Whether there is a drive map whose colours and files the commands act on. Until there is,
-    // both commands are disabled and say why.
-    void SetMapActionsAvailable(bool available);
-    bool MapActionsAvailable() const { return m_mapActionsAvailable; }
     QPushButton* PropertiesButton() const { return m_properties; }
     QPushButton* FindButton() const { return m_find; }
 
@@ -59,7 +55,7 @@ signals:
     void FoldedChanged(bool folded);
 
 public slots:
-    // Enables the commands as the drive map, the current volume and its state allow.
+    // Enables "Find..." as the current volume and its state allow.
     void UpdateButtons();
 
 protected:
@@ -81,5 +77,4 @@ private:
     QPushButton* m_properties;
     QPushButton* m_find;
     bool m_folded = false;
-    bool m_mapActionsAvailable = false;
 };

@@ -72,7 +72,6 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
 
     m_tabs->SetPage(CDefragTabWidget::kDriveMapPage, m_driveMap);
     m_sidePanel->SetLegend(m_legend);
-    m_sidePanel->SetMapActionsAvailable(true);
     connect(m_sidePanel, &CDefragFoldableWidget::PropertiesRequested, m_legend,
             &CColorLegendWidget::LaunchColorDialog);
     connect(m_sidePanel, &CDefragFoldableWidget::FindRequested, m_legend,
