@@ -1,0 +1,304 @@
+#include "defrag/CDiskPropertiesNotebook.h"
+#include "defrag/CDriveInfoPage.h"
+#include "defrag/COfflineDefragPage.h"
+#include "defrag/COnlineDefragPage.h"
+#include "engine/CKV100EngineInterface.h"
+#include "tests/ribbon/fakes/CFakeFeatureControllers.h"
+#include "tests/support/CAppFixture.h"
+#include "tests/support/CTestEngine.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QtTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kVolume = u"{drive-properties}"_s;
+const TId kVolumeId = kVolume.toStdWString();
+
+// A page that logs what the notebook asks of it and answers as told.
+class CScriptedPage : public CDiskNoteBookPage {
+public:
+    CScriptedPage(QString name, QStringList& log, bool refuses, HRESULT saved)
+        : CDiskNoteBookPage({}, "CScriptedPage")
+        , m_name(std::move(name))
+        , m_log(log)
+        , m_refuses(refuses)
+        , m_saved(saved)
+    {}
+    QString Label() const override { return m_name; }
+    QString HelpTopic() const override { return m_name + u".htm"_s; }
+    HRESULT Load(std::wstring) override { return Log(u"load"_s, S_OK); }
+    HRESULT Save(std::wstring) override { return Log(u"save"_s, m_saved); }
+    bool Verify() override
+    {
+        Log(u"verify"_s, S_OK);
+        return m_refuses;
+    }
+
+private:
+    HRESULT Log(const QString& what, HRESULT answer)
+    {
+        m_log << m_name + u' ' + what;
+        return answer;
+    }
+    QString m_name;
+    QStringList& m_log;
+    bool m_refuses;
+    HRESULT m_saved;
+};
+
+// The controller's drive calls, passed to the engine as the defragmentation tab passes them.
+struct CDriveController : CFakeDefragController {
+    CDriveController(QStringList& log, CKV100EngineInterface& engine)
+        : CFakeDefragController(log)
+        , engine(engine)
+    {}
+    HRESULT GetDefaultAlgorithm(const TId& volume, qint32& algorithm) override
+    {
+        int stored = 3;
+        const HRESULT result = engine.GetDefaultAlgorithm(volume, &stored);
+        algorithm = stored;
+        return result;
+    }
+    void SetDefaultAlgorithm(const TId&, qint32 algorithm) override
+    {
+        Log(u"method %1"_s.arg(algorithm));
+    }
+    void SetOverrideDriveType(const TId&, int type) override { Log(u"override %1"_s.arg(type)); }
+    CKV100EngineInterface& engine;
+};
+
+// The console connected to a test engine that knows one selected hard disk.
+struct TRig {
+    TRig()
+    {
+        engine.volumes = {kVolume};
+        engine.defaultAlgorithm = 1;
+        CTestEngine::TVolumeData data;
+        data.mountName = u"/srv"_s;
+        data.threshold = 25;
+        data.optiwise = true;
+        data.bootFileKinds = 0x3;
+        data.serialHigh = 0x1a2b;
+        data.serialLow = 0x3c;
+        data.totalClusters = 1000;
+        data.freeClusters = 400;
+        data.usedClusters = 600;
+        engine.SetVolumeData(kVolume, data);
+        if (!engine.Start() || FAILED(fixture.app->Engine().Connect(L"", L"", L"", L"")))
+            qFatal("no test engine");
+        CDefrager::TVolumeInfo record;
+        record.volumeId = kVolumeId;
+        record.mountName = L"/srv";
+        record.fileSystem = L"ext4";
+        record.driveType = 1;
+        Feed().Model().SetVolume(record);
+        Feed().Model().SelectVolumes({kVolumeId});
+    }
+    ~TRig()
+    {
+        fixture.app.reset();
+        engine.Stop();
+    }
+    CDefragFeed& Feed() { return fixture.app->DefragFeed(); }
+    TDrivePropertiesContext Context() { return {&Feed(), &controller, true, 2}; }
+    CTestEngine::TVolumeData Stored() const { return engine.VolumeData(kVolume); }
+    QStringList Titles() const
+    {
+        QStringList titles;
+        for (const auto& message : fixture.presenter.messages)
+            titles << message.title;
+        return titles;
+    }
+
+    CAppFixture fixture;
+    CTestEngine engine;
+    QStringList log;
+    CDriveController controller{log, fixture.app->Engine()};
+};
+
+} // namespace
+
+class TestDriveProperties : public QObject {
+    Q_OBJECT
+
+private slots:
+    void savingFollowsThePageOrder_data();
+    void savingFollowsThePageOrder();
+    void onlinePage();
+    void offlinePage();
+    void driveInfoPage();
+};
+
+void TestDriveProperties::savingFollowsThePageOrder_data()
+{
+    QTest::addColumn<bool>("refuses");
+    QTest::addColumn<int>("saved");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<int>("messages");
+
+    const QStringList first{u"one verify"_s, u"one save"_s, u"two verify"_s};
+    QTest::newRow("all save") << false << int(S_OK)
+                              << first +
+                                     QStringList{u"two save"_s, u"three verify"_s, u"three save"_s}
+                              << int(QDialog::Accepted) << 0;
+    QTest::newRow("second refuses") << true << int(S_OK) << first << -1 << 0;
+    QTest::newRow("second asks to stay")
+        << false << int(S_FALSE) << first + QStringList{u"two save"_s} << -1 << 0;
+    QTest::newRow("second fails") << false << int(E_ACCESSDENIED)
+                                  << first + QStringList{u"two save"_s} << -1 << 1;
+}
+
+void TestDriveProperties::savingFollowsThePageOrder()
+{
+    QFETCH(bool, refuses);
+    QFETCH(int, saved);
+    QFETCH(QStringList, expected);
+    QFETCH(int, result);
+    QFETCH(int, messages);
+
+    CScriptedPresenter presenter;
+    QStringList log;
+    CDiskPropertiesNotebook notebook({}, kVolumeId);
+    notebook.AddPage(new CScriptedPage(u"one"_s, log, false, S_OK));
+    notebook.AddPage(new CScriptedPage(u"two"_s, log, refuses, HRESULT(saved)));
+    notebook.AddPage(new CScriptedPage(u"three"_s, log, false, S_OK));
+    notebook.LoadPages();
+    QCOMPARE(log, (QStringList{u"one load"_s, u"two load"_s, u"three load"_s}));
+    notebook.SetCurrentPage(2);
+    QCOMPARE(notebook.HelpTopic(), u"three.htm"_s);
+
+    QSignalSpy finished(&notebook, &QDialog::finished);
+    log.clear();
+    notebook.SaveChanges();
+    QCOMPARE(log, expected);
+    QCOMPARE(presenter.messages.size(), messages);
+    if (result == QDialog::Accepted) {
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(notebook.result(), result);
+        return;
+    }
+    // The page that stopped saving is shown, and the notebook stays open.
+    QCOMPARE(finished.size(), 0);
+    QCOMPARE(notebook.CurrentPage(), 1);
+    QCOMPARE(notebook.HelpTopic(), u"two.htm"_s);
+    if (messages > 0)
+        QVERIFY(presenter.messages[0].text.contains(u"two"_s));
+}
+
+void TestDriveProperties::onlinePage()
+{
+    TRig rig;
+    {
+        COnlineDefragPage page(rig.Context());
+        QCOMPARE(page.Load(kVolumeId), S_OK);
+        QCOMPARE(page.Threshold()->value(), 25);
+        QCOMPARE(page.Method()->currentData().toInt(), 1);
+        // The engine chooses the method itself: the method box is off.
+        QVERIFY(page.Optiwise()->isChecked());
+        QVERIFY(!page.Method()->isEnabled());
+        page.Threshold()->setValue(0);
+        page.Method()->setCurrentIndex(page.Method()->findData(2));
+        page.Optiwise()->setChecked(false);
+        QVERIFY(page.Method()->isEnabled());
+        QVERIFY(!page.Verify());
+        QSignalSpy refreshed(&rig.Feed().Model(), &CDefrager::Refresh);
+        QCOMPARE(page.Save(kVolumeId), S_OK);
+        QCOMPARE(refreshed.size(), 1);
+        QCOMPARE(rig.Stored().threshold, 0u);
+        QVERIFY(!rig.Stored().optiwise);
+        QCOMPARE(rig.log, QStringList{u"Defrag.method 2"_s});
+    }
+    {
+        // A cleared threshold is left as the engine has it; without the newest agent the
+        // automatic choice is neither read nor written.
+        TDrivePropertiesContext older = rig.Context();
+        older.newestAgent = false;
+        COnlineDefragPage page(older);
+        QCOMPARE(page.Load(kVolumeId), S_OK);
+        page.Threshold()->findChild<QLineEdit*>()->clear();
+        rig.engine.SetOperationAnswer(u"SetOptiwise"_s, E_FAIL);
+        QCOMPARE(page.Save(kVolumeId), S_OK);
+        QCOMPARE(rig.Stored().threshold, 0u);
+    }
+    {
+        // A threshold the engine cannot read shows nothing; stepping from there starts at 10.
+        // A failed write is the page's failure.
+        rig.engine.SetOperationAnswer(u"GetFragmentationThreshold"_s, E_FAIL);
+        rig.engine.SetOperationAnswer(u"SetFragmentationThreshold"_s, E_ACCESSDENIED);
+        COnlineDefragPage page(rig.Context());
+        QCOMPARE(page.Load(kVolumeId), E_FAIL);
+        QCOMPARE(page.Threshold()->text().trimmed(), QString());
+        page.Threshold()->stepUp();
+        QCOMPARE(page.Threshold()->value(), 10);
+        QCOMPARE(page.Save(kVolumeId), E_ACCESSDENIED);
+    }
+}
+
+void TestDriveProperties::offlinePage()
+{
+    TRig rig;
+    using TState = Qt::CheckState;
+    struct TCase {
+        uint stored;
+        TState metadata, paging;
+        uint saved;
+    };
+    // Partly checked boxes keep the engine's kinds of the moment of saving.
+    const TCase cases[] = {
+        {0x3, Qt::PartiallyChecked, Qt::Checked, 0xB},
+        {0x7, Qt::Unchecked, Qt::Unchecked, 0x0},
+        {0x10, Qt::Checked, Qt::Unchecked, 0x17},
+        {0x5, Qt::PartiallyChecked, Qt::PartiallyChecked, 0x5},
+    };
+    for (const TCase& c : cases)
+        QCOMPARE(COfflineDefragPage::Merge(c.stored, c.metadata, c.paging), c.saved);
+
+    COfflineDefragPage page(rig.Context());
+    QCOMPARE(page.Load(kVolumeId), S_OK);
+    QCOMPARE(page.Metadata()->checkState(), Qt::PartiallyChecked);
+    QCOMPARE(page.PagingFile()->checkState(), Qt::Unchecked);
+    page.PagingFile()->click();
+    page.EveryReboot()->setChecked(true);
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    QCOMPARE(rig.Stored().bootFileKinds, 0xBu);
+    QVERIFY(rig.Stored().everyReboot);
+
+    // Every reboot with no file kind: the warning, and nothing is written.
+    page.Metadata()->click(); // partly checked becomes checked ...
+    page.Metadata()->click(); // ... then unchecked
+    page.PagingFile()->click();
+    QCOMPARE(page.Metadata()->checkState(), Qt::Unchecked);
+    QCOMPARE(page.Save(kVolumeId), S_FALSE);
+    QCOMPARE(rig.Titles(), QStringList{u"Offline defragmentation settings"_s});
+    QCOMPARE(rig.Stored().bootFileKinds, 0xBu);
+}
+
+void TestDriveProperties::driveInfoPage()
+{
+    TRig rig;
+    CDriveInfoPage page(rig.Context());
+    QSignalSpy titles(&page, &CDiskNoteBookPage::SetWindowTitle);
+    QCOMPARE(page.Load(kVolumeId), S_OK);
+    QCOMPARE(titles.value(0).value(0).toString(), u"/srv Properties"_s);
+    QCOMPARE(page.Field(u"Serial Number:"_s), u"1A2B-003C"_s);
+    QCOMPARE(page.Field(u"GUID:"_s), kVolume);
+    QCOMPARE(page.Field(u"Clusters In Use:"_s), u"600"_s);
+    // A hard disk is offered as anything but itself.
+    QComboBox* types = page.OverrideType();
+    QCOMPARE(types->count(), 3);
+    QCOMPARE(types->currentData().toInt(), -1);
+    QVERIFY(types->findData(1) < 0);
+    types->setCurrentIndex(types->findData(4));
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    QCOMPARE(rig.log, QStringList{u"Defrag.override 4"_s});
+}
+
+QTEST_MAIN(TestDriveProperties)
+#include "tst_DriveProperties.moc"
