@@ -8,6 +8,7 @@
 #include "defrag/CDriveInfoPage.h"
 #include "defrag/COfflineDefragPage.h"
 #include "defrag/COnlineDefragPage.h"
+#include "defrag/CTierlayoutPage.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 
@@ -70,6 +71,7 @@ CDiskPropertiesNotebook::CDiskPropertiesNotebook(CDefragFeed& feed, const TId& v
     : CDiskPropertiesNotebook(ContextOf(feed), volume, parent)
 {
     AddPage(new COnlineDefragPage(m_context));
+    AddPage(new CTierlayoutPage(m_context));
     AddPage(new COfflineDefragPage(m_context));
     AddPage(new CDriveInfoPage(m_context));
     LoadPages();

@@ -2,6 +2,7 @@
 #include "defrag/CDriveInfoPage.h"
 #include "defrag/COfflineDefragPage.h"
 #include "defrag/COnlineDefragPage.h"
+#include "defrag/CTierlayoutPage.h"
 #include "engine/CKV100EngineInterface.h"
 #include "tests/ribbon/fakes/CFakeFeatureControllers.h"
 #include "tests/support/CAppFixture.h"
@@ -10,6 +11,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
 
@@ -133,6 +136,10 @@ private slots:
     void onlinePage();
     void offlinePage();
     void driveInfoPage();
+    void tierAgesAreVerified_data();
+    void tierAgesAreVerified();
+    void tierPresetsAndCustomStrategy();
+    void tierSimplerLayouts();
 };
 
 void TestDriveProperties::savingFollowsThePageOrder_data()
@@ -298,6 +305,146 @@ void TestDriveProperties::driveInfoPage()
     types->setCurrentIndex(types->findData(4));
     QCOMPARE(page.Save(kVolumeId), S_OK);
     QCOMPARE(rig.log, QStringList{u"Defrag.override 4"_s});
+}
+
+void TestDriveProperties::tierAgesAreVerified_data()
+{
+    QTest::addColumn<int>("rare");
+    QTest::addColumn<int>("recent");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("equal") << 30 << 30 << true;
+    QTest::newRow("one more") << 31 << 30 << false;
+    QTest::newRow("less") << 5 << 30 << true;
+    QTest::newRow("rare unset") << 0 << 1 << true;
+}
+
+void TestDriveProperties::tierAgesAreVerified()
+{
+    QFETCH(int, rare);
+    QFETCH(int, recent);
+    QFETCH(bool, refused);
+    CScriptedPresenter presenter;
+    TDrivePropertiesContext context;
+    context.edition = 6;
+    CTierlayoutPage page(context);
+    page.RareAge()->setValue(rare);
+    page.RecentAge()->setValue(recent);
+    QCOMPARE(page.Verify(), refused);
+    QCOMPARE(presenter.messages.size(), refused ? 1 : 0);
+    if (refused)
+        QCOMPARE(presenter.messages[0].text,
+                 u"The Rarely Modified Age has to be greater than the Recently Modified Age."_s);
+}
+
+void TestDriveProperties::tierPresetsAndCustomStrategy()
+{
+    TRig rig;
+    // The stored strategy is the performance preset.
+    rig.engine.UpdateVolumeData(kVolume, [](CTestEngine::TVolumeData& data) {
+        data.zoneOrder = {0, 1, 4, 3, 2};
+        data.freeSpaceGapsKb = {32768, 8192, 1048576, 262144};
+        data.rareAgeDays = 45;
+        data.recentAgeDays = 24;
+        data.bytesPerCluster = 4096;
+        data.freeClusters = 1024 * 256; // 1 GB
+    });
+    CTierlayoutPage page(rig.Context());
+    QCOMPARE(page.Layout(), CTierlayoutPage::TLayout::Full);
+    QCOMPARE(page.Load(kVolumeId), S_OK);
+    QCOMPARE(page.Preset(), 2);
+    QVERIFY(!page.IsCustom());
+    QCOMPARE(page.GapBox(0)->value(), 32);
+    // Its gaps ask for more than the free gigabyte.
+    QVERIFY(page.FreeSpaceWarningShown());
+    auto legend = [&] {
+        QStringList texts;
+        for (const CTierBlockLegendItem* item : page.LegendItems())
+            texts << item->Text();
+        return texts;
+    };
+    QCOMPARE(legend().first(), u"Boot"_s);
+    QCOMPARE(legend().size(), 9); // five zones, four gaps
+
+    // Choosing another preset shows its values; saving writes it whole.
+    page.PresetBox()->setCurrentIndex(0);
+    QVERIFY(!page.FreeSpaceWarningShown());
+    page.PresetBox()->setCurrentIndex(4);
+    QCOMPARE(page.RareAge()->value(), 90);
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    QCOMPARE(rig.Stored().zoneOrder, (QList<uint>{2, 3, 1, 4, 0}));
+    QCOMPARE(rig.Stored().largeFragmentMb, 10u);
+
+    // A custom strategy: a zone taken from another place swaps the two; gaps are saved in KB.
+    page.CustomRadio()->click();
+    QVERIFY(page.ZoneBox(0)->isEnabled());
+    page.ZoneBox(0)->setCurrentIndex(0); // boot, which was last
+    QCOMPARE(page.ZoneBox(4)->currentIndex(), 2);
+    page.GapBox(3)->setValue(0);
+    page.GapBox(0)->setValue(3);
+    page.RecentAge()->setValue(20);
+    QCOMPARE(legend().mid(0, 3), (QStringList{u"Boot"_s, u"3 MB"_s, u"Occasional"_s}));
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    const CTestEngine::TVolumeData stored = rig.Stored();
+    QCOMPARE(stored.zoneOrder, (QList<uint>{0, 3, 1, 4, 2}));
+    QCOMPARE(stored.freeSpaceGapsKb, (QList<qulonglong>{3072, 0, 8192, 0}));
+    QCOMPARE(stored.recentAgeDays, 20u);
+
+    // Loaded again it matches no preset; Reset brings back what was loaded.
+    CTierlayoutPage again(rig.Context());
+    QCOMPARE(again.Load(kVolumeId), S_OK);
+    QCOMPARE(again.Preset(), -1);
+    QCOMPARE(again.PresetBox()->currentText(), u"Custom"_s);
+    QVERIFY(again.IsCustom());
+    again.GapBox(2)->setValue(100);
+    again.ZoneBox(1)->setCurrentIndex(4);
+    again.findChild<QPushButton*>()->click();
+    QCOMPARE(again.GapBox(2)->value(), 8);
+    QCOMPARE(again.ZoneBox(1)->currentIndex(), 3);
+
+    // A zone order the engine should not have sent is refused and leaves the defaults.
+    rig.engine.UpdateVolumeData(kVolume, [](CTestEngine::TVolumeData& data) {
+        data.zoneOrder = {0, 0, 1, 2, 3};
+        data.rareAgeDays = 99;
+    });
+    CTierlayoutPage broken(rig.Context());
+    QCOMPARE(broken.Load(kVolumeId), E_INVALIDARG);
+    QCOMPARE(broken.Preset(), 0);
+    QCOMPARE(broken.RareAge()->value(), 60);
+}
+
+void TestDriveProperties::tierSimplerLayouts()
+{
+    TRig rig;
+    TDrivePropertiesContext older = rig.Context();
+    older.newestAgent = false;
+    CTierlayoutPage page(older);
+    QCOMPARE(page.Layout(), CTierlayoutPage::TLayout::Older);
+    QVERIFY(!page.PresetBox());
+    rig.engine.UpdateVolumeData(kVolume, [](CTestEngine::TVolumeData& data) {
+        data.ignoreLargeFragments = true;
+        data.largeFragmentMb = 64;
+    });
+    QCOMPARE(page.Load(kVolumeId), S_OK);
+    // The older page neither shows nor changes the large-fragment limit.
+    page.Aggressive()->setChecked(true);
+    page.IgnoreGreater()->setChecked(false);
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    QVERIFY(rig.Stored().aggressive);
+    QVERIFY(rig.Stored().ignoreLargeFragments);
+
+    TDrivePropertiesContext simple = rig.Context();
+    simple.edition = 6;
+    CTierlayoutPage simplePage(simple);
+    QCOMPARE(simplePage.Layout(), CTierlayoutPage::TLayout::Simple);
+    QCOMPARE(simplePage.HelpTopic(), u"Drive_Properties_-_TierLayout.htm"_s);
+    QCOMPARE(simplePage.Load(kVolumeId), S_OK);
+    QVERIFY(simplePage.LargeFragmentSize()->isEnabled());
+    simplePage.IgnoreGreater()->setChecked(false);
+    QVERIFY(!simplePage.LargeFragmentSize()->isEnabled());
+    // Stepping up from an empty age starts at its usual value.
+    simplePage.RareAge()->setValue(0);
+    simplePage.RareAge()->stepUp();
+    QCOMPARE(simplePage.RareAge()->value(), 60);
 }
 
 QTEST_MAIN(TestDriveProperties)
