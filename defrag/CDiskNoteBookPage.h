@@ -3,6 +3,7 @@
 #include "core/CTranslatable.h"
 #include "core/HResult.h"
 #include "core/Types.h"
+#include "defrag/CDirectoryTreeModelBase.h"
 
 #include <QWidget>
 
@@ -22,6 +23,8 @@ struct TDrivePropertiesContext {
     bool newestAgent = false;
     // The product edition code of the engine.
     quint32 edition = 0;
+    // Reads the folders of the connected computer; none: the volume's tree stays empty.
+    CDirectoryTreeModelBase::TReader reader;
 };
 
 // One page of the drive properties notebook. The notebook loads every page once when it opens,

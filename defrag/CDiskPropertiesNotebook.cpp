@@ -6,6 +6,7 @@
 #include "defrag/CDefragFeed.h"
 #include "defrag/CDefragHelpKey.h"
 #include "defrag/CDriveInfoPage.h"
+#include "defrag/CExcludedFilesPage.h"
 #include "defrag/COfflineDefragPage.h"
 #include "defrag/COnlineDefragPage.h"
 #include "defrag/CTierlayoutPage.h"
@@ -73,6 +74,7 @@ CDiskPropertiesNotebook::CDiskPropertiesNotebook(CDefragFeed& feed, const TId& v
     AddPage(new COnlineDefragPage(m_context));
     AddPage(new CTierlayoutPage(m_context));
     AddPage(new COfflineDefragPage(m_context));
+    AddPage(new CExcludedFilesPage(m_context));
     AddPage(new CDriveInfoPage(m_context));
     LoadPages();
     resize(720, 520);
@@ -85,6 +87,7 @@ TDrivePropertiesContext CDiskPropertiesNotebook::ContextOf(CDefragFeed& feed)
     if (IAppController* app = IAppController::Current()) {
         context.controller = app->DefragController();
         context.newestAgent = app->Agent().IsConnected() && app->Agent().IsNewest();
+        context.reader = CDirectoryTreeModelBase::BrowserReader(app->FileBrowser());
     }
     uint edition = 0;
     if (SUCCEEDED(feed.Engine().GetProductEdition(&edition)))

@@ -1,5 +1,7 @@
 #include "defrag/CDiskPropertiesNotebook.h"
 #include "defrag/CDriveInfoPage.h"
+#include "defrag/CExcludedFilesPage.h"
+#include "defrag/CExcludedTreeModel.h"
 #include "defrag/COfflineDefragPage.h"
 #include "defrag/COnlineDefragPage.h"
 #include "defrag/CTierlayoutPage.h"
@@ -109,7 +111,7 @@ struct TRig {
         engine.Stop();
     }
     CDefragFeed& Feed() { return fixture.app->DefragFeed(); }
-    TDrivePropertiesContext Context() { return {&Feed(), &controller, true, 2}; }
+    TDrivePropertiesContext Context() { return {&Feed(), &controller, true, 2, {}}; }
     CTestEngine::TVolumeData Stored() const { return engine.VolumeData(kVolume); }
     QStringList Titles() const
     {
@@ -140,6 +142,7 @@ private slots:
     void tierAgesAreVerified();
     void tierPresetsAndCustomStrategy();
     void tierSimplerLayouts();
+    void excludedFilesPage();
 };
 
 void TestDriveProperties::savingFollowsThePageOrder_data()
@@ -445,6 +448,58 @@ void TestDriveProperties::tierSimplerLayouts()
     simplePage.RareAge()->setValue(0);
     simplePage.RareAge()->stepUp();
     QCOMPARE(simplePage.RareAge()->value(), 60);
+}
+
+void TestDriveProperties::excludedFilesPage()
+{
+    TRig rig;
+    rig.engine.UpdateVolumeData(kVolume, [](CTestEngine::TVolumeData& data) {
+        data.excludedFiles = {u"/srv/a/x"_s, u"/srv/b"_s};
+    });
+    // /srv holds the folders a, b and c (unreadable), each of those the files x, y and z.
+    TDrivePropertiesContext context = rig.Context();
+    context.reader = [](const QString& folder) {
+        CDirectoryTreeModelBase::TListing listing;
+        listing.result = folder.endsWith(u'c') ? HRESULT(E_ACCESSDENIED) : S_OK;
+        const bool top = folder == u"/srv"_s;
+        const QStringList names =
+            top ? QStringList{u"a"_s, u"b"_s, u"c"_s} : QStringList{u"x"_s, u"y"_s, u"z"_s};
+        for (const QString& name : names)
+            listing.entries.append({name, top, 1, {}});
+        return listing;
+    };
+    CExcludedFilesPage page(context);
+    CExcludedTreeModel& model = page.Model();
+    QCOMPARE(page.Load(kVolumeId), S_OK);
+    QTRY_COMPARE(model.PendingReads(), 0);
+    auto state = [&](const QString& path) {
+        return model.IndexOfPath(path).data(Qt::CheckStateRole).value<Qt::CheckState>();
+    };
+    QCOMPARE(state(u"/srv"_s), Qt::PartiallyChecked);
+    QCOMPARE(state(u"/srv/a"_s), Qt::PartiallyChecked);
+    QCOMPARE(state(u"/srv/b"_s), Qt::Checked);
+
+    // Nothing changed: nothing is written.
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    QVERIFY(!rig.engine.Operations().join(u' ').contains(u"SetExcludedFiles"_s));
+
+    // Unchecking a file of a checked folder leaves its brothers checked; checking a folder
+    // takes in what was checked inside it.
+    model.fetchMore(model.IndexOfPath(u"/srv/b"_s));
+    QTRY_COMPARE(model.PendingReads(), 0);
+    QCOMPARE(state(u"/srv/b/y"_s), Qt::Checked);
+    QVERIFY(model.setData(model.IndexOfPath(u"/srv/b/y"_s), Qt::Unchecked, Qt::CheckStateRole));
+    QCOMPARE(state(u"/srv/b"_s), Qt::PartiallyChecked);
+    QVERIFY(model.setData(model.IndexOfPath(u"/srv/a"_s), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(page.IsChanged());
+    QCOMPARE(page.Save(kVolumeId), S_OK);
+    QCOMPARE(rig.Stored().excludedFiles, (QStringList{u"/srv/a"_s, u"/srv/b/x"_s, u"/srv/b/z"_s}));
+
+    // A folder that cannot be read says so, with its code.
+    model.fetchMore(model.IndexOfPath(u"/srv/c"_s));
+    QTRY_COMPARE(rig.Titles(), QStringList{u"Failure browsing excluded files"_s});
+    QVERIFY(rig.fixture.presenter.messages[0].text.startsWith(
+        u"Unable to view filesystem of /srv/c . Error -2147024891 ("_s));
 }
 
 QTEST_MAIN(TestDriveProperties)
