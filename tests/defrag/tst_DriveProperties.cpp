@@ -135,6 +135,7 @@ class TestDriveProperties : public QObject {
 private slots:
     void savingFollowsThePageOrder_data();
     void savingFollowsThePageOrder();
+    void notebookOfTheVolume();
     void onlinePage();
     void offlinePage();
     void driveInfoPage();
@@ -200,6 +201,35 @@ void TestDriveProperties::savingFollowsThePageOrder()
     QCOMPARE(notebook.HelpTopic(), u"two.htm"_s);
     if (messages > 0)
         QVERIFY(presenter.messages[0].text.contains(u"two"_s));
+}
+
+void TestDriveProperties::notebookOfTheVolume()
+{
+    TRig rig;
+    rig.fixture.app->RegisterDefragController(&rig.controller);
+    // Saved as opened, the notebook writes what it read and closes.
+    rig.fixture.presenter.dialogScripts << [](QDialog& dialog) {
+        auto& notebook = static_cast<CDiskPropertiesNotebook&>(dialog);
+        QStringList labels;
+        for (int index = 0; index < notebook.PageCount(); ++index)
+            labels << notebook.Page(index)->Label();
+        if (labels != QStringList{u"Online Defragmentation"_s, u"TierLayout"_s,
+                                  u"Offline Defragmentation"_s, u"Excluded Files"_s,
+                                  u"Drive Info"_s})
+            return -1;
+        notebook.SetCurrentPage(3);
+        if (notebook.HelpTopic() != u"Drive_Properties_-_Excluded_Files.htm"_s)
+            return -2;
+        notebook.SaveChanges();
+        return notebook.result();
+    };
+    QCOMPARE(CDiskPropertiesNotebook::Launch(rig.Feed(), kVolumeId, nullptr),
+             int(QDialog::Accepted));
+    QCOMPARE(rig.fixture.presenter.dialogTitles, QStringList{u"/srv Properties"_s});
+    QCOMPARE(rig.Stored().threshold, 25u);
+    QCOMPARE(rig.Stored().bootFileKinds, 0x3u);
+    QVERIFY(rig.engine.Operations().join(u' ').contains(u"SetTierLayout"_s));
+    rig.fixture.app->UnregisterDefragController(&rig.controller);
 }
 
 void TestDriveProperties::onlinePage()
