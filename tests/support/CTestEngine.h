@@ -93,7 +93,7 @@ public:
         uint largeFragmentMb = 32;
         uint bootFileKinds = 0;
         bool everyReboot = false;
-        QStringList excludedFiles;
+        QStringList excludedFiles{};
         uint serialHigh = 0;
         uint serialLow = 0;
         uint bytesPerCluster = 4096;
