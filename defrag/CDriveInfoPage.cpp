@@ -106,6 +106,7 @@ HRESULT CDriveInfoPage::Load(std::wstring drive_guid)
         {"SSD", int(CDefrager::kSolidStateDrive)}, {"Internal HDD", 1}, {"External HDD", 2}};
     int overrideType = kNoOverride;
     const bool knowsOverride = SUCCEEDED(Engine().GetOverrideDriveType(drive_guid, &overrideType));
+    m_knowsOverride = knowsOverride;
     const int detected = int(record.driveType);
     for (const auto& [text, type] : choices)
         if (type != detected || (knowsOverride && type == overrideType))

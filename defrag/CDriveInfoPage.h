@@ -23,6 +23,7 @@ public:
 
 public slots:
     HRESULT Load(std::wstring drive_guid) override;
+    // Leaves the override alone when it could not be read and the user chose nothing else.
     HRESULT Save(std::wstring drive_guid) override;
     bool Verify() override;
 
@@ -31,5 +32,7 @@ private:
     void SetField(const char* label, const QString& value);
 
     QComboBox* m_override;
+    // The engine told the override when the page was loaded.
+    bool m_knowsOverride = false;
     QList<QPair<QString, QLabel*>> m_fields;
 };

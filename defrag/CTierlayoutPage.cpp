@@ -370,6 +370,7 @@ HRESULT CTierlayoutPage::Load(std::wstring drive_guid)
             !TTierStrategy::IsZoneOrder(loaded.zoneOrder))
             result = E_INVALIDARG;
     }
+    m_loadFailed = FAILED(result);
     if (SUCCEEDED(result)) {
         loaded.largeFragmentMb = std::clamp<uint>(loaded.largeFragmentMb, 1, kMaxGapMb);
         m_loaded = loaded;
@@ -382,6 +383,8 @@ HRESULT CTierlayoutPage::Load(std::wstring drive_guid)
 HRESULT CTierlayoutPage::Save(std::wstring drive_guid)
 {
     const TTierStrategy strategy = Strategy();
+    if (m_loadFailed && strategy == m_loaded)
+        return S_OK;
     return Engine().SetTierLayout(
         drive_guid, QList<uint>(strategy.zoneOrder.begin(), strategy.zoneOrder.end()),
         QList<qulonglong>(strategy.freeSpaceGapsKb.begin(), strategy.freeSpaceGapsKb.end()),

@@ -96,6 +96,7 @@ public:
 
 public slots:
     HRESULT Load(std::wstring drive_guid) override;
+    // Writes nothing when the strategy could not be read and the user left the defaults.
     HRESULT Save(std::wstring drive_guid) override;
     bool Verify() override;
     void TierRareAgeSpinChanged(int value);
@@ -119,6 +120,7 @@ private:
 
     TLayout m_layout;
     TTierStrategy m_loaded;
+    bool m_loadFailed = false;
     std::optional<qulonglong> m_freeBytes;
     bool m_showing = false;
     bool m_rareUnset = true;

@@ -443,6 +443,8 @@ void TestDriveProperties::tierPresetsAndCustomStrategy()
     QCOMPARE(broken.Load(kVolumeId), E_INVALIDARG);
     QCOMPARE(broken.Preset(), 0);
     QCOMPARE(broken.RareAge()->value(), 60);
+    QCOMPARE(broken.Save(kVolumeId), S_OK);
+    QCOMPARE(rig.Stored().rareAgeDays, 99u);
 }
 
 void TestDriveProperties::tierSimplerLayouts()
