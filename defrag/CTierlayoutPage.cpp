@@ -99,6 +99,11 @@ CTierBlockLegendItem::CTierBlockLegendItem(const QColor& color, const QString& t
     setToolTip(text);
 }
 
+QSize CTierBlockLegendItem::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
 QSize CTierBlockLegendItem::sizeHint() const
 {
     return {std::max(48, fontMetrics().horizontalAdvance(m_text) + 8),
@@ -208,14 +213,14 @@ QGroupBox* CTierlayoutPage::MakeCustomGroup()
         auto* zone = new QComboBox(custom);
         for (int index = 0; index < kZoneCount; ++index)
             zone->addItem(Translate(kZoneNames[index]), index);
-        grid->addWidget(zone, 1 + 2 * place, 0);
+        grid->addWidget(zone, 1 + place, 0);
         m_zones.append(zone);
         connect(zone, &QComboBox::currentIndexChanged, this, &CTierlayoutPage::OnIndexChanged);
         if (place == kGapCount)
             break;
         auto* gap = new QSpinBox(custom);
         gap->setRange(0, kMaxGapMb);
-        grid->addWidget(gap, 2 + 2 * place, 1);
+        grid->addWidget(gap, 1 + place, 1);
         m_gaps.append(gap);
         connect(gap, &QSpinBox::valueChanged, this, &CTierlayoutPage::OnFreeSpaceChanged);
     }

@@ -48,6 +48,7 @@ public:
     QColor Color() const { return m_color; }
     QString Text() const { return m_text; }
     QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
