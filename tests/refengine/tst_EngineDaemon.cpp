@@ -1,4 +1,5 @@
 #include "core/COleDate.h"
+#include "engine/CDefragStatisticsData.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
@@ -195,6 +196,7 @@ private slots:
     void pageRequestsAndTheirFailures();
     void driveSettingsRoundTrip_data();
     void driveSettingsRoundTrip();
+    void analysisListsLeaveTheExcludedFilesOut();
     void vanishedConsolesNeverEndTheDaemon();
     void volumeGoneDuringAPass();
     void aRestartedDaemonIsReachedAgain();
@@ -561,6 +563,35 @@ void TestEngineDaemon::driveSettingsRoundTrip()
     QCOMPARE(test.read(m_engine, volume), expected);
     // Kept per volume.
     QCOMPARE(test.read(m_engine, other), otherBefore);
+}
+
+void TestEngineDaemon::analysisListsLeaveTheExcludedFilesOut()
+{
+    const QString root = QFileInfo(m_small).canonicalFilePath();
+    const TId volume = VolumeOf(m_small).toStdWString();
+    QCOMPARE(m_engine.SetExcludedFiles(volume, {(root + u"/d1"_s).toStdWString()}), S_OK);
+    CSignalLog emissions(&m_engine);
+    QCOMPARE(m_engine.Analyse(volume), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+
+    QByteArray bytes;
+    QCOMPARE(m_engine.GetStatisticsBlock(volume, 0, &bytes), S_OK);
+    std::unique_ptr<CDefragStatisticsData::CAnalyse> record;
+    QCOMPARE(CDefragStatisticsData::MakeAnalyse(bytes, 1, {}, &record), S_OK);
+    const CStatisticsBlockLists& lists = record->lists;
+    const TString excludedFolder = (root + u"/d1/"_s).toStdWString();
+    QCOMPARE(lists.excluded.size(), 10);
+    for (const CStatisticsBlockLists::TExcluded& entry : lists.excluded) {
+        QVERIFY(entry.path.starts_with(excludedFolder));
+        QCOMPARE(entry.reason, CStatisticsBlockLists::kExcludedFile);
+    }
+    for (const CStatisticsBlockLists::TFragmented& entry : lists.mostFragmented)
+        QVERIFY(!entry.path.starts_with(excludedFolder));
+    // Files of 300 to 309 bytes in each of the four folders.
+    QCOMPARE(lists.fileTypes.size(), 1);
+    QCOMPARE(lists.fileTypes.first().extension, L"txt");
+    QCOMPARE(lists.fileTypes.first().files, quint64(kSmallFiles));
+    QCOMPARE(lists.fileTypes.first().bytes, quint64(4 * (10 * 300 + 45)));
 }
 
 void TestEngineDaemon::aRestartedDaemonIsReachedAgain()
