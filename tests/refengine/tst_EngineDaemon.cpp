@@ -45,137 +45,105 @@ bool MakeTree(const QString& root, int directories, int filesEach)
     return true;
 }
 
-// One drive setting of the properties pages: a value written and read back as text, then a
-// value the engine refuses, after which the text read back is still the first one. %1 in the
-// texts stands for the volume's mount point.
-struct TSettingCase {
-    std::function<HRESULT(CKV100EngineInterface&, const TId&, const QString&)> write;
-    std::function<HRESULT(CKV100EngineInterface&, const TId&, const QString&)> refused;
-    std::function<QString(CKV100EngineInterface&, const TId&)> read;
-    QString expected;
-};
-
-QString Joined(const QList<uint>& values)
+// Every drive setting of a volume as text, by name; "failed" where it cannot be read.
+QMap<QString, QString> DriveSettings(CKV100EngineInterface& engine, const TId& volume)
 {
-    QStringList texts;
-    for (uint value : values)
-        texts.append(QString::number(value));
-    return texts.join(u' ');
-}
-
-QString TierLayoutText(CKV100EngineInterface& engine, const TId& volume)
-{
+    // The text is made only once the call has answered.
+    const auto text = [](HRESULT hr, const std::function<QString()>& value) {
+        return SUCCEEDED(hr) ? value() : u"failed"_s;
+    };
+    uint threshold = 0, rare = 0, recent = 0, size = 0, kinds = 0;
+    int method = -1, overrideType = 0;
+    bool optiwise = false, aggressive = false, ignore = false, every = false;
     QList<uint> order;
     QList<qulonglong> gaps;
-    uint rare = 0, recent = 0, size = 0;
-    bool aggressive = false, ignore = false;
-    if (FAILED(engine.GetTierLayout(volume, &order, &gaps, &rare, &recent, &aggressive, &ignore,
-                                    &size)))
-        return u"failed"_s;
-    QStringList gapTexts;
-    for (qulonglong gap : gaps)
-        gapTexts.append(QString::number(gap));
-    return u"%1 | %2 | %3 %4 %5 %6 %7"_s.arg(Joined(order), gapTexts.join(u' '))
-        .arg(rare)
-        .arg(recent)
-        .arg(aggressive)
-        .arg(ignore)
-        .arg(size);
+    TStringList excluded;
+    QMap<QString, QString> settings;
+    settings[u"threshold"_s] = text(engine.GetFragmentationThreshold(volume, &threshold),
+                                    [&] { return QString::number(threshold); });
+    settings[u"method"_s] =
+        text(engine.GetDefaultAlgorithm(volume, &method), [&] { return QString::number(method); });
+    settings[u"optiwise"_s] =
+        text(engine.GetOptiwise(volume, &optiwise), [&] { return QString::number(optiwise); });
+    settings[u"TierLayout"_s] = text(
+        engine.GetTierLayout(volume, &order, &gaps, &rare, &recent, &aggressive, &ignore, &size),
+        [&] {
+            QStringList texts;
+            for (uint zone : order)
+                texts << QString::number(zone);
+            for (qulonglong gap : gaps)
+                texts << QString::number(gap);
+            for (uint value : {rare, recent, uint(aggressive), uint(ignore), size})
+                texts << QString::number(value);
+            return texts.join(u' ');
+        });
+    settings[u"boot time"_s] = text(engine.GetBootTimeSettings(volume, &kinds, &every),
+                                    [&] { return u"%1 %2"_s.arg(kinds).arg(every); });
+    settings[u"excluded"_s] = text(engine.GetExcludedFiles(volume, &excluded), [&] {
+        QStringList paths;
+        for (const TString& path : excluded)
+            paths << QString::fromStdWString(path);
+        return paths.join(u", "_s);
+    });
+    settings[u"override"_s] = text(engine.GetOverrideDriveType(volume, &overrideType),
+                                   [&] { return QString::number(overrideType); });
+    return settings;
 }
 
-TStringList Paths(const QStringList& paths)
-{
-    TStringList list;
-    for (const QString& path : paths)
-        list.push_back(path.toStdWString());
-    return list;
-}
+// A drive setting written, then a value of it the engine refuses; what it reads afterwards.
+// root stands for the volume's mount point.
+struct TSettingCase {
+    std::function<HRESULT(CKV100EngineInterface&, const TId&, const QString&root)> write, refuse;
+    QString expected; // %1 the mount point
+};
 
 const std::map<QString, TSettingCase>& SettingCases()
 {
     using E = CKV100EngineInterface;
+    using T = const TId&;
+    const auto paths = [](const QStringList& list) {
+        TStringList out;
+        for (const QString& path : list)
+            out.push_back(path.toStdWString());
+        return out;
+    };
+    uint type = 0;
     static const std::map<QString, TSettingCase> cases = {
         {u"threshold"_s,
-         {[](E& e, const TId& v, const QString&) { return e.SetFragmentationThreshold(v, 15); },
-          [](E& e, const TId& v, const QString&) { return e.SetFragmentationThreshold(v, 101); },
-          [](E& e, const TId& v) {
-              uint percent = 0;
-              return SUCCEEDED(e.GetFragmentationThreshold(v, &percent)) ? QString::number(percent)
-                                                                         : u"failed"_s;
-          },
-          u"15"_s}},
+         {[](E& e, T v, auto) { return e.SetFragmentationThreshold(v, 15); },
+          [](E& e, T v, auto) { return e.SetFragmentationThreshold(v, 101); }, u"15"_s}},
         {u"method"_s,
-         {[](E& e, const TId& v, const QString&) { return e.SetDefaultAlgorithm(v, 2); },
-          [](E& e, const TId& v, const QString&) { return e.SetDefaultAlgorithm(v, 3); },
-          [](E& e, const TId& v) {
-              int method = -1;
-              return SUCCEEDED(e.GetDefaultAlgorithm(v, &method)) ? QString::number(method)
-                                                                  : u"failed"_s;
-          },
-          u"2"_s}},
-        {u"automatic method choice"_s,
-         {[](E& e, const TId& v, const QString&) { return e.SetOptiwise(v, true); },
-          [](E& e, const TId&, const QString&) { return e.SetOptiwise(L"{unknown}", false); },
-          [](E& e, const TId& v) {
-              bool on = false;
-              return SUCCEEDED(e.GetOptiwise(v, &on)) ? QString::number(on) : u"failed"_s;
-          },
-          u"1"_s}},
-        // The last preset of the properties page; then equal ages.
-        {u"TierLayout strategy"_s,
-         {[](E& e, const TId& v, const QString&) {
+         {[](E& e, T v, auto) { return e.SetDefaultAlgorithm(v, 2); },
+          [](E& e, T v, auto) { return e.SetDefaultAlgorithm(v, 3); }, u"2"_s}},
+        {u"optiwise"_s,
+         {[](E& e, T v, auto) { return e.SetOptiwise(v, true); },
+          [](E& e, T, auto) { return e.SetOptiwise(L"{unknown}", false); }, u"1"_s}},
+        // The last preset of the properties page; then ages that are equal.
+        {u"TierLayout"_s,
+         {[](E& e, T v, auto) {
               return e.SetTierLayout(v, {2, 3, 1, 4, 0}, {0, 0, 8192, 1048576}, 90, 24, false, true,
                                      10);
           },
-          [](E& e, const TId& v, const QString&) {
+          [](E& e, T v, auto) {
               return e.SetTierLayout(v, {0, 1, 2, 3, 4}, {0, 0, 0, 0}, 30, 30, true, false, 32);
           },
-          TierLayoutText, u"2 3 1 4 0 | 0 0 8192 1048576 | 90 24 0 1 10"_s}},
-        {u"boot-time settings"_s,
-         {[](E& e, const TId& v, const QString&) { return e.SetBootTimeSettings(v, 0x9, true); },
-          [](E& e, const TId& v, const QString&) { return e.SetBootTimeSettings(v, 0x10, false); },
-          [](E& e, const TId& v) {
-              uint kinds = 0;
-              bool every = false;
-              return SUCCEEDED(e.GetBootTimeSettings(v, &kinds, &every))
-                         ? u"%1 %2"_s.arg(kinds).arg(every)
-                         : u"failed"_s;
-          },
-          u"9 1"_s}},
-        // Cleaned, each once, in order; a relative path or one elsewhere is refused.
-        {u"excluded files"_s,
-         {[](E& e, const TId& v, const QString& root) {
+          u"2 3 1 4 0 0 0 8192 1048576 90 24 0 1 10"_s}},
+        {u"boot time"_s,
+         {[](E& e, T v, auto) { return e.SetBootTimeSettings(v, 0x9, true); },
+          [](E& e, T v, auto) { return e.SetBootTimeSettings(v, 0x10, false); }, u"9 1"_s}},
+        // Cleaned, each once, in order; a path elsewhere is refused.
+        {u"excluded"_s,
+         {[paths](E& e, T v, const QString& root) {
               return e.SetExcludedFiles(
-                  v, Paths({root + u"/d3/f1.txt"_s, root + u"/d0/../d1/"_s, root + u"/d1"_s}));
+                  v, paths({root + u"/d3/f1.txt"_s, root + u"/d0/../d1/"_s, root + u"/d1"_s}));
           },
-          [](E& e, const TId& v, const QString& root) {
-              return e.SetExcludedFiles(v, Paths({root + u"/d2"_s, u"/etc/passwd"_s}));
-          },
-          [](E& e, const TId& v) {
-              TStringList files;
-              if (FAILED(e.GetExcludedFiles(v, &files)))
-                  return u"failed"_s;
-              QStringList texts;
-              for (const TString& file : files)
-                  texts.append(QString::fromStdWString(file));
-              return texts.join(u", "_s);
+          [paths](E& e, T v, const QString& root) {
+              return e.SetExcludedFiles(v, paths({root + u"/d2"_s, u"/etc/passwd"_s}));
           },
           u"%1/d1, %1/d3/f1.txt"_s}},
-        {u"drive type override"_s,
-         {[](E& e, const TId& v, const QString&) {
-              uint type = 0;
-              return e.SetOverrideDriveType(v, 2, &type);
-          },
-          [](E& e, const TId& v, const QString&) {
-              uint type = 0;
-              return e.SetOverrideDriveType(v, 3, &type);
-          },
-          [](E& e, const TId& v) {
-              int type = 0;
-              return SUCCEEDED(e.GetOverrideDriveType(v, &type)) ? QString::number(type)
-                                                                 : u"failed"_s;
-          },
-          u"2"_s}},
+        {u"override"_s,
+         {[type](E& e, T v, auto) mutable { return e.SetOverrideDriveType(v, 2, &type); },
+          [type](E& e, T v, auto) mutable { return e.SetOverrideDriveType(v, 3, &type); }, u"2"_s}},
     };
     return cases;
 }
@@ -554,15 +522,17 @@ void TestEngineDaemon::driveSettingsRoundTrip()
     const QString root = QFileInfo(m_small).canonicalFilePath();
     const TId volume = VolumeOf(m_small).toStdWString();
     const TId other = VolumeOf(m_large).toStdWString();
-    const QString otherBefore = test.read(m_engine, other);
+    QMap<QString, QString> expected = DriveSettings(m_engine, volume);
+    const QMap<QString, QString> otherBefore = DriveSettings(m_engine, other);
+    QVERIFY(expected.contains(setting));
+    expected[setting] = test.expected.contains(u"%1"_s) ? test.expected.arg(root) : test.expected;
+
+    // Only that setting of only that volume changes, and a refused value changes nothing.
     QCOMPARE(test.write(m_engine, volume, root), S_OK);
-    const QString expected =
-        test.expected.contains(u"%1"_s) ? test.expected.arg(root) : test.expected;
-    QCOMPARE(test.read(m_engine, volume), expected);
-    QVERIFY(FAILED(test.refused(m_engine, volume, root)));
-    QCOMPARE(test.read(m_engine, volume), expected);
-    // Kept per volume.
-    QCOMPARE(test.read(m_engine, other), otherBefore);
+    QCOMPARE(DriveSettings(m_engine, volume), expected);
+    QVERIFY(FAILED(test.refuse(m_engine, volume, root)));
+    QCOMPARE(DriveSettings(m_engine, volume), expected);
+    QCOMPARE(DriveSettings(m_engine, other), otherBefore);
 }
 
 void TestEngineDaemon::analysisListsLeaveTheExcludedFilesOut()
