@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -76,6 +77,35 @@ quint32 BlockBuilderFreeRunLevel(const TAnalysisFigures& figures)
 
 } // namespace
 
+CStatisticsBlockLists CStatisticsBlockBuilder::Lists(const TAnalysisFigures& figures)
+{
+    CStatisticsBlockLists lists;
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.mostFragmentedFiles)
+        lists.mostFragmented.append({item.path.toStdWString(), item.fragments, item.bytes, false});
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.mostFragmentedDirectories)
+        lists.mostFragmented.append({item.path.toStdWString(), item.fragments, item.bytes, true});
+    std::stable_sort(lists.mostFragmented.begin(), lists.mostFragmented.end(),
+                     [](const auto& a, const auto& b) {
+                         return std::tie(a.fragments, a.bytes) > std::tie(b.fragments, b.bytes);
+                     });
+    if (lists.mostFragmented.size() > TAnalysisFigures::kListLength)
+        lists.mostFragmented.resize(TAnalysisFigures::kListLength);
+    for (const TAnalysisFigures::TSkippedItem& item : figures.skipped)
+        lists.excluded.append({item.path.toStdWString(),
+                               item.reason == TAnalysisFigures::kAccessDenied
+                                   ? CStatisticsBlockLists::kAccessDenied
+                                   : CStatisticsBlockLists::kError,
+                               item.error, -1, 0});
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.excludedFiles)
+        lists.excluded.append(
+            {item.path.toStdWString(), CStatisticsBlockLists::kExcludedFile, S_OK,
+             qint32(std::min<quint32>(std::max<quint32>(item.fragments, 1) - 1, 0x7FFFFFFF)),
+             item.bytes});
+    for (const TAnalysisFigures::TFileType& type : figures.fileTypes)
+        lists.fileTypes.append({type.extension.toStdWString(), type.files, type.bytes});
+    return lists;
+}
+
 quint32 CStatisticsBlockBuilder::Level(double value, double fair, double poor)
 {
     return value >= poor ? 3 : value >= fair ? 2 : 1;
@@ -103,7 +133,7 @@ QByteArray CStatisticsBlockBuilder::Analysis(const TVolumeDescription& volume,
     writer.Set(34, Level(figures.fileFragmentationPercent, 10, 20));
     writer.Set(80, figures.performance);
     writer.Set(81, figures.performance);
-    return writer.Bytes();
+    return writer.Bytes() + Lists(figures).Encode();
 }
 
 QByteArray CStatisticsBlockBuilder::Online(const TVolumeDescription& volume,
@@ -129,7 +159,7 @@ QByteArray CStatisticsBlockBuilder::Online(const TVolumeDescription& volume,
     writer.Set(77, stopReason);
     writer.Set(80, before.performance);
     writer.Set(81, after.performance);
-    return writer.Bytes();
+    return writer.Bytes() + Lists(after).Encode();
 }
 
 TAnalysisFigures CStatisticsBlockBuilder::Improved(const TAnalysisFigures& before, int method,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CStatisticsBlockLists.h"
 #include "refengine/TAnalysisFigures.h"
 #include "refengine/TVolumeDescription.h"
 
@@ -16,7 +17,8 @@
 // share and its level; #55, #57 to #59 metadata (space in use that no file or directory
 // accounts for); boot, page file and MFT figures are 0 (none of them on these file systems);
 // #75 the category table, #76 the fragment histogram; #77 the stop reason (1 stopped by the
-// user); #80/#81 performance before and after. Level codes: 1 good, 2 fair, 3 poor.
+// user); #80/#81 performance before and after. Level codes: 1 good, 2 fair, 3 poor. After #92
+// follow the lists (CStatisticsBlockLists) of the figures the block describes.
 class CStatisticsBlockBuilder {
 public:
     CStatisticsBlockBuilder() = delete;
@@ -31,6 +33,11 @@ public:
     // The figures a pass of the method leaves, done to the share given (0 to 1): fragmented
     // files made whole, and for the consolidating methods the free space made one run.
     static TAnalysisFigures Improved(const TAnalysisFigures& before, int method, double done);
+
+    // The lists of the views: the most fragmented files and directories together (at most
+    // kListLength, most fragments first), what the walk could not read followed by the
+    // excluded files, and the file types.
+    static CStatisticsBlockLists Lists(const TAnalysisFigures& figures);
 
     // 1 good, 2 fair, 3 poor by the thresholds (below fair, below poor).
     static quint32 Level(double value, double fair, double poor);
