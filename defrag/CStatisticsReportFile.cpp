@@ -1,0 +1,158 @@
+#include "defrag/CStatisticsReportFile.h"
+
+#include "appmodel/IMessagePresenter.h"
+#include "core/CSystemMessage.h"
+#include "core/CTranslatable.h"
+#include "core/CWin32Error.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRandomGenerator>
+#include <QTextDocument>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray FileContext = QByteArrayLiteral("CStatisticsReportFile");
+
+QString FileText(const char* source)
+{
+    return CTranslatable::Translate(source, FileContext).Text();
+}
+
+HRESULT ErrnoResult(int error)
+{
+    return HRESULT_FROM_WIN32(CWin32Error::FromErrno(error, ERROR_WRITE_FAULT));
+}
+
+// Writes all of BYTES to FD, resuming interrupted and partial writes; 0 or the errno value.
+int WriteAll(int fd, const QByteArray& bytes)
+{
+    const char* next = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, next, size_t(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        next += written;
+        left -= written;
+    }
+    return 0;
+}
+
+} // namespace
+
+HRESULT CStatisticsReportFile::Write(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    if (path.isEmpty() || target.fileName().isEmpty())
+        return E_INVALIDARG;
+    // A hidden name beside the target, so that the rename never crosses file systems; made
+    // with O_EXCL so that nothing already there is opened, and with the usual mode.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temporary = QFile::encodeName(
+            QStringLiteral("%1/.%2.%3")
+                .arg(target.absolutePath(), target.fileName())
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt == 16))
+            return ErrnoResult(errno);
+    }
+    int error = WriteAll(fd, bytes);
+    if (error == 0 && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    if (error == 0 && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlink(temporary.constData());
+        return ErrnoResult(error);
+    }
+    return S_OK;
+}
+
+bool CStatisticsReportFile::Save(QWidget* parent, const CStatisticsReport::TData& data)
+{
+    QFileDialog dialog(parent, FileText("Save Statistics To File"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilter(FileText("HTML Format (*.htm *.html);;Text Format (*.txt *.log)"));
+    if (IMessagePresenter::Instance().RunDialog(dialog) != QDialog::Accepted ||
+        dialog.selectedFiles().isEmpty())
+        return false;
+    const QString path = dialog.selectedFiles().constFirst();
+    return SaveTo(parent, data, path,
+                  CStatisticsReport::IsHtmlChoice(path, dialog.selectedNameFilter()));
+}
+
+bool CStatisticsReportFile::SaveTo(QWidget* parent, const CStatisticsReport::TData& data,
+                                   const QString& path, bool html)
+{
+    const HRESULT result = Write(path, CStatisticsReport::FileBytes(data, html));
+    if (SUCCEEDED(result))
+        return true;
+    IMessagePresenter::Show(
+        QMessageBox::Warning, FileText("Unable to save"),
+        CTranslatable::Translate("We are unable to save to file %1 due to error %2", FileContext)
+            .Arg(QDir::toNativeSeparators(path))
+            .Arg(CSystemMessage::Text(result))
+            .Text(),
+        QMessageBox::Ok, parent);
+    return false;
+}
+
+bool CStatisticsPrinter::HasPrinter()
+{
+    return !QPrinterInfo::availablePrinterNames().isEmpty();
+}
+
+bool CStatisticsPrinter::HasFileOutput()
+{
+    // The toolkit writes PDF files itself, with or without a print system.
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    return printer.outputFormat() == QPrinter::PdfFormat;
+}
+
+void CStatisticsPrinter::Render(QPrinter& printer, const CStatisticsReport::TData& data)
+{
+    QTextDocument document;
+    document.setHtml(CStatisticsReport::Html(data, CStatisticsReport::kPrinted));
+    document.print(&printer);
+}
+
+bool CStatisticsPrinter::Print(QWidget* parent, const CStatisticsReport::TData& data)
+{
+    return Print(parent, data, HasPrinter(), HasFileOutput());
+}
+
+bool CStatisticsPrinter::Print(QWidget* parent, const CStatisticsReport::TData& data,
+                               bool hasPrinter, bool hasFileOutput)
+{
+    if (!CanPrint(hasPrinter, hasFileOutput)) {
+        IMessagePresenter::Show(QMessageBox::Warning, FileText("Korvane"),
+                                FileText("There is no installed printer"), QMessageBox::Ok, parent);
+        return false;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, parent);
+    if (IMessagePresenter::Instance().RunDialog(dialog) != QDialog::Accepted)
+        return false;
+    Render(printer, data);
+    return true;
+}
