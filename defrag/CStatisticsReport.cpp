@@ -434,8 +434,9 @@ QString CStatisticsReport::RatingText(int rating)
 
 QString CStatisticsReport::DurationText(double milliseconds)
 {
-    const qint64 seconds =
-        std::isfinite(milliseconds) && milliseconds > 0.0 ? qint64(milliseconds / 1000.0) : 0;
+    const qint64 seconds = std::isfinite(milliseconds) && milliseconds > 0.0 && milliseconds < 1e15
+                               ? std::llround(milliseconds / 1000.0)
+                               : 0;
     return u"%1:%2:%3"_qs.arg(seconds / 3600)
         .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
         .arg(seconds % 60, 2, 10, QLatin1Char('0'));

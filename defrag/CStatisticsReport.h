@@ -103,7 +103,7 @@ public:
 
     // The rating word; "Error: Unknown status" outside 0 to 2.
     static QString RatingText(int rating);
-    // Hours, minutes and seconds of a duration in milliseconds: "1:02:03".
+    // Hours, minutes and seconds of a duration in milliseconds, to the nearest second: "1:02:03".
     static QString DurationText(double milliseconds);
     // Characters that HTML gives a meaning, and all beyond ASCII, as references.
     static QString HtmlEscaped(const QString& text);
