@@ -242,18 +242,12 @@ TSection IndicatorSection(const TData& data, const TRecord& r, CStatisticsReport
 
 QString ExcludedReason(int reason)
 {
-    switch (reason) {
-    case 0:
-        return ReportText("Access Denied");
-    case 1:
-        return ReportText("Meta Data");
-    case 2:
-        return ReportText("System File");
-    case 4:
-        return ReportText("Excluded");
-    default:
+    // Reason 3 carries an error code that the report does not show.
+    static constexpr const char* Reasons[] = {"Access Denied", "Meta Data", "System File", nullptr,
+                                              "Excluded"};
+    if (reason < 0 || reason >= int(std::size(Reasons)) || !Reasons[reason])
         return {};
-    }
+    return ReportText(Reasons[reason]);
 }
 
 void AddListSections(const TData& data, QList<TSection>& sections)
@@ -420,16 +414,8 @@ QByteArray CStatisticsReport::FileBytes(const TData& data, bool html)
 
 QString CStatisticsReport::RatingText(int rating)
 {
-    switch (rating) {
-    case 0:
-        return ReportText("Excellent");
-    case 1:
-        return ReportText("Good");
-    case 2:
-        return ReportText("Poor");
-    default:
-        return ReportText("Error: Unknown status");
-    }
+    static constexpr const char* Words[] = {"Excellent", "Good", "Poor"};
+    return ReportText(rating >= 0 && rating <= 2 ? Words[rating] : "Error: Unknown status");
 }
 
 QString CStatisticsReport::DurationText(double milliseconds)
@@ -445,27 +431,11 @@ QString CStatisticsReport::DurationText(double milliseconds)
 QString CStatisticsReport::HtmlEscaped(const QString& text)
 {
     QString escaped;
-    escaped.reserve(text.size());
-    for (const char32_t code : text.toUcs4()) {
-        switch (code) {
-        case U'<':
-            escaped += u"&lt;"_qs;
-            break;
-        case U'>':
-            escaped += u"&gt;"_qs;
-            break;
-        case U'&':
-            escaped += u"&amp;"_qs;
-            break;
-        case U'"':
-            escaped += u"&quot;"_qs;
-            break;
-        default:
-            if (code < 0x80)
-                escaped += QChar(char16_t(code));
-            else
-                escaped += u"&#"_qs % QString::number(quint32(code)) % u';';
-        }
+    for (const char32_t code : text.toHtmlEscaped().toUcs4()) {
+        if (code < 0x80)
+            escaped += QChar(char16_t(code));
+        else
+            escaped += u"&#"_qs % QString::number(quint32(code)) % u';';
     }
     return escaped;
 }
