@@ -1,6 +1,7 @@
 #include "defrag/CStatisticsReportFile.h"
 
 #include "appmodel/IMessagePresenter.h"
+#include "core/CRegularFile.h"
 #include "core/CSystemMessage.h"
 #include "core/CTranslatable.h"
 #include "core/CWin32Error.h"
@@ -32,29 +33,6 @@ const QByteArray FileContext = QByteArrayLiteral("CStatisticsReportFile");
 QString FileText(const char* source)
 {
     return CTranslatable::Translate(source, FileContext).Text();
-}
-
-HRESULT ErrnoResult(int error)
-{
-    return HRESULT_FROM_WIN32(CWin32Error::FromErrno(error, ERROR_WRITE_FAULT));
-}
-
-// Writes all of BYTES to FD, resuming interrupted and partial writes; 0 or the errno value.
-int WriteAll(int fd, const QByteArray& bytes)
-{
-    const char* next = bytes.constData();
-    qint64 left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, next, size_t(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        next += written;
-        left -= written;
-    }
-    return 0;
 }
 
 // The images of the printed page, drawn here while the resources lack them: the rating icons as
@@ -96,27 +74,28 @@ HRESULT CStatisticsReportFile::Write(const QString& path, const QByteArray& byte
         return E_INVALIDARG;
     // A hidden name beside the target, so that the rename never crosses file systems; made
     // with O_EXCL so that nothing already there is opened, and with the usual mode.
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temporary = QFile::encodeName(
-            QStringLiteral("%1/.%2.%3")
-                .arg(target.absolutePath(), target.fileName())
-                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt == 16))
-            return ErrnoResult(errno);
+    CRegularFile file;
+    QString temporary;
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; error == ERROR_ALREADY_EXISTS && attempt < 16; ++attempt) {
+        temporary = u"%1/.%2.%3"_s.arg(target.absolutePath(), target.fileName())
+                        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        error = file.Open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666);
     }
-    int error = WriteAll(fd, bytes);
-    if (error == 0 && ::fsync(fd) != 0)
-        error = errno;
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && ::rename(temporary.constData(), QFile::encodeName(path).constData()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlink(temporary.constData());
-        return ErrnoResult(error);
+    if (error != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(error);
+    error = file.WriteAll(bytes);
+    if (error == ERROR_SUCCESS && ::fsync(file.Descriptor()) != 0)
+        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
+    const DWORD closed = file.Close();
+    if (error == ERROR_SUCCESS)
+        error = closed;
+    if (error == ERROR_SUCCESS && ::rename(QFile::encodeName(temporary).constData(),
+                                           QFile::encodeName(path).constData()) != 0)
+        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
+    if (error != ERROR_SUCCESS) {
+        ::unlink(QFile::encodeName(temporary).constData());
+        return HRESULT_FROM_WIN32(error);
     }
     return S_OK;
 }
