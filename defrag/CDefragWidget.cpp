@@ -8,6 +8,7 @@
 #include "defrag/CDefragFeed.h"
 #include "defrag/CDefragFoldableWidget.h"
 #include "defrag/CDefragTabWidget.h"
+#include "defrag/CDiskPropertiesNotebook.h"
 #include "defrag/CMultiFileSelectViewer.h"
 #include "defrag/COptimizeBitmapWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
@@ -474,12 +475,7 @@ void CDefragWidget::Properties()
     const TId current = m_model.CurrentVolume();
     if (current.empty())
         return;
-    // The drive properties notebook is not part of the console yet.
-    Ask(QMessageBox::Information, Translate("Drive Properties"),
-        Translate("The properties of %1 cannot be changed from this console yet.")
-            .Arg(m_model.MountName(current))
-            .Text(),
-        QMessageBox::Ok);
+    CDiskPropertiesNotebook::Launch(m_feed, current, this);
 }
 
 HRESULT CDefragWidget::DefragmentFilesList(const TId& kv_volume_guid, TStringList& list)
