@@ -6,6 +6,7 @@
 #include "schedule/CCadence.h"
 
 #include <algorithm>
+#include <limits>
 
 CDefragFeed::CDefragFeed(CKV100EngineInterface& engine, CDefrager& model, CCadence& cadence,
                          QObject* parent)
@@ -204,15 +205,28 @@ void CDefragFeed::ReadResults(const TId& volume)
 void CDefragFeed::ReadStatistics(const TId& volume)
 {
     const auto isNtfs = [this](const TId& id) { return m_model.IsNtfs(id); };
+    // The block counts sizes in clusters; the records hold bytes when the cluster size is known.
+    uint serialHigh = 0;
+    uint serialLow = 0;
+    uint clusterBytes = 0;
+    quint64 totalClusters = 0;
+    quint64 freeClusters = 0;
+    quint64 usedClusters = 0;
+    if (FAILED(m_engine.GetDriveGeometry(volume, &serialHigh, &serialLow, &clusterBytes,
+                                         &totalClusters, &freeClusters, &usedClusters)) ||
+        clusterBytes > uint(std::numeric_limits<int>::max()))
+        clusterBytes = 0;
+    m_model.SetClusterBytes(volume, clusterBytes);
+    const int scale = clusterBytes > 0 ? int(clusterBytes) : 1;
     QByteArray block;
     if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kAnalysis, &block))) {
         std::unique_ptr<CDefragStatisticsData::CAnalyse> analysis;
-        if (SUCCEEDED(CDefragStatisticsData::MakeAnalyse(block, 1, isNtfs, &analysis)))
+        if (SUCCEEDED(CDefragStatisticsData::MakeAnalyse(block, scale, isNtfs, &analysis)))
             m_model.SetStatistics(volume, CStatisticsBlock::kAnalysis, std::move(analysis));
     }
     if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kOnline, &block))) {
         std::unique_ptr<CDefragStatisticsData::COnline> online;
-        if (SUCCEEDED(CDefragStatisticsData::MakeOnline(block, 1, isNtfs, &online)))
+        if (SUCCEEDED(CDefragStatisticsData::MakeOnline(block, scale, isNtfs, &online)))
             m_model.SetStatistics(volume, CStatisticsBlock::kOnline, std::move(online));
     }
     if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kOffline, &block))) {

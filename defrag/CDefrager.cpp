@@ -472,6 +472,12 @@ void CDefrager::SetDriveType(const TId& id, quint32 driveType)
     emit HDTypeChanged(id);
 }
 
+void CDefrager::SetClusterBytes(const TId& id, quint32 clusterBytes)
+{
+    if (TVolumeInfo* volume = Find(id))
+        volume->clusterBytes = clusterBytes;
+}
+
 void CDefrager::SetAtBootStatus(const TId& id, TAtBootStatus status)
 {
     if (TVolumeInfo* volume = Find(id))

@@ -113,6 +113,8 @@ public:
         TName nextRunName;
         TAtBootStatus atBootStatus = kAtBootOff;
         double sizeMegabytes = 0.0;
+        // Bytes of a cluster, as the engine gave it with the statistics; 0 when not known.
+        quint32 clusterBytes = 0;
         std::vector<quint32> blocks = std::vector<quint32>(kMapBlockCount, kUnknownBlockType);
         // OLE date of the shown results; 0 while a pass runs or when there are none.
         double dataDate = 0.0;
@@ -281,6 +283,7 @@ public:
     // Drive attributes.
     void SetDriveType(const TId& id, quint32 driveType);
     void SetAtBootStatus(const TId& id, TAtBootStatus status);
+    void SetClusterBytes(const TId& id, quint32 clusterBytes);
     void SetLastDefragmented(const TId& id, double date);
     void SetHistory(const TId& id, const QList<double>& performanceBefore,
                     const QList<double>& performanceAfter, const QList<double>& fragmentationBefore,

@@ -29,7 +29,7 @@ const char* const kUsedClusters = "Clusters In Use:";
 
 QString SerialHalf(uint half)
 {
-    return u"%1"_s.arg(half, 4, 16, QChar(u'0')).toUpper();
+    return u"%1"_s.arg(half, 8, 16, QChar(u'0')).toUpper();
 }
 
 } // namespace

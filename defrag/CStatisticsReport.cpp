@@ -52,14 +52,12 @@ TCell Bytes(qint64 bytes)
     return Cell(bytes < 0 ? QString() : CTextFormat::ByteSizeText(quint64(bytes)));
 }
 
-// A size field of the record, counted in clusters.
-TCell Clusters(const TData& data, double clusters)
+// A size field of the record, in bytes.
+TCell Size(double bytes)
 {
-    if (!std::isfinite(clusters) || clusters < 0.0)
+    if (!std::isfinite(bytes) || bytes < 0.0 || bytes >= 9.2e18)
         return Cell({});
-    if (data.clusterBytes == 0)
-        return Cell(CTextFormat::NumberText(clusters, 2));
-    return Bytes(qint64(std::llround(clusters * data.clusterBytes)));
+    return Bytes(qint64(std::llround(bytes)));
 }
 
 TCell Rating(int rating, CStatisticsReport::TTarget target)
@@ -181,13 +179,13 @@ TSection HealthSection(const TData& data, const TRecord& record, CStatisticsRepo
     return section;
 }
 
-TSection BeforeAfterSection(const TData& data, const CStats::COnline& online)
+TSection BeforeAfterSection(const CStats::COnline& online)
 {
     TSection section;
     section.lines.append({TCell{{}, true, {}}, Head("Before"), Head("After")});
     section.lines.append({Head("Largest Free Space Chunk"),
-                          Clusters(data, online.largestFreeSpaceChunkBefore),
-                          Clusters(data, online.largestFreeSpaceChunkAfter)});
+                          Size(online.largestFreeSpaceChunkBefore),
+                          Size(online.largestFreeSpaceChunkAfter)});
     section.lines.append({Head("Percent Free Space Fragmentation"),
                           Percent(online.freeSpaceFragmentationBefore),
                           Percent(online.freeSpaceFragmentationAfter)});
@@ -217,7 +215,7 @@ int DirectoryRating(const CStats::COnline& record)
 }
 
 template <typename TRecord>
-TSection IndicatorSection(const TData& data, const TRecord& r, CStatisticsReport::TTarget target)
+TSection IndicatorSection(const TRecord& r, CStatisticsReport::TTarget target)
 {
     TSection section;
     section.lines.append({Head("Performance Indicator"), Head("Number"), Head("Size"),
@@ -225,16 +223,16 @@ TSection IndicatorSection(const TData& data, const TRecord& r, CStatisticsReport
     section.lines.append({Head("Directories Fragmented"), Count(r.fragmentedDirectories), Cell({}),
                           Count(r.excessDirectoryFragments), Percent(r.directoryFragmentation),
                           Rating(DirectoryRating(r), target)});
-    section.lines.append({Head("Boot File Fragmentation"), Cell({}),
-                          Clusters(data, r.bootFilesSize), Count(r.bootFilesExcessFragments),
-                          Percent(r.bootFilesFragmentation), Rating(r.bootFilesStatus, target)});
-    section.lines.append({Head("Page File Fragmentation"), Cell({}), Clusters(data, r.pagefileSize),
+    section.lines.append({Head("Boot File Fragmentation"), Cell({}), Size(r.bootFilesSize),
+                          Count(r.bootFilesExcessFragments), Percent(r.bootFilesFragmentation),
+                          Rating(r.bootFilesStatus, target)});
+    section.lines.append({Head("Page File Fragmentation"), Cell({}), Size(r.pagefileSize),
                           Count(r.pagefileExcessFragments), Percent(r.pagefileFragmentation),
                           Rating(r.pagefileStatus, target)});
-    section.lines.append({Head("MFT Fragmentation"), Cell({}), Clusters(data, r.mftSize),
+    section.lines.append({Head("MFT Fragmentation"), Cell({}), Size(r.mftSize),
                           Count(r.mftExcessFragments), Percent(r.mftFragmentation),
                           Rating(r.mftStatus, target)});
-    section.lines.append({Head("Metadata"), Cell({}), Clusters(data, r.metadataSize),
+    section.lines.append({Head("Metadata"), Cell({}), Size(r.metadataSize),
                           Count(r.metadataExcessFragments), Percent(r.metadataFragmentation),
                           Rating(r.metadataStatus, target)});
     return section;
@@ -248,6 +246,14 @@ QString ExcludedReason(int reason)
     if (reason < 0 || reason >= int(std::size(Reasons)) || !Reasons[reason])
         return {};
     return ReportText(Reasons[reason]);
+}
+
+// An extension as the file type lists name it: ".txt", or the files without one.
+TString FileTypeName(const TString& extension)
+{
+    if (extension.empty())
+        return ReportText("(no extension)").toStdWString();
+    return L"." + extension;
 }
 
 void AddListSections(const TData& data, QList<TSection>& sections)
@@ -301,8 +307,25 @@ CStatisticsReport::TData CStatisticsReport::FromVolume(const CDefrager::TVolumeI
     data.kvDriveName = volume.mountName;
     data.fileSystem = volume.fileSystem;
     data.driveSizeMegabytes = volume.sizeMegabytes;
+    data.clusterBytes = volume.clusterBytes;
     if (const auto found = volume.statistics.find(kind); found != volume.statistics.end())
         data.statistics = found->second;
+    const CStatisticsBlockLists* lists = nullptr;
+    if (const auto* analyse = dynamic_cast<const CStats::CAnalyse*>(data.statistics.get()))
+        lists = &analyse->lists;
+    else if (const auto* online = dynamic_cast<const CStats::COnline*>(data.statistics.get()))
+        lists = &online->lists;
+    if (!lists)
+        return data;
+    const double driveBytes = volume.sizeMegabytes * 1024.0 * 1024.0;
+    for (const auto& type : lists->fileTypes)
+        data.fileTypes.append({FileTypeName(type.extension), qint64(type.files), qint64(type.bytes),
+                               driveBytes > 0.0 ? 100.0 * double(type.bytes) / driveBytes : -1.0});
+    for (const auto& file : lists->mostFragmented)
+        data.mostFragmented.append({file.path, qint64(file.fragments), qint64(file.bytes), -1});
+    for (const auto& file : lists->excluded)
+        data.excluded.append(
+            {file.path, file.excessFragments, qint64(file.bytes), int(file.reason)});
     return data;
 }
 
@@ -321,11 +344,11 @@ QList<CStatisticsReport::TSection> CStatisticsReport::Sections(const TData& data
             keep(OfflineSection(*offline));
         if (const auto* analyse = dynamic_cast<const CStats::CAnalyse*>(&base)) {
             keep(HealthSection(data, *analyse, target));
-            keep(IndicatorSection(data, *analyse, target));
+            keep(IndicatorSection(*analyse, target));
         } else if (const auto* online = dynamic_cast<const CStats::COnline*>(&base)) {
             keep(HealthSection(data, *online, target));
-            keep(BeforeAfterSection(data, *online));
-            keep(IndicatorSection(data, *online, target));
+            keep(BeforeAfterSection(*online));
+            keep(IndicatorSection(*online, target));
         }
     }
     AddListSections(data, sections);

@@ -10,15 +10,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QHash>
-#include <QImage>
-#include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QRandomGenerator>
 #include <QTextDocument>
-#include <QUrl>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -33,36 +29,6 @@ const QByteArray FileContext = QByteArrayLiteral("CStatisticsReportFile");
 QString FileText(const char* source)
 {
     return CTranslatable::Translate(source, FileContext).Text();
-}
-
-// The images of the printed page, drawn here while the resources lack them: the rating icons as
-// coloured discs, the header as a banner with the product's name.
-QImage PrintedImage(const QString& name)
-{
-    static const QHash<QString, QColor> Ratings = {
-        {u":/images/status_excellent_16.png"_s, QColor(0x2e, 0x9d, 0x3a)},
-        {u":/images/status_good_16.png"_s, QColor(0xe0, 0xa8, 0x1c)},
-        {u":/images/status_poor_16.png"_s, QColor(0xc8, 0x2a, 0x2a)}};
-    const bool header = name == u":/images/log_header.png"_s;
-    QImage image(header ? QSize(480, 48) : QSize(16, 16), QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    if (header) {
-        painter.fillRect(image.rect(), QColor(0x1f, 0x4e, 0x79));
-        QFont font = painter.font();
-        font.setPixelSize(26);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.setPen(Qt::white);
-        painter.drawText(image.rect().adjusted(12, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                         FileText("Korvane"));
-    } else {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(Ratings.value(name));
-        painter.drawEllipse(QRectF(2, 2, 12, 12));
-    }
-    return image;
 }
 
 } // namespace
@@ -153,11 +119,6 @@ void CStatisticsPrinter::Render(QPrinter& printer, const CStatisticsReport::TDat
         u"table { border-width: 1px; border-style: solid; border-color: #808080;"
         " border-collapse: collapse }"
         " td, th { border-width: 1px; border-style: solid; border-color: #808080 }"_s);
-    for (const QString& name : {u":/images/log_header.png"_s, u":/images/status_excellent_16.png"_s,
-                                u":/images/status_good_16.png"_s, u":/images/status_poor_16.png"_s})
-        if (!QFile::exists(name)) // the document looks ":/" names up as "qrc:/"
-            document.addResource(QTextDocument::ImageResource, QUrl(u"qrc"_s + name),
-                                 PrintedImage(name));
     document.setHtml(CStatisticsReport::Html(data, CStatisticsReport::kPrinted));
     document.print(&printer);
 }

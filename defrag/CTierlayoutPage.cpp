@@ -5,6 +5,7 @@
 #include "defrag/CBitmapColors.h"
 #include "defrag/CDefragFeed.h"
 #include "engine/CKV100EngineInterface.h"
+#include "resources/CSkinResources.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -144,8 +146,13 @@ CTierlayoutPage::CTierlayoutPage(const TDrivePropertiesContext& context, QWidget
                              "date."),
                    group);
     caption->setWordWrap(true);
+    auto* picture = new QLabel(group);
+    picture->setPixmap(QPixmap(CSkinResources::CommonImagePath(u"TierLayout.png"_s)));
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(picture);
+    heading->addWidget(caption, 1);
     auto* groupLayout = new QVBoxLayout(group);
-    groupLayout->addWidget(caption);
+    groupLayout->addLayout(heading);
 
     auto* ages = new QFormLayout;
     ages->addRow(Translate("Rarely modified age (days)"), m_rareAge);

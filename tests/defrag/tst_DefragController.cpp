@@ -5,6 +5,8 @@
 #include "defrag/CDefragWidget.h"
 #include "defrag/CEditorTableView.h"
 #include "defrag/COptimizeSettingsWidget.h"
+#include "engine/CStatisticsBlock.h"
+#include "engine/CStatisticsBlockWriter.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
 #include "tests/support/CAppFixture.h"
@@ -322,6 +324,12 @@ void tst_DefragController::overrideAndDefaultMethod()
     m_engine->SetOperationAnswer(u"GetDefaultAlgorithm"_s, int(kAccessDenied));
     QCOMPARE(m_page->GetDefaultAlgorithm(Id(kRoot), method), kAccessDenied);
     QCOMPARE(method, qint32(CDefrager::kDriveDefaultAlgorithm));
+
+    // The drive properties are those of the current volume, read when they open.
+    m_app->Defrager().SetCurrentVolume(Id(kData));
+    m_page->Properties();
+    QCOMPARE(m_f->presenter.dialogTitles, QStringList{u"/data Properties"_s});
+    QVERIFY(Operations(u"GetExcludedFiles"_s).contains(u"GetExcludedFiles:"_s + kData));
 }
 
 // From the engine's notices through the feed to the drive model, the status line and the
@@ -366,9 +374,25 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     QCOMPARE(m_f->presenter.dialogTitles.size(), 0);
     QVERIFY(
         Notify(NoticeType::EngineStatus, kRoot, [](CNoticeWriter& w) { w.U32(0).F64(0).F64(0); }));
+    // The results read on completion: sizes counted in clusters become bytes, the lists
+    // after the block come along.
+    CStatisticsBlockWriter analysis(CStatisticsBlock::kAnalysis,
+                                    CStatisticsBlockWriter::TStart::Zeroed);
+    analysis.SetText(3, kRoot).Set(55, 10);
+    CStatisticsBlockLists lists;
+    lists.mostFragmented = {{L"/big.iso", 40, 1 << 20, false}};
+    m_engine->UpdateVolumeData(kRoot, [&](CTestEngine::TVolumeData& data) {
+        data.statisticsBlocks[CStatisticsBlock::kAnalysis] = analysis.Bytes() + lists.Encode();
+    });
     QVERIFY(Notify(NoticeType::EngineOpCompleted, kRoot));
     QVERIFY(completed.wait());
     const CDefrager::TVolumeInfo done = drives.Volume(Id(kRoot));
+    QCOMPARE(done.clusterBytes, 4096u);
+    const auto* record = dynamic_cast<const CDefragStatisticsData::CAnalyse*>(
+        drives.Statistics(Id(kRoot), CStatisticsBlock::kAnalysis).get());
+    QVERIFY(record);
+    QCOMPARE(record->metadataSize, 40960.0);
+    QCOMPARE(record->lists, lists);
     QCOMPARE(done.status, quint32(CDefrager::kIdle));
     QVERIFY(!done.statusLine && !done.completionPercent);
     QVERIFY(m_page->DriveTable()->View()->isEnabled());

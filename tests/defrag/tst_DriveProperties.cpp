@@ -327,7 +327,7 @@ void TestDriveProperties::driveInfoPage()
     QSignalSpy titles(&page, &CDiskNoteBookPage::SetWindowTitle);
     QCOMPARE(page.Load(kVolumeId), S_OK);
     QCOMPARE(titles.value(0).value(0).toString(), u"/srv Properties"_s);
-    QCOMPARE(page.Field(u"Serial Number:"_s), u"1A2B-003C"_s);
+    QCOMPARE(page.Field(u"Serial Number:"_s), u"00001A2B-0000003C"_s);
     QCOMPARE(page.Field(u"GUID:"_s), kVolume);
     QCOMPARE(page.Field(u"Clusters In Use:"_s), u"600"_s);
     // A hard disk is offered as anything but itself.

@@ -168,7 +168,7 @@ Directories   30               6                        2)"),
         analyse->performanceRating = 7;
         analyse->fragmentedDirectories = 3;
         analyse->directoryFragmentation = 99.96;
-        analyse->mftSize = 256.0;
+        analyse->mftSize = 1048576.0;
         analyse->mftExcessFragments = 2;
         analyse->mftFragmentation = 0.5;
         QTest::newRow("analysis") << std::shared_ptr<const CStats::CBase>(analyse)
@@ -197,8 +197,8 @@ Metadata                         0 B   0                 0%            Excellent
         online->fragmentedFilesBefore = 50;
         online->fragmentedFilesAfter = 2;
         online->filesDefragmented = 48;
-        online->largestFreeSpaceChunkBefore = 1.0;
-        online->largestFreeSpaceChunkAfter = 512.0;
+        online->largestFreeSpaceChunkBefore = 4096.0;
+        online->largestFreeSpaceChunkAfter = 2097152.0;
         online->performanceBefore = 40.0;
         online->performanceAfter = 95.0;
         online->directoryFragmentation = 2.0;

@@ -327,7 +327,8 @@ public:
     }
     int GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block) override
     {
-        block = QByteArray(static_cast<qsizetype>(kind), '\x5a');
+        block = Engine()->VolumeData(volume).statisticsBlocks.value(
+            kind, QByteArray(static_cast<qsizetype>(kind), '\x5a'));
         return Record(u"GetStatisticsBlock", volume, QString::number(kind));
     }
 };

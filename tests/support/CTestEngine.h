@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QMutex>
 #include <QStringList>
 #include <QWaitCondition>
@@ -100,6 +101,8 @@ public:
         qulonglong totalClusters = 0;
         qulonglong freeClusters = 0;
         qulonglong usedClusters = 0;
+        // Statistics blocks by kind; a kind without one answers a block of filler bytes.
+        QMap<uint, QByteArray> statisticsBlocks;
     };
     // Volumes without data answer with a record named after them. May change while the engine
     // runs.
