@@ -102,7 +102,7 @@ public:
         qulonglong freeClusters = 0;
         qulonglong usedClusters = 0;
         // Statistics blocks by kind; a kind without one answers a block of filler bytes.
-        QMap<uint, QByteArray> statisticsBlocks;
+        QMap<uint, QByteArray> statisticsBlocks{};
     };
     // Volumes without data answer with a record named after them. May change while the engine
     // runs.
