@@ -15,6 +15,7 @@
 #include "refengine/CScheduleRunner.h"
 #include "refengine/CScheduleStore.h"
 #include "refengine/CStatisticsBlockBuilder.h"
+#include "refengine/CVolumePass.h"
 #include "refengine/CVolumeSettingsStore.h"
 #include "tests/refengine/TestFiles.h"
 #include "tests/support/CTestEnvironment.h"
@@ -45,6 +46,8 @@ private slots:
     void runnerNoticesInOrder();
     void noticesKeepTheirOrderAndDeadListenersGo();
     void simulationReachesEachMethodsLayout();
+    void passMethodAndThreshold_data();
+    void passMethodAndThreshold();
     void volumeSettingsSurviveARestartAndDamage();
     void blocksReadBackAsTheConsoleReadsThem();
     void passesWaitForMainsPower();
@@ -515,6 +518,41 @@ void TestAgentStores::runnerNoticesInOrder()
     for (const CEventLog::TEntry& entry : f.log.Query(0, 0, 0, 0, nullptr))
         events.append(entry.source == CScheduleRunner::kLogSource ? entry.eventId : -1);
     QCOMPARE(events, (QList<qint32>{100, 103, 101, 100, 105, 101, 100, 101}));
+}
+
+void TestAgentStores::passMethodAndThreshold_data()
+{
+    QTest::addColumn<bool>("optiwise");
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<double>("files");
+    QTest::addColumn<double>("freeSpace");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<bool>("runs"); // with a threshold of 15
+    QTest::newRow("as requested") << false << 1 << 30.0 << 5.0 << 1 << true;
+    QTest::newRow("below the threshold") << false << 0 << 14.9 << 90.0 << 0 << false;
+    QTest::newRow("consolidation measures free space") << false << 2 << 1.0 << 15.0 << 2 << true;
+    QTest::newRow("optiwise: fragmented files") << true << 2 << 10.0 << 90.0 << 0 << false;
+    QTest::newRow("optiwise: scattered free space") << true << 0 << 9.9 << 20.0 << 2 << true;
+    QTest::newRow("optiwise: little to do") << true << 0 << 2.0 << 19.9 << 1 << false;
+}
+
+void TestAgentStores::passMethodAndThreshold()
+{
+    QFETCH(bool, optiwise);
+    QFETCH(int, requested);
+    QFETCH(double, files);
+    QFETCH(double, freeSpace);
+    TVolumeSettings settings;
+    settings.optiwise = optiwise;
+    settings.fragmentationThreshold = 15;
+    TAnalysisFigures before;
+    before.fileFragmentationPercent = files;
+    before.freeSpaceFragmentationPercent = freeSpace;
+    const int method = CVolumePass::ChosenMethod(before, settings, requested);
+    QTEST(method, "method");
+    QTEST(CVolumePass::ThresholdExceeded(before, settings, method), "runs");
+    settings.fragmentationThreshold = 0;
+    QVERIFY(CVolumePass::ThresholdExceeded(before, settings, method));
 }
 
 void TestAgentStores::simulationReachesEachMethodsLayout()
