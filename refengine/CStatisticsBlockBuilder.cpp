@@ -106,6 +106,27 @@ CStatisticsBlockLists CStatisticsBlockBuilder::Lists(const TAnalysisFigures& fig
     return lists;
 }
 
+CStatisticsBlockBuilder::TRecommendation
+CStatisticsBlockBuilder::Recommend(const TAnalysisFigures& figures)
+{
+    // The thresholds where the levels of #34, #40, #23 and the free-space rating turn fair.
+    quint32 files = 0;
+    if (figures.fileFragmentationPercent >= 10)
+        files |= 0x01;
+    if (figures.directoryFragmentationPercent >= 3)
+        files |= 0x02;
+    quint32 freeSpace = 0;
+    if (BlockBuilderFreeRunLevel(figures) > 1)
+        freeSpace |= 0x04;
+    if (figures.freeSpaceFragmentationPercent >= 10)
+        freeSpace |= 0x40;
+    if (freeSpace != 0)
+        return {79, files | freeSpace};
+    if (files != 0)
+        return {78, files};
+    return {};
+}
+
 quint32 CStatisticsBlockBuilder::Level(double value, double fair, double poor)
 {
     return value >= poor ? 3 : value >= fair ? 2 : 1;
@@ -133,13 +154,15 @@ QByteArray CStatisticsBlockBuilder::Analysis(const TVolumeDescription& volume,
     writer.Set(34, Level(figures.fileFragmentationPercent, 10, 20));
     writer.Set(80, figures.performance);
     writer.Set(81, figures.performance);
+    if (const TRecommendation next = Recommend(figures); next.field > 0)
+        writer.Set(next.field, next.reasons);
     return writer.Bytes() + Lists(figures).Encode();
 }
 
 QByteArray CStatisticsBlockBuilder::Online(const TVolumeDescription& volume,
                                            const TAnalysisFigures& before,
                                            const TAnalysisFigures& after, double date,
-                                           qint64 durationMs, quint32 stopReason)
+                                           qint64 durationMs)
 {
     TWriter writer(2, TWriter::TStart::Zeroed);
     BlockBuilderCommon(writer, volume, after, date, durationMs);
@@ -156,7 +179,8 @@ QByteArray CStatisticsBlockBuilder::Online(const TVolumeDescription& volume,
     writer.Set(32, before.fileFragmentationPercent);
     writer.Set(33, after.fileFragmentationPercent);
     writer.Set(34, Level(after.fileFragmentationPercent, 10, 20));
-    writer.Set(77, stopReason);
+    if (const TRecommendation next = Recommend(after); next.field > 0)
+        writer.Set(next.field, next.reasons);
     writer.Set(80, before.performance);
     writer.Set(81, after.performance);
     return writer.Bytes() + Lists(after).Encode();

@@ -343,8 +343,7 @@ void CVolumePass::Run()
     settings.fileFragmentation = after.fileFragmentationPercent;
     settings.freeSpaceFragmentation = after.freeSpaceFragmentationPercent;
     settings.blocks.insert(2, CStatisticsBlockBuilder::Online(m_volume, before, after,
-                                                              settings.dataDate, clock.elapsed(),
-                                                              result == E_ABORT ? 1 : 0));
+                                                              settings.dataDate, clock.elapsed()));
     m_store->Put(m_volume.id, settings);
     m_history({m_volume.id, settings.dataDate, before.fileFragmentationPercent,
                after.fileFragmentationPercent, before.freeSpaceFragmentationPercent,

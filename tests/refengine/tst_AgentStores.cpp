@@ -667,16 +667,24 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
     QCOMPARE(after.fragmentHistogram.first().files, 1000u);
     std::unique_ptr<CDefragStatisticsData::COnline> onlineRecord;
     QCOMPARE(CDefragStatisticsData::MakeOnline(
-                 CStatisticsBlockBuilder::Online(volume, before, after, 45001, 9000, 1), 4096,
-                 notNtfs, &onlineRecord),
+                 CStatisticsBlockBuilder::Online(volume, before, after, 45001, 9000), 4096, notNtfs,
+                 &onlineRecord),
              S_OK);
     const CDefragStatisticsData::COnline& online = *onlineRecord;
     QCOMPARE(
-        u"%1 before, %2 defragmented, %3% after, stop reason %4"_s.arg(online.fragmentedFilesBefore)
+        u"%1 before, %2 defragmented, %3% after, next %4 for %5"_s.arg(online.fragmentedFilesBefore)
             .arg(online.filesDefragmented)
             .arg(online.fileFragmentationAfter)
-            .arg(online.stopReason),
-        u"120 before, 120 defragmented, 0% after, stop reason 1"_s);
+            .arg(online.stopReason)
+            .arg(online.stopReasonValue),
+        u"120 before, 120 defragmented, 0% after, next 0 for 0"_s);
+    // The analysis recommends TierLayout for its fragmented files and scattered free space.
+    QCOMPARE(record->stopReason, 3u);
+    QCOMPARE(record->stopReasonValue, 0x01u | 0x40u);
+    TAnalysisFigures directories;
+    directories.directoryFragmentationPercent = 5;
+    const auto next = CStatisticsBlockBuilder::Recommend(directories);
+    QVERIFY(next.field == 78 && next.reasons == 0x02);
 
     // Half done, Defrag Only: half the fragmented files, the free space as it was.
     const TAnalysisFigures half =
