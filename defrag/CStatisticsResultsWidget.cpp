@@ -275,8 +275,8 @@ QWidget* CStatisticsResultsWidget::MakeTable(const QString& nameHeader, const QS
     }
     table->resizeColumnsToContents();
     table->resizeRowsToContents();
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // As wide as its columns: the figures stay next to their names.
+    table->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     return table;
 }
 
