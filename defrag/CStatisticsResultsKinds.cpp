@@ -58,15 +58,9 @@ QList<CStatisticsResultsWidget::TRow> GroupRows(const TRecord& r, bool withBootF
 
 CStatisticsAnalyseWidget::CStatisticsAnalyseWidget(CDefrager& model, IDefragController& controller,
                                                    QWidget* parent)
-    : CStatisticsResultsWidget(model, controller, "CStatisticsAnalyseWidget", parent)
+    : CStatisticsRecordWidget(model, controller, "CStatisticsAnalyseWidget", parent)
 {
     setObjectName(u"StatisticsAnalyse"_s);
-}
-
-CStatisticsResultsWidget::TFound
-CStatisticsAnalyseWidget::FindRecord(const CDefrager::TVolumeInfo& volume) const
-{
-    return NewestRecord<CStats::CAnalyse>(volume);
 }
 
 void CStatisticsAnalyseWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo&,
@@ -107,15 +101,9 @@ void CStatisticsAnalyseWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeI
 
 CStatisticsOnlineWidget::CStatisticsOnlineWidget(CDefrager& model, IDefragController& controller,
                                                  QWidget* parent)
-    : CStatisticsResultsWidget(model, controller, "CStatisticsOnlineWidget", parent)
+    : CStatisticsRecordWidget(model, controller, "CStatisticsOnlineWidget", parent)
 {
     setObjectName(u"StatisticsOnline"_s);
-}
-
-CStatisticsResultsWidget::TFound
-CStatisticsOnlineWidget::FindRecord(const CDefrager::TVolumeInfo& volume) const
-{
-    return NewestRecord<CStats::COnline>(volume);
 }
 
 void CStatisticsOnlineWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo&,
@@ -163,15 +151,9 @@ void CStatisticsOnlineWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeIn
 
 CStatisticsOfflineWidget::CStatisticsOfflineWidget(CDefrager& model, IDefragController& controller,
                                                    QWidget* parent)
-    : CStatisticsResultsWidget(model, controller, "CStatisticsOfflineWidget", parent)
+    : CStatisticsRecordWidget(model, controller, "CStatisticsOfflineWidget", parent)
 {
     setObjectName(u"StatisticsOffline"_s);
-}
-
-CStatisticsResultsWidget::TFound
-CStatisticsOfflineWidget::FindRecord(const CDefrager::TVolumeInfo& volume) const
-{
-    return NewestRecord<CStats::COffline>(volume);
 }
 
 void CStatisticsOfflineWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo&,
@@ -201,15 +183,9 @@ void CStatisticsOfflineWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeI
 CStatisticsSelectedFilesWidget::CStatisticsSelectedFilesWidget(CDefrager& model,
                                                                IDefragController& controller,
                                                                QWidget* parent)
-    : CStatisticsResultsWidget(model, controller, "CStatisticsSelectedFilesWidget", parent)
+    : CStatisticsRecordWidget(model, controller, "CStatisticsSelectedFilesWidget", parent)
 {
     setObjectName(u"StatisticsSelectedFiles"_s);
-}
-
-CStatisticsResultsWidget::TFound
-CStatisticsSelectedFilesWidget::FindRecord(const CDefrager::TVolumeInfo& volume) const
-{
-    return NewestRecord<CStats::CSelectedFiles>(volume);
 }
 
 void CStatisticsSelectedFilesWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
@@ -240,15 +216,9 @@ void CStatisticsSelectedFilesWidget::Fill(QVBoxLayout& body, const CDefrager::TV
 CStatisticsFTNotExceededWidget::CStatisticsFTNotExceededWidget(CDefrager& model,
                                                                IDefragController& controller,
                                                                QWidget* parent)
-    : CStatisticsResultsWidget(model, controller, "CStatisticsFTNotExceededWidget", parent)
+    : CStatisticsRecordWidget(model, controller, "CStatisticsFTNotExceededWidget", parent)
 {
     setObjectName(u"StatisticsFTNotExceeded"_s);
-}
-
-CStatisticsResultsWidget::TFound
-CStatisticsFTNotExceededWidget::FindRecord(const CDefrager::TVolumeInfo& volume) const
-{
-    return NewestRecord<CStats::CFTNotExceeded>(volume);
 }
 
 void CStatisticsFTNotExceededWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo&,
@@ -260,15 +230,9 @@ void CStatisticsFTNotExceededWidget::Fill(QVBoxLayout& body, const CDefrager::TV
 
 CStatisticsInsufficientFreeSpaceWidget::CStatisticsInsufficientFreeSpaceWidget(
     CDefrager& model, IDefragController& controller, QWidget* parent)
-    : CStatisticsResultsWidget(model, controller, "CStatisticsInsufficientFreeSpaceWidget", parent)
+    : CStatisticsRecordWidget(model, controller, "CStatisticsInsufficientFreeSpaceWidget", parent)
 {
     setObjectName(u"StatisticsInsufficientFreeSpace"_s);
-}
-
-CStatisticsResultsWidget::TFound
-CStatisticsInsufficientFreeSpaceWidget::FindRecord(const CDefrager::TVolumeInfo& volume) const
-{
-    return NewestRecord<CStats::CInsufficientFreeSpace>(volume);
 }
 
 void CStatisticsInsufficientFreeSpaceWidget::Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo&,

@@ -4,8 +4,20 @@
 
 // The results widgets of each kind of statistics record, and the choice between them.
 
+// A results widget that shows the newest record of one class.
+template <typename TClass>
+class CStatisticsRecordWidget : public CStatisticsResultsWidget {
+protected:
+    using CStatisticsResultsWidget::CStatisticsResultsWidget;
+
+    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override
+    {
+        return NewestRecord<TClass>(volume);
+    }
+};
+
 // After an analysis: the rating, the fragmentation found and the recommended next pass.
-class CStatisticsAnalyseWidget : public CStatisticsResultsWidget {
+class CStatisticsAnalyseWidget : public CStatisticsRecordWidget<CDefragStatisticsData::CAnalyse> {
     Q_OBJECT
 
 public:
@@ -13,13 +25,12 @@ public:
                              QWidget* parent = nullptr);
 
 protected:
-    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override;
     void Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
               const CDefragStatisticsData::CBase* record) override;
 };
 
 // After an online pass over the entire drive: before and after, and the next pass.
-class CStatisticsOnlineWidget : public CStatisticsResultsWidget {
+class CStatisticsOnlineWidget : public CStatisticsRecordWidget<CDefragStatisticsData::COnline> {
     Q_OBJECT
 
 public:
@@ -27,13 +38,12 @@ public:
                             QWidget* parent = nullptr);
 
 protected:
-    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override;
     void Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
               const CDefragStatisticsData::CBase* record) override;
 };
 
 // After a boot-time pass over the system files.
-class CStatisticsOfflineWidget : public CStatisticsResultsWidget {
+class CStatisticsOfflineWidget : public CStatisticsRecordWidget<CDefragStatisticsData::COffline> {
     Q_OBJECT
 
 public:
@@ -41,13 +51,13 @@ public:
                              QWidget* parent = nullptr);
 
 protected:
-    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override;
     void Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
               const CDefragStatisticsData::CBase* record) override;
 };
 
 // After a pass over files the user picked: their fragments before and after.
-class CStatisticsSelectedFilesWidget : public CStatisticsResultsWidget {
+class CStatisticsSelectedFilesWidget
+    : public CStatisticsRecordWidget<CDefragStatisticsData::CSelectedFiles> {
     Q_OBJECT
 
 public:
@@ -55,13 +65,13 @@ public:
                                    QWidget* parent = nullptr);
 
 protected:
-    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override;
     void Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
               const CDefragStatisticsData::CBase* record) override;
 };
 
 // A pass skipped because the fragmentation threshold was not exceeded.
-class CStatisticsFTNotExceededWidget : public CStatisticsResultsWidget {
+class CStatisticsFTNotExceededWidget
+    : public CStatisticsRecordWidget<CDefragStatisticsData::CFTNotExceeded> {
     Q_OBJECT
 
 public:
@@ -69,13 +79,13 @@ public:
                                    QWidget* parent = nullptr);
 
 protected:
-    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override;
     void Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
               const CDefragStatisticsData::CBase* record) override;
 };
 
 // A pass that could not run for lack of free space.
-class CStatisticsInsufficientFreeSpaceWidget : public CStatisticsResultsWidget {
+class CStatisticsInsufficientFreeSpaceWidget
+    : public CStatisticsRecordWidget<CDefragStatisticsData::CInsufficientFreeSpace> {
     Q_OBJECT
 
 public:
@@ -83,7 +93,6 @@ public:
                                            QWidget* parent = nullptr);
 
 protected:
-    TFound FindRecord(const CDefrager::TVolumeInfo& volume) const override;
     void Fill(QVBoxLayout& body, const CDefrager::TVolumeInfo& volume,
               const CDefragStatisticsData::CBase* record) override;
 };
