@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -85,6 +86,21 @@ void AddVolume(CDefrager& model, const TId& id, const char* mountName)
     volume.fileSystem = L"ext4";
     volume.sizeMegabytes = 1024.0;
     model.SetVolume(volume);
+}
+
+// The cells of the results widget's tables, in order, one line per row joined with "|".
+QStringList TableLines(const QWidget& results)
+{
+    QStringList lines;
+    for (const auto* table : results.findChildren<QTableWidget*>(u"StatisticsResultsTable"_s))
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QStringList cells;
+            for (int column = 0; column < table->columnCount(); ++column)
+                cells.append(table->item(row, column) ? table->item(row, column)->text()
+                                                      : QString());
+            lines.append(cells.join(u'|'));
+        }
+    return lines;
 }
 
 template <typename TWidget>
@@ -225,6 +241,30 @@ private slots:
         QCOMPARE(ChildText<QLabel>(*summary.ResultsWidget(), u"NoticeText"_s),
                  u"Please wait - data will be collected/displayed after current operation "
                  "completes."_s);
+    }
+
+    void tablesShowTheRecordsFigures()
+    {
+        COptimizeStatisticsWidget summary(*m_model, *m_controller);
+        // The offline groups after the MFT's, each with its own file count.
+        auto offline = EndingAt<CStats::COffline>(0);
+        offline->fileCounts = {10, 20, 30};
+        offline->excessFragmentsBefore = {9, 8, 7, 6};
+        offline->excessFragmentsAfter = {5, 4, 3, 2};
+        m_model->SetStatistics(kVolumeA, CStatisticsBlock::kOffline, offline);
+        summary.ShowVolume(kVolumeA);
+        QCOMPARE(TableLines(*summary.ResultsWidget()),
+                 (QStringList{u"MetaData|10|8|4"_s, u"Non-Resident Attributes|20|7|3"_s,
+                              u"Directories|30|6|2"_s}));
+
+        // A count the record lacks is the one kept when the files were handed over.
+        auto selected = EndingAt<CStats::CSelectedFiles>(5);
+        selected->files = {{L"/mnt/a/x.bin", -1, 1, 2048}, {L"/mnt/a/y.bin", 7, -1, -1}};
+        m_model->SetStatistics(kVolumeA, 7, selected);
+        m_model->SetSelectedFiles(kVolumeA, {{L"/mnt/a/x.bin", 12}});
+        summary.ShowVolume(kVolumeA);
+        QCOMPARE(TableLines(*summary.ResultsWidget()),
+                 (QStringList{u"/mnt/a/x.bin|2 KB|12|1"_s, u"/mnt/a/y.bin||7|"_s}));
     }
 
     void reasonsJoinedInOrder_data()
