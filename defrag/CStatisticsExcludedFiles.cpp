@@ -30,8 +30,10 @@ CStatisticsExcludedFiles::CStatisticsExcludedFiles(CDefrager& model, QWidget* pa
     header->setSortIndicatorShown(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
     m_view->setSortingEnabled(true);
-    m_view->setColumnWidth(CStatsExcludedTableModel::kReasonColumn, 200);
-    m_view->setColumnWidth(CStatsExcludedTableModel::kFragmentsColumn, 120);
+    header->setSectionResizeMode(CStatsExcludedTableModel::kFragmentsColumn,
+                                 QHeaderView::ResizeToContents);
+    // Room for the longer reasons, the system texts of errors; the rest shows in the tool tip.
+    m_view->setColumnWidth(CStatsExcludedTableModel::kReasonColumn, 300);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);

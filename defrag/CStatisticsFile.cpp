@@ -38,14 +38,14 @@ CStatisticsFile::CStatisticsFile(CDefrager& model, QWidget* parent)
     : QWidget(parent)
     , CTranslatable("CStatisticsFile")
     , m_model(model)
-    , m_table(CStatisticsTables::NewTable({Translate("File Type"), Translate("Number"),
-                                           Translate("Size"), Translate("% of Drive")}))
+    , m_table(CStatisticsTables::NewTable(
+          {Translate("File Type"), Translate("Number"), Translate("Size"), Translate("% of Drive")},
+          0))
 {
     setObjectName(u"StatisticsFile"_qs);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table);
-    m_table->setColumnWidth(0, 280);
 }
 
 void CStatisticsFile::ShowVolume(const TId& volume)

@@ -10,14 +10,14 @@ CStatisticsFileTypes::CStatisticsFileTypes(CDefrager& model, QWidget* parent)
     : QWidget(parent)
     , CTranslatable("CStatisticsFileTypes")
     , m_model(model)
-    , m_table(CStatisticsTables::NewTable({Translate("File Type"), Translate("Number"),
-                                           Translate("Size"), Translate("% of Drive")}))
+    , m_table(CStatisticsTables::NewTable(
+          {Translate("File Type"), Translate("Number"), Translate("Size"), Translate("% of Drive")},
+          0))
 {
     setObjectName(u"StatisticsFileTypes"_qs);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_table);
-    m_table->setColumnWidth(0, 200);
 }
 
 QString CStatisticsFileTypes::TypeText(const TString& extension) const

@@ -3,7 +3,6 @@
 #include "appmodel/IDefragController.h"
 #include "appmodel/IMessagePresenter.h"
 #include "core/CSystemMessage.h"
-#include "core/CTextFormat.h"
 #include "defrag/CDefrager.h"
 #include "defrag/CStatisticsTables.h"
 #include "widgets/CTableWidgetItemSort.h"
@@ -37,15 +36,14 @@ CStatisticsMostFragmented::CStatisticsMostFragmented(CDefrager& model,
     , m_controller(controller)
     , m_table(
           CStatisticsTables::NewTable({Translate("# of Fragments"), Translate("File Size in MB"),
-                                       Translate("File/Directory Name")}))
+                                       Translate("File/Directory Name")},
+                                      kMostFragmentedName))
     , m_defragment(new QPushButton(Translate("Defragment Selected Files")))
     , m_selectAll(new QPushButton(Translate("Select All")))
     , m_clearAll(new QPushButton(Translate("Clear All")))
 {
     setObjectName(u"StatisticsMostFragmented"_qs);
     m_table->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_table->setColumnWidth(kMostFragmentedFragments, 110);
-    m_table->setColumnWidth(kMostFragmentedSize, 110);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_defragment);
@@ -79,7 +77,7 @@ void CStatisticsMostFragmented::ShowVolume(const TId& volume)
         m_table->setItem(row, kMostFragmentedFragments,
                          CStatisticsTables::CountItem(entry.fragments));
         QTableWidgetItem* size =
-            new CTableWidgetItemSort(CTextFormat::NumberText(megabytes, 2), double(entry.bytes));
+            new CTableWidgetItemSort(QString::number(megabytes, 'f', 2), double(entry.bytes));
         size->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         m_table->setItem(row, kMostFragmentedSize, size);
         m_table->setItem(row, kMostFragmentedName,

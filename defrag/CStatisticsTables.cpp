@@ -75,7 +75,8 @@ double CStatisticsTables::PercentOfDrive(quint64 bytes, double driveMegabytes)
     return 100.0 * double(bytes) / (driveMegabytes * 1024.0 * 1024.0);
 }
 
-QTableWidget* CStatisticsTables::NewTable(const QStringList& headers, QWidget* parent)
+QTableWidget* CStatisticsTables::NewTable(const QStringList& headers, int stretchedColumn,
+                                          QWidget* parent)
 {
     auto* table = new QTableWidget(0, int(headers.size()), parent);
     table->setHorizontalHeaderLabels(headers);
@@ -85,11 +86,15 @@ QTableWidget* CStatisticsTables::NewTable(const QStringList& headers, QWidget* p
     table->setWordWrap(false);
     table->verticalHeader()->hide();
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    table->horizontalHeader()->setSortIndicatorShown(true);
+    QHeaderView* header = table->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Sized by the first rows only, so that long lists stay quick to show.
+    header->setResizeContentsPrecision(200);
+    header->setSectionResizeMode(stretchedColumn, QHeaderView::Stretch);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSortIndicatorShown(true);
     // No sort until the user asks for one: the rows keep the order they are given in.
-    table->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
     table->setSortingEnabled(true);
     return table;
 }

@@ -34,8 +34,10 @@ public:
     // bytes as a percent of a drive of that many megabytes; NaN when the size is not known.
     static double PercentOfDrive(quint64 bytes, double driveMegabytes);
 
-    // A read-only table with these column titles, sortable by its header, rows selected whole.
-    static QTableWidget* NewTable(const QStringList& headers, QWidget* parent = nullptr);
+    // A read-only table with these column titles, sortable by its header, rows selected whole;
+    // the column given takes the width left over by the others, sized to their contents.
+    static QTableWidget* NewTable(const QStringList& headers, int stretchedColumn,
+                                  QWidget* parent = nullptr);
     // Right-aligned sortable cells: a count, a size in bytes, a percent (empty when NaN).
     static QTableWidgetItem* CountItem(quint64 count);
     static QTableWidgetItem* BytesItem(quint64 bytes);

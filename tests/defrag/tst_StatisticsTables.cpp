@@ -374,7 +374,7 @@ void TestStatisticsTables::defragmentPassesExactlyTheSelectedNames()
     CStatisticsMostFragmented tab(*m_model, controller);
     tab.ShowVolume(Volume);
     QTableWidget& table = *tab.Table();
-    QCOMPARE(Column(table, 1), QStringList({u"3"_s, u"0"_s, u"1.5"_s}));
+    QCOMPARE(Column(table, 1), QStringList({u"3.00"_s, u"0.00"_s, u"1.50"_s}));
 
     // Sorted by fragments, most first; pick the first and the last row shown.
     table.sortByColumn(0, Qt::DescendingOrder);
