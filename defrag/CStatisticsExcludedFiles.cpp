@@ -18,20 +18,9 @@ CStatisticsExcludedFiles::CStatisticsExcludedFiles(CDefrager& model, QWidget* pa
     setObjectName(u"StatisticsExcludedFiles"_qs);
     m_sorted->setSourceModel(m_entries);
     m_view->setModel(m_sorted);
-    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_view->setAlternatingRowColors(true);
-    m_view->setWordWrap(false);
-    m_view->verticalHeader()->hide();
-    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
-    QHeaderView* header = m_view->horizontalHeader();
-    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    header->setSectionResizeMode(CStatsExcludedTableModel::kNameColumn, QHeaderView::Stretch);
-    header->setSortIndicatorShown(true);
-    header->setSortIndicator(-1, Qt::AscendingOrder);
-    m_view->setSortingEnabled(true);
-    header->setSectionResizeMode(CStatsExcludedTableModel::kFragmentsColumn,
-                                 QHeaderView::ResizeToContents);
+    CStatisticsTables::SetUpView(*m_view, CStatsExcludedTableModel::kNameColumn);
+    m_view->horizontalHeader()->setSectionResizeMode(CStatsExcludedTableModel::kReasonColumn,
+                                                     QHeaderView::Interactive);
     // Room for the longer reasons, the system texts of errors; the rest shows in the tool tip.
     m_view->setColumnWidth(CStatsExcludedTableModel::kReasonColumn, 300);
     auto* layout = new QVBoxLayout(this);

@@ -80,13 +80,19 @@ QTableWidget* CStatisticsTables::NewTable(const QStringList& headers, int stretc
 {
     auto* table = new QTableWidget(0, int(headers.size()), parent);
     table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setAlternatingRowColors(true);
-    table->setWordWrap(false);
-    table->verticalHeader()->hide();
-    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
-    QHeaderView* header = table->horizontalHeader();
+    SetUpView(*table, stretchedColumn);
+    return table;
+}
+
+void CStatisticsTables::SetUpView(QTableView& view, int stretchedColumn)
+{
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setAlternatingRowColors(true);
+    view.setWordWrap(false);
+    view.verticalHeader()->hide();
+    view.verticalHeader()->setDefaultSectionSize(view.fontMetrics().height() + 6);
+    QHeaderView* header = view.horizontalHeader();
     header->setSectionResizeMode(QHeaderView::ResizeToContents);
     // Sized by the first rows only, so that long lists stay quick to show.
     header->setResizeContentsPrecision(200);
@@ -95,8 +101,7 @@ QTableWidget* CStatisticsTables::NewTable(const QStringList& headers, int stretc
     header->setSortIndicatorShown(true);
     // No sort until the user asks for one: the rows keep the order they are given in.
     header->setSortIndicator(-1, Qt::AscendingOrder);
-    table->setSortingEnabled(true);
-    return table;
+    view.setSortingEnabled(true);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <memory>
 
 class CDefrager;
+class QTableView;
 class QTableWidget;
 class QTableWidgetItem;
 class QWidget;
@@ -38,6 +39,8 @@ public:
     // the column given takes the width left over by the others, sized to their contents.
     static QTableWidget* NewTable(const QStringList& headers, int stretchedColumn,
                                   QWidget* parent = nullptr);
+    // The same look and behaviour for a view whose model is already set.
+    static void SetUpView(QTableView& view, int stretchedColumn);
     // Right-aligned sortable cells: a count, a size in bytes, a percent (empty when NaN).
     static QTableWidgetItem* CountItem(quint64 count);
     static QTableWidgetItem* BytesItem(quint64 bytes);
