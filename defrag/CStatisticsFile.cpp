@@ -48,6 +48,27 @@ CStatisticsFile::CStatisticsFile(CDefrager& model, QWidget* parent)
     layout->addWidget(m_table);
 }
 
+QList<CStatisticsReport::TTypeLine>
+CStatisticsFile::Rows(const CStatisticsBlockCategoryTable& categories, double driveMegabytes)
+{
+    QList<CStatisticsReport::TTypeLine> rows;
+    for (const TStatisticsFileRow& line : StatisticsFileRows) {
+        quint64 files = 0;
+        quint64 bytes = 0;
+        for (const CStatisticsBlockCategoryTable::TEntry& entry : categories.Entries())
+            if (entry.category == line.first ||
+                (line.second != 0 && entry.category == line.second)) {
+                files += entry.files;
+                bytes += entry.bytes;
+            }
+        const double percent = CStatisticsTables::PercentOfDrive(bytes, driveMegabytes);
+        rows.append({CTranslatable::Translate(line.name, "CStatisticsFile").Text().toStdWString(),
+                     line.files ? qint64(files) : -1, qint64(bytes),
+                     std::isfinite(percent) ? percent : -1.0});
+    }
+    return rows;
+}
+
 void CStatisticsFile::ShowVolume(const TId& volume)
 {
     const std::shared_ptr<const CDefragStatisticsData::CBase> record =
@@ -58,24 +79,18 @@ void CStatisticsFile::ShowVolume(const TId& volume)
         return;
     }
     const CDefrager::TVolumeInfo* info = m_model.FindVolume(volume);
-    const double driveMegabytes = info ? info->sizeMegabytes : 0.0;
-    CStatisticsTables::Refill(*m_table, int(std::size(StatisticsFileRows)), [&](int row) {
-        const TStatisticsFileRow& line = StatisticsFileRows[row];
-        quint64 files = 0;
-        quint64 bytes = 0;
-        for (const CStatisticsBlockCategoryTable::TEntry& entry : categories->Entries())
-            if (entry.category == line.first ||
-                (line.second != 0 && entry.category == line.second)) {
-                files += entry.files;
-                bytes += entry.bytes;
-            }
-        m_table->setItem(row, 0, CStatisticsTables::TextItem(Translate(line.name)));
+    const QList<CStatisticsReport::TTypeLine> rows =
+        Rows(*categories, info ? info->sizeMegabytes : 0.0);
+    CStatisticsTables::Refill(*m_table, int(rows.size()), [&](int row) {
+        const CStatisticsReport::TTypeLine& line = rows.at(row);
+        m_table->setItem(row, 0, CStatisticsTables::TextItem(QString::fromStdWString(line.name)));
         m_table->setItem(row, 1,
-                         line.files ? CStatisticsTables::CountItem(files)
-                                    : CStatisticsTables::TextItem({}));
-        m_table->setItem(row, 2, CStatisticsTables::BytesItem(bytes));
-        m_table->setItem(row, 3,
-                         CStatisticsTables::PercentItem(
-                             CStatisticsTables::PercentOfDrive(bytes, driveMegabytes)));
+                         line.count >= 0 ? CStatisticsTables::CountItem(quint64(line.count))
+                                         : CStatisticsTables::TextItem({}));
+        m_table->setItem(row, 2, CStatisticsTables::BytesItem(quint64(line.sizeBytes)));
+        m_table->setItem(
+            row, 3,
+            CStatisticsTables::PercentItem(
+                line.percent >= 0.0 ? line.percent : std::numeric_limits<double>::quiet_NaN()));
     });
 }

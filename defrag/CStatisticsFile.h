@@ -1,11 +1,13 @@
 #pragma once
 
 #include "core/CTranslatable.h"
+#include "defrag/CStatisticsReport.h"
 #include "defrag/IStatisticsTab.h"
 
 #include <QWidget>
 
 class CDefrager;
+class CStatisticsBlockCategoryTable;
 class QTableWidget;
 
 // The "File" tab of the statistics page: the files of the shown volume by placement category,
@@ -18,6 +20,11 @@ public:
     explicit CStatisticsFile(CDefrager& model, QWidget* parent = nullptr);
 
     void ShowVolume(const TId& volume) override;
+
+    // The tab's nine rows from a category table: the free-space rows count no files (-1), the
+    // share of the drive is negative when the drive's size is not known.
+    static QList<CStatisticsReport::TTypeLine> Rows(const CStatisticsBlockCategoryTable& categories,
+                                                    double driveMegabytes);
 
     QTableWidget* Table() const { return m_table; }
 

@@ -20,10 +20,10 @@ CStatisticsFileTypes::CStatisticsFileTypes(CDefrager& model, QWidget* parent)
     layout->addWidget(m_table);
 }
 
-QString CStatisticsFileTypes::TypeText(const TString& extension) const
+QString CStatisticsFileTypes::TypeText(const TString& extension)
 {
     if (extension.empty())
-        return Translate("Other");
+        return CTranslatable::Translate("Other", "CStatisticsFileTypes");
     return u'.' + QString::fromStdWString(extension);
 }
 

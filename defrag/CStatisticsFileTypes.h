@@ -20,7 +20,7 @@ public:
 
     // How a row names its extension: ".txt"; "Other" for files without one (the engine also
     // gathers the rarest extensions there).
-    QString TypeText(const TString& extension) const;
+    static QString TypeText(const TString& extension);
 
     QTableWidget* Table() const { return m_table; }
 
