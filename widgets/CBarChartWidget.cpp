@@ -111,12 +111,23 @@ void CBarChartWidget::Layout() const
     const qreal top = m_titleRect.bottom() + kMargin + metrics.height() / 2;
     const qreal bottom = area.bottom() - metrics.height() - kAxisGap;
     const qreal left = area.left() + axisWidth + kAxisGap;
-    m_plotRect =
-        QRectF(QPointF(left, top), QPointF(std::max(left, area.right()), std::max(top, bottom)));
-    m_labelTop = m_plotRect.bottom() + kAxisGap;
-
     const qsizetype groups = m_groups.size();
     const qsizetype series = m_series.size();
+    qreal widest = 0;
+    for (const TGroup& group : m_groups)
+        widest = std::max(widest, metrics.horizontalAdvance(group.label));
+    // The newest group's label is centred under it: room on the right for the half of it that
+    // is wider than the group, n groups sharing the width W that is left.
+    qreal inset = 0;
+    if (groups > 0) {
+        const qreal width = area.right() - left;
+        const qreal n = qreal(groups);
+        inset = std::max(0.0, (widest / 2 - width / (2 * n)) / (1 - 1 / (2 * n)));
+    }
+    m_plotRect = QRectF(QPointF(left, top),
+                        QPointF(std::max(left, area.right() - inset), std::max(top, bottom)));
+    m_labelTop = m_plotRect.bottom() + kAxisGap;
+
     m_groupWidth = groups == 0 ? 0 : m_plotRect.width() / qreal(groups);
     const qreal barWidth = series == 0 ? 0 : m_groupWidth * kBarsShare / qreal(series);
     m_bars.resize(series);
@@ -136,10 +147,7 @@ void CBarChartWidget::Layout() const
 
     // Every step-th label, ending with the newest group, so that none overlaps the next.
     m_labelled.clear();
-    if (groups > 0) {
-        qreal widest = 0;
-        for (const TGroup& group : m_groups)
-            widest = std::max(widest, metrics.horizontalAdvance(group.label));
+    if (groups > 0 && m_groupWidth > 0) {
         const qsizetype step =
             std::max<qsizetype>(1, qsizetype(std::ceil((widest + kLabelGap) / m_groupWidth)));
         for (qsizetype g = (groups - 1) % step; g < groups; g += step)
@@ -307,7 +315,10 @@ void CBarChartWidget::paintEvent(QPaintEvent* /*event*/)
         const qreal centre = m_plotRect.left() + m_groupWidth * (group + 0.5);
         const qreal width =
             std::max(m_groupWidth, metrics.horizontalAdvance(m_groups.at(group).label));
-        painter.drawText(QRectF(centre - width / 2, m_labelTop, width, metrics.height()),
+        // Kept inside the widget: the first and last labels would stick out past the plot.
+        const qreal left = std::clamp(centre - width / 2, kMargin,
+                                      std::max(kMargin, qreal(this->width()) - kMargin - width));
+        painter.drawText(QRectF(left, m_labelTop, width, metrics.height()),
                          Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
                          m_groups.at(group).label);
     }
