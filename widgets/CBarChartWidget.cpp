@@ -38,7 +38,6 @@ QFont BarChartTitleFont(QFont font)
 CBarChartWidget::CBarChartWidget(QWidget* parent)
     : QWidget(parent)
 {
-    setMouseTracking(false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
