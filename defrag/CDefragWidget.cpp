@@ -11,6 +11,7 @@
 #include "defrag/CDiskPropertiesNotebook.h"
 #include "defrag/CMultiFileSelectViewer.h"
 #include "defrag/COptimizeBitmapWidget.h"
+#include "defrag/COptimizePerformanceWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
 #include "defrag/CStatisticsWidget.h"
 #include "engine/CKV100AgentInterface.h"
@@ -54,6 +55,7 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     , m_sidePanel(new CDefragFoldableWidget(feed))
     , m_driveMap(new COptimizeBitmapWidget(feed))
     , m_legend(new CColorLegendWidget(feed))
+    , m_performance(new COptimizePerformanceWidget(m_model))
     , m_statistics(new CStatisticsWidget(m_model, *this))
     , m_splitter(new QSplitter(Qt::Vertical, this))
 {
@@ -74,6 +76,13 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     layout->addWidget(m_splitter);
 
     m_tabs->SetPage(CDefragTabWidget::kDriveMapPage, m_driveMap);
+    m_tabs->SetPage(CDefragTabWidget::kPerformancePage, m_performance);
+    connect(this, &CDefragWidget::Started, m_performance, &COptimizePerformanceWidget::OnStarted);
+    connect(this, &CDefragWidget::Completed, m_performance,
+            &COptimizePerformanceWidget::OnCompleted);
+    connect(this, &CDefragWidget::Stopped, m_performance, &COptimizePerformanceWidget::OnStopped);
+    connect(this, &CDefragWidget::ModelUpdated, m_performance,
+            &COptimizePerformanceWidget::OnModelUpdated);
     m_tabs->SetPage(CDefragTabWidget::kStatisticsPage, m_statistics);
     m_statistics->Connect(*this);
     m_statistics->SetComputerName([&feed] { return feed.Engine().Computer(); });

@@ -19,6 +19,7 @@ class CDefragFoldableWidget;
 class CDefragTabWidget;
 class CMultiFileSelectViewer;
 class COptimizeBitmapWidget;
+class COptimizePerformanceWidget;
 class CStatisticsWidget;
 class COptimizeSettingsWidget;
 class IAppController;
@@ -77,6 +78,7 @@ public:
     CDefragFoldableWidget* SidePanel() const { return m_sidePanel; }
     COptimizeBitmapWidget* DriveMap() const { return m_driveMap; }
     CColorLegendWidget* Legend() const { return m_legend; }
+    COptimizePerformanceWidget* Performance() const { return m_performance; }
     CStatisticsWidget* Statistics() const { return m_statistics; }
     QTimer& EstimateTimer() { return m_estimateTimer; }
     // The clock of the completion estimate; an empty one restores the system clock.
@@ -137,6 +139,7 @@ private:
     CDefragFoldableWidget* m_sidePanel;
     COptimizeBitmapWidget* m_driveMap;
     CColorLegendWidget* m_legend;
+    COptimizePerformanceWidget* m_performance;
     CStatisticsWidget* m_statistics;
     QSplitter* m_splitter;
     CMultiFileSelectViewer* m_filesDialog = nullptr;

@@ -6,7 +6,9 @@
 #include "defrag/CStatisticsExcludedFiles.h"
 #include "defrag/CStatisticsFile.h"
 #include "defrag/CStatisticsFileTypes.h"
+#include "defrag/CStatisticsFreeSpaceChart.h"
 #include "defrag/CStatisticsMostFragmented.h"
+#include "defrag/CStatisticsPerformanceChart.h"
 
 using namespace Qt::StringLiterals;
 
@@ -25,6 +27,8 @@ CStatisticsWidget::CStatisticsWidget(CDefrager& model, IDefragController& contro
     AddTab(new CStatisticsMostFragmented(model, controller), Translate("Most Fragmented Files"));
     AddTab(new CStatisticsExcludedFiles(model), Translate("Excluded Files"));
     AddTab(new CStatisticsFileTypes(model), Translate("File Types"));
+    AddTab(new CStatisticsPerformanceChart(model), Translate("Performance Chart"));
+    AddTab(new CStatisticsFreeSpaceChart(model), Translate("Free Space Chart"));
     new CDefragHelpKey(this, [this] { return HelpTopic(); });
     connect(&m_model, &CDefrager::CurrentVolumeChanged, this,
             &CStatisticsWidget::OnCurrentVolumeChanged);

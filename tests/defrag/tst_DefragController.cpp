@@ -3,7 +3,11 @@
 #include "core/COleDate.h"
 #include "defrag/CDefragFeed.h"
 #include "defrag/CDefragWidget.h"
+#include "defrag/CDefragTabWidget.h"
 #include "defrag/CEditorTableView.h"
+#include "defrag/COptimizePerformanceWidget.h"
+#include "defrag/COptimizeStatisticsWidget.h"
+#include "defrag/CStatisticsWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
 #include "engine/CStatisticsBlock.h"
 #include "engine/CStatisticsBlockWriter.h"
@@ -393,6 +397,11 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     QVERIFY(record);
     QCOMPARE(record->metadataSize, 40960.0);
     QCOMPARE(record->lists, lists);
+    // The pages below the table show them.
+    QCOMPARE(m_page->Tabs()->widget(CDefragTabWidget::kPerformancePage), m_page->Performance());
+    QCOMPARE(m_page->Tabs()->widget(CDefragTabWidget::kStatisticsPage), m_page->Statistics());
+    QCOMPARE(m_page->Statistics()->count(), 7);
+    QTRY_COMPARE(m_page->Statistics()->Summary()->Kind(), CStatisticsResultsFactory::kAnalyse);
     QCOMPARE(done.status, quint32(CDefrager::kIdle));
     QVERIFY(!done.statusLine && !done.completionPercent);
     QVERIFY(m_page->DriveTable()->View()->isEnabled());
