@@ -5,6 +5,7 @@
 #include "widgets/CBarChartWidget.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 COptimizePerformanceWidget::COptimizePerformanceWidget(CDefrager& model, QWidget* parent)
@@ -13,13 +14,14 @@ COptimizePerformanceWidget::COptimizePerformanceWidget(CDefrager& model, QWidget
     , m_model(model)
     , m_dateFormat(CHistoryChartData::AxisDateFormat(QLocale::system()))
 {
-    auto* layout = new QVBoxLayout(this);
+    // The charts scroll rather than hold the drive table above them to a few rows.
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
     m_caption =
         new QLabel(Translate("Before and after statistics for the last several defragmentation "
                              "passes."),
                    this);
     m_caption->setWordWrap(true);
-    layout->addWidget(m_caption);
     const char* titles[] = {"Drive Performance", "File Fragmentation", "Free Space Fragmentation"};
     const QList<CBarChartWidget::TSeries> series =
         CHistoryChartData::BeforeAfterSeries(Translate("Before"), Translate("After"));
@@ -29,6 +31,17 @@ COptimizePerformanceWidget::COptimizePerformanceWidget(CDefrager& model, QWidget
         m_charts[chart]->SetSeries(series);
         layout->addWidget(m_charts[chart], 1);
     }
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidget(content);
+    scroll->viewport()->setAutoFillBackground(false);
+    content->setAutoFillBackground(false);
+    // The caption stays out of the scrolled part: its height for a width would make the charts
+    // scroll at their preferred height instead of sharing the room there is.
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(m_caption);
+    outer->addWidget(scroll, 1);
     connect(&m_model, &CDefrager::CurrentVolumeChanged, this,
             &COptimizePerformanceWidget::OnCurrentVolumeChanged);
     ShowVolume(m_model.CurrentVolume());

@@ -20,6 +20,7 @@ constexpr qreal kAxisGap = 5;
 constexpr int kGridSteps = 5; // grid lines every 20 %
 // Share of a group's width taken by its bars; the rest separates the groups.
 constexpr qreal kBarsShare = 0.7;
+constexpr qreal kWidestBar = 36; // a few passes do not fill the plot with slabs
 constexpr qreal kLabelGap = 10;
 
 QString BarChartAxisText(int step)
@@ -128,7 +129,8 @@ void CBarChartWidget::Layout() const
     m_labelTop = m_plotRect.bottom() + kAxisGap;
 
     m_groupWidth = groups == 0 ? 0 : m_plotRect.width() / qreal(groups);
-    const qreal barWidth = series == 0 ? 0 : m_groupWidth * kBarsShare / qreal(series);
+    const qreal barWidth =
+        series == 0 ? 0 : std::min(kWidestBar, m_groupWidth * kBarsShare / qreal(series));
     m_bars.resize(series);
     for (qsizetype s = 0; s < series; ++s) {
         std::vector<QRectF>& bars = m_bars[s];
@@ -138,8 +140,8 @@ void CBarChartWidget::Layout() const
             if (s >= values.size() || std::isnan(values.at(s)))
                 continue;
             const qreal height = m_plotRect.height() * std::clamp(values.at(s), 0.0, 100.0) / 100.0;
-            const qreal x = m_plotRect.left() + m_groupWidth * (qreal(g) + (1 - kBarsShare) / 2) +
-                            barWidth * qreal(s);
+            const qreal x = m_plotRect.left() + m_groupWidth * qreal(g) +
+                            (m_groupWidth - barWidth * qreal(series)) / 2 + barWidth * qreal(s);
             bars[g] = QRectF(x, m_plotRect.bottom() - height, barWidth, height);
         }
     }
@@ -281,7 +283,11 @@ void CBarChartWidget::paintEvent(QPaintEvent* /*event*/)
         painter.drawLine(QPointF(m_plotRect.left(), y), QPointF(m_plotRect.right(), y));
     }
     painter.setPen(text);
-    for (int step = 0; step <= kGridSteps; ++step) {
+    // In a low plot only every so many labels, from 0 %, so that none overlaps the next.
+    const qreal spacing = m_plotRect.height() / kGridSteps;
+    const int labelEvery =
+        spacing <= 0 ? kGridSteps + 1 : std::max(1, int(std::ceil(metrics.height() / spacing)));
+    for (int step = 0; step <= kGridSteps; step += labelEvery) {
         const qreal y = m_plotRect.bottom() - m_plotRect.height() * step / kGridSteps;
         const QRectF label(m_plotRect.left() - kAxisGap - 200, y - metrics.height() / 2, 200,
                            metrics.height());
