@@ -52,12 +52,9 @@ TCell Bytes(qint64 bytes)
     return Cell(bytes < 0 ? QString() : CTextFormat::ByteSizeText(quint64(bytes)));
 }
 
-// A size field of the record, in bytes.
 TCell Size(double bytes)
 {
-    if (!std::isfinite(bytes) || bytes < 0.0 || bytes >= 9.2e18)
-        return Cell({});
-    return Bytes(qint64(std::llround(bytes)));
+    return Cell(CStatisticsReport::SizeText(bytes));
 }
 
 TCell Rating(int rating, CStatisticsReport::TTarget target)
@@ -439,6 +436,13 @@ QString CStatisticsReport::RatingText(int rating)
 {
     static constexpr const char* Words[] = {"Excellent", "Good", "Poor"};
     return ReportText(rating >= 0 && rating <= 2 ? Words[rating] : "Error: Unknown status");
+}
+
+QString CStatisticsReport::SizeText(double bytes)
+{
+    if (!std::isfinite(bytes) || bytes < 0.0 || bytes >= 9.2e18)
+        return {};
+    return CTextFormat::ByteSizeText(quint64(std::llround(bytes)));
 }
 
 QString CStatisticsReport::DurationText(double milliseconds)
