@@ -3,10 +3,35 @@
 #include "engine/CDefragStatisticsData.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
+#include "engine/CStatisticsHistory.h"
 #include "schedule/CCadence.h"
 
 #include <algorithm>
 #include <limits>
+
+namespace {
+
+// The dates of a volume's passes, one per value of its history series: the agent's points and
+// the engine's series both end with the last pass, so they are matched from the newest back.
+// Passes the agent has no point for get 0; nothing when the agent cannot say.
+QList<double> DefragFeedHistoryDates(CKV100AgentInterface* agent, const TId& volume,
+                                     qsizetype passes)
+{
+    QList<CStatisticsHistory::CDataPoint> files, freeSpace, performance;
+    if (passes == 0 || FAILED(CStatisticsHistory::ReadStatisticsPoints(agent, volume, &files,
+                                                                       &freeSpace, &performance)))
+        return {};
+    QList<double> dates(passes, 0.0);
+    const qsizetype matched = std::min(passes, files.size());
+    for (qsizetype i = 1; i <= matched; ++i) {
+        const CDateTime& date = files.at(files.size() - i).date;
+        if (date.IsValid())
+            dates[passes - i] = date.Value();
+    }
+    return dates;
+}
+
+} // namespace
 
 CDefragFeed::CDefragFeed(CKV100EngineInterface& engine, CDefrager& model, CCadence& cadence,
                          QObject* parent)
@@ -155,6 +180,12 @@ bool CDefragFeed::ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record) 
                               &record.fragmentationBefore, &record.fragmentationAfter,
                               &record.freeSpaceFragmentationBefore,
                               &record.freeSpaceFragmentationAfter);
+    record.historyDates = DefragFeedHistoryDates(
+        m_agent, volume,
+        std::max({record.performanceBefore.size(), record.performanceAfter.size(),
+                  record.fragmentationBefore.size(), record.fragmentationAfter.size(),
+                  record.freeSpaceFragmentationBefore.size(),
+                  record.freeSpaceFragmentationAfter.size()}));
     if (record.status != CDefrager::kIdle) {
         uint status = 0;
         double completion = 0;
@@ -193,7 +224,8 @@ void CDefragFeed::ReadResults(const TId& volume)
         m_model.SetDataDate(volume, record.dataDate);
         m_model.SetHistory(volume, record.performanceBefore, record.performanceAfter,
                            record.fragmentationBefore, record.fragmentationAfter,
-                           record.freeSpaceFragmentationBefore, record.freeSpaceFragmentationAfter);
+                           record.freeSpaceFragmentationBefore, record.freeSpaceFragmentationAfter,
+                           record.historyDates);
         if (record.fragmentation)
             m_model.SetFragmentation(volume, *record.fragmentation);
         if (record.freeSpaceFragmentation)

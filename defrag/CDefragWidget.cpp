@@ -12,6 +12,7 @@
 #include "defrag/CMultiFileSelectViewer.h"
 #include "defrag/COptimizeBitmapWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
+#include "defrag/CStatisticsWidget.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100ConfigurationInterface.h"
 #include "engine/CKV100EngineInterface.h"
@@ -53,6 +54,7 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     , m_sidePanel(new CDefragFoldableWidget(feed))
     , m_driveMap(new COptimizeBitmapWidget(feed))
     , m_legend(new CColorLegendWidget(feed))
+    , m_statistics(new CStatisticsWidget(m_model, *this))
     , m_splitter(new QSplitter(Qt::Vertical, this))
 {
     setObjectName(u"DefragPage"_s);
@@ -72,6 +74,9 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     layout->addWidget(m_splitter);
 
     m_tabs->SetPage(CDefragTabWidget::kDriveMapPage, m_driveMap);
+    m_tabs->SetPage(CDefragTabWidget::kStatisticsPage, m_statistics);
+    m_statistics->Connect(*this);
+    m_statistics->SetComputerName([&feed] { return feed.Engine().Computer(); });
     m_sidePanel->SetLegend(m_legend);
     m_sidePanel->SetMapActionsAvailable(true);
     connect(m_sidePanel, &CDefragFoldableWidget::PropertiesRequested, m_legend,

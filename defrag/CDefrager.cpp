@@ -495,7 +495,8 @@ void CDefrager::SetHistory(const TId& id, const QList<double>& performanceBefore
                            const QList<double>& fragmentationBefore,
                            const QList<double>& fragmentationAfter,
                            const QList<double>& freeSpaceFragmentationBefore,
-                           const QList<double>& freeSpaceFragmentationAfter)
+                           const QList<double>& freeSpaceFragmentationAfter,
+                           const QList<double>& historyDates)
 {
     TVolumeInfo* volume = Find(id);
     if (!volume)
@@ -506,6 +507,7 @@ void CDefrager::SetHistory(const TId& id, const QList<double>& performanceBefore
     volume->fragmentationAfter = fragmentationAfter;
     volume->freeSpaceFragmentationBefore = freeSpaceFragmentationBefore;
     volume->freeSpaceFragmentationAfter = freeSpaceFragmentationAfter;
+    volume->historyDates = historyDates;
 }
 
 void CDefrager::SetStatistics(const TId& id, quint32 kind,

@@ -128,6 +128,9 @@ public:
         QList<double> fragmentationAfter;
         QList<double> freeSpaceFragmentationBefore;
         QList<double> freeSpaceFragmentationAfter;
+        // OLE date of each pass of the series above, oldest first; 0 where the date is unknown.
+        // Empty when no date could be read.
+        QList<double> historyDates;
         // The volume takes no command.
         bool blocked = false;
         // An entire-drive pass was started from this console (cleared by a stop).
@@ -289,7 +292,8 @@ public:
                     const QList<double>& performanceAfter, const QList<double>& fragmentationBefore,
                     const QList<double>& fragmentationAfter,
                     const QList<double>& freeSpaceFragmentationBefore,
-                    const QList<double>& freeSpaceFragmentationAfter);
+                    const QList<double>& freeSpaceFragmentationAfter,
+                    const QList<double>& historyDates = {});
     // A null record removes that kind.
     void SetStatistics(const TId& id, quint32 kind,
                        std::shared_ptr<const CDefragStatisticsData::CBase> statistics);

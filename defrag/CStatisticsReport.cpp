@@ -3,6 +3,9 @@
 #include "core/COleDate.h"
 #include "core/CTextFormat.h"
 #include "core/CTranslatable.h"
+#include "defrag/CStatisticsFile.h"
+#include "defrag/CStatisticsFileTypes.h"
+#include "defrag/CStatisticsTables.h"
 
 #include <QStringBuilder>
 
@@ -245,14 +248,6 @@ QString ExcludedReason(int reason)
     return ReportText(Reasons[reason]);
 }
 
-// An extension as the file type lists name it: ".txt", or the files without one.
-TString FileTypeName(const TString& extension)
-{
-    if (extension.empty())
-        return ReportText("(no extension)").toStdWString();
-    return L"." + extension;
-}
-
 void AddListSections(const TData& data, QList<TSection>& sections)
 {
     if (!data.fileOrganization.isEmpty()) {
@@ -314,9 +309,13 @@ CStatisticsReport::TData CStatisticsReport::FromVolume(const CDefrager::TVolumeI
         lists = &online->lists;
     if (!lists)
         return data;
+    if (const CStatisticsBlockCategoryTable* categories =
+            CStatisticsTables::Categories(data.statistics.get()))
+        data.fileOrganization = CStatisticsFile::Rows(*categories, volume.sizeMegabytes);
     const double driveBytes = volume.sizeMegabytes * 1024.0 * 1024.0;
     for (const auto& type : lists->fileTypes)
-        data.fileTypes.append({FileTypeName(type.extension), qint64(type.files), qint64(type.bytes),
+        data.fileTypes.append({CStatisticsFileTypes::TypeText(type.extension).toStdWString(),
+                               qint64(type.files), qint64(type.bytes),
                                driveBytes > 0.0 ? 100.0 * double(type.bytes) / driveBytes : -1.0});
     for (const auto& file : lists->mostFragmented)
         data.mostFragmented.append({file.path, qint64(file.fragments), qint64(file.bytes), -1});

@@ -3,6 +3,10 @@
 #include "defrag/CDefragHelpKey.h"
 #include "defrag/CDefrager.h"
 #include "defrag/COptimizeStatisticsWidget.h"
+#include "defrag/CStatisticsExcludedFiles.h"
+#include "defrag/CStatisticsFile.h"
+#include "defrag/CStatisticsFileTypes.h"
+#include "defrag/CStatisticsMostFragmented.h"
 
 using namespace Qt::StringLiterals;
 
@@ -17,6 +21,10 @@ CStatisticsWidget::CStatisticsWidget(CDefrager& model, IDefragController& contro
     setObjectName(u"StatisticsWidget"_s);
     connect(this, &QTabWidget::currentChanged, this, &CStatisticsWidget::OnCurrentChanged);
     AddTab(m_summary, Translate("Summary"));
+    AddTab(new CStatisticsFile(model), Translate("File"));
+    AddTab(new CStatisticsMostFragmented(model, controller), Translate("Most Fragmented Files"));
+    AddTab(new CStatisticsExcludedFiles(model), Translate("Excluded Files"));
+    AddTab(new CStatisticsFileTypes(model), Translate("File Types"));
     new CDefragHelpKey(this, [this] { return HelpTopic(); });
     connect(&m_model, &CDefrager::CurrentVolumeChanged, this,
             &CStatisticsWidget::OnCurrentVolumeChanged);

@@ -3,6 +3,7 @@
 #include "engine/CStatisticsBlockWriter.h"
 #include "platform/CComputerName.h"
 #include "refengine/CDefragSimulation.h"
+#include "refengine/CDriveMapBuilder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -53,6 +54,8 @@ void BlockBuilderCommon(TWriter& writer, const TVolumeDescription& volume,
     for (const TAnalysisFigures::TCategory& row : figures.categories)
         categories.append(
             {row.category, quint32(std::min<quint64>(row.files, 0xFFFFFFFFu)), row.bytes});
+    // The free space, all of it outside any reserved zone: these file systems keep none.
+    categories.append({CDriveMapBuilder::kFree, 0, figures.freeBytes});
     writer.SetCategories(categories);
     QList<TWriter::TBucket> histogram;
     for (const TAnalysisFigures::TBucket& bucket : figures.fragmentHistogram)

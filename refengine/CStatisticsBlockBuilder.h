@@ -16,10 +16,10 @@
 // #34 its level; #36, #38, #39, #40 fragmented directories, their excess fragments, their
 // share and its level; #55, #57 to #59 metadata (space in use that no file or directory
 // accounts for); boot, page file and MFT figures are 0 (none of them on these file systems);
-// #75 the category table, #76 the fragment histogram; #78/#79 the next pass recommended (Defrag
-// Only, TierLayout) with the reasons as a mask; #80/#81 performance before and after. Level codes:
-// 1 good, 2 fair, 3 poor. After #92 follow the lists (CStatisticsBlockLists) of the figures the
-// block describes.
+// #75 the category table (with the free bytes as category 9), #76 the fragment histogram;
+// #78/#79 the next pass recommended (Defrag Only, TierLayout) with the reasons as a mask;
+// #80/#81 performance before and after. Level codes: 1 good, 2 fair, 3 poor. After #92 follow
+// the lists (CStatisticsBlockLists) of the figures the block describes.
 class CStatisticsBlockBuilder {
 public:
     CStatisticsBlockBuilder() = delete;

@@ -277,7 +277,7 @@ Number of Files Defragmented  1)");
         QCOMPARE(data.clusterBytes, 4096u);
         QCOMPARE(data.fileTypes.size(), 2);
         QVERIFY(data.fileTypes[0].name == L".iso" && data.fileTypes[0].percent == 25.0);
-        QVERIFY(data.fileTypes[1].name == L"(no extension)");
+        QVERIFY(data.fileTypes[1].name == L"Other");
         QVERIFY(data.mostFragmented[0].fragments == 40 && data.mostFragmented[0].sizeBytes == 3000);
         QVERIFY(CStatisticsReport::FromVolume(volume, CStatisticsBlock::kOnline, L"host")
                     .fileTypes.isEmpty());

@@ -660,6 +660,10 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
                  .arg(record->fragmentedFiles)
                  .arg(record->largestFreeSpaceChunk, 0, 'f', 0),
              u"25%, status 2, 120 fragmented, largest free 10737418240"_s);
+    // The free bytes travel as category 9 of the category table.
+    QVERIFY(!record->categories.Entries().empty());
+    QVERIFY(record->categories.Entries().back() ==
+            (CStatisticsBlockCategoryTable::TEntry{9, 0, 40ULL << 30}));
 
     const TAnalysisFigures after =
         CStatisticsBlockBuilder::Improved(before, CDefragSimulation::kConsolidateFreeSpace, 1.0);
