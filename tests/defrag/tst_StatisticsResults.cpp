@@ -509,8 +509,6 @@ private slots:
     {
         CStatisticsWidget page(*m_model, *m_controller);
         QCOMPARE(page.HelpTopic(), u"Statistics_Tab_-_Summary.htm"_s);
-        auto* second = new COptimizeStatisticsWidget(*m_model, *m_controller);
-        QCOMPARE(page.AddTab(second, u"Second"_s), 1);
         page.setCurrentIndex(1);
         QCOMPARE(page.HelpTopic(), u"Statistics_Tab_-_File.htm"_s);
         QCOMPARE(CStatisticsWidget::HelpTopic(6), u"Statistics_Tab_-_Free_Space_Chart.htm"_s);
