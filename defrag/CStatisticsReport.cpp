@@ -302,21 +302,18 @@ CStatisticsReport::TData CStatisticsReport::FromVolume(const CDefrager::TVolumeI
     data.clusterBytes = volume.clusterBytes;
     if (const auto found = volume.statistics.find(kind); found != volume.statistics.end())
         data.statistics = found->second;
-    const CStatisticsBlockLists* lists = nullptr;
-    if (const auto* analyse = dynamic_cast<const CStats::CAnalyse*>(data.statistics.get()))
-        lists = &analyse->lists;
-    else if (const auto* online = dynamic_cast<const CStats::COnline*>(data.statistics.get()))
-        lists = &online->lists;
+    const CStatisticsBlockLists* lists = CStatisticsTables::Lists(data.statistics.get());
     if (!lists)
         return data;
     if (const CStatisticsBlockCategoryTable* categories =
             CStatisticsTables::Categories(data.statistics.get()))
         data.fileOrganization = CStatisticsFile::Rows(*categories, volume.sizeMegabytes);
-    const double driveBytes = volume.sizeMegabytes * 1024.0 * 1024.0;
-    for (const auto& type : lists->fileTypes)
+    for (const auto& type : lists->fileTypes) {
+        const double percent = CStatisticsTables::PercentOfDrive(type.bytes, volume.sizeMegabytes);
         data.fileTypes.append({CStatisticsFileTypes::TypeText(type.extension).toStdWString(),
                                qint64(type.files), qint64(type.bytes),
-                               driveBytes > 0.0 ? 100.0 * double(type.bytes) / driveBytes : -1.0});
+                               std::isfinite(percent) ? percent : -1.0});
+    }
     for (const auto& file : lists->mostFragmented)
         data.mostFragmented.append({file.path, qint64(file.fragments), qint64(file.bytes), -1});
     for (const auto& file : lists->excluded)
