@@ -2,7 +2,8 @@
 
 #include "core/CTranslatable.h"
 #include "core/Types.h"
-#include "defrag/CStatisticsResultsKinds.h"
+#include "defrag/CStatisticsResultsFactory.h"
+#include "defrag/CStatisticsResultsWidget.h"
 #include "defrag/IStatisticsTab.h"
 
 #include <QWidget>

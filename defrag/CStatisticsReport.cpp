@@ -55,12 +55,9 @@ TCell Bytes(qint64 bytes)
     return Cell(bytes < 0 ? QString() : CTextFormat::ByteSizeText(quint64(bytes)));
 }
 
-// A size field of the record, in bytes.
 TCell Size(double bytes)
 {
-    if (!std::isfinite(bytes) || bytes < 0.0 || bytes >= 9.2e18)
-        return Cell({});
-    return Bytes(qint64(std::llround(bytes)));
+    return Cell(CStatisticsReport::SizeText(bytes));
 }
 
 TCell Rating(int rating, CStatisticsReport::TTarget target)
@@ -305,21 +302,18 @@ CStatisticsReport::TData CStatisticsReport::FromVolume(const CDefrager::TVolumeI
     data.clusterBytes = volume.clusterBytes;
     if (const auto found = volume.statistics.find(kind); found != volume.statistics.end())
         data.statistics = found->second;
-    const CStatisticsBlockLists* lists = nullptr;
-    if (const auto* analyse = dynamic_cast<const CStats::CAnalyse*>(data.statistics.get()))
-        lists = &analyse->lists;
-    else if (const auto* online = dynamic_cast<const CStats::COnline*>(data.statistics.get()))
-        lists = &online->lists;
+    const CStatisticsBlockLists* lists = CStatisticsTables::Lists(data.statistics.get());
     if (!lists)
         return data;
     if (const CStatisticsBlockCategoryTable* categories =
             CStatisticsTables::Categories(data.statistics.get()))
         data.fileOrganization = CStatisticsFile::Rows(*categories, volume.sizeMegabytes);
-    const double driveBytes = volume.sizeMegabytes * 1024.0 * 1024.0;
-    for (const auto& type : lists->fileTypes)
+    for (const auto& type : lists->fileTypes) {
+        const double percent = CStatisticsTables::PercentOfDrive(type.bytes, volume.sizeMegabytes);
         data.fileTypes.append({CStatisticsFileTypes::TypeText(type.extension).toStdWString(),
                                qint64(type.files), qint64(type.bytes),
-                               driveBytes > 0.0 ? 100.0 * double(type.bytes) / driveBytes : -1.0});
+                               std::isfinite(percent) ? percent : -1.0});
+    }
     for (const auto& file : lists->mostFragmented)
         data.mostFragmented.append({file.path, qint64(file.fragments), qint64(file.bytes), -1});
     for (const auto& file : lists->excluded)
@@ -438,6 +432,13 @@ QString CStatisticsReport::RatingText(int rating)
 {
     static constexpr const char* Words[] = {"Excellent", "Good", "Poor"};
     return ReportText(rating >= 0 && rating <= 2 ? Words[rating] : "Error: Unknown status");
+}
+
+QString CStatisticsReport::SizeText(double bytes)
+{
+    if (!std::isfinite(bytes) || bytes < 0.0 || bytes >= 9.2e18)
+        return {};
+    return CTextFormat::ByteSizeText(quint64(std::llround(bytes)));
 }
 
 QString CStatisticsReport::DurationText(double milliseconds)

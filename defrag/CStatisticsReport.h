@@ -46,8 +46,7 @@ public:
         TName kvDriveName; // the name the console shows for the drive
         TString fileSystem;
         double driveSizeMegabytes = 0.0;
-        // Bytes of a cluster; also the unit of the record's scaled size fields. 0: not known,
-        // and sizes are written as the plain numbers the record holds.
+        // Bytes of a cluster; 0: not known.
         quint32 clusterBytes = 0;
         std::shared_ptr<const CDefragStatisticsData::CBase> statistics;
         std::optional<TFileTotals> totals;
@@ -78,8 +77,8 @@ public:
     CStatisticsReport() = delete;
 
     // The report data of a drive record and the statistics kind shown (CDefrager's
-    // TOptimizeMode kinds); no statistics when the record has none of that kind. The record
-    // gives no cluster size, so sizes stay cluster counts until the caller sets it.
+    // TOptimizeMode kinds), with the record's lists and the drive's cluster size; no statistics
+    // when the record has none of that kind.
     static TData FromVolume(const CDefrager::TVolumeInfo& volume, quint32 kind,
                             const TString& computerName);
 
@@ -103,6 +102,9 @@ public:
 
     // The rating word; "Error: Unknown status" outside 0 to 2.
     static QString RatingText(int rating);
+    // A size field of a record, in bytes, as a byte size ("2 KB"); empty when it is no size
+    // (negative, not finite, beyond what a byte count holds).
+    static QString SizeText(double bytes);
     // Hours, minutes and seconds of a duration in milliseconds, to the nearest second: "1:02:03".
     static QString DurationText(double milliseconds);
     // Characters that HTML gives a meaning, and all beyond ASCII, as references.

@@ -65,6 +65,33 @@ public:
     }
 };
 
+template <typename TRecord>
+QList<CStatisticsResultsWidget::TRow> SystemFileGroupRows(const TRecord& r, bool withBootFiles)
+{
+    const auto count = &CStatisticsResultsWidget::CountText;
+    const auto size = &CStatisticsReport::SizeText;
+    const auto percent = &CStatisticsResultsWidget::PercentText;
+    QList<CStatisticsResultsWidget::TRow> rows = {
+        {ResultsText("Metadata"),
+         r.metadataStatus,
+         {count(r.metadataExcessFragments), size(r.metadataSize),
+          percent(r.metadataFragmentation)}},
+        {ResultsText("MFT"),
+         r.mftStatus,
+         {count(r.mftExcessFragments), size(r.mftSize), percent(r.mftFragmentation)}},
+        {ResultsText("Pagefile"),
+         r.pagefileStatus,
+         {count(r.pagefileExcessFragments), size(r.pagefileSize),
+          percent(r.pagefileFragmentation)}},
+    };
+    if (withBootFiles)
+        rows.append({ResultsText("Boot files"),
+                     r.bootFilesStatus,
+                     {count(r.bootFilesExcessFragments), size(r.bootFilesSize),
+                      percent(r.bootFilesFragmentation)}});
+    return rows;
+}
+
 } // namespace
 
 CStatisticsResultsWidget::CStatisticsResultsWidget(CDefrager& model, IDefragController& controller,
@@ -169,6 +196,11 @@ QString CStatisticsResultsWidget::PercentText(double percent)
     const qsizetype point = number.indexOf(u'.');
     const qsizetype whole = point < 0 ? number.size() : point;
     return QString(std::max<qsizetype>(0, 3 - whole), u' ') + number + u'%';
+}
+
+QString CStatisticsResultsWidget::CountText(qint64 count)
+{
+    return count < 0 ? QString() : QString::number(count);
 }
 
 QString CStatisticsResultsWidget::ReasonsText(quint32 reasons)
@@ -327,6 +359,20 @@ QWidget* CStatisticsResultsWidget::MakeRatingLine(int rating)
     bold.setBold(true);
     line->setFont(bold);
     return line;
+}
+
+QList<CStatisticsResultsWidget::TRow>
+CStatisticsResultsWidget::SystemFileRows(const CDefragStatisticsData::CAnalyse& record,
+                                         bool withBootFiles)
+{
+    return SystemFileGroupRows(record, withBootFiles);
+}
+
+QList<CStatisticsResultsWidget::TRow>
+CStatisticsResultsWidget::SystemFileRows(const CDefragStatisticsData::COnline& record,
+                                         bool withBootFiles)
+{
+    return SystemFileGroupRows(record, withBootFiles);
 }
 
 QWidget* CStatisticsResultsWidget::MakeRecommendation(quint32 nextPass, quint32 reasons, bool ntfs,

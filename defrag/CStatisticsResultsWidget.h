@@ -71,6 +71,8 @@ public:
     // One decimal by the number text rule, then "%"; below 100 padded with blanks in front so
     // that the numbers line up (7.24 gives "  7.2%"). A value that is not a number shows as 0.
     static QString PercentText(double percent);
+    // A count of the record; empty when not known (negative).
+    static QString CountText(qint64 count);
     // The phrases of the set reason bits joined with ", " in their fixed order; unknown bits
     // are left out.
     static QString ReasonsText(quint32 reasons);
@@ -124,6 +126,12 @@ protected:
     static QWidget* MakeLine(const QString& name, const QString& value);
     // The rating's icon and sentence with its suffix.
     static QWidget* MakeRatingLine(int rating);
+    // The excess fragments, size and fragmentation of the system file groups: metadata, MFT,
+    // pagefile, then the boot files when asked.
+    static QList<TRow> SystemFileRows(const CDefragStatisticsData::CAnalyse& record,
+                                      bool withBootFiles);
+    static QList<TRow> SystemFileRows(const CDefragStatisticsData::COnline& record,
+                                      bool withBootFiles);
     // The recommendation with its "Start" button; null when there is none.
     QWidget* MakeRecommendation(quint32 nextPass, quint32 reasons, bool ntfs, bool afterOnlinePass);
 

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <limits>
+
 using namespace Qt::StringLiterals;
 using CStats = CDefragStatisticsData;
 Q_DECLARE_METATYPE(std::shared_ptr<const CDefragStatisticsData::CBase>)
@@ -279,6 +281,24 @@ Number of Files Defragmented  1)");
         QVERIFY(data.mostFragmented[0].fragments == 40 && data.mostFragmented[0].sizeBytes == 3000);
         QVERIFY(CStatisticsReport::FromVolume(volume, CStatisticsBlock::kOnline, L"host")
                     .fileTypes.isEmpty());
+    }
+
+    void sizeFieldText_data()
+    {
+        QTest::addColumn<double>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("zero") << 0.0 << u"0 B"_s;
+        QTest::newRow("rounded to a byte") << 1023.6 << u"1 KB"_s;
+        QTest::newRow("not known") << -1.0 << QString();
+        QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN() << QString();
+        QTest::newRow("infinite") << std::numeric_limits<double>::infinity() << QString();
+        QTest::newRow("beyond a byte count") << 1e19 << QString();
+    }
+    void sizeFieldText()
+    {
+        QFETCH(double, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(CStatisticsReport::SizeText(bytes), text);
     }
 
     void formatFollowsTheNameOrTheFilter_data()

@@ -1,5 +1,5 @@
 #include "defrag/COptimizeStatisticsWidget.h"
-#include "defrag/CStatisticsResultsKinds.h"
+#include "defrag/CStatisticsResultsFactory.h"
 #include "defrag/CStatisticsWidget.h"
 #include "engine/CStatisticsBlock.h"
 #include "tests/ribbon/fakes/CFakeFeatureControllers.h"
@@ -267,6 +267,48 @@ private slots:
                  (QStringList{u"/mnt/a/x.bin|2 KB|12|1"_s, u"/mnt/a/y.bin||7|"_s}));
     }
 
+    void sizesAreByteSizes_data()
+    {
+        QTest::addColumn<quint32>("key");
+        QTest::addColumn<QStringList>("lines");
+        // Both records: metadata 2 KB, MFT 1.5 MB, the pagefile's size not known, boot files 5 GB.
+        QTest::newRow("analysis") << quint32(CStatisticsBlock::kAnalysis)
+                                  << QStringList{u"Metadata|0|2 KB|  0%"_s, u"MFT|0|1.5 MB|  0%"_s,
+                                                 u"Pagefile|0||  0%"_s,
+                                                 u"Largest free space chunk||3 GB|"_s};
+        QTest::newRow("online") << quint32(CStatisticsBlock::kOnline)
+                                << QStringList{u"Metadata|0|2 KB|  0%"_s, u"MFT|0|1.5 MB|  0%"_s,
+                                               u"Pagefile|0||  0%"_s, u"Boot files|0|5 GB|  0%"_s,
+                                               u"Largest free space chunk|4 KB|1 TB|||"_s};
+    }
+    void sizesAreByteSizes()
+    {
+        QFETCH(quint32, key);
+        QFETCH(QStringList, lines);
+        const auto sized = [](auto record) {
+            record->metadataSize = 2048.0;
+            record->mftSize = 1.5 * 1024 * 1024;
+            record->pagefileSize = -1.0;
+            record->bootFilesSize = 5.0 * 1024 * 1024 * 1024;
+            return record;
+        };
+        if (key == CStatisticsBlock::kAnalysis) {
+            auto analyse = sized(EndingAt<CStats::CAnalyse>(0));
+            analyse->largestFreeSpaceChunk = 3.0 * 1024 * 1024 * 1024;
+            m_model->SetStatistics(kVolumeA, key, analyse);
+        } else {
+            auto online = sized(EndingAt<CStats::COnline>(0));
+            online->largestFreeSpaceChunkBefore = 4096.0;
+            online->largestFreeSpaceChunkAfter = 1024.0 * 1024 * 1024 * 1024;
+            m_model->SetStatistics(kVolumeA, key, online);
+        }
+        COptimizeStatisticsWidget summary(*m_model, *m_controller);
+        summary.ShowVolume(kVolumeA);
+        const QStringList shown = TableLines(*summary.ResultsWidget());
+        for (const QString& line : lines)
+            QVERIFY2(shown.contains(line), qPrintable(line + u" not in:\n"_s + shown.join(u'\n')));
+    }
+
     void reasonsJoinedInOrder_data()
     {
         QTest::addColumn<quint32>("reasons");
@@ -371,9 +413,14 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, html);
-        m_model->SetStatistics(kVolumeA, CStatisticsBlock::kAnalysis, Recommending(0, 0, false));
+        // Each record with its own list: the report takes the shown record's.
+        auto analyse = Recommending(0, 0, false);
+        analyse->lists.mostFragmented = {{L"/mnt/a/analysed.bin", 17, 8192, false}};
+        m_model->SetStatistics(kVolumeA, CStatisticsBlock::kAnalysis, analyse);
         auto online = EndingAt<CStats::COnline>(-5);
+        online->lists.mostFragmented = {{L"/mnt/a/defragmented.bin", 3, 4096, false}};
         m_model->SetStatistics(kVolumeA, CStatisticsBlock::kOnline, online);
+        m_model->SetClusterBytes(kVolumeA, 4096);
         COptimizeStatisticsWidget summary(*m_model, *m_controller);
         summary.SetComputerName([] { return u"host-7"_s; });
         summary.ShowVolume(kVolumeA);
@@ -398,6 +445,9 @@ private slots:
         // The analysis shown, not the older online pass: no before/after lines.
         QVERIFY(report.contains(u"Performance Health"_s));
         QVERIFY(!report.contains(u"Number of Files Defragmented"_s));
+        QVERIFY(report.contains(u"/mnt/a/analysed.bin"_s));
+        QVERIFY(!report.contains(u"/mnt/a/defragmented.bin"_s));
+        QVERIFY(report.contains(u"Cluster Size"_s) && report.contains(u"4 KB"_s));
         QVERIFY(presenter.messages.isEmpty());
     }
 
@@ -459,8 +509,6 @@ private slots:
     {
         CStatisticsWidget page(*m_model, *m_controller);
         QCOMPARE(page.HelpTopic(), u"Statistics_Tab_-_Summary.htm"_s);
-        auto* second = new COptimizeStatisticsWidget(*m_model, *m_controller);
-        QCOMPARE(page.AddTab(second, u"Second"_s), 1);
         page.setCurrentIndex(1);
         QCOMPARE(page.HelpTopic(), u"Statistics_Tab_-_File.htm"_s);
         QCOMPARE(CStatisticsWidget::HelpTopic(6), u"Statistics_Tab_-_Free_Space_Chart.htm"_s);
