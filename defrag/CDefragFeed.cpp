@@ -245,20 +245,32 @@ void CDefragFeed::ReadStatistics(const TId& volume)
     quint64 freeClusters = 0;
     quint64 usedClusters = 0;
     if (FAILED(m_engine.GetDriveGeometry(volume, &serialHigh, &serialLow, &clusterBytes,
-                                         &totalClusters, &freeClusters, &usedClusters)) ||
-        clusterBytes > uint(std::numeric_limits<int>::max()))
+                                         &totalClusters, &freeClusters, &usedClusters)))
+        clusterBytes = 0;
+    QByteArray block;
+    const auto read = [&](quint32 kind, CStatisticsBlock* decoded) {
+        return SUCCEEDED(m_engine.GetStatisticsBlock(volume, kind, &block)) &&
+               SUCCEEDED(CStatisticsBlock::Decode(block, decoded));
+    };
+    CStatisticsBlock analysisBlock;
+    CStatisticsBlock onlineBlock;
+    const bool analysed = read(CStatisticsBlock::kAnalysis, &analysisBlock);
+    const bool passed = read(CStatisticsBlock::kOnline, &onlineBlock);
+    // Without the drive's geometry, the cluster size the engine wrote into the block (#10).
+    if (clusterBytes == 0)
+        clusterBytes = analysed ? analysisBlock.U32(10) : passed ? onlineBlock.U32(10) : 0;
+    if (clusterBytes > uint(std::numeric_limits<int>::max()))
         clusterBytes = 0;
     m_model.SetClusterBytes(volume, clusterBytes);
     const int scale = clusterBytes > 0 ? int(clusterBytes) : 1;
-    QByteArray block;
-    if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kAnalysis, &block))) {
+    if (analysed) {
         std::unique_ptr<CDefragStatisticsData::CAnalyse> analysis;
-        if (SUCCEEDED(CDefragStatisticsData::MakeAnalyse(block, scale, isNtfs, &analysis)))
+        if (SUCCEEDED(CDefragStatisticsData::MakeAnalyse(analysisBlock, scale, isNtfs, &analysis)))
             m_model.SetStatistics(volume, CStatisticsBlock::kAnalysis, std::move(analysis));
     }
-    if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kOnline, &block))) {
+    if (passed) {
         std::unique_ptr<CDefragStatisticsData::COnline> online;
-        if (SUCCEEDED(CDefragStatisticsData::MakeOnline(block, scale, isNtfs, &online)))
+        if (SUCCEEDED(CDefragStatisticsData::MakeOnline(onlineBlock, scale, isNtfs, &online)))
             m_model.SetStatistics(volume, CStatisticsBlock::kOnline, std::move(online));
     }
     if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kOffline, &block))) {

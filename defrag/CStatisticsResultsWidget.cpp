@@ -4,6 +4,7 @@
 #include "core/CTextFormat.h"
 #include "defrag/CStatisticsReport.h"
 #include "defrag/CStatisticsReportFile.h"
+#include "defrag/CStatisticsTables.h"
 #include "platform/CComputerName.h"
 
 #include <QGridLayout>
@@ -190,12 +191,7 @@ void CStatisticsResultsWidget::SetPrintCheck(TPrintCheck check)
 
 QString CStatisticsResultsWidget::PercentText(double percent)
 {
-    if (!std::isfinite(percent))
-        percent = 0.0;
-    const QString number = CTextFormat::NumberText(std::round(percent * 10.0) / 10.0, 1);
-    const qsizetype point = number.indexOf(u'.');
-    const qsizetype whole = point < 0 ? number.size() : point;
-    return QString(std::max<qsizetype>(0, 3 - whole), u' ') + number + u'%';
+    return CStatisticsTables::PercentText(std::isfinite(percent) ? percent : 0.0);
 }
 
 QString CStatisticsResultsWidget::CountText(qint64 count)

@@ -2,13 +2,13 @@
 #include "app/CMainWindow.h"
 #include "core/COleDate.h"
 #include "defrag/CDefragFeed.h"
-#include "defrag/CDefragWidget.h"
 #include "defrag/CDefragTabWidget.h"
+#include "defrag/CDefragWidget.h"
 #include "defrag/CEditorTableView.h"
 #include "defrag/COptimizePerformanceWidget.h"
+#include "defrag/COptimizeSettingsWidget.h"
 #include "defrag/COptimizeStatisticsWidget.h"
 #include "defrag/CStatisticsWidget.h"
-#include "defrag/COptimizeSettingsWidget.h"
 #include "engine/CStatisticsBlock.h"
 #include "engine/CStatisticsBlockWriter.h"
 #include "engine/NoticeTypes.h"
@@ -407,9 +407,16 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     QVERIFY(m_page->DriveTable()->View()->isEnabled());
     QVERIFY(!m_page->EstimateTimer().isActive());
     QCOMPARE(m_f->presenter.dialogTitles.size(), 1);
+    // Without the drive's geometry, the cluster size the block carries.
+    m_engine->SetOperationAnswer(u"GetDriveGeometry"_s, int(kAccessDenied));
+    analysis.Set(10, 512);
+    m_engine->UpdateVolumeData(kRoot, [&](CTestEngine::TVolumeData& data) {
+        data.statisticsBlocks[CStatisticsBlock::kAnalysis] = analysis.Bytes();
+    });
     QVERIFY(Notify(NoticeType::EngineOpCompleted, kRoot));
     QVERIFY(completed.wait());
     QCOMPARE(m_f->presenter.dialogTitles.size(), 1);
+    QCOMPARE(drives.Volume(Id(kRoot)).clusterBytes, 512u);
 }
 
 void tst_DefragController::estimateMovesOnOnlyWhenPassed()
