@@ -369,7 +369,27 @@ void CDefragFeed::OnCompleted(const TId& volume_guid)
         return;
     StoreEngineStatus(volume_guid);
     ReadResults(volume_guid);
+    RecordSelectedFiles(volume_guid);
     emit Completed(volume_guid);
+}
+
+void CDefragFeed::RecordSelectedFiles(const TId& volume)
+{
+    const CDefrager::TVolumeInfo* info = m_model.FindVolume(volume);
+    if (!info || info->selectedFiles.empty())
+        return;
+    const std::vector<CDefrager::TSelectedFile> files = info->selectedFiles;
+    auto record = std::make_unique<CDefragStatisticsData::CSelectedFiles>();
+    record->endTime = CDateTime::FromDateTime(QDateTime::currentDateTime());
+    constexpr quint32 most = quint32(std::numeric_limits<qint32>::max());
+    for (const CDefrager::TSelectedFile& file : files) {
+        uint after = 0;
+        const bool known = SUCCEEDED(m_engine.GetFileFragmentCount(volume, file.path, &after));
+        record->files.append({file.path, qint32(std::min(file.fragmentsBefore, most)),
+                              known ? qint32(std::min<quint32>(after, most)) : -1, -1});
+    }
+    m_model.SetSelectedFiles(volume, {});
+    m_model.SetStatistics(volume, CDefrager::kSelectedFilesRecord, std::move(record));
 }
 
 void CDefragFeed::ShowStatistics(const TId& volume, CDefrager::TOptimizeMode kind)

@@ -43,6 +43,9 @@ public:
     void RefreshVolume(const TId& volume);
     // Reads the results of a finished pass: dates, history series and statistics.
     void ReadResults(const TId& volume);
+    // After a pass over listed files: each file's fragments before (kept when the pass was asked
+    // for) and after, as the selected-files results show them; the list is used once.
+    void RecordSelectedFiles(const TId& volume);
     // A volume's record as the engine reports it, with the dates of its history from the agent;
     // false when the engine could not say.
     bool ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record) const;

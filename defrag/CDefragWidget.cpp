@@ -504,7 +504,11 @@ HRESULT CDefragWidget::DefragmentFilesList(const TId& kv_volume_guid, TStringLis
         files.push_back({file, fragments});
     }
     m_model.SetSelectedFiles(kv_volume_guid, files);
-    return m_feed.Engine().DefragmentFilesList(kv_volume_guid, list);
+    const HRESULT result = m_feed.Engine().DefragmentFilesList(kv_volume_guid, list);
+    // A pass that did not start leaves no list for the next completion to report on.
+    if (FAILED(result))
+        m_model.SetSelectedFiles(kv_volume_guid, {});
+    return result;
 }
 
 void CDefragWidget::SetBootTime(const TId& kv_volume_guid, qint32 at_boot)

@@ -58,6 +58,9 @@ public:
         kThresholdNotExceeded = 5,
         kInsufficientFreeSpace = 6,
     };
+    // Where a volume's statistics keep the results of its last pass over selected files, beside
+    // the engine's block kinds (0, 2, 3) and the skipped passes (5, 6).
+    static constexpr quint32 kSelectedFilesRecord = 7;
     Q_ENUM(TOptimizeMode)
 
     // Drive type codes of a record.

@@ -72,6 +72,7 @@ private slots:
     void systemFilesChoices();
     void overrideAndDefaultMethod();
     void noticesReachTheModelAndThePage();
+    void selectedFilesResultsAfterTheirPass();
     void estimateMovesOnOnlyWhenPassed();
 
 private:
@@ -417,6 +418,33 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     QVERIFY(completed.wait());
     QCOMPARE(m_f->presenter.dialogTitles.size(), 1);
     QCOMPARE(drives.Volume(Id(kRoot)).clusterBytes, 512u);
+}
+
+// The fragments of listed files before their pass and after it, once, for the results page; a
+// pass the engine refused leaves nothing to report.
+void tst_DefragController::selectedFilesResultsAfterTheirPass()
+{
+    QVERIFY(Start());
+    CDefrager& drives = m_app->Defrager();
+    TStringList files{L"/a.bin", L"/b.bin"};
+    m_engine->SetFileFragments(u"/a.bin"_s, 7);
+    QCOMPARE(m_page->DefragmentFilesList(Id(kRoot), files), S_OK);
+    m_engine->SetFileFragments(u"/a.bin"_s, 1);
+    QSignalSpy completed(m_page, &CDefragWidget::Completed);
+    QVERIFY(Notify(NoticeType::EngineOpCompleted, kRoot));
+    QVERIFY(completed.wait());
+    const auto* record = dynamic_cast<const CDefragStatisticsData::CSelectedFiles*>(
+        drives.Statistics(Id(kRoot), CDefrager::kSelectedFilesRecord).get());
+    QVERIFY(record);
+    using TFile = CDefragStatisticsData::CSelectedFiles::TFile;
+    QCOMPARE(record->files, (QList<TFile>{{L"/a.bin", 7, 1, -1}, {L"/b.bin", 0, 0, -1}}));
+    QVERIFY(drives.Volume(Id(kRoot)).selectedFiles.empty());
+    QTRY_COMPARE(m_page->Statistics()->Summary()->Kind(),
+                 CStatisticsResultsFactory::kSelectedFiles);
+
+    m_engine->SetOperationAnswer(u"DefragmentFiles"_s, int(kAccessDenied));
+    QCOMPARE(m_page->DefragmentFilesList(Id(kRoot), files), kAccessDenied);
+    QVERIFY(drives.Volume(Id(kRoot)).selectedFiles.empty());
 }
 
 void tst_DefragController::estimateMovesOnOnlyWhenPassed()
