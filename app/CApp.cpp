@@ -102,6 +102,7 @@ CApp::CApp(QObject* parent)
     connect(&m_defrager, &CDefrager::BusyStateChanged, this, &CApp::OnDefragerBusyStateChanged);
     connect(&m_defragFeed, &CDefragFeed::DefragModelUpdated, this, &CApp::DefragModelUpdated);
     connect(&m_defragFeed, &CDefragFeed::NextRunsUpdated, this, &CApp::NextRunsUpdated);
+    m_defragFeed.SetAgent(&m_agent);
     connect(this, &CApp::MessageReceivedAction, this, &CApp::OnMessageReceivedAction,
             Qt::QueuedConnection);
 }

@@ -3,9 +3,35 @@
 #include "engine/CDefragStatisticsData.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
+#include "engine/CStatisticsHistory.h"
 #include "schedule/CCadence.h"
 
 #include <algorithm>
+#include <limits>
+
+namespace {
+
+// The dates of a volume's passes, one per value of its history series: the agent's points and
+// the engine's series both end with the last pass, so they are matched from the newest back.
+// Passes the agent has no point for get 0; nothing when the agent cannot say.
+QList<double> DefragFeedHistoryDates(CKV100AgentInterface* agent, const TId& volume,
+                                     qsizetype passes)
+{
+    QList<CStatisticsHistory::CDataPoint> files, freeSpace, performance;
+    if (passes == 0 || FAILED(CStatisticsHistory::ReadStatisticsPoints(agent, volume, &files,
+                                                                       &freeSpace, &performance)))
+        return {};
+    QList<double> dates(passes, 0.0);
+    const qsizetype matched = std::min(passes, files.size());
+    for (qsizetype i = 1; i <= matched; ++i) {
+        const CDateTime& date = files.at(files.size() - i).date;
+        if (date.IsValid())
+            dates[passes - i] = date.Value();
+    }
+    return dates;
+}
+
+} // namespace
 
 CDefragFeed::CDefragFeed(CKV100EngineInterface& engine, CDefrager& model, CCadence& cadence,
                          QObject* parent)
@@ -154,6 +180,12 @@ bool CDefragFeed::ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record) 
                               &record.fragmentationBefore, &record.fragmentationAfter,
                               &record.freeSpaceFragmentationBefore,
                               &record.freeSpaceFragmentationAfter);
+    record.historyDates = DefragFeedHistoryDates(
+        m_agent, volume,
+        std::max({record.performanceBefore.size(), record.performanceAfter.size(),
+                  record.fragmentationBefore.size(), record.fragmentationAfter.size(),
+                  record.freeSpaceFragmentationBefore.size(),
+                  record.freeSpaceFragmentationAfter.size()}));
     if (record.status != CDefrager::kIdle) {
         uint status = 0;
         double completion = 0;
@@ -192,7 +224,8 @@ void CDefragFeed::ReadResults(const TId& volume)
         m_model.SetDataDate(volume, record.dataDate);
         m_model.SetHistory(volume, record.performanceBefore, record.performanceAfter,
                            record.fragmentationBefore, record.fragmentationAfter,
-                           record.freeSpaceFragmentationBefore, record.freeSpaceFragmentationAfter);
+                           record.freeSpaceFragmentationBefore, record.freeSpaceFragmentationAfter,
+                           record.historyDates);
         if (record.fragmentation)
             m_model.SetFragmentation(volume, *record.fragmentation);
         if (record.freeSpaceFragmentation)
@@ -204,15 +237,40 @@ void CDefragFeed::ReadResults(const TId& volume)
 void CDefragFeed::ReadStatistics(const TId& volume)
 {
     const auto isNtfs = [this](const TId& id) { return m_model.IsNtfs(id); };
+    // The block counts sizes in clusters; the records hold bytes when the cluster size is known.
+    uint serialHigh = 0;
+    uint serialLow = 0;
+    uint clusterBytes = 0;
+    quint64 totalClusters = 0;
+    quint64 freeClusters = 0;
+    quint64 usedClusters = 0;
+    if (FAILED(m_engine.GetDriveGeometry(volume, &serialHigh, &serialLow, &clusterBytes,
+                                         &totalClusters, &freeClusters, &usedClusters)))
+        clusterBytes = 0;
     QByteArray block;
-    if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kAnalysis, &block))) {
+    const auto read = [&](quint32 kind, CStatisticsBlock* decoded) {
+        return SUCCEEDED(m_engine.GetStatisticsBlock(volume, kind, &block)) &&
+               SUCCEEDED(CStatisticsBlock::Decode(block, decoded));
+    };
+    CStatisticsBlock analysisBlock;
+    CStatisticsBlock onlineBlock;
+    const bool analysed = read(CStatisticsBlock::kAnalysis, &analysisBlock);
+    const bool passed = read(CStatisticsBlock::kOnline, &onlineBlock);
+    // Without the drive's geometry, the cluster size the engine wrote into the block (#10).
+    if (clusterBytes == 0)
+        clusterBytes = analysed ? analysisBlock.U32(10) : passed ? onlineBlock.U32(10) : 0;
+    if (clusterBytes > uint(std::numeric_limits<int>::max()))
+        clusterBytes = 0;
+    m_model.SetClusterBytes(volume, clusterBytes);
+    const int scale = clusterBytes > 0 ? int(clusterBytes) : 1;
+    if (analysed) {
         std::unique_ptr<CDefragStatisticsData::CAnalyse> analysis;
-        if (SUCCEEDED(CDefragStatisticsData::MakeAnalyse(block, 1, isNtfs, &analysis)))
+        if (SUCCEEDED(CDefragStatisticsData::MakeAnalyse(analysisBlock, scale, isNtfs, &analysis)))
             m_model.SetStatistics(volume, CStatisticsBlock::kAnalysis, std::move(analysis));
     }
-    if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kOnline, &block))) {
+    if (passed) {
         std::unique_ptr<CDefragStatisticsData::COnline> online;
-        if (SUCCEEDED(CDefragStatisticsData::MakeOnline(block, 1, isNtfs, &online)))
+        if (SUCCEEDED(CDefragStatisticsData::MakeOnline(onlineBlock, scale, isNtfs, &online)))
             m_model.SetStatistics(volume, CStatisticsBlock::kOnline, std::move(online));
     }
     if (SUCCEEDED(m_engine.GetStatisticsBlock(volume, CStatisticsBlock::kOffline, &block))) {
@@ -311,7 +369,27 @@ void CDefragFeed::OnCompleted(const TId& volume_guid)
         return;
     StoreEngineStatus(volume_guid);
     ReadResults(volume_guid);
+    RecordSelectedFiles(volume_guid);
     emit Completed(volume_guid);
+}
+
+void CDefragFeed::RecordSelectedFiles(const TId& volume)
+{
+    const CDefrager::TVolumeInfo* info = m_model.FindVolume(volume);
+    if (!info || info->selectedFiles.empty())
+        return;
+    const std::vector<CDefrager::TSelectedFile> files = info->selectedFiles;
+    auto record = std::make_unique<CDefragStatisticsData::CSelectedFiles>();
+    record->endTime = CDateTime::FromDateTime(QDateTime::currentDateTime());
+    constexpr quint32 most = quint32(std::numeric_limits<qint32>::max());
+    for (const CDefrager::TSelectedFile& file : files) {
+        uint after = 0;
+        const bool known = SUCCEEDED(m_engine.GetFileFragmentCount(volume, file.path, &after));
+        record->files.append({file.path, qint32(std::min(file.fragmentsBefore, most)),
+                              known ? qint32(std::min<quint32>(after, most)) : -1, -1});
+    }
+    m_model.SetSelectedFiles(volume, {});
+    m_model.SetStatistics(volume, CDefrager::kSelectedFilesRecord, std::move(record));
 }
 
 void CDefragFeed::ShowStatistics(const TId& volume, CDefrager::TOptimizeMode kind)

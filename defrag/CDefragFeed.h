@@ -7,6 +7,7 @@
 #include <QObject>
 
 class CCadence;
+class CKV100AgentInterface;
 class CKV100EngineInterface;
 
 // Keeps the drive model in step with the engine: it fills the model from the engine's volume
@@ -24,6 +25,9 @@ public:
     CKV100EngineInterface& Engine() const { return m_engine; }
     CDefrager& Model() const { return m_model; }
     CCadence& Cadence() const { return m_cadence; }
+    // The agent that keeps the dated history of past passes; the dates of the engine's history
+    // series are read from it (none without an agent, or while it is not connected).
+    void SetAgent(CKV100AgentInterface* agent) { m_agent = agent; }
 
     // Rebuilds the model from the engine's volume list; the current volume stays when the
     // computer still has it, else the first volume becomes current.
@@ -39,7 +43,11 @@ public:
     void RefreshVolume(const TId& volume);
     // Reads the results of a finished pass: dates, history series and statistics.
     void ReadResults(const TId& volume);
-    // A volume's record as the engine reports it; false when the engine could not say.
+    // After a pass over listed files: each file's fragments before (kept when the pass was asked
+    // for) and after, as the selected-files results show them; the list is used once.
+    void RecordSelectedFiles(const TId& volume);
+    // A volume's record as the engine reports it, with the dates of its history from the agent;
+    // false when the engine could not say.
     bool ReadVolume(const TId& volume, CDefrager::TVolumeInfo& record) const;
 
     // The status word of an engine status code, as the status line shows it.
@@ -78,4 +86,5 @@ private:
     CKV100EngineInterface& m_engine;
     CDefrager& m_model;
     CCadence& m_cadence;
+    CKV100AgentInterface* m_agent = nullptr;
 };

@@ -8,9 +8,12 @@
 #include "defrag/CDefragFeed.h"
 #include "defrag/CDefragFoldableWidget.h"
 #include "defrag/CDefragTabWidget.h"
+#include "defrag/CDiskPropertiesNotebook.h"
 #include "defrag/CMultiFileSelectViewer.h"
 #include "defrag/COptimizeBitmapWidget.h"
+#include "defrag/COptimizePerformanceWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
+#include "defrag/CStatisticsWidget.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100ConfigurationInterface.h"
 #include "engine/CKV100EngineInterface.h"
@@ -52,6 +55,8 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     , m_sidePanel(new CDefragFoldableWidget(feed))
     , m_driveMap(new COptimizeBitmapWidget(feed))
     , m_legend(new CColorLegendWidget(feed))
+    , m_performance(new COptimizePerformanceWidget(m_model))
+    , m_statistics(new CStatisticsWidget(m_model, *this))
     , m_splitter(new QSplitter(Qt::Vertical, this))
 {
     setObjectName(u"DefragPage"_s);
@@ -71,6 +76,16 @@ CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
     layout->addWidget(m_splitter);
 
     m_tabs->SetPage(CDefragTabWidget::kDriveMapPage, m_driveMap);
+    m_tabs->SetPage(CDefragTabWidget::kPerformancePage, m_performance);
+    connect(this, &CDefragWidget::Started, m_performance, &COptimizePerformanceWidget::OnStarted);
+    connect(this, &CDefragWidget::Completed, m_performance,
+            &COptimizePerformanceWidget::OnCompleted);
+    connect(this, &CDefragWidget::Stopped, m_performance, &COptimizePerformanceWidget::OnStopped);
+    connect(this, &CDefragWidget::ModelUpdated, m_performance,
+            &COptimizePerformanceWidget::OnModelUpdated);
+    m_tabs->SetPage(CDefragTabWidget::kStatisticsPage, m_statistics);
+    m_statistics->Connect(*this);
+    m_statistics->SetComputerName([&feed] { return feed.Engine().Computer(); });
     m_sidePanel->SetLegend(m_legend);
     connect(m_sidePanel, &CDefragFoldableWidget::PropertiesRequested, m_legend,
             &CColorLegendWidget::LaunchColorDialog);
@@ -473,12 +488,7 @@ void CDefragWidget::Properties()
     const TId current = m_model.CurrentVolume();
     if (current.empty())
         return;
-    // The drive properties notebook is not part of the console yet.
-    Ask(QMessageBox::Information, Translate("Drive Properties"),
-        Translate("The properties of %1 cannot be changed from this console yet.")
-            .Arg(m_model.MountName(current))
-            .Text(),
-        QMessageBox::Ok);
+    CDiskPropertiesNotebook::Launch(m_feed, current, this);
 }
 
 HRESULT CDefragWidget::DefragmentFilesList(const TId& kv_volume_guid, TStringList& list)
@@ -493,7 +503,11 @@ HRESULT CDefragWidget::DefragmentFilesList(const TId& kv_volume_guid, TStringLis
         files.push_back({file, fragments});
     }
     m_model.SetSelectedFiles(kv_volume_guid, files);
-    return m_feed.Engine().DefragmentFilesList(kv_volume_guid, list);
+    const HRESULT result = m_feed.Engine().DefragmentFilesList(kv_volume_guid, list);
+    // A pass that did not start leaves no list for the next completion to report on.
+    if (FAILED(result))
+        m_model.SetSelectedFiles(kv_volume_guid, {});
+    return result;
 }
 
 void CDefragWidget::SetBootTime(const TId& kv_volume_guid, qint32 at_boot)

@@ -472,6 +472,12 @@ void CDefrager::SetDriveType(const TId& id, quint32 driveType)
     emit HDTypeChanged(id);
 }
 
+void CDefrager::SetClusterBytes(const TId& id, quint32 clusterBytes)
+{
+    if (TVolumeInfo* volume = Find(id))
+        volume->clusterBytes = clusterBytes;
+}
+
 void CDefrager::SetAtBootStatus(const TId& id, TAtBootStatus status)
 {
     if (TVolumeInfo* volume = Find(id))
@@ -489,7 +495,8 @@ void CDefrager::SetHistory(const TId& id, const QList<double>& performanceBefore
                            const QList<double>& fragmentationBefore,
                            const QList<double>& fragmentationAfter,
                            const QList<double>& freeSpaceFragmentationBefore,
-                           const QList<double>& freeSpaceFragmentationAfter)
+                           const QList<double>& freeSpaceFragmentationAfter,
+                           const QList<double>& historyDates)
 {
     TVolumeInfo* volume = Find(id);
     if (!volume)
@@ -500,6 +507,7 @@ void CDefrager::SetHistory(const TId& id, const QList<double>& performanceBefore
     volume->fragmentationAfter = fragmentationAfter;
     volume->freeSpaceFragmentationBefore = freeSpaceFragmentationBefore;
     volume->freeSpaceFragmentationAfter = freeSpaceFragmentationAfter;
+    volume->historyDates = historyDates;
 }
 
 void CDefrager::SetStatistics(const TId& id, quint32 kind,

@@ -58,6 +58,9 @@ public:
         kThresholdNotExceeded = 5,
         kInsufficientFreeSpace = 6,
     };
+    // Where a volume's statistics keep the results of its last pass over selected files, beside
+    // the engine's block kinds (0, 2, 3) and the skipped passes (5, 6).
+    static constexpr quint32 kSelectedFilesRecord = 7;
     Q_ENUM(TOptimizeMode)
 
     // Drive type codes of a record.
@@ -113,6 +116,8 @@ public:
         TName nextRunName;
         TAtBootStatus atBootStatus = kAtBootOff;
         double sizeMegabytes = 0.0;
+        // Bytes of a cluster, as the engine gave it with the statistics; 0 when not known.
+        quint32 clusterBytes = 0;
         std::vector<quint32> blocks = std::vector<quint32>(kMapBlockCount, kUnknownBlockType);
         // OLE date of the shown results; 0 while a pass runs or when there are none.
         double dataDate = 0.0;
@@ -126,6 +131,9 @@ public:
         QList<double> fragmentationAfter;
         QList<double> freeSpaceFragmentationBefore;
         QList<double> freeSpaceFragmentationAfter;
+        // OLE date of each pass of the series above, oldest first; 0 where the date is unknown.
+        // Empty when no date could be read.
+        QList<double> historyDates;
         // The volume takes no command.
         bool blocked = false;
         // An entire-drive pass was started from this console (cleared by a stop).
@@ -281,12 +289,14 @@ public:
     // Drive attributes.
     void SetDriveType(const TId& id, quint32 driveType);
     void SetAtBootStatus(const TId& id, TAtBootStatus status);
+    void SetClusterBytes(const TId& id, quint32 clusterBytes);
     void SetLastDefragmented(const TId& id, double date);
     void SetHistory(const TId& id, const QList<double>& performanceBefore,
                     const QList<double>& performanceAfter, const QList<double>& fragmentationBefore,
                     const QList<double>& fragmentationAfter,
                     const QList<double>& freeSpaceFragmentationBefore,
-                    const QList<double>& freeSpaceFragmentationAfter);
+                    const QList<double>& freeSpaceFragmentationAfter,
+                    const QList<double>& historyDates = {});
     // A null record removes that kind.
     void SetStatistics(const TId& id, quint32 kind,
                        std::shared_ptr<const CDefragStatisticsData::CBase> statistics);

@@ -152,6 +152,8 @@ HRESULT CDefragStatisticsData::MakeAnalyse(const CStatisticsBlock& block, int sc
     r.largestFreeSpaceChunk = scaled(17);
     r.largestFreeSpaceChunkStatus = LevelRating(block.U32(23));
     DefragStatisticsStopReason(block, &r.stopReason, &r.stopReasonValue);
+    r.categories = block.CategoryTable();
+    r.lists = block.Lists();
     *record = std::move(made);
     return S_OK;
 }
@@ -200,6 +202,8 @@ HRESULT CDefragStatisticsData::MakeOnline(const CStatisticsBlock& block, int sca
     r.excessDirectoryFragments = block.U32(38);
     DefragStatisticsSystemFiles(block, scale, r);
     DefragStatisticsStopReason(block, &r.stopReason, &r.stopReasonValue);
+    r.categories = block.CategoryTable();
+    r.lists = block.Lists();
     *record = std::move(made);
     return S_OK;
 }

@@ -4,6 +4,8 @@
 #include "core/COleDate.h"
 #include "core/HResult.h"
 #include "core/Types.h"
+#include "engine/CStatisticsBlockCategoryTable.h"
+#include "engine/CStatisticsBlockLists.h"
 
 #include <QByteArray>
 #include <QList>
@@ -81,6 +83,10 @@ public:
         int largestFreeSpaceChunkStatus = 0;  // L(#23)
         quint32 stopReason = 0;               // 1, 2 or 3: the first of #77..#79 not zero
         quint32 stopReasonValue = 0;          // that field's value
+        // Files and bytes per drive-map category (#75).
+        CStatisticsBlockCategoryTable categories;
+        // Most fragmented, excluded files, file types: appended to the block after #92.
+        CStatisticsBlockLists lists;
     };
 
     // After an online pass over the entire drive (block kind 2).
@@ -126,6 +132,8 @@ public:
         int bootFilesStatus = 0;                   // L(#45)
         quint32 stopReason = 0;                    // as in CAnalyse
         quint32 stopReasonValue = 0;
+        CStatisticsBlockCategoryTable categories; // as in CAnalyse, after the pass
+        CStatisticsBlockLists lists;              // as in CAnalyse, what is left after the pass
     };
 
     // After an offline (boot-time) pass over the system files (block kind 3). The engine's table

@@ -1,6 +1,7 @@
 #include "engine/CServiceConnection.h"
 
 #include "core/CWideText.h"
+#include "engine/contract/ContractTypes.h"
 #include "platform/CComputerName.h"
 #include "platform/com/CDBusResult.h"
 
@@ -23,7 +24,11 @@ bool SameObject(const CComObjectRef& a, const CComObjectRef& b)
 CServiceConnection::CServiceConnection(const TServiceContract& contract, TMode mode)
     : m_contract(contract)
     , m_mode(mode)
-{}
+{
+    // Replies demarshal the contract's own types (the agent's property bags) only once QtDBus
+    // knows them.
+    DBusContract::RegisterTypes();
+}
 
 // The owner disconnects: its listener may be gone by now.
 CServiceConnection::~CServiceConnection() = default;

@@ -110,6 +110,7 @@ HRESULT CStatisticsBlock::Decode(const QByteArray& bytes, CStatisticsBlock* bloc
         if (!read)
             return kMalformed;
     }
+    CStatisticsBlockLists::Read(reader, &decoded.m_lists);
     *block = std::move(decoded);
     return S_OK;
 }

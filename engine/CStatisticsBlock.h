@@ -4,6 +4,7 @@
 #include "core/Types.h"
 #include "engine/CStatisticsBlockCategoryTable.h"
 #include "engine/CStatisticsBlockFragmentHistogram.h"
+#include "engine/CStatisticsBlockLists.h"
 
 #include <QByteArray>
 
@@ -13,8 +14,9 @@
 // stream order, packed little-endian one after another. u32, i32 and f32 fields take 4 bytes;
 // f64 fields and the raw 8-byte fields 8 bytes; strings a u32 count of UTF-16 code units and then
 // the units; fields #75 and #76 are the composites read by CStatisticsBlockCategoryTable and
-// CStatisticsBlockFragmentHistogram. Bytes after field #92 are left alone, for engines that add
-// fields at the end.
+// CStatisticsBlockFragmentHistogram. After field #92 an engine may append the lists that
+// CStatisticsBlockLists reads; other bytes there are left alone, for engines that add fields at
+// the end, and so are lists that do not fit.
 class CStatisticsBlock {
 public:
     enum class TFieldType : quint8 {
@@ -65,6 +67,8 @@ public:
 
     const CStatisticsBlockCategoryTable& CategoryTable() const { return m_categories; }
     const CStatisticsBlockFragmentHistogram& FragmentHistogram() const { return m_histogram; }
+    // Empty when the engine appended none.
+    const CStatisticsBlockLists& Lists() const { return m_lists; }
 
 private:
     static constexpr int kFirstString = 2;
@@ -76,4 +80,5 @@ private:
     std::array<TString, kStringCount> m_strings;
     CStatisticsBlockCategoryTable m_categories;
     CStatisticsBlockFragmentHistogram m_histogram;
+    CStatisticsBlockLists m_lists;
 };

@@ -126,6 +126,33 @@ void CDirectoryScanner::Offer(std::vector<TListed>* list, quint32 fragments, qui
     std::push_heap(list->begin(), list->end(), after);
 }
 
+std::string CDirectoryScanner::FileExtension(std::string_view name)
+{
+    const size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size() ||
+        name.size() - dot - 1 > kLongestExtension)
+        return {};
+    std::string extension(name.substr(dot + 1));
+    for (char& c : extension) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return extension;
+}
+
+void CDirectoryScanner::CountExtension(std::string_view name, quint64 bytes)
+{
+    std::string extension = FileExtension(name);
+    auto found = m_tally.extensions.find(extension);
+    if (found == m_tally.extensions.end()) {
+        if (m_tally.extensions.size() >= kMostExtensions)
+            extension.clear();
+        found = m_tally.extensions.try_emplace(std::move(extension), 0, 0).first;
+    }
+    ++found->second.first;
+    found->second.second += bytes;
+}
+
 void CDirectoryScanner::Skip(const TJob& job, std::string_view name, int error)
 {
     ++m_tally.skippedCount;
@@ -311,6 +338,7 @@ void CDirectoryScanner::ScanFile(int directoryFd, const char* fileName, const TJ
 
     ++m_tally.files;
     m_tally.fileBytes += bytes;
+    CountExtension(name, bytes);
     ++m_tally.categoryFiles[slot];
     m_tally.categoryBytes[slot] += bytes;
     Bump(m_filesSeen, 1);
@@ -324,18 +352,21 @@ void CDirectoryScanner::ScanFile(int directoryFd, const char* fileName, const TJ
                static_cast<quint32>(fragments) >= kHistogramBounds[bucket + 1])
             ++bucket;
         ++m_tally.histogram[bucket];
-        if (fragments > 1) {
-            ++m_tally.fragmentedFiles;
-            m_tally.fragmentedFileBytes += bytes;
-            m_tally.excessFileFragments += static_cast<quint64>(fragments - 1);
-            m_tally.fragmentedWeightBytes +=
-                std::min(bytes, static_cast<quint64>(fragments - 1) *
-                                    TAnalysisFigures::kExcessFragmentBytes);
-            if (m_tally.files100.size() < kListLength ||
-                static_cast<quint32>(fragments) >= m_tally.files100.front().fragments)
-                Offer(&m_tally.files100, static_cast<quint32>(fragments), bytes,
-                      Join(job.path, name));
-        }
+    }
+    if (excluded) {
+        // Left where it is by every pass: listed, but no part of the fragmentation to mend.
+        ++m_tally.excludedCount;
+        Offer(&m_tally.excluded100, static_cast<quint32>(std::max(fragments, 0)), bytes,
+              Join(job.path, name));
+    } else if (fragments > 1) {
+        ++m_tally.fragmentedFiles;
+        m_tally.fragmentedFileBytes += bytes;
+        m_tally.excessFileFragments += static_cast<quint64>(fragments - 1);
+        m_tally.fragmentedWeightBytes += std::min(
+            bytes, static_cast<quint64>(fragments - 1) * TAnalysisFigures::kExcessFragmentBytes);
+        if (m_tally.files100.size() < kListLength ||
+            static_cast<quint32>(fragments) >= m_tally.files100.front().fragments)
+            Offer(&m_tally.files100, static_cast<quint32>(fragments), bytes, Join(job.path, name));
     }
     const quint32 record = m_shared->index ? m_batch.Add(name, fragments, bytes) : 0;
     if (fragments > 0)

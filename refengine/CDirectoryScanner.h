@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -102,7 +103,22 @@ public:
         std::vector<TListed> directories100;
         quint64 skippedCount = 0;
         std::vector<TSkipped> skipped;
+        // Excluded files: a heap as files100 (a file whose extents are unknown counts with 0
+        // fragments), at most kListLength.
+        quint64 excludedCount = 0;
+        std::vector<TListed> excluded100;
+        // Files and bytes by extension (FileExtension); past kMostExtensions distinct ones, the
+        // rest count under the empty extension.
+        std::unordered_map<std::string, std::pair<quint64, quint64>> extensions;
     };
+
+    static constexpr size_t kMostExtensions = 2000;
+    static constexpr size_t kLongestExtension = 16;
+
+    // The extension of a file name, in ASCII lower case without the dot: what follows the last
+    // dot when that is not the name's first character, and at most kLongestExtension bytes
+    // long. Empty when the name has none.
+    static std::string FileExtension(std::string_view name);
 
     explicit CDirectoryScanner(TShared* shared);
     ~CDirectoryScanner();
@@ -138,6 +154,7 @@ private:
     void MapExtents(quint8 category, bool fragmented, quint32 record);
     quint8 FileCategory(qint64 modified) const;
     void Skip(const TJob& job, std::string_view name, int error);
+    void CountExtension(std::string_view name, quint64 bytes);
     static void Offer(std::vector<TListed>* list, quint32 fragments, quint64 bytes,
                       const std::string& path);
     static std::string Join(const std::string& directory, std::string_view name);

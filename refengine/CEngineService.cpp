@@ -651,7 +651,8 @@ int CEngineService::SetFragmentationThreshold(const QString& volume, uint percen
 {
     return Change(volume, [&](TVolumeSettings& settings) {
         if (percent > 100)
-            return E_INVALIDARG;
+            return Fail(E_INVALIDARG,
+                        u"A fragmentation threshold of %1% is out of range"_s.arg(percent));
         settings.fragmentationThreshold = percent;
         return S_OK;
     });
@@ -693,10 +694,20 @@ int CEngineService::SetTierLayout(const QString& volume, const QList<uint>& zone
 {
     QList<uint> sorted = zoneOrder;
     std::sort(sorted.begin(), sorted.end());
-    // Recently modified must be newer than rarely modified.
-    if (sorted != QList<uint>{0, 1, 2, 3, 4} || freeSpaceGapsKb.size() != 4 || rareAgeDays == 0 ||
-        recentAgeDays == 0 || recentAgeDays > rareAgeDays || rareAgeDays > 36500)
-        return E_INVALIDARG;
+    if (sorted != QList<uint>{0, 1, 2, 3, 4})
+        return Fail(E_INVALIDARG, u"The zone order does not name each of the five zones once"_s);
+    if (freeSpaceGapsKb.size() != 4 ||
+        std::any_of(freeSpaceGapsKb.begin(), freeSpaceGapsKb.end(),
+                    [](qulonglong gap) { return gap > kMostFreeSpaceGapKb; }))
+        return Fail(E_INVALIDARG, u"The free space between zones is out of range"_s);
+    // Rarely modified files are the older ones: their age has to be the greater.
+    if (recentAgeDays == 0 || recentAgeDays >= rareAgeDays || rareAgeDays > kMostAgeDays)
+        return Fail(E_INVALIDARG, u"The ages %1 and %2 days do not make a rarely and a recently "
+                                  u"modified age"_s.arg(rareAgeDays)
+                                      .arg(recentAgeDays));
+    if (largeFragmentMb == 0 || largeFragmentMb > kMostLargeFragmentMb)
+        return Fail(E_INVALIDARG,
+                    u"A fragment size of %1 MB is out of range"_s.arg(largeFragmentMb));
     return Change(volume, [&](TVolumeSettings& settings) {
         settings.zoneOrder = zoneOrder;
         settings.freeSpaceGapsKb = freeSpaceGapsKb;
@@ -720,8 +731,8 @@ int CEngineService::GetBootTimeSettings(const QString& volume, uint& fileKinds, 
 int CEngineService::SetBootTimeSettings(const QString& volume, uint fileKinds, bool everyReboot)
 {
     return Change(volume, [&](TVolumeSettings& settings) {
-        if (fileKinds > 0xF)
-            return E_INVALIDARG;
+        if (fileKinds > kAllBootTimeFileKinds)
+            return Fail(E_INVALIDARG, u"The engine has no system file kinds %1"_s.arg(fileKinds));
         settings.bootTimeFileKinds = fileKinds;
         settings.bootTimeEveryReboot = everyReboot;
         return S_OK;
@@ -735,12 +746,29 @@ int CEngineService::GetExcludedFiles(const QString& volume, QStringList& files)
 
 int CEngineService::SetExcludedFiles(const QString& volume, const QStringList& files)
 {
+    TVolumeDescription description;
+    if (const HRESULT found = Find(volume, &description); FAILED(found))
+        return found;
+    if (files.size() > kMostExcludedFiles)
+        return Fail(E_INVALIDARG,
+                    u"No more than %1 files can be excluded"_s.arg(kMostExcludedFiles));
+    // Kept as absolute, clean paths on the volume, each once; a file that is gone since stays
+    // excluded should it come back.
+    const QString root = QDir::cleanPath(description.mountPoint);
+    const QString prefix = root.endsWith(u'/') ? root : root + u'/';
+    QStringList clean;
     for (const QString& file : files) {
-        if (file.trimmed().isEmpty() || file.contains(QChar(0)))
-            return E_INVALIDARG;
+        const QString path = QDir::cleanPath(file);
+        if (file.contains(QChar(0)) || !QDir::isAbsolutePath(file) ||
+            (path != root && !path.startsWith(prefix)))
+            return Fail(E_INVALIDARG, u"\"%1\" is not a path on the drive %2"_s.arg(
+                                          file, description.mountPoint));
+        if (!clean.contains(path))
+            clean.append(path);
     }
+    clean.sort();
     return Change(volume, [&](TVolumeSettings& settings) {
-        settings.excludedFiles = files;
+        settings.excludedFiles = clean;
         return S_OK;
     });
 }

@@ -119,6 +119,15 @@ public:
     int GetZoneLegend(const QString& volume, QList<uint>& zones, QList<uint>& firstBlocks,
                       QList<uint>& blockCounts) override;
 
+    // Limits of the drive settings.
+    static constexpr qulonglong kMostFreeSpaceGapKb = qulonglong(1) << 30; // 1 TB
+    static constexpr uint kMostAgeDays = 36500;
+    static constexpr uint kMostLargeFragmentMb = 1u << 20;
+    // Bit set of the system file kinds of the boot-time pass: 0x1 the file system's tables,
+    // 0x2 its metadata, 0x4 the hibernation file, 0x8 the swap file.
+    static constexpr uint kAllBootTimeFileKinds = 0xF;
+    static constexpr qsizetype kMostExcludedFiles = 10000;
+
     // Codes of the per-volume answers.
     static const HRESULT kUnknownVolume; // 0x8007000F
     static const HRESULT kDeviceGone;    // 0x80070037

@@ -3,9 +3,11 @@
 #include "engine/CStatisticsBlockWriter.h"
 #include "platform/CComputerName.h"
 #include "refengine/CDefragSimulation.h"
+#include "refengine/CDriveMapBuilder.h"
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +54,8 @@ void BlockBuilderCommon(TWriter& writer, const TVolumeDescription& volume,
     for (const TAnalysisFigures::TCategory& row : figures.categories)
         categories.append(
             {row.category, quint32(std::min<quint64>(row.files, 0xFFFFFFFFu)), row.bytes});
+    // The free space, all of it outside any reserved zone: these file systems keep none.
+    categories.append({CDriveMapBuilder::kFree, 0, figures.freeBytes});
     writer.SetCategories(categories);
     QList<TWriter::TBucket> histogram;
     for (const TAnalysisFigures::TBucket& bucket : figures.fragmentHistogram)
@@ -75,6 +79,56 @@ quint32 BlockBuilderFreeRunLevel(const TAnalysisFigures& figures)
 }
 
 } // namespace
+
+CStatisticsBlockLists CStatisticsBlockBuilder::Lists(const TAnalysisFigures& figures)
+{
+    CStatisticsBlockLists lists;
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.mostFragmentedFiles)
+        lists.mostFragmented.append({item.path.toStdWString(), item.fragments, item.bytes, false});
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.mostFragmentedDirectories)
+        lists.mostFragmented.append({item.path.toStdWString(), item.fragments, item.bytes, true});
+    std::stable_sort(lists.mostFragmented.begin(), lists.mostFragmented.end(),
+                     [](const auto& a, const auto& b) {
+                         return std::tie(a.fragments, a.bytes) > std::tie(b.fragments, b.bytes);
+                     });
+    if (lists.mostFragmented.size() > TAnalysisFigures::kListLength)
+        lists.mostFragmented.resize(TAnalysisFigures::kListLength);
+    for (const TAnalysisFigures::TSkippedItem& item : figures.skipped)
+        lists.excluded.append({item.path.toStdWString(),
+                               item.reason == TAnalysisFigures::kAccessDenied
+                                   ? CStatisticsBlockLists::kAccessDenied
+                                   : CStatisticsBlockLists::kError,
+                               item.error, -1, 0});
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.excludedFiles)
+        lists.excluded.append(
+            {item.path.toStdWString(), CStatisticsBlockLists::kExcludedFile, S_OK,
+             qint32(std::min<quint32>(std::max<quint32>(item.fragments, 1) - 1, 0x7FFFFFFF)),
+             item.bytes});
+    for (const TAnalysisFigures::TFileType& type : figures.fileTypes)
+        lists.fileTypes.append({type.extension.toStdWString(), type.files, type.bytes});
+    return lists;
+}
+
+CStatisticsBlockBuilder::TRecommendation
+CStatisticsBlockBuilder::Recommend(const TAnalysisFigures& figures)
+{
+    // The thresholds where the levels of #34, #40, #23 and the free-space rating turn fair.
+    quint32 files = 0;
+    if (figures.fileFragmentationPercent >= 10)
+        files |= 0x01;
+    if (figures.directoryFragmentationPercent >= 3)
+        files |= 0x02;
+    quint32 freeSpace = 0;
+    if (BlockBuilderFreeRunLevel(figures) > 1)
+        freeSpace |= 0x04;
+    if (figures.freeSpaceFragmentationPercent >= 10)
+        freeSpace |= 0x40;
+    if (freeSpace != 0)
+        return {79, files | freeSpace};
+    if (files != 0)
+        return {78, files};
+    return {};
+}
 
 quint32 CStatisticsBlockBuilder::Level(double value, double fair, double poor)
 {
@@ -103,13 +157,15 @@ QByteArray CStatisticsBlockBuilder::Analysis(const TVolumeDescription& volume,
     writer.Set(34, Level(figures.fileFragmentationPercent, 10, 20));
     writer.Set(80, figures.performance);
     writer.Set(81, figures.performance);
-    return writer.Bytes();
+    if (const TRecommendation next = Recommend(figures); next.field > 0)
+        writer.Set(next.field, next.reasons);
+    return writer.Bytes() + Lists(figures).Encode();
 }
 
 QByteArray CStatisticsBlockBuilder::Online(const TVolumeDescription& volume,
                                            const TAnalysisFigures& before,
                                            const TAnalysisFigures& after, double date,
-                                           qint64 durationMs, quint32 stopReason)
+                                           qint64 durationMs)
 {
     TWriter writer(2, TWriter::TStart::Zeroed);
     BlockBuilderCommon(writer, volume, after, date, durationMs);
@@ -126,10 +182,11 @@ QByteArray CStatisticsBlockBuilder::Online(const TVolumeDescription& volume,
     writer.Set(32, before.fileFragmentationPercent);
     writer.Set(33, after.fileFragmentationPercent);
     writer.Set(34, Level(after.fileFragmentationPercent, 10, 20));
-    writer.Set(77, stopReason);
+    if (const TRecommendation next = Recommend(after); next.field > 0)
+        writer.Set(next.field, next.reasons);
     writer.Set(80, before.performance);
     writer.Set(81, after.performance);
-    return writer.Bytes();
+    return writer.Bytes() + Lists(after).Encode();
 }
 
 TAnalysisFigures CStatisticsBlockBuilder::Improved(const TAnalysisFigures& before, int method,

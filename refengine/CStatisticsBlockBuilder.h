@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/CStatisticsBlockLists.h"
 #include "refengine/TAnalysisFigures.h"
 #include "refengine/TVolumeDescription.h"
 
@@ -15,8 +16,10 @@
 // #34 its level; #36, #38, #39, #40 fragmented directories, their excess fragments, their
 // share and its level; #55, #57 to #59 metadata (space in use that no file or directory
 // accounts for); boot, page file and MFT figures are 0 (none of them on these file systems);
-// #75 the category table, #76 the fragment histogram; #77 the stop reason (1 stopped by the
-// user); #80/#81 performance before and after. Level codes: 1 good, 2 fair, 3 poor.
+// #75 the category table (with the free bytes as category 9), #76 the fragment histogram;
+// #78/#79 the next pass recommended (Defrag Only, TierLayout) with the reasons as a mask;
+// #80/#81 performance before and after. Level codes: 1 good, 2 fair, 3 poor. After #92 follow
+// the lists (CStatisticsBlockLists) of the figures the block describes.
 class CStatisticsBlockBuilder {
 public:
     CStatisticsBlockBuilder() = delete;
@@ -26,11 +29,27 @@ public:
                                double date, qint64 durationMs);
     // Kind 2: an online pass with the figures before and after it.
     static QByteArray Online(const TVolumeDescription& volume, const TAnalysisFigures& before,
-                             const TAnalysisFigures& after, double date, qint64 durationMs,
-                             quint32 stopReason);
+                             const TAnalysisFigures& after, double date, qint64 durationMs);
     // The figures a pass of the method leaves, done to the share given (0 to 1): fragmented
     // files made whole, and for the consolidating methods the free space made one run.
     static TAnalysisFigures Improved(const TAnalysisFigures& before, int method, double done);
+
+    // The lists of the views: the most fragmented files and directories together (at most
+    // kListLength, most fragments first), what the walk could not read followed by the
+    // excluded files, and the file types.
+    static CStatisticsBlockLists Lists(const TAnalysisFigures& figures);
+
+    // The next pass the figures call for, as the block's fields #77 to #79 hold it: the field
+    // (0 for none) and the reasons (0x01 files, 0x02 directories, 0x04 the largest free run is
+    // small, 0x40 the free space is scattered). Fragmented files or directories alone ask for
+    // Defrag Only (#78); free space in need of consolidation asks for TierLayout (#79), which
+    // also makes files whole. System files (#77) are never recommended: none of these file
+    // systems has them.
+    struct TRecommendation {
+        int field = 0;
+        quint32 reasons = 0;
+    };
+    static TRecommendation Recommend(const TAnalysisFigures& figures);
 
     // 1 good, 2 fair, 3 poor by the thresholds (below fair, below poor).
     static quint32 Level(double value, double fair, double poor);

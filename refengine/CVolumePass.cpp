@@ -295,9 +295,13 @@ void CVolumePass::Run()
     }
 
     // The pass runs only above the drive's threshold and with room to work in.
-    if (settings.fragmentationThreshold > 0 &&
-        before.fileFragmentationPercent < double(settings.fragmentationThreshold)) {
-        settings.thresholdValue = before.fileFragmentationPercent;
+    const int method = ChosenMethod(before, settings, m_request.method);
+    if (method != m_request.method)
+        m_log(4, 105, u"Optiwise chose method %1 for %2."_s.arg(method).arg(m_volume.mountPoint));
+    if (!ThresholdExceeded(before, settings, method)) {
+        settings.thresholdValue = method == CDefragSimulation::kConsolidateFreeSpace
+                                      ? before.freeSpaceFragmentationPercent
+                                      : before.fileFragmentationPercent;
         settings.thresholdCount = quint32(std::min<quint64>(before.fragmentedFiles, 0xFFFFFFFFu));
         m_store->Put(m_volume.id, settings);
         CNoticeWriter notice;
@@ -325,22 +329,21 @@ void CVolumePass::Run()
     }
 
     double progress = 0;
-    result = RunSimulation(before, &map, &progress);
+    result = RunSimulation(method, &map, &progress);
     if (FAILED(result) && result != E_ABORT) {
         Finish(result, u"The drive %1 is no longer available (error 0x%2)."_s.arg(
                            m_volume.mountPoint, QString::number(quint32(result), 16)));
         return;
     }
-    const TAnalysisFigures after = CStatisticsBlockBuilder::Improved(
-        before, m_request.method, result == E_ABORT ? progress : 1.0);
+    const TAnalysisFigures after =
+        CStatisticsBlockBuilder::Improved(before, method, result == E_ABORT ? progress : 1.0);
     settings.driveMap = map;
     settings.dataDate = COleDate::Now();
     settings.lastDefragmented = settings.dataDate;
     settings.fileFragmentation = after.fileFragmentationPercent;
     settings.freeSpaceFragmentation = after.freeSpaceFragmentationPercent;
     settings.blocks.insert(2, CStatisticsBlockBuilder::Online(m_volume, before, after,
-                                                              settings.dataDate, clock.elapsed(),
-                                                              result == E_ABORT ? 1 : 0));
+                                                              settings.dataDate, clock.elapsed()));
     m_store->Put(m_volume.id, settings);
     m_history({m_volume.id, settings.dataDate, before.fileFragmentationPercent,
                after.fileFragmentationPercent, before.freeSpaceFragmentationPercent,
@@ -391,13 +394,33 @@ HRESULT CVolumePass::RunAnalysis(TAnalysisFigures* figures, QByteArray* map)
     return S_OK;
 }
 
-HRESULT CVolumePass::RunSimulation(const TAnalysisFigures& before, QByteArray* map,
-                                   double* progress)
+int CVolumePass::ChosenMethod(const TAnalysisFigures& before, const TVolumeSettings& settings,
+                              int requested)
 {
-    Q_UNUSED(before);
+    if (!settings.optiwise)
+        return requested;
+    if (before.fileFragmentationPercent >= kOptiwiseFileFragmentation)
+        return CDefragSimulation::kTierLayout;
+    if (before.freeSpaceFragmentationPercent >= kOptiwiseFreeSpaceFragmentation)
+        return CDefragSimulation::kConsolidateFreeSpace;
+    return CDefragSimulation::kDefragOnly;
+}
+
+bool CVolumePass::ThresholdExceeded(const TAnalysisFigures& before, const TVolumeSettings& settings,
+                                    int method)
+{
+    const double measure = method == CDefragSimulation::kConsolidateFreeSpace
+                               ? before.freeSpaceFragmentationPercent
+                               : before.fileFragmentationPercent;
+    return settings.fragmentationThreshold == 0 ||
+           measure >= double(settings.fragmentationThreshold);
+}
+
+HRESULT CVolumePass::RunSimulation(int method, QByteArray* map, double* progress)
+{
     const TVolumeSettings settings = m_store->Get(m_volume.id);
     QList<quint8> codes(map->begin(), map->end());
-    CDefragSimulation simulation(codes, m_request.method, settings.zoneOrder);
+    CDefragSimulation simulation(codes, method, settings.zoneOrder);
     const int perStep = std::max(1, simulation.Total() / kPassSimulationSteps);
     const QString text = u"Defragmenting %1"_s.arg(m_volume.mountPoint);
     SetStatus(kDefragmenting, 30, text);

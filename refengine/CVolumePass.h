@@ -64,6 +64,18 @@ public:
         double performanceBefore = 0, performanceAfter = 0;
         double freeBytesBefore = 0, freeBytesAfter = 0, totalBytes = 0;
     };
+    // The method a pass runs with: the requested one, or with Optiwise on the one the figures
+    // call for (TierLayout for fragmented files, Consolidate Free Space for scattered free space
+    // around whole files, Defrag Only for what little is left).
+    static int ChosenMethod(const TAnalysisFigures& before, const TVolumeSettings& settings,
+                            int requested);
+    // Whether the drive's threshold lets the pass run: file fragmentation against it, free-space
+    // fragmentation for Consolidate Free Space; a threshold of 0 always does.
+    static bool ThresholdExceeded(const TAnalysisFigures& before, const TVolumeSettings& settings,
+                                  int method);
+    static constexpr double kOptiwiseFileFragmentation = 10.0;
+    static constexpr double kOptiwiseFreeSpaceFragmentation = 20.0;
+
     // Event types: 1 error, 2 warning, 4 information.
     using TLog = std::function<void(qint32 eventType, qint32 eventId, const QString& message)>;
     using THistory = std::function<void(const THistoryPoint& point)>;
@@ -98,7 +110,7 @@ signals:
 private:
     void Run();
     HRESULT RunAnalysis(TAnalysisFigures* figures, QByteArray* map);
-    HRESULT RunSimulation(const TAnalysisFigures& before, QByteArray* map, double* progress);
+    HRESULT RunSimulation(int method, QByteArray* map, double* progress);
     HRESULT RunFiles();
     // Blocks while paused; false once stopped.
     bool Continue();

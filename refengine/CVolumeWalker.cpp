@@ -21,6 +21,8 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <thread>
+#include <tuple>
+#include <unordered_map>
 
 using namespace Qt::StringLiterals;
 
@@ -129,6 +131,35 @@ VolumeWalkerTopList(std::vector<CDirectoryScanner::TListed> all, const QString& 
     for (const CDirectoryScanner::TListed& item : all)
         list.append({VolumeWalkerFullPath(mountPoint, item.path), item.fragments, item.bytes});
     return list;
+}
+
+QList<TAnalysisFigures::TFileType> VolumeWalkerFileTypes(
+    const std::unordered_map<std::string, std::pair<quint64, quint64>>& extensions)
+{
+    QList<TAnalysisFigures::TFileType> types;
+    types.reserve(static_cast<qsizetype>(extensions.size()));
+    for (const auto& [extension, counts] : extensions)
+        types.append(
+            {QFile::decodeName(QByteArray::fromStdString(extension)), counts.first, counts.second});
+    std::sort(types.begin(), types.end(), [](const auto& a, const auto& b) {
+        return std::tie(b.bytes, b.files, a.extension) < std::tie(a.bytes, a.files, b.extension);
+    });
+    // The rarest fold into the empty extension, which keeps its place by its new size.
+    if (types.size() > TAnalysisFigures::kMostFileTypes) {
+        TAnalysisFigures::TFileType rest;
+        for (qsizetype i = types.size() - 1; i >= 0; --i) {
+            if (i < TAnalysisFigures::kMostFileTypes - 1 && !types[i].extension.isEmpty())
+                continue;
+            rest.files += types[i].files;
+            rest.bytes += types[i].bytes;
+            types.removeAt(i);
+        }
+        const auto place = std::find_if(types.begin(), types.end(), [&rest](const auto& type) {
+            return std::tie(type.bytes, type.files) < std::tie(rest.bytes, rest.files);
+        });
+        types.insert(place, rest);
+    }
+    return types;
 }
 
 } // namespace
@@ -325,7 +356,8 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
 
     // Figures from the threads' tallies.
     TAnalysisFigures figures;
-    std::vector<CDirectoryScanner::TListed> files100, directories100;
+    std::vector<CDirectoryScanner::TListed> files100, directories100, excluded100;
+    std::unordered_map<std::string, std::pair<quint64, quint64>> extensions;
     std::vector<CDirectoryScanner::TSkipped> skipped;
     std::array<quint64, CDirectoryScanner::kFileCategories.size()> categoryFiles{}, categoryBytes{};
     std::array<quint64, CDirectoryScanner::kHistogramBounds.size()> histogram{};
@@ -355,6 +387,13 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
         directories100.insert(directories100.end(), tally.directories100.begin(),
                               tally.directories100.end());
         skipped.insert(skipped.end(), tally.skipped.begin(), tally.skipped.end());
+        figures.excludedFileCount += tally.excludedCount;
+        excluded100.insert(excluded100.end(), tally.excluded100.begin(), tally.excluded100.end());
+        for (const auto& [extension, counts] : tally.extensions) {
+            auto& sum = extensions[extension];
+            sum.first += counts.first;
+            sum.second += counts.second;
+        }
     }
     for (size_t i = 0; i < categoryFiles.size(); ++i) {
         const quint8 category = CDirectoryScanner::kFileCategories[i];
@@ -370,6 +409,8 @@ HRESULT CVolumeWalker::Run(const std::function<bool(const TWalkProgress&)>& onPr
     figures.mostFragmentedFiles = VolumeWalkerTopList(std::move(files100), m_volume.mountPoint);
     figures.mostFragmentedDirectories =
         VolumeWalkerTopList(std::move(directories100), m_volume.mountPoint);
+    figures.excludedFiles = VolumeWalkerTopList(std::move(excluded100), m_volume.mountPoint);
+    figures.fileTypes = VolumeWalkerFileTypes(extensions);
     std::sort(skipped.begin(), skipped.end(),
               [](const auto& a, const auto& b) { return a.path < b.path; });
     for (const CDirectoryScanner::TSkipped& item : skipped) {

@@ -28,6 +28,13 @@ struct TAnalysisFigures {
     };
     // Something the walk could not read. reason: 0 access denied, 3 another error (error holds
     // its HRESULT).
+    // Files and bytes of one file name extension (lower case, no dot; empty for names without
+    // one, and for the rarest extensions past kMostFileTypes).
+    struct TFileType {
+        QString extension;
+        quint64 files = 0;
+        quint64 bytes = 0;
+    };
     struct TSkippedItem {
         QString path;
         quint32 reason = 0;
@@ -35,6 +42,7 @@ struct TAnalysisFigures {
     };
 
     static constexpr int kListLength = 100;
+    static constexpr int kMostFileTypes = 200;
     static constexpr quint32 kAccessDenied = 0;
     static constexpr quint32 kOtherError = 3;
 
@@ -54,6 +62,13 @@ struct TAnalysisFigures {
     // At most kListLength each, most fragments first (more bytes first among equals).
     QList<TFragmentedItem> mostFragmentedFiles;
     QList<TFragmentedItem> mostFragmentedDirectories;
+    // The files under the excluded paths: counted in files, bytes, categories and the
+    // histogram, but not in the fragmented files, their fragments and weight, nor in
+    // mostFragmentedFiles. At most kListLength listed, most fragments first.
+    quint64 excludedFileCount = 0;
+    QList<TFragmentedItem> excludedFiles;
+    // Every file by extension, most bytes first (more files, then the extension, among equals).
+    QList<TFileType> fileTypes;
     quint64 skippedItems = 0;
     // The first kListLength of them.
     QList<TSkippedItem> skipped;

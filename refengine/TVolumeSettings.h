@@ -17,12 +17,13 @@ struct TVolumeSettings {
     quint32 fragmentationThreshold = 0;
     bool optiwise = false;
     QList<uint> zoneOrder{0, 1, 2, 3, 4};
-    QList<qulonglong> freeSpaceGapsKb{0, 0, 0, 0};
+    // A new volume starts with the TierLayout strategy offered as the default preset.
+    QList<qulonglong> freeSpaceGapsKb{8192, 0, 0, 0};
     quint32 rareAgeDays = 60;
     quint32 recentAgeDays = 30;
     bool aggressive = false;
     bool ignoreLargeFragments = false;
-    quint32 largeFragmentMb = 64;
+    quint32 largeFragmentMb = 32;
     quint32 bootTimeFileKinds = 0;
     bool bootTimeEveryReboot = false;
     QStringList excludedFiles;

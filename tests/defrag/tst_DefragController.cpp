@@ -2,9 +2,15 @@
 #include "app/CMainWindow.h"
 #include "core/COleDate.h"
 #include "defrag/CDefragFeed.h"
+#include "defrag/CDefragTabWidget.h"
 #include "defrag/CDefragWidget.h"
 #include "defrag/CEditorTableView.h"
+#include "defrag/COptimizePerformanceWidget.h"
 #include "defrag/COptimizeSettingsWidget.h"
+#include "defrag/COptimizeStatisticsWidget.h"
+#include "defrag/CStatisticsWidget.h"
+#include "engine/CStatisticsBlock.h"
+#include "engine/CStatisticsBlockWriter.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
 #include "tests/support/CAppFixture.h"
@@ -66,6 +72,7 @@ private slots:
     void systemFilesChoices();
     void overrideAndDefaultMethod();
     void noticesReachTheModelAndThePage();
+    void selectedFilesResultsAfterTheirPass();
     void estimateMovesOnOnlyWhenPassed();
 
 private:
@@ -322,6 +329,12 @@ void tst_DefragController::overrideAndDefaultMethod()
     m_engine->SetOperationAnswer(u"GetDefaultAlgorithm"_s, int(kAccessDenied));
     QCOMPARE(m_page->GetDefaultAlgorithm(Id(kRoot), method), kAccessDenied);
     QCOMPARE(method, qint32(CDefrager::kDriveDefaultAlgorithm));
+
+    // The drive properties are those of the current volume, read when they open.
+    m_app->Defrager().SetCurrentVolume(Id(kData));
+    m_page->Properties();
+    QCOMPARE(m_f->presenter.dialogTitles, QStringList{u"/data Properties"_s});
+    QVERIFY(Operations(u"GetExcludedFiles"_s).contains(u"GetExcludedFiles:"_s + kData));
 }
 
 // From the engine's notices through the feed to the drive model, the status line and the
@@ -366,17 +379,72 @@ void tst_DefragController::noticesReachTheModelAndThePage()
     QCOMPARE(m_f->presenter.dialogTitles.size(), 0);
     QVERIFY(
         Notify(NoticeType::EngineStatus, kRoot, [](CNoticeWriter& w) { w.U32(0).F64(0).F64(0); }));
+    // The results read on completion: sizes counted in clusters become bytes, the lists
+    // after the block come along.
+    CStatisticsBlockWriter analysis(CStatisticsBlock::kAnalysis,
+                                    CStatisticsBlockWriter::TStart::Zeroed);
+    analysis.SetText(3, kRoot).Set(55, 10);
+    CStatisticsBlockLists lists;
+    lists.mostFragmented = {{L"/big.iso", 40, 1 << 20, false}};
+    m_engine->UpdateVolumeData(kRoot, [&](CTestEngine::TVolumeData& data) {
+        data.statisticsBlocks[CStatisticsBlock::kAnalysis] = analysis.Bytes() + lists.Encode();
+    });
     QVERIFY(Notify(NoticeType::EngineOpCompleted, kRoot));
     QVERIFY(completed.wait());
     const CDefrager::TVolumeInfo done = drives.Volume(Id(kRoot));
+    QCOMPARE(done.clusterBytes, 4096u);
+    const auto* record = dynamic_cast<const CDefragStatisticsData::CAnalyse*>(
+        drives.Statistics(Id(kRoot), CStatisticsBlock::kAnalysis).get());
+    QVERIFY(record);
+    QCOMPARE(record->metadataSize, 40960.0);
+    QCOMPARE(record->lists, lists);
+    // The pages below the table show them.
+    QCOMPARE(m_page->Tabs()->widget(CDefragTabWidget::kPerformancePage), m_page->Performance());
+    QCOMPARE(m_page->Tabs()->widget(CDefragTabWidget::kStatisticsPage), m_page->Statistics());
+    QCOMPARE(m_page->Statistics()->count(), 7);
+    QTRY_COMPARE(m_page->Statistics()->Summary()->Kind(), CStatisticsResultsFactory::kAnalyse);
     QCOMPARE(done.status, quint32(CDefrager::kIdle));
     QVERIFY(!done.statusLine && !done.completionPercent);
     QVERIFY(m_page->DriveTable()->View()->isEnabled());
     QVERIFY(!m_page->EstimateTimer().isActive());
     QCOMPARE(m_f->presenter.dialogTitles.size(), 1);
+    // Without the drive's geometry, the cluster size the block carries.
+    m_engine->SetOperationAnswer(u"GetDriveGeometry"_s, int(kAccessDenied));
+    analysis.Set(10, 512);
+    m_engine->UpdateVolumeData(kRoot, [&](CTestEngine::TVolumeData& data) {
+        data.statisticsBlocks[CStatisticsBlock::kAnalysis] = analysis.Bytes();
+    });
     QVERIFY(Notify(NoticeType::EngineOpCompleted, kRoot));
     QVERIFY(completed.wait());
     QCOMPARE(m_f->presenter.dialogTitles.size(), 1);
+    QCOMPARE(drives.Volume(Id(kRoot)).clusterBytes, 512u);
+}
+
+// The fragments of listed files before their pass and after it, once, for the results page; a
+// pass the engine refused leaves nothing to report.
+void tst_DefragController::selectedFilesResultsAfterTheirPass()
+{
+    QVERIFY(Start());
+    CDefrager& drives = m_app->Defrager();
+    TStringList files{L"/a.bin", L"/b.bin"};
+    m_engine->SetFileFragments(u"/a.bin"_s, 7);
+    QCOMPARE(m_page->DefragmentFilesList(Id(kRoot), files), S_OK);
+    m_engine->SetFileFragments(u"/a.bin"_s, 1);
+    QSignalSpy completed(m_page, &CDefragWidget::Completed);
+    QVERIFY(Notify(NoticeType::EngineOpCompleted, kRoot));
+    QVERIFY(completed.wait());
+    const auto* record = dynamic_cast<const CDefragStatisticsData::CSelectedFiles*>(
+        drives.Statistics(Id(kRoot), CDefrager::kSelectedFilesRecord).get());
+    QVERIFY(record);
+    using TFile = CDefragStatisticsData::CSelectedFiles::TFile;
+    QCOMPARE(record->files, (QList<TFile>{{L"/a.bin", 7, 1, -1}, {L"/b.bin", 0, 0, -1}}));
+    QVERIFY(drives.Volume(Id(kRoot)).selectedFiles.empty());
+    QTRY_COMPARE(m_page->Statistics()->Summary()->Kind(),
+                 CStatisticsResultsFactory::kSelectedFiles);
+
+    m_engine->SetOperationAnswer(u"DefragmentFiles"_s, int(kAccessDenied));
+    QCOMPARE(m_page->DefragmentFilesList(Id(kRoot), files), kAccessDenied);
+    QVERIFY(drives.Volume(Id(kRoot)).selectedFiles.empty());
 }
 
 void tst_DefragController::estimateMovesOnOnlyWhenPassed()

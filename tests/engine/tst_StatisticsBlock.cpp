@@ -19,6 +19,7 @@ private slots:
     void aBlockCutAnywhereIsRefused();
     void countsBeyondTheBufferAreRefused_data();
     void countsBeyondTheBufferAreRefused();
+    void appendedListsAreReadWholeOrNotAtAll();
 };
 
 namespace {
@@ -105,6 +106,37 @@ void TestStatisticsBlock::countsBeyondTheBufferAreRefused()
         bytes.truncate(writer.Offset(6));
     CStatisticsBlock block;
     QCOMPARE(CStatisticsBlock::Decode(bytes, &block), CStatisticsBlock::kMalformed);
+}
+
+void TestStatisticsBlock::appendedListsAreReadWholeOrNotAtAll()
+{
+    CStatisticsBlockLists lists;
+    lists.mostFragmented = {{L"/v/a <&> b", 40, 5'000'000'000ULL, false},
+                            {L"/v/dir", 3, 4096, true}};
+    lists.excluded = {
+        {L"/v/locked", CStatisticsBlockLists::kError, HRESULT(0x80070020), -1, 0},
+        {L"/v/sk\u00e9p/\U0001D11E", CStatisticsBlockLists::kExcludedFile, S_OK, 7, 12}};
+    lists.fileTypes = {{L"txt", 3, 300}, {L"", 1, 0}};
+    const QByteArray fields = CStatisticsBlockWriter(CStatisticsBlock::kAnalysis).Bytes();
+    const QByteArray whole = fields + lists.Encode();
+    CStatisticsBlock block;
+    QCOMPARE(CStatisticsBlock::Decode(whole, &block), S_OK);
+    QVERIFY(block.Lists() == lists);
+
+    // Cut anywhere, or with a count beyond what is left, the lists are dropped and the fields
+    // kept.
+    for (qsizetype length = fields.size(); length < whole.size(); ++length) {
+        const auto buffer = std::make_unique<char[]>(static_cast<size_t>(length));
+        std::copy_n(whole.constData(), length, buffer.get());
+        QCOMPARE(CStatisticsBlock::Decode(QByteArray::fromRawData(buffer.get(), length), &block),
+                 S_OK);
+        QVERIFY2(block.Lists() == CStatisticsBlockLists(), QByteArray::number(length));
+    }
+    QByteArray counted = whole;
+    PatchCount(&counted, fields.size() + 4, 0x10000000u);
+    QCOMPARE(CStatisticsBlock::Decode(counted, &block), S_OK);
+    QCOMPARE(block.Lists().mostFragmented.size(), 0);
+    QCOMPARE(block.Kind(), CStatisticsBlock::kAnalysis);
 }
 
 QTEST_GUILESS_MAIN(TestStatisticsBlock)

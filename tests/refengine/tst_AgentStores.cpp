@@ -15,6 +15,7 @@
 #include "refengine/CScheduleRunner.h"
 #include "refengine/CScheduleStore.h"
 #include "refengine/CStatisticsBlockBuilder.h"
+#include "refengine/CVolumePass.h"
 #include "refengine/CVolumeSettingsStore.h"
 #include "tests/refengine/TestFiles.h"
 #include "tests/support/CTestEnvironment.h"
@@ -45,6 +46,8 @@ private slots:
     void runnerNoticesInOrder();
     void noticesKeepTheirOrderAndDeadListenersGo();
     void simulationReachesEachMethodsLayout();
+    void passMethodAndThreshold_data();
+    void passMethodAndThreshold();
     void volumeSettingsSurviveARestartAndDamage();
     void blocksReadBackAsTheConsoleReadsThem();
     void passesWaitForMainsPower();
@@ -517,6 +520,41 @@ void TestAgentStores::runnerNoticesInOrder()
     QCOMPARE(events, (QList<qint32>{100, 103, 101, 100, 105, 101, 100, 101}));
 }
 
+void TestAgentStores::passMethodAndThreshold_data()
+{
+    QTest::addColumn<bool>("optiwise");
+    QTest::addColumn<int>("requested");
+    QTest::addColumn<double>("files");
+    QTest::addColumn<double>("freeSpace");
+    QTest::addColumn<int>("method");
+    QTest::addColumn<bool>("runs"); // with a threshold of 15
+    QTest::newRow("as requested") << false << 1 << 30.0 << 5.0 << 1 << true;
+    QTest::newRow("below the threshold") << false << 0 << 14.9 << 90.0 << 0 << false;
+    QTest::newRow("consolidation measures free space") << false << 2 << 1.0 << 15.0 << 2 << true;
+    QTest::newRow("optiwise: fragmented files") << true << 2 << 10.0 << 90.0 << 0 << false;
+    QTest::newRow("optiwise: scattered free space") << true << 0 << 9.9 << 20.0 << 2 << true;
+    QTest::newRow("optiwise: little to do") << true << 0 << 2.0 << 19.9 << 1 << false;
+}
+
+void TestAgentStores::passMethodAndThreshold()
+{
+    QFETCH(bool, optiwise);
+    QFETCH(int, requested);
+    QFETCH(double, files);
+    QFETCH(double, freeSpace);
+    TVolumeSettings settings;
+    settings.optiwise = optiwise;
+    settings.fragmentationThreshold = 15;
+    TAnalysisFigures before;
+    before.fileFragmentationPercent = files;
+    before.freeSpaceFragmentationPercent = freeSpace;
+    const int method = CVolumePass::ChosenMethod(before, settings, requested);
+    QTEST(method, "method");
+    QTEST(CVolumePass::ThresholdExceeded(before, settings, method), "runs");
+    settings.fragmentationThreshold = 0;
+    QVERIFY(CVolumePass::ThresholdExceeded(before, settings, method));
+}
+
 void TestAgentStores::simulationReachesEachMethodsLayout()
 {
     // recent+fragmented, free, rarely, metadata (fixed), directory, free, occasionally
@@ -622,6 +660,10 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
                  .arg(record->fragmentedFiles)
                  .arg(record->largestFreeSpaceChunk, 0, 'f', 0),
              u"25%, status 2, 120 fragmented, largest free 10737418240"_s);
+    // The free bytes travel as category 9 of the category table.
+    QVERIFY(!record->categories.Entries().empty());
+    QVERIFY(record->categories.Entries().back() ==
+            (CStatisticsBlockCategoryTable::TEntry{9, 0, 40ULL << 30}));
 
     const TAnalysisFigures after =
         CStatisticsBlockBuilder::Improved(before, CDefragSimulation::kConsolidateFreeSpace, 1.0);
@@ -629,16 +671,24 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
     QCOMPARE(after.fragmentHistogram.first().files, 1000u);
     std::unique_ptr<CDefragStatisticsData::COnline> onlineRecord;
     QCOMPARE(CDefragStatisticsData::MakeOnline(
-                 CStatisticsBlockBuilder::Online(volume, before, after, 45001, 9000, 1), 4096,
-                 notNtfs, &onlineRecord),
+                 CStatisticsBlockBuilder::Online(volume, before, after, 45001, 9000), 4096, notNtfs,
+                 &onlineRecord),
              S_OK);
     const CDefragStatisticsData::COnline& online = *onlineRecord;
     QCOMPARE(
-        u"%1 before, %2 defragmented, %3% after, stop reason %4"_s.arg(online.fragmentedFilesBefore)
+        u"%1 before, %2 defragmented, %3% after, next %4 for %5"_s.arg(online.fragmentedFilesBefore)
             .arg(online.filesDefragmented)
             .arg(online.fileFragmentationAfter)
-            .arg(online.stopReason),
-        u"120 before, 120 defragmented, 0% after, stop reason 1"_s);
+            .arg(online.stopReason)
+            .arg(online.stopReasonValue),
+        u"120 before, 120 defragmented, 0% after, next 0 for 0"_s);
+    // The analysis recommends TierLayout for its fragmented files and scattered free space.
+    QCOMPARE(record->stopReason, 3u);
+    QCOMPARE(record->stopReasonValue, 0x01u | 0x40u);
+    TAnalysisFigures directories;
+    directories.directoryFragmentationPercent = 5;
+    const auto next = CStatisticsBlockBuilder::Recommend(directories);
+    QVERIFY(next.field == 78 && next.reasons == 0x02);
 
     // Half done, Defrag Only: half the fragmented files, the free space as it was.
     const TAnalysisFigures half =

@@ -1,4 +1,5 @@
 #include "core/COleDate.h"
+#include "engine/CDefragStatisticsData.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
@@ -12,6 +13,9 @@
 #include <QtTest>
 
 #include <utime.h>
+
+#include <functional>
+#include <map>
 
 using namespace Qt::StringLiterals;
 
@@ -41,6 +45,109 @@ bool MakeTree(const QString& root, int directories, int filesEach)
     return true;
 }
 
+// Every drive setting of a volume as text, by name; "failed" where it cannot be read.
+QMap<QString, QString> DriveSettings(CKV100EngineInterface& engine, const TId& volume)
+{
+    // The text is made only once the call has answered.
+    const auto text = [](HRESULT hr, const std::function<QString()>& value) {
+        return SUCCEEDED(hr) ? value() : u"failed"_s;
+    };
+    uint threshold = 0, rare = 0, recent = 0, size = 0, kinds = 0;
+    int method = -1, overrideType = 0;
+    bool optiwise = false, aggressive = false, ignore = false, every = false;
+    QList<uint> order;
+    QList<qulonglong> gaps;
+    TStringList excluded;
+    QMap<QString, QString> settings;
+    settings[u"threshold"_s] = text(engine.GetFragmentationThreshold(volume, &threshold),
+                                    [&] { return QString::number(threshold); });
+    settings[u"method"_s] =
+        text(engine.GetDefaultAlgorithm(volume, &method), [&] { return QString::number(method); });
+    settings[u"optiwise"_s] =
+        text(engine.GetOptiwise(volume, &optiwise), [&] { return QString::number(optiwise); });
+    settings[u"TierLayout"_s] = text(
+        engine.GetTierLayout(volume, &order, &gaps, &rare, &recent, &aggressive, &ignore, &size),
+        [&] {
+            QStringList texts;
+            for (uint zone : order)
+                texts << QString::number(zone);
+            for (qulonglong gap : gaps)
+                texts << QString::number(gap);
+            for (uint value : {rare, recent, uint(aggressive), uint(ignore), size})
+                texts << QString::number(value);
+            return texts.join(u' ');
+        });
+    settings[u"boot time"_s] = text(engine.GetBootTimeSettings(volume, &kinds, &every),
+                                    [&] { return u"%1 %2"_s.arg(kinds).arg(every); });
+    settings[u"excluded"_s] = text(engine.GetExcludedFiles(volume, &excluded), [&] {
+        QStringList paths;
+        for (const TString& path : excluded)
+            paths << QString::fromStdWString(path);
+        return paths.join(u", "_s);
+    });
+    settings[u"override"_s] = text(engine.GetOverrideDriveType(volume, &overrideType),
+                                   [&] { return QString::number(overrideType); });
+    return settings;
+}
+
+// A drive setting written, then a value of it the engine refuses; what it reads afterwards.
+// root stands for the volume's mount point.
+struct TSettingCase {
+    std::function<HRESULT(CKV100EngineInterface&, const TId&, const QString&root)> write, refuse;
+    QString expected; // %1 the mount point
+};
+
+const std::map<QString, TSettingCase>& SettingCases()
+{
+    using E = CKV100EngineInterface;
+    using T = const TId&;
+    const auto paths = [](const QStringList& list) {
+        TStringList out;
+        for (const QString& path : list)
+            out.push_back(path.toStdWString());
+        return out;
+    };
+    uint type = 0;
+    static const std::map<QString, TSettingCase> cases = {
+        {u"threshold"_s,
+         {[](E& e, T v, auto) { return e.SetFragmentationThreshold(v, 15); },
+          [](E& e, T v, auto) { return e.SetFragmentationThreshold(v, 101); }, u"15"_s}},
+        {u"method"_s,
+         {[](E& e, T v, auto) { return e.SetDefaultAlgorithm(v, 2); },
+          [](E& e, T v, auto) { return e.SetDefaultAlgorithm(v, 3); }, u"2"_s}},
+        {u"optiwise"_s,
+         {[](E& e, T v, auto) { return e.SetOptiwise(v, true); },
+          [](E& e, T, auto) { return e.SetOptiwise(L"{unknown}", false); }, u"1"_s}},
+        // The last preset of the properties page; then ages that are equal.
+        {u"TierLayout"_s,
+         {[](E& e, T v, auto) {
+              return e.SetTierLayout(v, {2, 3, 1, 4, 0}, {0, 0, 8192, 1048576}, 90, 24, false, true,
+                                     10);
+          },
+          [](E& e, T v, auto) {
+              return e.SetTierLayout(v, {0, 1, 2, 3, 4}, {0, 0, 0, 0}, 30, 30, true, false, 32);
+          },
+          u"2 3 1 4 0 0 0 8192 1048576 90 24 0 1 10"_s}},
+        {u"boot time"_s,
+         {[](E& e, T v, auto) { return e.SetBootTimeSettings(v, 0x9, true); },
+          [](E& e, T v, auto) { return e.SetBootTimeSettings(v, 0x10, false); }, u"9 1"_s}},
+        // Cleaned, each once, in order; a path elsewhere is refused.
+        {u"excluded"_s,
+         {[paths](E& e, T v, const QString& root) {
+              return e.SetExcludedFiles(
+                  v, paths({root + u"/d3/f1.txt"_s, root + u"/d0/../d1/"_s, root + u"/d1"_s}));
+          },
+          [paths](E& e, T v, const QString& root) {
+              return e.SetExcludedFiles(v, paths({root + u"/d2"_s, u"/etc/passwd"_s}));
+          },
+          u"%1/d1, %1/d3/f1.txt"_s}},
+        {u"override"_s,
+         {[type](E& e, T v, auto) mutable { return e.SetOverrideDriveType(v, 2, &type); },
+          [type](E& e, T v, auto) mutable { return e.SetOverrideDriveType(v, 3, &type); }, u"2"_s}},
+    };
+    return cases;
+}
+
 } // namespace
 
 class TestEngineDaemon : public QObject {
@@ -55,6 +162,9 @@ private slots:
     void passPausesResumesAndStops();
     void badInputChangesNothing();
     void pageRequestsAndTheirFailures();
+    void driveSettingsRoundTrip_data();
+    void driveSettingsRoundTrip();
+    void analysisListsLeaveTheExcludedFilesOut();
     void vanishedConsolesNeverEndTheDaemon();
     void volumeGoneDuringAPass();
     void aRestartedDaemonIsReachedAgain();
@@ -396,6 +506,62 @@ void TestEngineDaemon::volumeGoneDuringAPass()
     QCOMPARE(m_engine.GetLastErrorText(&lastError), S_OK);
     QVERIFY2(lastError.find(L"80070037") != std::wstring::npos,
              qPrintable(QString::fromStdWString(lastError)));
+}
+
+void TestEngineDaemon::driveSettingsRoundTrip_data()
+{
+    QTest::addColumn<QString>("setting");
+    for (const auto& [name, setting] : SettingCases())
+        QTest::newRow(qPrintable(name)) << name;
+}
+
+void TestEngineDaemon::driveSettingsRoundTrip()
+{
+    QFETCH(QString, setting);
+    const TSettingCase& test = SettingCases().at(setting);
+    const QString root = QFileInfo(m_small).canonicalFilePath();
+    const TId volume = VolumeOf(m_small).toStdWString();
+    const TId other = VolumeOf(m_large).toStdWString();
+    QMap<QString, QString> expected = DriveSettings(m_engine, volume);
+    const QMap<QString, QString> otherBefore = DriveSettings(m_engine, other);
+    QVERIFY(expected.contains(setting));
+    expected[setting] = test.expected.contains(u"%1"_s) ? test.expected.arg(root) : test.expected;
+
+    // Only that setting of only that volume changes, and a refused value changes nothing.
+    QCOMPARE(test.write(m_engine, volume, root), S_OK);
+    QCOMPARE(DriveSettings(m_engine, volume), expected);
+    QVERIFY(FAILED(test.refuse(m_engine, volume, root)));
+    QCOMPARE(DriveSettings(m_engine, volume), expected);
+    QCOMPARE(DriveSettings(m_engine, other), otherBefore);
+}
+
+void TestEngineDaemon::analysisListsLeaveTheExcludedFilesOut()
+{
+    const QString root = QFileInfo(m_small).canonicalFilePath();
+    const TId volume = VolumeOf(m_small).toStdWString();
+    QCOMPARE(m_engine.SetExcludedFiles(volume, {(root + u"/d1"_s).toStdWString()}), S_OK);
+    CSignalLog emissions(&m_engine);
+    QCOMPARE(m_engine.Analyse(volume), S_OK);
+    QVERIFY(WaitFor(emissions, u"OpCompleted"_s));
+
+    QByteArray bytes;
+    QCOMPARE(m_engine.GetStatisticsBlock(volume, 0, &bytes), S_OK);
+    std::unique_ptr<CDefragStatisticsData::CAnalyse> record;
+    QCOMPARE(CDefragStatisticsData::MakeAnalyse(bytes, 1, {}, &record), S_OK);
+    const CStatisticsBlockLists& lists = record->lists;
+    const TString excludedFolder = (root + u"/d1/"_s).toStdWString();
+    QCOMPARE(lists.excluded.size(), 10);
+    for (const CStatisticsBlockLists::TExcluded& entry : lists.excluded) {
+        QVERIFY(entry.path.starts_with(excludedFolder));
+        QCOMPARE(entry.reason, CStatisticsBlockLists::kExcludedFile);
+    }
+    for (const CStatisticsBlockLists::TFragmented& entry : lists.mostFragmented)
+        QVERIFY(!entry.path.starts_with(excludedFolder));
+    // Files of 300 to 309 bytes in each of the four folders.
+    QCOMPARE(lists.fileTypes.size(), 1);
+    QCOMPARE(lists.fileTypes.first().extension, L"txt");
+    QCOMPARE(lists.fileTypes.first().files, quint64(kSmallFiles));
+    QCOMPARE(lists.fileTypes.first().bytes, quint64(4 * (10 * 300 + 45)));
 }
 
 void TestEngineDaemon::aRestartedDaemonIsReachedAgain()

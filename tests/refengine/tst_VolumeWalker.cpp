@@ -1,3 +1,4 @@
+#include "refengine/CDirectoryScanner.h"
 #include "refengine/CDriveMapBuilder.h"
 #include "refengine/CExtentReader.h"
 #include "refengine/CMountTable.h"
@@ -5,6 +6,7 @@
 #include "refengine/CVolumeCatalog.h"
 #include "refengine/CVolumeWalker.h"
 #include "tests/refengine/TestFiles.h"
+#include "tests/support/CLoopVolume.h"
 
 #include <QDirIterator>
 #include <QHash>
@@ -52,6 +54,9 @@ private slots:
     void walksABigTreeAsToldByItsCallback();
 
     void loopMountedImageAgainstFilefrag();
+    void fileExtensions_data();
+    void fileExtensions();
+    void excludedPathsAreLeftOutOfTheWalk();
 
 private:
     // Mounts made by a test, unmounted by cleanup() whatever happened.
@@ -849,6 +854,88 @@ void TestVolumeWalker::loopMountedImageAgainstFilefrag()
     QVERIFY(detached);
     m_mounts.clear();
     QCOMPARE(hr, CVolumeWalker::kDeviceGone);
+}
+
+void TestVolumeWalker::fileExtensions_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("plain") << u"notes.txt"_s << u"txt"_s;
+    QTest::newRow("upper case, last dot") << u"Backup.TAR.GZ"_s << u"gz"_s;
+    QTest::newRow("hidden file") << u".profile"_s << QString();
+    QTest::newRow("sixteen bytes") << u"a.abcdefghijklmnop"_s << u"abcdefghijklmnop"_s;
+    QTest::newRow("longer") << u"a.abcdefghijklmnopq"_s << QString();
+    QTest::newRow("non-ASCII kept") << u"Bild.JPÉG"_s << u"jpÉg"_s;
+}
+
+void TestVolumeWalker::fileExtensions()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, extension);
+    QCOMPARE(QString::fromStdString(CDirectoryScanner::FileExtension(name.toStdString())),
+             extension);
+}
+
+void TestVolumeWalker::excludedPathsAreLeftOutOfTheWalk()
+{
+    CLoopVolume loop;
+    if (QString why; !loop.Mount(24 << 20, &why))
+        QSKIP(qPrintable(why));
+    // Two files written a piece at a time in turns end up in pieces; one of them is excluded.
+    {
+        QVERIFY(QDir().mkpath(loop.FilePath(u"keep"_s)) && QDir().mkpath(loop.FilePath(u"skip"_s)));
+        QFile kept(loop.FilePath(u"keep/turns"_s)), skipped(loop.FilePath(u"skip/turns"_s));
+        QVERIFY(kept.open(QIODevice::WriteOnly) && skipped.open(QIODevice::WriteOnly));
+        const QByteArray piece(12 * 1024, 't');
+        for (int round = 0; round < 20; ++round) {
+            for (QFile* file : {&kept, &skipped}) {
+                QVERIFY(file->write(piece) == piece.size() && file->flush());
+                QVERIFY(::fsync(file->handle()) == 0);
+            }
+        }
+    }
+    const std::pair<const char*, int> others[] = {{"keep/notes.txt", 100}, {"keep/photo.JPG", 3000},
+                                                  {"keep/.hidden", 50},    {"keep/one.log", 70},
+                                                  {"skip/deep/c.TXT", 40}, {"noext", 10}};
+    for (const auto& [name, bytes] : others)
+        QVERIFY(WriteFile(loop.FilePath(QString::fromLatin1(name)), bytes));
+
+    TVolumeDescription volume;
+    QCOMPARE(CVolumeCatalog().Describe(loop.Path(), &volume), S_OK);
+    TWalkOptions options;
+    options.threads = 2;
+    options.excludedPaths = {loop.FilePath(u"skip"_s), loop.FilePath(u"keep/one.log"_s),
+                             u"/elsewhere"_s};
+    CVolumeWalker walker(volume, options);
+    QCOMPARE(walker.Run({}), S_OK);
+    const TAnalysisFigures& figures = walker.Figures();
+
+    // The excluded files are listed, most fragments first, and drawn as excluded.
+    QStringList excluded;
+    for (const TAnalysisFigures::TFragmentedItem& item : figures.excludedFiles)
+        excluded << item.path.mid(loop.Path().size() + 1);
+    QVERIFY(!excluded.isEmpty());
+    QCOMPARE(excluded.first(), u"skip/turns"_s);
+    QVERIFY(figures.excludedFiles.first().fragments > 1);
+    excluded.sort();
+    QCOMPARE(excluded, (QStringList{u"keep/one.log"_s, u"skip/deep/c.TXT"_s, u"skip/turns"_s}));
+    QCOMPARE(figures.excludedFileCount, quint64(3));
+    QVERIFY(Categories(figures).contains(u"11:3:%1"_s.arg(20 * 12 * 1024 + 70 + 40)));
+
+    // Only the file left in place counts as fragmented.
+    QCOMPARE(figures.fragmentedFiles, quint64(1));
+    QCOMPARE(figures.mostFragmentedFiles.size(), 1);
+    QCOMPARE(figures.mostFragmentedFiles.first().path, loop.FilePath(u"keep/turns"_s));
+    QCOMPARE(figures.excessFileFragments,
+             quint64(figures.mostFragmentedFiles.first().fragments - 1));
+
+    // Every file by extension, excluded ones too.
+    QStringList types;
+    for (const TAnalysisFigures::TFileType& type : figures.fileTypes)
+        types << u"%1:%2:%3"_s.arg(type.extension).arg(type.files).arg(type.bytes);
+    types.sort();
+    QCOMPARE(types, (QStringList{u":4:%1"_s.arg(2 * 20 * 12 * 1024 + 50 + 10), u"jpg:1:3000"_s,
+                                 u"log:1:70"_s, u"txt:2:140"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestVolumeWalker)

@@ -69,6 +69,16 @@ class CTestEngine::CEngine : public CTestSubscribable<CEngineServiceBase> {
         return Engine()->OperationAnswer(operation, method.toString(), volume);
     }
 
+    // Records a Set call and, unless the test made it fail, applies it to the volume's record.
+    int Store(QStringView method, const QString& volume, const QString& details,
+              const std::function<void(TVolumeData&)>& change)
+    {
+        const int answer = Record(method, volume, details);
+        if (answer >= 0)
+            Engine()->UpdateVolumeData(volume, change);
+        return answer;
+    }
+
     // Counts a call and answers a value the test set.
     template <typename T>
     int Answer(T& out, const T& value)
@@ -226,9 +236,99 @@ public:
         bytesUsed = answer.bytesUsed;
         return Record(u"GetBlockFiles", volume, QString::number(block));
     }
+    // Drive settings: a Get answers the stored value, a Set stores unless its answer fails.
+    int GetFragmentationThreshold(const QString& volume, uint& percent) override
+    {
+        percent = Engine()->VolumeData(volume).threshold;
+        return Record(u"GetFragmentationThreshold", volume);
+    }
+    int SetFragmentationThreshold(const QString& volume, uint percent) override
+    {
+        return Store(u"SetFragmentationThreshold", volume, QString::number(percent),
+                     [&](TVolumeData& data) { data.threshold = percent; });
+    }
+    int GetOptiwise(const QString& volume, bool& enabled) override
+    {
+        enabled = Engine()->VolumeData(volume).optiwise;
+        return Record(u"GetOptiwise", volume);
+    }
+    int SetOptiwise(const QString& volume, bool enabled) override
+    {
+        return Store(u"SetOptiwise", volume, QString::number(enabled),
+                     [&](TVolumeData& data) { data.optiwise = enabled; });
+    }
+    int GetTierLayout(const QString& volume, QList<uint>& zoneOrder,
+                      QList<qulonglong>& freeSpaceGapsKb, uint& rareAgeDays, uint& recentAgeDays,
+                      bool& aggressive, bool& ignoreLargeFragments, uint& largeFragmentMb) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        zoneOrder = data.zoneOrder;
+        freeSpaceGapsKb = data.freeSpaceGapsKb;
+        rareAgeDays = data.rareAgeDays;
+        recentAgeDays = data.recentAgeDays;
+        aggressive = data.aggressive;
+        ignoreLargeFragments = data.ignoreLargeFragments;
+        largeFragmentMb = data.largeFragmentMb;
+        return Record(u"GetTierLayout", volume);
+    }
+    int SetTierLayout(const QString& volume, const QList<uint>& zoneOrder,
+                      const QList<qulonglong>& freeSpaceGapsKb, uint rareAgeDays,
+                      uint recentAgeDays, bool aggressive, bool ignoreLargeFragments,
+                      uint largeFragmentMb) override
+    {
+        return Store(u"SetTierLayout", volume, QString(), [&](TVolumeData& data) {
+            data.zoneOrder = zoneOrder;
+            data.freeSpaceGapsKb = freeSpaceGapsKb;
+            data.rareAgeDays = rareAgeDays;
+            data.recentAgeDays = recentAgeDays;
+            data.aggressive = aggressive;
+            data.ignoreLargeFragments = ignoreLargeFragments;
+            data.largeFragmentMb = largeFragmentMb;
+        });
+    }
+    int GetBootTimeSettings(const QString& volume, uint& fileKinds, bool& everyReboot) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        fileKinds = data.bootFileKinds;
+        everyReboot = data.everyReboot;
+        return Record(u"GetBootTimeSettings", volume);
+    }
+    int SetBootTimeSettings(const QString& volume, uint fileKinds, bool everyReboot) override
+    {
+        return Store(u"SetBootTimeSettings", volume,
+                     QStringLiteral("%1:%2").arg(fileKinds).arg(everyReboot),
+                     [&](TVolumeData& data) {
+                         data.bootFileKinds = fileKinds;
+                         data.everyReboot = everyReboot;
+                     });
+    }
+    int GetExcludedFiles(const QString& volume, QStringList& files) override
+    {
+        files = Engine()->VolumeData(volume).excludedFiles;
+        return Record(u"GetExcludedFiles", volume);
+    }
+    int SetExcludedFiles(const QString& volume, const QStringList& files) override
+    {
+        return Store(u"SetExcludedFiles", volume, files.join(u'|'),
+                     [&](TVolumeData& data) { data.excludedFiles = files; });
+    }
+    int GetDriveGeometry(const QString& volume, uint& serialHigh, uint& serialLow,
+                         uint& bytesPerCluster, qulonglong& totalClusters, qulonglong& freeClusters,
+                         qulonglong& usedClusters) override
+    {
+        const TVolumeData data = Engine()->VolumeData(volume);
+        serialHigh = data.serialHigh;
+        serialLow = data.serialLow;
+        bytesPerCluster = data.bytesPerCluster;
+        totalClusters = data.totalClusters;
+        freeClusters = data.freeClusters;
+        usedClusters = data.usedClusters;
+        return Record(u"GetDriveGeometry", volume);
+    }
     int GetStatisticsBlock(const QString& volume, uint kind, QByteArray& block) override
     {
-        block = QByteArray(static_cast<qsizetype>(kind), '\x5a');
+        block = Engine()->VolumeData(volume).statisticsBlocks.value(
+            kind, QByteArray(static_cast<qsizetype>(kind), '\x5a'));
         return Record(u"GetStatisticsBlock", volume, QString::number(kind));
     }
 };
@@ -476,4 +576,17 @@ CTestEngine::TVolumeData CTestEngine::VolumeData(const QString& volume) const
     TVolumeData data;
     data.mountName = volume;
     return data;
+}
+
+void CTestEngine::UpdateVolumeData(const QString& volume,
+                                   const std::function<void(TVolumeData&)>& change)
+{
+    QMutexLocker locker(&m_mutex);
+    auto found = m_volumeData.find(volume);
+    if (found == m_volumeData.end()) {
+        TVolumeData data;
+        data.mountName = volume;
+        found = m_volumeData.insert(volume, data);
+    }
+    change(found.value());
 }

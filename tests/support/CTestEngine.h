@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QMap>
 #include <QMutex>
 #include <QStringList>
 #include <QWaitCondition>
@@ -81,11 +82,34 @@ public:
         double fileFragmentation = 0;
         double freeSpaceFragmentation = 0;
         QList<uint> driveMap;
+        // Drive settings: the Set calls store what they are given.
+        uint threshold = 10;
+        bool optiwise = false;
+        QList<uint> zoneOrder{0, 1, 2, 3, 4};
+        QList<qulonglong> freeSpaceGapsKb{8192, 0, 0, 0};
+        uint rareAgeDays = 60;
+        uint recentAgeDays = 30;
+        bool aggressive = false;
+        bool ignoreLargeFragments = false;
+        uint largeFragmentMb = 32;
+        uint bootFileKinds = 0;
+        bool everyReboot = false;
+        QStringList excludedFiles{};
+        uint serialHigh = 0;
+        uint serialLow = 0;
+        uint bytesPerCluster = 4096;
+        qulonglong totalClusters = 0;
+        qulonglong freeClusters = 0;
+        qulonglong usedClusters = 0;
+        // Statistics blocks by kind; a kind without one answers a block of filler bytes.
+        QMap<uint, QByteArray> statisticsBlocks{};
     };
     // Volumes without data answer with a record named after them. May change while the engine
     // runs.
     void SetVolumeData(const QString& volume, const TVolumeData& data);
     TVolumeData VolumeData(const QString& volume) const;
+    // Changes a volume's record in place (starting from the one VolumeData answers).
+    void UpdateVolumeData(const QString& volume, const std::function<void(TVolumeData&)>& change);
 
     // Instances created through the activation object.
     int Activations() const { return m_activations.load(); }
