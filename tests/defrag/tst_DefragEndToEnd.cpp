@@ -11,12 +11,10 @@
 #include "defrag/COptimizeTableModel.h"
 #include "defrag/CVolumeBitmapWidget.h"
 #include "engine/CKV100EngineInterface.h"
-#include "platform/com/CDBusActivator.h"
 #include "tests/support/CAppFixture.h"
+#include "tests/support/CEngineDaemonProcess.h"
 #include "tests/support/CLoopVolume.h"
 
-#include <QDBusConnection>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -50,19 +48,9 @@ void tst_DefragEndToEnd::analysisReachesTheTable()
     ::sync();
 
     // The daemon listens on the runtime folder the fixture made.
-    QProcess daemon;
-    daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
-                 {u"--volume"_s, volume.Path(), u"--state"_s,
-                  fixture.environment.Root() + u"/engine-state"_s});
-    QVERIFY(daemon.waitForStarted());
-    const QString address = u"unix:path="_s + CDBusActivator::LocalSocketPaths().constFirst();
-    const auto answers = [&address] {
-        const bool up = QDBusConnection::connectToPeer(address, u"probe"_s).isConnected();
-        QDBusConnection::disconnectFromPeer(u"probe"_s);
-        return up;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(answers(), 10000);
+    CEngineDaemonProcess daemon;
+    QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volume.Path(),
+                         fixture.environment.Root() + u"/engine-state"_s));
 
     CApp& app = *fixture.app;
     app.WireEngineSignals();
@@ -149,8 +137,7 @@ void tst_DefragEndToEnd::analysisReachesTheTable()
     QVERIFY2(listed.contains(file), qPrintable(listed.join(u'|')));
 
     app.CleanAllInterfaces();
-    daemon.terminate();
-    QVERIFY(daemon.waitForFinished(10000));
+    QVERIFY(daemon.Stop());
 }
 
 QTEST_MAIN(tst_DefragEndToEnd)

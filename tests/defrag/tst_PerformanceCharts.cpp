@@ -10,16 +10,14 @@
 #include "defrag/CStatisticsPerformanceChart.h"
 #include "engine/CKV100AgentInterface.h"
 #include "engine/CKV100EngineInterface.h"
-#include "platform/com/CDBusActivator.h"
 #include "schedule/CCadence.h"
+#include "tests/support/CEngineDaemonProcess.h"
 #include "tests/support/CLoopVolume.h"
 #include "tests/support/CTestEnvironment.h"
 #include "widgets/CBarChartWidget.h"
 
-#include <QDBusConnection>
 #include <QHelpEvent>
 #include <QLabel>
-#include <QProcess>
 #include <QToolTip>
 #include <QtTest>
 
@@ -365,18 +363,9 @@ void TestPerformanceCharts::passDatesReachTheModelFromTheAgent()
         file.write(QByteArray(2000 + 131 * f, 'p'));
     }
 
-    QProcess daemon;
-    daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
-                 {u"--volume"_s, volume.Path(), u"--state"_s, environment.Root() + u"/state"_s});
-    QVERIFY(daemon.waitForStarted());
-    const QString address = u"unix:path="_s + CDBusActivator::LocalSocketPaths().constFirst();
-    const auto answers = [&address] {
-        const bool up = QDBusConnection::connectToPeer(address, u"probe"_s).isConnected();
-        QDBusConnection::disconnectFromPeer(u"probe"_s);
-        return up;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(answers(), 10000);
+    CEngineDaemonProcess daemon;
+    QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volume.Path(),
+                         environment.Root() + u"/state"_s));
 
     CKV100EngineInterface engine;
     CKV100AgentInterface agent;
@@ -433,8 +422,7 @@ void TestPerformanceCharts::passDatesReachTheModelFromTheAgent()
 
     agent.Disconnect();
     engine.Disconnect();
-    daemon.terminate();
-    QVERIFY(daemon.waitForFinished(10000));
+    QVERIFY(daemon.Stop());
 }
 
 QTEST_MAIN(TestPerformanceCharts)
