@@ -5,7 +5,11 @@
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
 #include "refengine/CEventLog.h"
+#include "refengine/CLogindIdle.h"
 #include "refengine/CNoticeSink.h"
+#include "schedule/CEngineParameters.h"
+#include "schedule/CExclusionWindowsText.h"
+#include "schedule/CScheduleCodes.h"
 
 #include <QMetaMethod>
 
@@ -56,6 +60,7 @@ CScheduleRunner::CScheduleRunner(CScheduleStore& store, CNoticeSink& sink, CEven
     , m_timer(this)
     , m_clock(&COleDate::Now)
     , m_runMissed([] { return true; })
+    , m_idleSource(&CLogindIdle::IdleSince)
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -80,6 +85,12 @@ void CScheduleRunner::SetRunMissed(std::function<bool()> runMissed)
 {
     QMutexLocker locker(&m_mutex);
     m_runMissed = runMissed ? std::move(runMissed) : [] { return true; };
+}
+
+void CScheduleRunner::SetIdleSource(TIdleSource idleSource)
+{
+    QMutexLocker locker(&m_mutex);
+    m_idleSource = idleSource ? std::move(idleSource) : TIdleSource(&CLogindIdle::IdleSince);
 }
 
 void CScheduleRunner::Start()
@@ -170,15 +181,38 @@ void CScheduleRunner::MarkHandled(const QString& schedule, const QString& item, 
 
 void CScheduleRunner::CheckDue()
 {
+    // The idle source may ask over the bus: not under the mutex, and only when it matters.
+    const QList<CScheduleStore::TSchedule> schedules = m_store.Schedules();
+    TIdleSource idleSource;
+    {
+        QMutexLocker locker(&m_mutex);
+        for (const CScheduleStore::TSchedule& schedule : schedules) {
+            if (schedule.code == CScheduleCodes::kQuietWatch && !schedule.disabled &&
+                !m_running.contains(schedule.name))
+                idleSource = m_idleSource;
+        }
+    }
+    const double idleSince = idleSource ? idleSource() : 0.0;
+
     QList<TStart> starts;
     QStringList missed;
+    QStringList unreadable;
     {
         QMutexLocker locker(&m_mutex);
         const double now = m_clock();
         const qint64 nowMs = CScheduleRunnerToMs(now);
-        for (const CScheduleStore::TSchedule& schedule : m_store.Schedules()) {
+        for (const CScheduleStore::TSchedule& schedule : schedules) {
             if (schedule.disabled || m_running.contains(schedule.name))
                 continue;
+            if (schedule.code == CScheduleCodes::kQuietWatch) {
+                if (QuietWatchDue(schedule, now, idleSince, &unreadable)) {
+                    MarkHandled(schedule.name, QString(), 0, now);
+                    m_running.insert(schedule.name, QString());
+                    starts.append(
+                        {schedule.name, QString(), schedule.code, schedule.parameters, 0});
+                }
+                continue;
+            }
             for (const CScheduleStore::TItem& item : schedule.items) {
                 const qint64 firstMs = CScheduleRunnerToMs(item.firstRun);
                 if (firstMs > nowMs)
@@ -210,8 +244,72 @@ void CScheduleRunner::CheckDue()
     }
     for (const QString& message : std::as_const(missed))
         Log(CEventLog::kInformation, kEventMissed, message);
+    for (const QString& name : std::as_const(unreadable))
+        Log(CEventLog::kError, kEventUnreadable,
+            tr("Schedule %1 cannot be read; it does not run.")
+                .arg(CScheduleRunnerRunName(name, {})));
     for (const TStart& start : std::as_const(starts))
         Begin(start);
+}
+
+bool CScheduleRunner::QuietWatchDue(const CScheduleStore::TSchedule& schedule, double now,
+                                    double idleSince, QStringList* unreadable)
+{
+    TQuietWatch quietWatch;
+    if (FAILED(ReadQuietWatch(schedule.parameters, &quietWatch))) {
+        if (!m_unreadableLogged.contains(schedule.name)) {
+            m_unreadableLogged.insert(schedule.name);
+            unreadable->append(schedule.name);
+        }
+        return false;
+    }
+    m_unreadableLogged.remove(schedule.name);
+    const qint64 nowMs = CScheduleRunnerToMs(now);
+    if (idleSince <= 0.0 ||
+        nowMs - CScheduleRunnerToMs(idleSince) < quietWatch.idleMinutes * 60 * 1000LL)
+        return false;
+    if (schedule.lastRun > 0.0 &&
+        nowMs - CScheduleRunnerToMs(schedule.lastRun) < quietWatch.intervalHours * 60 * 60 * 1000LL)
+        return false;
+    return !InExclusionWindow(quietWatch.windows, now);
+}
+
+HRESULT CScheduleRunner::ReadQuietWatch(const QString& parameters, TQuietWatch* quietWatch)
+{
+    const CParameterString pairs = CParameterString::Parse(parameters);
+    TQuietWatch read;
+    if (FAILED(
+            CEngineParameters::ReadIntervalDays(pairs.Value(u"interval"_s), &read.intervalHours)))
+        return E_INVALIDARG;
+    bool ok = false;
+    read.idleMinutes = pairs.Value(u"timeout"_s).toUInt(&ok);
+    if (!ok || read.idleMinutes == 0)
+        return E_INVALIDARG;
+    if (FAILED(CExclusionWindowsText::Read(pairs.Value(u"exclude"_s), &read.windows)))
+        return E_INVALIDARG;
+    *quietWatch = std::move(read);
+    return S_OK;
+}
+
+bool CScheduleRunner::InExclusionWindow(const CScheduleSettings::TExclusionWindows& windows,
+                                        double time)
+{
+    const qint64 timeMs = CScheduleRunnerToMs(time);
+    for (const CScheduleSettings::TExclusionWindow& window : windows) {
+        const qint64 startMs = CScheduleRunnerToMs(window.start);
+        const qint64 lengthMs = window.lengthHours * 60 * 60 * 1000LL;
+        if (timeMs < startMs || lengthMs == 0)
+            continue;
+        qint64 offsetMs = timeMs - startMs;
+        // A window longer than its repeat covers everything after its start.
+        if (window.repeat != 0 && window.repeat * CScheduleRunnerMsPerDay > lengthMs)
+            offsetMs %= window.repeat * CScheduleRunnerMsPerDay;
+        else if (window.repeat != 0)
+            return true;
+        if (offsetMs < lengthMs)
+            return true;
+    }
+    return false;
 }
 
 HRESULT CScheduleRunner::RunNow(const QString& name)

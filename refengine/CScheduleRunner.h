@@ -2,11 +2,13 @@
 
 #include "core/HResult.h"
 #include "refengine/CScheduleStore.h"
+#include "schedule/CScheduleSettings.h"
 
 #include <QHash>
 #include <QMap>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -26,6 +28,11 @@ class CNoticeSink;
 // then sends the schedule-stopped notice and logs. Exchange and guest schedules have no passes
 // on this engine: they start and stop at once, with a warning in the log.
 //
+// The QuietWatch schedule has no items: it is due while the session has been idle for its
+// "timeout" minutes, its "interval" has passed since its last run, and no exclusion window of its
+// "exclude" text holds the time. The idle source says since when the session is idle (logind by
+// default); the runner asks it only when an enabled QuietWatch schedule is not running.
+//
 // The runner lives on the daemon's main thread, where Start arms its timer: it wakes for the next
 // due item, and at least once a minute so that a changed clock is noticed. Every other member may
 // be called from any thread; PassesRequested is emitted on the thread of the call that started
@@ -36,6 +43,8 @@ class CScheduleRunner : public QObject {
 public:
     // The current time as an OLE date.
     using TClock = std::function<double()>;
+    // The OLE date since which the session has been idle; 0 when it is busy.
+    using TIdleSource = std::function<double()>;
 
     static constexpr int kMaxSleepMs = 60 * 1000;
     // A new item's runs more than this long before it was added are past, not due.
@@ -51,6 +60,7 @@ public:
     static constexpr qint32 kEventNotAvailable = 103;
     static constexpr qint32 kEventMissed = 104;
     static constexpr qint32 kEventNothingToRun = 105;
+    static constexpr qint32 kEventUnreadable = 107;
     static const QString kLogSource;
 
     // The method bits of PassesRequested, from the parameter string's "method" pairs.
@@ -70,6 +80,8 @@ public:
     // Whether missed runs are made up for at once (the default, and the settings' "run at
     // restart") or left to their next time ("reschedule"); asked at each missed run.
     void SetRunMissed(std::function<bool()> runMissed);
+    // Tests fake the session's idle state; CLogindIdle::IdleSince by default.
+    void SetIdleSource(TIdleSource idleSource);
 
     // On the runner's thread: arms the timer, which first fires at once.
     void Start();
@@ -96,6 +108,19 @@ public:
                                  uint* methodFlags);
     // Whether a schedule of the code runs passes on this engine (drive schedules).
     static bool HasPasses(uint code);
+    // Whether the time (an OLE date) lies in one of the windows, a repeating window counting at
+    // each of its repeats from its start on.
+    static bool InExclusionWindow(const CScheduleSettings::TExclusionWindows& windows, double time);
+
+    // What the QuietWatch schedule's parameter string says about when it may run.
+    struct TQuietWatch {
+        quint32 intervalHours = 0;
+        quint32 idleMinutes = 0;
+        CScheduleSettings::TExclusionWindows windows;
+    };
+    // E_INVALIDARG when "interval" or "timeout" is missing or not positive, or "exclude" cannot
+    // be read; quietWatch is changed only on success.
+    static HRESULT ReadQuietWatch(const QString& parameters, TQuietWatch* quietWatch);
 
 signals:
     void PassesRequested(const QString& scheduleName, const QString& itemName,
@@ -126,6 +151,10 @@ private:
     bool Finish(const QString& schedule, const QString& item, HRESULT result);
     void Log(qint32 eventType, qint32 eventId, const QString& message);
     void Rearm();
+    // Under m_mutex: whether the QuietWatch schedule may start now, the session idle since
+    // idleSince (0 busy). Unreadable parameters are added to unreadable, to be logged.
+    bool QuietWatchDue(const CScheduleStore::TSchedule& schedule, double now, double idleSince,
+                       QStringList* unreadable);
 
     CScheduleStore& m_store;
     CNoticeSink& m_sink;
@@ -136,6 +165,9 @@ private:
     mutable QMutex m_mutex;
     TClock m_clock;
     std::function<bool()> m_runMissed;
+    TIdleSource m_idleSource;
+    // QuietWatch schedules whose unreadable parameters were logged, to log them once.
+    QSet<QString> m_unreadableLogged;
     QMap<QString, QString> m_running;   // schedule name to the item it runs
     QHash<QString, qint64> m_handledMs; // "schedule\nitem" to handled through
 };

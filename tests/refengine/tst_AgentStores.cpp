@@ -17,6 +17,8 @@
 #include "refengine/CStatisticsBlockBuilder.h"
 #include "refengine/CVolumePass.h"
 #include "refengine/CVolumeSettingsStore.h"
+#include "schedule/CEngineParameters.h"
+#include "schedule/CExclusionWindowsText.h"
 #include "tests/refengine/TestFiles.h"
 #include "tests/support/CTestEnvironment.h"
 
@@ -44,6 +46,9 @@ private slots:
     void runnerRunsDueItems();
     void runnerDefersAndSkips();
     void runnerNoticesInOrder();
+    void quietWatchRunsOnlyWhileIdleOutsideItsWindows();
+    void exclusionWindowsHoldTheirTimes_data();
+    void exclusionWindowsHoldTheirTimes();
     void noticesKeepTheirOrderAndDeadListenersGo();
     void simulationReachesEachMethodsLayout();
     void passMethodAndThreshold_data();
@@ -518,6 +523,89 @@ void TestAgentStores::runnerNoticesInOrder()
     for (const CEventLog::TEntry& entry : f.log.Query(0, 0, 0, 0, nullptr))
         events.append(entry.source == CScheduleRunner::kLogSource ? entry.eventId : -1);
     QCOMPARE(events, (QList<qint32>{100, 103, 101, 100, 105, 101, 100, 101}));
+}
+
+void TestAgentStores::quietWatchRunsOnlyWhileIdleOutsideItsWindows()
+{
+    TRunnerFixture f(m_environment->Root());
+    double idleSince = 0.0;
+    int asked = 0;
+    f.runner.SetIdleSource([&] {
+        ++asked;
+        return idleSince;
+    });
+    // At least two hours apart, after ten idle minutes; never from 8:00 to 11:00 on the first day
+    // nor from 20:00 to 22:00 on any day.
+    const QString name = u"Full Auto Schedule"_s;
+    const QString windows =
+        CExclusionWindowsText::Write({{Base(), 3, 0}, {Base() + Hours(12), 2, 1}});
+    QCOMPARE(f.store.Create(name, 1, 105,
+                            u"volumes=ALLDRIVES&method=defrag&interval="_s +
+                                CEngineParameters::IntervalDays(2) + u"&timeout=10&exclude="_s +
+                                windows),
+             S_OK);
+
+    QVERIFY(f.DueAt(Base() + Hours(4)).isEmpty());
+    QCOMPARE(asked, 1);
+    idleSince = f.now - 5.0 / 1440;
+    QVERIFY(f.DueAt(f.now).isEmpty());
+    idleSince = Base() - 1;
+    for (const double inWindow : {Hours(1), Hours(12.5), Hours(36.5)})
+        QVERIFY2(f.DueAt(Base() + inWindow).isEmpty(), qPrintable(QString::number(inWindow)));
+
+    const QString run = name + u"///all/2/0"_s;
+    QCOMPARE(f.DueAt(Base() + Hours(4)), QStringList{run});
+    // Running: neither started again nor is the session asked about.
+    asked = 0;
+    QVERIFY(f.DueAt(f.now).isEmpty());
+    QCOMPARE(asked, 0);
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+    QVERIFY(f.DueAt(Base() + Hours(5.9)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(6)), QStringList{run});
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+
+    QCOMPARE(f.store.SetDisabled(name, true), S_OK);
+    asked = 0;
+    QVERIFY(f.DueAt(Base() + Hours(9)).isEmpty());
+    QCOMPARE(asked, 0);
+
+    // A QuietWatch schedule that cannot be read never runs and is logged once.
+    QCOMPARE(f.store.Create(u"Broken"_s, 1, 105, u"volumes=C&method=defrag&timeout=10"_s), S_OK);
+    QVERIFY(f.DueAt(Base() + Hours(9)).isEmpty());
+    QVERIFY(f.DueAt(Base() + Hours(10)).isEmpty());
+    int unreadable = 0;
+    for (const CEventLog::TEntry& entry : f.log.Query(0, 0, 0, 0, nullptr))
+        unreadable += entry.eventId == CScheduleRunner::kEventUnreadable ? 1 : 0;
+    QCOMPARE(unreadable, 1);
+}
+
+void TestAgentStores::exclusionWindowsHoldTheirTimes_data()
+{
+    QTest::addColumn<double>("offsetHours"); // from the window's start
+    QTest::addColumn<uint>("lengthHours");
+    QTest::addColumn<uint>("repeatDays");
+    QTest::addColumn<bool>("inside");
+
+    QTest::newRow("at the start") << 0.0 << 3u << 0u << true;
+    QTest::newRow("just before the end") << 2.99 << 3u << 0u << true;
+    QTest::newRow("at the end") << 3.0 << 3u << 0u << false;
+    QTest::newRow("before the start") << -0.01 << 3u << 1u << false;
+    QTest::newRow("a repeat later") << 24.0 * 7 + 1 << 3u << 7u << true;
+    QTest::newRow("between repeats") << 24.0 * 7 - 1 << 3u << 7u << false;
+    QTest::newRow("not repeating") << 24.0 + 1 << 3u << 0u << false;
+    QTest::newRow("longer than its repeat") << 24.0 * 30 + 5 << 30u << 1u << true;
+    QTest::newRow("no length") << 0.0 << 0u << 1u << false;
+}
+
+void TestAgentStores::exclusionWindowsHoldTheirTimes()
+{
+    QFETCH(double, offsetHours);
+    QFETCH(uint, lengthHours);
+    QFETCH(uint, repeatDays);
+    QFETCH(bool, inside);
+    const CScheduleSettings::TExclusionWindows windows{{Base(), lengthHours, repeatDays}};
+    QCOMPARE(CScheduleRunner::InExclusionWindow(windows, Base() + Hours(offsetHours)), inside);
+    QVERIFY(!CScheduleRunner::InExclusionWindow({}, Base()));
 }
 
 void TestAgentStores::passMethodAndThreshold_data()

@@ -168,6 +168,7 @@ private slots:
     void vanishedConsolesNeverEndTheDaemon();
     void volumeGoneDuringAPass();
     void aRestartedDaemonIsReachedAgain();
+    void aDueScheduleRunsAndADisabledOneDoesNot();
 
 private:
     void StartDaemon();
@@ -597,6 +598,37 @@ void TestEngineDaemon::aRestartedDaemonIsReachedAgain()
     QVERIFY(WaitFor(engine, u"OpCompleted"_s));
     QVERIFY(engine.Names().contains(u"OpStarted"_s));
     QCOMPARE(m_agent.DeleteSchedule(L"Nightly"), S_OK);
+}
+
+void TestEngineDaemon::aDueScheduleRunsAndADisabledOneDoesNot()
+{
+    const std::wstring parameters =
+        (u"method=defrag&volumes="_s + VolumeOf(m_small)).toStdWString();
+    QCOMPARE(m_agent.CreateSchedule(L"Soon", 1, 101, parameters), S_OK);
+    QCOMPARE(m_agent.CreateSchedule(L"Off", 1, 101, parameters), S_OK);
+    QCOMPARE(m_agent.SetDisabled(L"Off", true), S_OK);
+    CSignalLog agent(&m_agent);
+    const double due = COleDate::Now() + 2.0 / (24 * 60 * 60);
+    QCOMPARE(m_agent.AddItem(L"Off", L"Item 1", due, 0, 3600, 0), S_OK);
+    QCOMPARE(m_agent.AddItem(L"Soon", L"Item 1", due, 0, 3600, 0), S_OK);
+    QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    QCOMPARE(agent.Names(), QStringList({u"ScheduleStarted"_s, u"ScheduleStopped"_s}));
+
+    // The one that ran has its last run and no next one; the disabled one never ran.
+    uint source = 0, code = 0;
+    TString read;
+    bool disabled = true;
+    double lastRun = 0, nextRun = -1;
+    QCOMPARE(m_agent.GetSchedule(L"Soon", &source, &code, &read, &disabled, &lastRun, &nextRun),
+             S_OK);
+    QVERIFY(!disabled && lastRun >= due - 1.0 / (24 * 60 * 60));
+    QCOMPARE(nextRun, 0.0);
+    QCOMPARE(m_agent.GetSchedule(L"Off", &source, &code, &read, &disabled, &lastRun, &nextRun),
+             S_OK);
+    QVERIFY(disabled);
+    QCOMPARE(lastRun, 0.0);
+    QCOMPARE(m_agent.DeleteSchedule(L"Soon"), S_OK);
+    QCOMPARE(m_agent.DeleteSchedule(L"Off"), S_OK);
 }
 
 QTEST_MAIN(TestEngineDaemon)
