@@ -4,9 +4,11 @@
 #include "engine/CParameterString.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
+#include "refengine/CDesktopScreenSaver.h"
 #include "refengine/CEventLog.h"
 #include "refengine/CLogindIdle.h"
 #include "refengine/CNoticeSink.h"
+#include "refengine/CRunningPrograms.h"
 #include "schedule/CEngineParameters.h"
 #include "schedule/CExclusionWindowsText.h"
 #include "schedule/CScheduleCodes.h"
@@ -47,6 +49,12 @@ QString CScheduleRunnerRunName(const QString& schedule, const QString& item)
     return item.isEmpty() ? u"\"%1\""_s.arg(schedule) : u"\"%1\" (%2)"_s.arg(schedule, item);
 }
 
+// The screen-saver and QuietWatch schedules run on the session's state, not at times.
+bool CScheduleRunnerIsSpecial(uint code)
+{
+    return code == CScheduleCodes::kScreenSaver || code == CScheduleCodes::kQuietWatch;
+}
+
 } // namespace
 
 const QString CScheduleRunner::kLogSource = u"KVAgent"_s;
@@ -61,6 +69,8 @@ CScheduleRunner::CScheduleRunner(CScheduleStore& store, CNoticeSink& sink, CEven
     , m_clock(&COleDate::Now)
     , m_runMissed([] { return true; })
     , m_idleSource(&CLogindIdle::IdleSince)
+    , m_screenSaverSource(&CDesktopScreenSaver::IsActive)
+    , m_programSource([] { return CRunningPrograms::Names(); })
 {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, [this] {
@@ -93,6 +103,20 @@ void CScheduleRunner::SetIdleSource(TIdleSource idleSource)
     m_idleSource = idleSource ? std::move(idleSource) : TIdleSource(&CLogindIdle::IdleSince);
 }
 
+void CScheduleRunner::SetScreenSaverSource(TScreenSaverSource screenSaverSource)
+{
+    QMutexLocker locker(&m_mutex);
+    m_screenSaverSource = screenSaverSource ? std::move(screenSaverSource)
+                                            : TScreenSaverSource(&CDesktopScreenSaver::IsActive);
+}
+
+void CScheduleRunner::SetProgramSource(TProgramSource programSource)
+{
+    QMutexLocker locker(&m_mutex);
+    m_programSource =
+        programSource ? std::move(programSource) : [] { return CRunningPrograms::Names(); };
+}
+
 void CScheduleRunner::Start()
 {
     m_started = true;
@@ -111,12 +135,19 @@ void CScheduleRunner::Rearm()
 {
     qint64 nextMs = -1;
     qint64 nowMs = 0;
+    bool watchSession = false;
     {
         QMutexLocker locker(&m_mutex);
         nowMs = CScheduleRunnerToMs(m_clock());
+        for (const TRun& run : std::as_const(m_running)) {
+            if (!run.stopping && run.deadlineMs >= 0 && (nextMs < 0 || run.deadlineMs < nextMs))
+                nextMs = run.deadlineMs;
+            watchSession = watchSession || CScheduleRunnerIsSpecial(run.code);
+        }
         for (const CScheduleStore::TSchedule& schedule : m_store.Schedules()) {
             if (schedule.disabled || m_running.contains(schedule.name))
                 continue;
+            watchSession = watchSession || CScheduleRunnerIsSpecial(schedule.code);
             for (const CScheduleStore::TItem& item : schedule.items) {
                 const qint64 itemMs = NextRunMs(schedule.name, item);
                 if (itemMs >= 0 && (nextMs < 0 || itemMs < nextMs))
@@ -124,8 +155,8 @@ void CScheduleRunner::Rearm()
             }
         }
     }
-    const qint64 delay =
-        nextMs < 0 ? kMaxSleepMs : std::clamp<qint64>(nextMs - nowMs, 0, kMaxSleepMs);
+    const qint64 longest = watchSession ? kSessionPollMs : kMaxSleepMs;
+    const qint64 delay = nextMs < 0 ? longest : std::clamp<qint64>(nextMs - nowMs, 0, longest);
     m_timer.start(static_cast<int>(delay));
 }
 
@@ -179,35 +210,70 @@ void CScheduleRunner::MarkHandled(const QString& schedule, const QString& item, 
                  static_cast<unsigned>(marked));
 }
 
-void CScheduleRunner::CheckDue()
+CScheduleRunner::TSession
+CScheduleRunner::AskSession(const QList<CScheduleStore::TSchedule>& schedules)
 {
-    // The idle source may ask over the bus: not under the mutex, and only when it matters.
-    const QList<CScheduleStore::TSchedule> schedules = m_store.Schedules();
+    // The sources may ask over the bus or read /proc: not under the mutex, and only when a
+    // special schedule may start or runs.
+    bool needIdle = false;
+    bool needScreenSaver = false;
+    bool needPrograms = false;
     TIdleSource idleSource;
+    TScreenSaverSource screenSaverSource;
+    TProgramSource programSource;
     {
         QMutexLocker locker(&m_mutex);
         for (const CScheduleStore::TSchedule& schedule : schedules) {
-            if (schedule.code == CScheduleCodes::kQuietWatch && !schedule.disabled &&
-                !m_running.contains(schedule.name))
-                idleSource = m_idleSource;
+            const bool running = m_running.contains(schedule.name);
+            if (schedule.disabled && !running)
+                continue;
+            if (schedule.code == CScheduleCodes::kQuietWatch) {
+                needIdle = true;
+                needPrograms = needPrograms ||
+                               schedule.parameters.contains(u"processes="_s, Qt::CaseInsensitive);
+            } else if (schedule.code == CScheduleCodes::kScreenSaver) {
+                needScreenSaver = true;
+            }
         }
+        idleSource = m_idleSource;
+        screenSaverSource = m_screenSaverSource;
+        programSource = m_programSource;
     }
-    const double idleSince = idleSource ? idleSource() : 0.0;
+    TSession session;
+    if (needIdle)
+        session.idleSince = idleSource();
+    if (needScreenSaver)
+        session.screenSaverActive = screenSaverSource();
+    if (needPrograms)
+        session.programs = programSource();
+    return session;
+}
+
+void CScheduleRunner::CheckDue()
+{
+    const QList<CScheduleStore::TSchedule> schedules = m_store.Schedules();
+    const TSession session = AskSession(schedules);
 
     QList<TStart> starts;
     QStringList missed;
     QStringList unreadable;
+    TActions actions;
     {
         QMutexLocker locker(&m_mutex);
         const double now = m_clock();
         const qint64 nowMs = CScheduleRunnerToMs(now);
+        Supervise(schedules, now, session, &actions);
         for (const CScheduleStore::TSchedule& schedule : schedules) {
             if (schedule.disabled || m_running.contains(schedule.name))
                 continue;
-            if (schedule.code == CScheduleCodes::kQuietWatch) {
-                if (QuietWatchDue(schedule, now, idleSince, &unreadable)) {
+            if (CScheduleRunnerIsSpecial(schedule.code)) {
+                const bool due = schedule.code == CScheduleCodes::kQuietWatch
+                                     ? QuietWatchDue(schedule, now, session, &unreadable)
+                                     : ScreenSaverDue(schedule, now, session, &unreadable);
+                if (due) {
                     MarkHandled(schedule.name, QString(), 0, now);
-                    m_running.insert(schedule.name, QString());
+                    m_running.insert(schedule.name,
+                                     {QString(), schedule.code, schedule.parameters});
                     starts.append(
                         {schedule.name, QString(), schedule.code, schedule.parameters, 0});
                 }
@@ -235,7 +301,10 @@ void CScheduleRunner::CheckDue()
                     continue;
                 }
                 MarkHandled(schedule.name, item.name, dueMs, now);
-                m_running.insert(schedule.name, item.name);
+                TRun run{item.name, schedule.code, schedule.parameters};
+                if (item.maxDurationSeconds != 0)
+                    run.deadlineMs = nowMs + item.maxDurationSeconds * 1000LL;
+                m_running.insert(schedule.name, run);
                 starts.append(
                     {schedule.name, item.name, schedule.code, schedule.parameters, item.flags});
                 break;
@@ -248,30 +317,149 @@ void CScheduleRunner::CheckDue()
         Log(CEventLog::kError, kEventUnreadable,
             tr("Schedule %1 cannot be read; it does not run.")
                 .arg(CScheduleRunnerRunName(name, {})));
+    for (const auto& [eventId, message] : std::as_const(actions.information))
+        Log(CEventLog::kInformation, eventId, message);
+    for (const auto& [schedule, item, paused] : std::as_const(actions.pauses))
+        emit PauseRequested(schedule, item, paused);
+    for (const auto& [schedule, item] : std::as_const(actions.stops))
+        emit StopRequested(schedule, item);
     for (const TStart& start : std::as_const(starts))
         Begin(start);
 }
 
+void CScheduleRunner::Supervise(const QList<CScheduleStore::TSchedule>& schedules, double now,
+                                const TSession& session, TActions* actions)
+{
+    const qint64 nowMs = CScheduleRunnerToMs(now);
+    for (auto run = m_running.begin(); run != m_running.end(); ++run) {
+        if (run->stopping)
+            continue;
+        const QString& name = run.key();
+        const QString runName = CScheduleRunnerRunName(name, run->item);
+        if (run->deadlineMs >= 0 && nowMs >= run->deadlineMs) {
+            run->stopping = true;
+            actions->stops.append({name, run->item});
+            actions->information.append(
+                {kEventStopping,
+                 tr("Schedule %1 has run for its longest time; it stops.").arg(runName)});
+            continue;
+        }
+        if (!CScheduleRunnerIsSpecial(run->code))
+            continue;
+        const auto schedule = std::find_if(
+            schedules.cbegin(), schedules.cend(),
+            [&name](const CScheduleStore::TSchedule& each) { return each.name == name; });
+        if (schedule == schedules.cend() || schedule->disabled) {
+            run->stopping = true;
+            actions->stops.append({name, run->item});
+            actions->information.append(
+                {kEventStopping,
+                 tr("Schedule %1 was disabled or deleted while it ran; it stops.").arg(runName)});
+            continue;
+        }
+        // An edited schedule's new conditions hold from now on.
+        run->parameters = schedule->parameters;
+        if (!run->paused && SpecialBlocked(*run, now, session)) {
+            run->paused = true;
+            actions->pauses.append({name, run->item, true});
+            actions->information.append(
+                {kEventPaused,
+                 tr("Schedule %1 pauses until its conditions hold again.").arg(runName)});
+        } else if (run->paused && SpecialMayResume(*run, now, session)) {
+            run->paused = false;
+            actions->pauses.append({name, run->item, false});
+            actions->information.append({kEventResumed, tr("Schedule %1 goes on.").arg(runName)});
+        }
+    }
+}
+
+bool CScheduleRunner::SpecialBlocked(const TRun& run, double now, const TSession& session) const
+{
+    if (run.code == CScheduleCodes::kScreenSaver)
+        return !session.screenSaverActive;
+    TQuietWatch quietWatch;
+    if (FAILED(ReadQuietWatch(run.parameters, &quietWatch)))
+        return true;
+    return session.idleSince <= 0.0 || InExclusionWindow(quietWatch.windows, now) ||
+           AnyProgramRuns(quietWatch.programs, session.programs);
+}
+
+bool CScheduleRunner::SpecialMayResume(const TRun& run, double now, const TSession& session) const
+{
+    if (SpecialBlocked(run, now, session))
+        return false;
+    if (run.code != CScheduleCodes::kQuietWatch)
+        return true;
+    // As before a start: idle for the schedule's timeout.
+    TQuietWatch quietWatch;
+    ReadQuietWatch(run.parameters, &quietWatch);
+    return CScheduleRunnerToMs(now) - CScheduleRunnerToMs(session.idleSince) >=
+           quietWatch.idleMinutes * 60 * 1000LL;
+}
+
+void CScheduleRunner::NoteUnreadable(const QString& name, bool readable, QStringList* unreadable)
+{
+    if (readable) {
+        m_unreadableLogged.remove(name);
+    } else if (!m_unreadableLogged.contains(name)) {
+        m_unreadableLogged.insert(name);
+        unreadable->append(name);
+    }
+}
+
 bool CScheduleRunner::QuietWatchDue(const CScheduleStore::TSchedule& schedule, double now,
-                                    double idleSince, QStringList* unreadable)
+                                    const TSession& session, QStringList* unreadable)
 {
     TQuietWatch quietWatch;
-    if (FAILED(ReadQuietWatch(schedule.parameters, &quietWatch))) {
-        if (!m_unreadableLogged.contains(schedule.name)) {
-            m_unreadableLogged.insert(schedule.name);
-            unreadable->append(schedule.name);
-        }
+    const bool readable = SUCCEEDED(ReadQuietWatch(schedule.parameters, &quietWatch));
+    NoteUnreadable(schedule.name, readable, unreadable);
+    if (!readable)
         return false;
-    }
-    m_unreadableLogged.remove(schedule.name);
     const qint64 nowMs = CScheduleRunnerToMs(now);
-    if (idleSince <= 0.0 ||
-        nowMs - CScheduleRunnerToMs(idleSince) < quietWatch.idleMinutes * 60 * 1000LL)
+    if (session.idleSince <= 0.0 ||
+        nowMs - CScheduleRunnerToMs(session.idleSince) < quietWatch.idleMinutes * 60 * 1000LL)
         return false;
     if (schedule.lastRun > 0.0 &&
         nowMs - CScheduleRunnerToMs(schedule.lastRun) < quietWatch.intervalHours * 60 * 60 * 1000LL)
         return false;
-    return !InExclusionWindow(quietWatch.windows, now);
+    return !InExclusionWindow(quietWatch.windows, now) &&
+           !AnyProgramRuns(quietWatch.programs, session.programs);
+}
+
+bool CScheduleRunner::ScreenSaverDue(const CScheduleStore::TSchedule& schedule, double now,
+                                     const TSession& session, QStringList* unreadable)
+{
+    quint32 intervalHours = 0;
+    const bool readable = SUCCEEDED(CEngineParameters::ReadIntervalDays(
+        CParameterString::Parse(schedule.parameters).Value(u"interval"_s), &intervalHours));
+    NoteUnreadable(schedule.name, readable, unreadable);
+    if (!readable || !session.screenSaverActive)
+        return false;
+    return schedule.lastRun <= 0.0 ||
+           CScheduleRunnerToMs(now) - CScheduleRunnerToMs(schedule.lastRun) >=
+               intervalHours * 60 * 60 * 1000LL;
+}
+
+bool CScheduleRunner::AnyProgramRuns(const QStringList& listed, const QStringList& running)
+{
+    // The kernel cuts a process's command name to 15 bytes.
+    static constexpr qsizetype kCommandNameLength = 15;
+    for (const QString& entry : listed) {
+        QString program = entry.trimmed();
+        program = program.mid(program.lastIndexOf(u'/') + 1);
+        program = program.mid(program.lastIndexOf(u'\\') + 1);
+        if (program.endsWith(u".exe"_s, Qt::CaseInsensitive))
+            program.chop(4);
+        if (program.isEmpty())
+            continue;
+        for (const QString& name : running) {
+            if (name.compare(program, Qt::CaseInsensitive) == 0 ||
+                (name.size() == kCommandNameLength &&
+                 program.left(kCommandNameLength).compare(name, Qt::CaseInsensitive) == 0))
+                return true;
+        }
+    }
+    return false;
 }
 
 HRESULT CScheduleRunner::ReadQuietWatch(const QString& parameters, TQuietWatch* quietWatch)
@@ -287,6 +475,12 @@ HRESULT CScheduleRunner::ReadQuietWatch(const QString& parameters, TQuietWatch* 
         return E_INVALIDARG;
     if (FAILED(CExclusionWindowsText::Read(pairs.Value(u"exclude"_s), &read.windows)))
         return E_INVALIDARG;
+    for (const QString& listed : pairs.Value(u"processes"_s).split(u';')) {
+        for (const QString& program : listed.split(u',')) {
+            if (!program.trimmed().isEmpty())
+                read.programs.append(program.trimmed());
+        }
+    }
     *quietWatch = std::move(read);
     return S_OK;
 }
@@ -324,14 +518,20 @@ HRESULT CScheduleRunner::RunNow(const QString& name)
         if (m_running.contains(name))
             return S_FALSE;
         start = {name, QString(), schedule.code, schedule.parameters, 0};
+        TRun run{QString(), schedule.code, schedule.parameters};
         if (!schedule.items.isEmpty()) {
-            start.item = schedule.items.constFirst().name;
-            start.itemFlags = schedule.items.constFirst().flags;
+            const CScheduleStore::TItem& first = schedule.items.constFirst();
+            start.item = run.item = first.name;
+            start.itemFlags = first.flags;
+            if (first.maxDurationSeconds != 0)
+                run.deadlineMs = CScheduleRunnerToMs(m_clock()) + first.maxDurationSeconds * 1000LL;
         }
-        m_running.insert(name, start.item);
+        m_running.insert(name, run);
         MarkHandled(name, QString(), 0, m_clock());
     }
     Begin(start);
+    // The timer wakes for the run's limit and the session's checks.
+    SchedulesChanged();
     return S_OK;
 }
 
@@ -382,7 +582,7 @@ bool CScheduleRunner::Finish(const QString& schedule, const QString& item, HRESU
     {
         QMutexLocker locker(&m_mutex);
         const auto running = m_running.constFind(schedule);
-        if (running == m_running.cend() || *running != item)
+        if (running == m_running.cend() || running->item != item)
             return false;
         m_running.erase(running);
     }
@@ -402,6 +602,13 @@ bool CScheduleRunner::IsRunning(const QString& name) const
 {
     QMutexLocker locker(&m_mutex);
     return m_running.contains(name);
+}
+
+bool CScheduleRunner::IsPaused(const QString& name) const
+{
+    QMutexLocker locker(&m_mutex);
+    const auto run = m_running.constFind(name);
+    return run != m_running.cend() && run->paused;
 }
 
 void CScheduleRunner::Log(qint32 eventType, qint32 eventId, const QString& message)

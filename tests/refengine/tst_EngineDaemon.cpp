@@ -169,6 +169,7 @@ private slots:
     void volumeGoneDuringAPass();
     void aRestartedDaemonIsReachedAgain();
     void aDueScheduleRunsAndADisabledOneDoesNot();
+    void aScheduleStopsAfterItsLongestTime();
 
 private:
     void StartDaemon();
@@ -629,6 +630,33 @@ void TestEngineDaemon::aDueScheduleRunsAndADisabledOneDoesNot()
     QCOMPARE(lastRun, 0.0);
     QCOMPARE(m_agent.DeleteSchedule(L"Soon"), S_OK);
     QCOMPARE(m_agent.DeleteSchedule(L"Off"), S_OK);
+}
+
+void TestEngineDaemon::aScheduleStopsAfterItsLongestTime()
+{
+    // Held by a pause from here, the pass ends only when the agent stops it after its second.
+    const std::wstring volume = VolumeOf(m_large).toStdWString();
+    QCOMPARE(m_agent.CreateSchedule(L"Short", 1, 101, L"method=defrag&volumes=" + volume), S_OK);
+    QCOMPARE(m_agent.AddItem(L"Short", L"Item 1", COleDate::Now() + 1, 0, 1, 0), S_OK);
+    CSignalLog agent(&m_agent);
+    bool held = false;
+    // A pass may end before the pause reaches it; then the schedule runs again.
+    for (int attempt = 0; attempt < 3 && !held; ++attempt) {
+        agent.Clear();
+        QCOMPARE(m_agent.RunNow(L"Short"), S_OK);
+        QVERIFY(WaitFor(agent, u"ScheduleStarted"_s));
+        held = SUCCEEDED(m_engine.Pause(volume));
+        if (!held)
+            QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    }
+    QVERIFY(held);
+    QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    uint status = 1;
+    double percent = 0, end = 0;
+    TString text;
+    QCOMPARE(m_engine.GetStatus(volume, &status, &percent, &end, &text), S_OK);
+    QCOMPARE(status, 0u);
+    QCOMPARE(m_agent.DeleteSchedule(L"Short"), S_OK);
 }
 
 QTEST_MAIN(TestEngineDaemon)
