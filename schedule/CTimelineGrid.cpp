@@ -134,12 +134,18 @@ bool CTimelineGrid::CellRange(const TWindow& window, int* first, int* end) const
 void CTimelineGrid::FromWindows(const TWindows& windows)
 {
     Clear();
-    for (const TWindow& window : windows) {
-        int first = 0;
-        int end = 0;
-        if (CellRange(window, &first, &end))
-            SetRange(first, end - 1, true, window.repeat);
-    }
+    for (const TWindow& window : windows)
+        Mark(window);
+}
+
+bool CTimelineGrid::Mark(const TWindow& window)
+{
+    int first = 0;
+    int end = 0;
+    if (!CellRange(window, &first, &end))
+        return false;
+    SetRange(first, end - 1, true, window.repeat);
+    return true;
 }
 
 bool CTimelineGrid::Overlaps(const TWindow& window) const

@@ -61,6 +61,9 @@ public:
     // windows with an invalid start or end, or an end not after the start, are ignored.
     void FromWindows(const TWindows& windows);
 
+    // Marks the window's hours within the year, as FromWindows does for each window, without
+    // clearing the others; false when no hour of it lies in the year.
+    bool Mark(const TWindow& window);
     // Whether any hour of the window (cut to whole hours, within the year) is marked.
     bool Overlaps(const TWindow& window) const;
 
