@@ -72,7 +72,11 @@ CTimeline::CTimeline(QWidget* parent)
     connect(m_hours, &CTimelineHours::StartIndexChanged, m_days, &CTimelineDays::SetStartHourIndex);
     connect(m_hours, &CTimelineHours::Resized, this, &CTimeline::OnResized);
     connect(m_hours, &CTimelineHours::Selected, m_repeat, &CTimelineRepeat::SetPeriod);
-    connect(m_hours, &CTimelineHours::Updated, this, &CTimeline::OnGridChanged);
+    // The hours strip has repainted the cells it changed; the rest follows.
+    connect(m_hours, &CTimelineHours::Updated, this, [this] {
+        m_days->update();
+        emit Updated();
+    });
     connect(m_hourBar, &QScrollBar::actionTriggered, this, &CTimeline::OnAction);
     connect(m_hourBar, &QScrollBar::valueChanged, m_hours, &CTimelineHours::SetStartIndex);
 

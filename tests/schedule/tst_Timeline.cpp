@@ -226,15 +226,23 @@ void TestTimeline::dragRepaintsOnlyChangedCells()
     CTimelineHours& hours = m_timeline->Hours();
     QTest::mousePress(&hours, Qt::LeftButton, {}, CellCenter(5));
     QTest::mouseMove(&hours, CellCenter(8));
-    QTRY_VERIFY(hours.CellRect(8).isValid());
+    // The window's pending areas are painted together: once a small area of the days strip
+    // has been painted, so have the cells marked so far.
+    CPaintLog before(&m_timeline->Days());
+    m_timeline->Days().update(0, 0, 1, 1);
+    QTRY_VERIFY(before.paints > 0);
     CPaintLog log(&hours);
     QTest::mouseMove(&hours, CellCenter(10));
     QTRY_VERIFY(log.paints > 0);
+    // The release changes no cell, so it repaints nothing of the strip.
+    CPaintLog days(&m_timeline->Days());
     QTest::mouseRelease(&hours, Qt::LeftButton, {}, CellCenter(10));
+    m_timeline->Days().update(0, 0, 1, 1);
+    QTRY_VERIFY(days.paints > 0);
 
     // Cells 9 and 10 changed; nothing else of the strip is painted again.
     const QRegion changed = QRegion(hours.CellRect(9)) + hours.CellRect(10);
-    QVERIFY2(changed.contains(log.painted.boundingRect()),
+    QVERIFY2((log.painted - changed).isEmpty(),
              qPrintable(u"painted %1 px wide"_s.arg(log.painted.boundingRect().width())));
 }
 
