@@ -4,8 +4,8 @@
 #include "schedule/CTimelineAddDialog.h"
 
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QLocale>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -34,21 +34,25 @@ CTimelineDialog::CTimelineDialog(const CTimelineGrid& grid, QWidget* parent)
     m_table->horizontalHeader()->setSectionResizeMode(kRepeatedColumn,
                                                       QHeaderView::ResizeToContents);
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* add = buttons->addButton(Translate("Add"), QDialogButtonBox::ActionRole);
+    auto* add = new QPushButton(Translate("Add"), this);
     add->setObjectName(u"add"_s);
-    QPushButton* remove = buttons->addButton(Translate("Delete"), QDialogButtonBox::ActionRole);
+    auto* remove = new QPushButton(Translate("Delete"), this);
     remove->setObjectName(u"delete"_s);
-    buttons->addButton(QDialogButtonBox::Ok);
-    buttons->addButton(QDialogButtonBox::Cancel)->setText(Translate("Cancel"));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)->setText(Translate("Cancel"));
     connect(add, &QPushButton::clicked, this, &CTimelineDialog::OnAdd);
     connect(remove, &QPushButton::clicked, this, &CTimelineDialog::OnDelete);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* row = new QHBoxLayout;
+    row->addWidget(add);
+    row->addWidget(remove);
+    row->addStretch(1);
+    row->addWidget(buttons);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_table, 1);
-    layout->addWidget(buttons);
+    layout->addLayout(row);
     resize(520, 320);
     Reload();
 }
@@ -58,15 +62,11 @@ void CTimelineDialog::Reload()
     m_windows = m_grid.ToWindows();
     m_table->clearContents();
     m_table->setRowCount(int(m_windows.size()));
-    const QLocale locale;
     for (int row = 0; row < int(m_windows.size()); ++row) {
         const CTimelineGrid::TWindow& window = m_windows[std::size_t(row)];
-        const QString end = window.start.date() == window.end.date()
-                                ? locale.toString(window.end.time(), QLocale::ShortFormat)
-                                : locale.toString(window.end, QLocale::ShortFormat);
-        const QString texts[kColumnCount] = {
-            u"%1 - %2"_s.arg(locale.toString(window.start, QLocale::ShortFormat), end),
-            QString::number(window.repeat), CTimelineGrid::RepeatText(window.repeat)};
+        const QString texts[kColumnCount] = {CTimelineGrid::PeriodText(window.start, window.end),
+                                             QString::number(window.repeat),
+                                             CTimelineGrid::RepeatText(window.repeat)};
         for (int column = 0; column < kColumnCount; ++column)
             m_table->setItem(row, column, new QTableWidgetItem(texts[column]));
     }

@@ -3,6 +3,7 @@
 #include "core/COleDate.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -191,4 +192,21 @@ QString CTimelineGrid::RepeatText(qint32 days)
     if (days == 1)
         return QCoreApplication::translate("CTimeline", "Every Day");
     return QCoreApplication::translate("CTimeline", "Every %1 Days").arg(days);
+}
+
+QString CTimelineGrid::PeriodText(const QDateTime& start, const QDateTime& end)
+{
+    const QLocale locale;
+    const QString hour = QStringLiteral("HH:mm");
+    const QString from =
+        locale.toString(start.date(), QLocale::ShortFormat) + u' ' + start.time().toString(hour);
+    // An end at the next midnight is the start day's 24:00.
+    QString to;
+    if (start.date() == end.date())
+        to = end.time().toString(hour);
+    else if (end.time() == QTime(0, 0) && start.date().addDays(1) == end.date())
+        to = QStringLiteral("24:00");
+    else
+        to = locale.toString(end.date(), QLocale::ShortFormat) + u' ' + end.time().toString(hour);
+    return from + QStringLiteral(" - ") + to;
 }

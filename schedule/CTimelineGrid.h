@@ -71,6 +71,9 @@ public:
     static TWindows FromRecord(const CScheduleSettings::TExclusionWindows& windows);
     static CScheduleSettings::TExclusionWindows ToRecord(const TWindows& windows);
 
+    // A period as the views show it: the start's date and hour, then the end's hour, with its
+    // date when the end falls on a later day (other than at its midnight).
+    static QString PeriodText(const QDateTime& start, const QDateTime& end);
     // "Does Not Repeat", "Every Day" or "Every N Days".
     static QString RepeatText(qint32 days);
 

@@ -66,14 +66,7 @@ QString CTimelineRepeat::PeriodText() const
 {
     if (m_first < 0)
         return {};
-    const QLocale locale;
-    const QDateTime start = m_grid.CellStart(m_first);
-    const QDateTime end = m_grid.CellStart(m_last + 1);
-    const QString from = locale.toString(start, QLocale::ShortFormat);
-    const QString to = start.date() == end.date() || end.time() == QTime(0, 0)
-                           ? locale.toString(end.time(), QLocale::ShortFormat)
-                           : locale.toString(end, QLocale::ShortFormat);
-    return u"%1 - %2"_s.arg(from, to);
+    return CTimelineGrid::PeriodText(m_grid.CellStart(m_first), m_grid.CellStart(m_last + 1));
 }
 
 void CTimelineRepeat::ShowPeriod()

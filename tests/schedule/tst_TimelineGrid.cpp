@@ -3,6 +3,8 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // The timeline's hour grid: windows from marked runs, marks from windows, the year's edges,
 // the repeat texts and the round trip through the schedule's parameter text.
 class TestTimelineGrid : public QObject {
@@ -19,6 +21,8 @@ private slots:
     void repeatTexts_data();
     void repeatTexts();
     void parameterTextRoundTrip();
+    void periodTexts_data();
+    void periodTexts();
 };
 
 namespace {
@@ -184,6 +188,29 @@ void TestTimelineGrid::repeatTexts()
     QFETCH(int, days);
     QFETCH(QString, text);
     QCOMPARE(CTimelineGrid::RepeatText(days), text);
+}
+
+void TestTimelineGrid::periodTexts_data()
+{
+    QTest::addColumn<int>("hours");
+    QTest::addColumn<QString>("end");
+
+    // From 22:00 on the base's day.
+    QTest::newRow("same day") << 1 << u" 22:00 - 23:00"_s;
+    QTest::newRow("to midnight") << 2 << u" 22:00 - 24:00"_s;
+    QTest::newRow("into the next day")
+        << 3
+        << u" 22:00 - "_s + QLocale().toString(Base().date().addDays(1), QLocale::ShortFormat) +
+               u" 01:00"_s;
+}
+
+void TestTimelineGrid::periodTexts()
+{
+    QFETCH(int, hours);
+    QFETCH(QString, end);
+    const QDateTime start = Base().addSecs(22 * 3600);
+    const QString text = CTimelineGrid::PeriodText(start, start.addSecs(hours * 3600));
+    QCOMPARE(text, QLocale().toString(Base().date(), QLocale::ShortFormat) + end);
 }
 
 void TestTimelineGrid::parameterTextRoundTrip()
