@@ -36,7 +36,7 @@ CTimelineAddDialog::CTimelineAddDialog(CTimelineGrid& grid, QWidget* parent)
     const QDateTime base = m_grid.Base();
     m_startDate->setObjectName(u"startDate"_s);
     m_startDate->setCalendarPopup(true);
-    m_startDate->setDateRange(base.date(), base.date().addDays(CTimelineGrid::DayCount));
+    m_startDate->setDateRange(base.date(), base.date().addDays(CTimelineGrid::DayCount - 1));
     m_startTime->setObjectName(u"startTime"_s);
     m_startTime->setDisplayFormat(u"HH:mm"_s);
     m_endTime->setObjectName(u"endTime"_s);
