@@ -31,7 +31,7 @@ QString CurrentSkinFolder()
 
 } // namespace
 
-const std::array<const char*, CTimeline::kPieceCount> CTimeline::kPieceNames = {
+const CNinePieceFrame::TNames CTimeline::kPieceNames = {
     "exclusions_top_left.png",    "exclusions_top_center.png",    "exclusions_top_right.png",
     "exclusions_center_left.png", "exclusions_center_center.png", "exclusions_center_right.png",
     "exclusions_bottom_left.png", "exclusions_bottom_center.png", "exclusions_bottom_right.png",
@@ -41,6 +41,7 @@ CTimeline::CTimeline(QWidget* parent)
     : QWidget(parent)
     , CTranslatable("CTimeline")
     , m_grid(QDateTime(QDate::currentDate(), QTime(0, 0)))
+    , m_frame(kPieceNames)
     , m_days(new CTimelineDays(m_grid, this))
     , m_dayBar(new QScrollBar(Qt::Horizontal, this))
     , m_hours(new CTimelineHours(m_grid, this))
@@ -170,9 +171,7 @@ void CTimeline::UpdateDayRange()
 void CTimeline::SkinChanged()
 {
     const QString folder = CurrentSkinFolder();
-    for (int index = 0; index < kPieceCount; ++index)
-        m_pieces[std::size_t(index)] = QPixmap(CSkinResources::SkinImagePath(
-            folder, QString::fromLatin1(kPieceNames[std::size_t(index)])));
+    m_frame.Load(folder);
     const TTimelineColors colors = TTimelineColors::ForSkin(folder);
     m_hours->SetColors(colors);
     m_days->SetColors(colors);
@@ -189,29 +188,11 @@ void CTimeline::paintEvent(QPaintEvent* event)
 {
     Q_UNUSED(event);
     QPainter painter(this);
-    const QRect area = rect();
-    const QPixmap& topLeft = m_pieces[0];
-    const QPixmap& bottomRight = m_pieces[8];
-    const int left = qMin(topLeft.width(), area.width() / 2);
-    const int top = qMin(topLeft.height(), area.height() / 2);
-    const int right = qMin(bottomRight.width(), area.width() - left);
-    const int bottom = qMin(bottomRight.height(), area.height() - top);
-    const std::array<int, 3> xs = {0, left, area.width() - right};
-    const std::array<int, 3> ys = {0, top, area.height() - bottom};
-    const std::array<int, 3> widths = {left, area.width() - left - right, right};
-    const std::array<int, 3> heights = {top, area.height() - top - bottom, bottom};
-    for (std::size_t row = 0; row < 3; ++row) {
-        for (std::size_t column = 0; column < 3; ++column) {
-            const QPixmap& piece = m_pieces[row * 3 + column];
-            const QRect target(xs[column], ys[row], widths[column], heights[row]);
-            if (!piece.isNull() && !target.isEmpty())
-                painter.drawPixmap(target, piece);
-        }
-    }
+    m_frame.Paint(painter, rect());
     QFont title = font();
     title.setBold(true);
     painter.setFont(title);
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(QRect(kMargin + 4, 0, area.width() - 2 * kMargin, kTitleHeight),
+    painter.drawText(QRect(kMargin + 4, 0, width() - 2 * kMargin, kTitleHeight),
                      Qt::AlignLeft | Qt::AlignVCenter, Translate("Defrag Exclusion Period"));
 }

@@ -3,12 +3,10 @@
 #include "core/CTranslatable.h"
 #include "schedule/CScheduleSettings.h"
 #include "schedule/CTimelineGrid.h"
+#include "widgets/CNinePieceFrame.h"
 
 #include <QDateTime>
-#include <QPixmap>
 #include <QWidget>
-
-#include <array>
 
 class CTimelineDays;
 class CTimelineHours;
@@ -25,9 +23,8 @@ class CTimeline : public QWidget, public CTranslatable {
     Q_OBJECT
 
 public:
-    static constexpr int kPieceCount = 9;
     // The frame's pieces, row by row from the top left.
-    static const std::array<const char*, kPieceCount> kPieceNames;
+    static const CNinePieceFrame::TNames kPieceNames;
 
     explicit CTimeline(QWidget* parent = nullptr);
 
@@ -46,7 +43,7 @@ public:
     CTimelineRepeat& Repeat() const { return *m_repeat; }
     QScrollBar& HourBar() const { return *m_hourBar; }
     QScrollBar& DayBar() const { return *m_dayBar; }
-    const QPixmap& Piece(int index) const { return m_pieces[std::size_t(index)]; }
+    const QPixmap& Piece(int index) const { return m_frame.Piece(index); }
 
 signals:
     // The user changed the marked hours or a repeat value.
@@ -75,7 +72,7 @@ private:
     void UpdateDayRange();
 
     CTimelineGrid m_grid;
-    std::array<QPixmap, kPieceCount> m_pieces;
+    CNinePieceFrame m_frame;
     CTimelineDays* m_days;
     QScrollBar* m_dayBar;
     CTimelineHours* m_hours;

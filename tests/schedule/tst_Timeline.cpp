@@ -41,6 +41,7 @@ private slots:
     void cancelledListKeepsGrid();
     void windowsRoundTrip_data();
     void windowsRoundTrip();
+    void frameIsDrawnFromSkinPieces();
 
 private:
     QPoint CellCenter(int cell) const { return m_timeline->Hours().CellRect(cell).center(); }
@@ -432,6 +433,14 @@ void TestTimeline::windowsRoundTrip()
     QCOMPARE(m_timeline->Windows(), expected);
     QCOMPARE(updated.count(), 0);
     QCOMPARE(m_timeline->Hours().StartIndex(), 0);
+}
+
+void TestTimeline::frameIsDrawnFromSkinPieces()
+{
+    for (int index = 0; index < CNinePieceFrame::kPieceCount; ++index)
+        QVERIFY2(!m_timeline->Piece(index).isNull(), CTimeline::kPieceNames[std::size_t(index)]);
+    // The title band is the top pieces' height; the strips start below it.
+    QVERIFY(m_timeline->Days().geometry().top() >= m_timeline->Piece(1).height());
 }
 
 QTEST_MAIN(TestTimeline)
