@@ -42,6 +42,8 @@ private slots:
     void windowsRoundTrip_data();
     void windowsRoundTrip();
     void frameIsDrawnFromSkinPieces();
+    void pageStepsGoToWholeDays_data();
+    void pageStepsGoToWholeDays();
 
 private:
     QPoint CellCenter(int cell) const { return m_timeline->Hours().CellRect(cell).center(); }
@@ -441,6 +443,47 @@ void TestTimeline::frameIsDrawnFromSkinPieces()
         QVERIFY2(!m_timeline->Piece(index).isNull(), CTimeline::kPieceNames[std::size_t(index)]);
     // The title band is the top pieces' height; the strips start below it.
     QVERIFY(m_timeline->Days().geometry().top() >= m_timeline->Piece(1).height());
+}
+
+void TestTimeline::pageStepsGoToWholeDays_data()
+{
+    QTest::addColumn<int>("baseHour");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("to");
+
+    const int add = QAbstractSlider::SliderPageStepAdd;
+    const int sub = QAbstractSlider::SliderPageStepSub;
+    QTest::newRow("forward from within a day") << 0 << 5 << add << 24;
+    QTest::newRow("forward from a day's start") << 0 << 24 << add << 48;
+    QTest::newRow("back from within a day") << 0 << 30 << sub << 24;
+    QTest::newRow("back from a day's start") << 0 << 48 << sub << 24;
+    QTest::newRow("back at the first cell") << 0 << 0 << sub << 0;
+    QTest::newRow("forward deep in the year") << 0 << 5000 << add << 5016;
+    // A base at 18:00: midnight is cell 6, 30, ...
+    QTest::newRow("forward, base in the evening") << 18 << 2 << add << 6;
+    QTest::newRow("back, base in the evening") << 18 << 20 << sub << 6;
+}
+
+void TestTimeline::pageStepsGoToWholeDays()
+{
+    QFETCH(int, baseHour);
+    QFETCH(int, from);
+    QFETCH(int, action);
+    QFETCH(int, to);
+    m_timeline->SetWindows({}, Base().addSecs(baseHour * 3600));
+    QScrollBar& bar = m_timeline->HourBar();
+    bar.setValue(from);
+    QCOMPARE(m_timeline->Hours().StartIndex(), from);
+
+    bar.triggerAction(QAbstractSlider::SliderAction(action));
+
+    QCOMPARE(m_timeline->Hours().StartIndex(), to);
+    // The days strip shows the day of the first hour shown, highlighted.
+    const int day = to / CTimelineGrid::HoursPerDay;
+    CTimelineDays& days = m_timeline->Days();
+    QVERIFY(day >= days.StartIndex() && day < days.StartIndex() + days.VisibleDays());
+    QCOMPARE(m_timeline->DayBar().value(), days.StartIndex());
 }
 
 QTEST_MAIN(TestTimeline)
