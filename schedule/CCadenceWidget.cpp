@@ -1,0 +1,423 @@
+#include "schedule/CCadenceWidget.h"
+
+#include "appmodel/CModelLayout.h"
+#include "appmodel/IAppController.h"
+#include "appmodel/IMessagePresenter.h"
+#include "engine/CKV100AgentInterface.h"
+#include "platform/registry/CSettings.h"
+#include "policy/CClientGP.h"
+#include "schedule/CAgentSchedules.h"
+#include "schedule/CCadenceFeed.h"
+#include "schedule/CCadenceTableModel.h"
+#include "schedule/CCadenceTableSortFilterModel.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+using namespace Qt::StringLiterals;
+
+const QString CCadenceWidget::kSplitterKey = u"Splitters/Cadence Splitter"_s;
+const QString CCadenceWidget::kTableStateKey = u"Tabs/Cadence Schedule Table"_s;
+
+namespace {
+
+QString CadenceResultCode(HRESULT result)
+{
+    return u"0x"_s + QString::number(quint32(result), 16).toUpper().rightJustified(8, u'0');
+}
+
+} // namespace
+
+CCadenceWidget::CCadenceWidget(CCadenceFeed& feed, QWidget* parent)
+    : QWidget(parent)
+    , CTranslatable("CCadenceWidget")
+    , m_feed(feed)
+    , m_cadence(feed.Cadence())
+    , m_model(new CCadenceTableModel(feed.Cadence(), this))
+    , m_sortModel(new CCadenceTableSortFilterModel(this))
+    , m_splitter(new QSplitter(Qt::Horizontal, this))
+    , m_table(new CScheduleTable(*this, m_splitter))
+{
+    m_sortModel->setSourceModel(m_model);
+    m_table->setModel(m_sortModel);
+    m_table->SetContextSource([this] { return MenuContext(); });
+    m_splitter->addWidget(m_table);
+    m_splitter->setChildrenCollapsible(false);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_splitter);
+
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, m_table,
+            &CScheduleTable::OnCurrentChanged);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CCadenceWidget::OnCurrentChanged);
+    connect(m_table, &QAbstractItemView::doubleClicked, this, &CCadenceWidget::OnEditSchedule);
+    connect(m_table, &QAbstractItemView::activated, this, &CCadenceWidget::OnEditSchedule);
+    connect(m_sortModel, &QAbstractItemModel::modelReset, this, &CCadenceWidget::ReselectRows);
+    connect(&m_feed, &CCadenceFeed::RunningChanged, m_model, &CCadenceTableModel::Reset);
+
+    if (IAppController* app = App()) {
+        app->RegisterCadenceController(this);
+        m_registered = true;
+    }
+}
+
+CCadenceWidget::~CCadenceWidget()
+{
+    if (m_registered) {
+        if (IAppController* app = App())
+            app->UnregisterCadenceController(this);
+    }
+}
+
+IAppController* CCadenceWidget::App() const
+{
+    return IAppController::Current();
+}
+
+void CCadenceWidget::SetDetailPane(QWidget* pane)
+{
+    m_splitter->addWidget(pane);
+}
+
+QMessageBox::StandardButton CCadenceWidget::Ask(QMessageBox::Icon icon, const QString& title,
+                                                const QString& text,
+                                                QMessageBox::StandardButtons buttons)
+{
+    return IMessagePresenter::Show(icon, title, text, buttons, window());
+}
+
+void CCadenceWidget::ShowFailure(const char* title, const char* text, const TName& name,
+                                 HRESULT result)
+{
+    Ask(QMessageBox::Warning, Translate(title),
+        Translate(text).Arg(name).Arg(CadenceResultCode(result)));
+}
+
+std::optional<CCadenceWidget::TKind> CCadenceWidget::KindOf(const TName& name) const
+{
+    if (m_cadence.Schedules().contains(name))
+        return TKind::kDrive;
+    if (m_cadence.ExSchedules().contains(name))
+        return TKind::kExchange;
+    if (m_cadence.VmSchedules().contains(name))
+        return TKind::kGuest;
+    return std::nullopt;
+}
+
+HRESULT CCadenceWidget::ReadBack(const TName& name, TKind kind)
+{
+    const CAgentSchedules schedules(m_feed.Agent());
+    switch (kind) {
+    case TKind::kDrive: {
+        CCadence::CScheduleData record;
+        const HRESULT result = schedules.Read(name, &record);
+        if (result == S_OK)
+            m_cadence.Schedules()[name] = record;
+        return result;
+    }
+    case TKind::kExchange: {
+        CCadence::CExScheduleData record;
+        const HRESULT result = schedules.Read(name, &record);
+        if (result == S_OK)
+            m_cadence.ExSchedules()[name] = record;
+        return result;
+    }
+    case TKind::kGuest: {
+        CCadence::CVmScheduleData record;
+        const HRESULT result = schedules.Read(name, &record);
+        if (result == S_OK)
+            m_cadence.VmSchedules()[name] = record;
+        return result;
+    }
+    }
+    return E_UNEXPECTED;
+}
+
+void CCadenceWidget::ResetTable()
+{
+    m_model->Reset();
+}
+
+// --- view state
+
+CScheduleTable::TMenuContext CCadenceWidget::MenuContext() const
+{
+    CScheduleTable::TMenuContext context;
+    const std::optional<TName>& current = m_cadence.CurrentSchedule();
+    const std::optional<TKind> kind = current ? KindOf(*current) : std::nullopt;
+    if (!kind)
+        return context;
+    context.hasCurrent = true;
+    if (*kind == TKind::kDrive)
+        context.local = m_cadence.Schedules().at(*current).IsLocal();
+    bool disabled = false;
+    if (SUCCEEDED(m_feed.Agent().GetDisabled(*current, &disabled)))
+        context.disabled = disabled;
+    if (IAppController* app = App())
+        CScheduleTable::ApplyPolicy(app->Policy(), &context);
+    return context;
+}
+
+void CCadenceWidget::ReselectRows()
+{
+    const std::optional<TName>& current = m_cadence.CurrentSchedule();
+    const int row = current ? m_model->RowOf(*current) : -1;
+    const QModelIndex index =
+        row < 0 ? QModelIndex() : m_sortModel->mapFromSource(m_model->index(row, 0));
+    m_table->updateCurrent(index);
+}
+
+void CCadenceWidget::SelectSchedule(const TName& name)
+{
+    if (!KindOf(name))
+        return;
+    m_cadence.SetCurrentSchedule(name);
+    ReselectRows();
+}
+
+void CCadenceWidget::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    Q_UNUSED(previous);
+    const std::optional<TName> name =
+        current.isValid() ? m_model->NameAt(m_sortModel->mapToSource(current).row()) : std::nullopt;
+    if (!name) {
+        m_cadence.ClearCurrentSchedule();
+        return;
+    }
+    if (m_cadence.CurrentSchedule() == name)
+        return;
+    m_cadence.SetCurrentSchedule(*name);
+    emit ScheduleSelected(*name);
+}
+
+void CCadenceWidget::LoadSettings()
+{
+    IAppController* app = App();
+    if (!app)
+        return;
+    const QByteArray splitter = app->Settings().value(kSplitterKey).toByteArray();
+    if (!splitter.isEmpty())
+        m_splitter->restoreState(splitter);
+    const QByteArray table = app->Settings().value(kTableStateKey).toByteArray();
+    if (!table.isEmpty())
+        m_table->horizontalHeader()->restoreState(table);
+}
+
+void CCadenceWidget::SaveSettings()
+{
+    IAppController* app = App();
+    if (!app)
+        return;
+    app->Settings().setValue(kSplitterKey, m_splitter->saveState());
+    app->Settings().setValue(kTableStateKey, m_table->horizontalHeader()->saveState());
+}
+
+void CCadenceWidget::OnConnectComputer()
+{
+    // The connection's refresh has reloaded the model through UpdateModel(); the view only
+    // starts again on the new computer's schedules.
+    ResetTable();
+}
+
+void CCadenceWidget::OnEditSchedule()
+{
+    Edit();
+}
+
+// --- operations
+
+void CCadenceWidget::UpdateModel()
+{
+    m_feed.Reload();
+    ResetTable();
+    emit ModelUpdated();
+    m_feed.UpdateNextRuns();
+}
+
+void CCadenceWidget::RunNow()
+{
+    const std::optional<TName> current = m_cadence.CurrentSchedule();
+    const std::optional<TKind> kind = current ? KindOf(*current) : std::nullopt;
+    if (!kind)
+        return;
+    const HRESULT result = CAgentSchedules(m_feed.Agent()).RunNow(*current);
+    if (FAILED(result)) {
+        ShowFailure("Unable to Run Schedule", "Unable to Run Schedule %1 due to error %2", *current,
+                    result);
+        return;
+    }
+    IAppController* app = App();
+    if (!app)
+        return;
+    switch (*kind) {
+    case TKind::kExchange:
+        app->SetActivePane(CModelLayout::kExchange);
+        break;
+    case TKind::kGuest:
+        app->SetActivePane(CModelLayout::kVirtualGuests);
+        break;
+    case TKind::kDrive:
+        app->SetActivePane(CModelLayout::kDefragmentation);
+        break;
+    }
+}
+
+void CCadenceWidget::Delete()
+{
+    const std::optional<TName> current = m_cadence.CurrentSchedule();
+    if (!current || !KindOf(*current))
+        return;
+    QString shown = QString::fromStdWString(*current);
+    if (*current == CAgentSchedules::kScreenSaverName)
+        shown = Translate("Screen Saver Schedule");
+    else if (*current == CAgentSchedules::kQuietWatchName)
+        shown = Translate("Full Auto Schedule");
+    const QMessageBox::StandardButton answer =
+        Ask(QMessageBox::Question, Translate("Confirm Schedule Delete"),
+            Translate("Are you sure you want to delete schedule %1?").Arg(shown),
+            QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    const HRESULT result = CAgentSchedules(m_feed.Agent()).Remove(*current);
+    if (FAILED(result)) {
+        ShowFailure("Unable to Delete Schedule", "Unable to Delete Schedule %1 due to error %2",
+                    *current, result);
+        return;
+    }
+    m_cadence.RemoveSchedule(*current);
+    ResetTable();
+    emit ScheduleDeleted();
+    emit ModelUpdated();
+    if (IAppController* app = App())
+        app->UpdateNextRuns();
+}
+
+void CCadenceWidget::Disable()
+{
+    const std::optional<TName> current = m_cadence.CurrentSchedule();
+    const std::optional<TKind> kind = current ? KindOf(*current) : std::nullopt;
+    if (!kind)
+        return;
+    CKV100AgentInterface& agent = m_feed.Agent();
+    bool disabled = false;
+    HRESULT result = agent.GetDisabled(*current, &disabled);
+    if (SUCCEEDED(result))
+        result = CAgentSchedules(agent).SetDisabled(*current, !disabled);
+    if (SUCCEEDED(result))
+        result = ReadBack(*current, *kind);
+    if (FAILED(result)) {
+        ShowFailure("Unable to Toggle Disabled status of Schedule",
+                    "Unable to Toggle Disabled status of  Schedule %1 due to error %2", *current,
+                    result);
+        return;
+    }
+    ResetTable();
+    // The flag read before the toggle is the new enabled state.
+    const bool enabled = disabled;
+    emit ScheduleEnabled(*current, enabled);
+    emit ModelUpdated();
+    if (IAppController* app = App())
+        app->UpdateNextRuns();
+}
+
+void CCadenceWidget::Edit()
+{
+    if (!m_cadence.CurrentSchedule() || !KindOf(*m_cadence.CurrentSchedule())) {
+        Ask(QMessageBox::Information, Translate("Cannot edit schedule"),
+            Translate("Cannot edit schedule, please select a schedule to edit"));
+        return;
+    }
+    WizardMissing();
+}
+
+void CCadenceWidget::Rename()
+{
+    if (!m_cadence.CurrentSchedule() || !KindOf(*m_cadence.CurrentSchedule())) {
+        Ask(QMessageBox::Information, Translate("Cannot rename schedule"),
+            Translate("Cannot rename schedule, please select a schedule to rename"));
+        return;
+    }
+    // The name dialog comes next.
+    WizardMissing();
+}
+
+// --- the wizards
+
+void CCadenceWidget::WizardMissing()
+{
+    Ask(QMessageBox::Information, Translate("Schedule Wizard"),
+        Translate("The schedule wizard is not available in this version of the console."));
+}
+
+bool CCadenceWidget::CallWizard(CCadence::TScheduleType type)
+{
+    Q_UNUSED(type);
+    WizardMissing();
+    return false;
+}
+
+void CCadenceWidget::OneTime()
+{
+    CallWizard(CCadence::kOneTime);
+}
+
+void CCadenceWidget::Daily()
+{
+    CallWizard(CCadence::kDaily);
+}
+
+void CCadenceWidget::Weekly()
+{
+    CallWizard(CCadence::kWeekly);
+}
+
+void CCadenceWidget::ScreenSaver()
+{
+    const TName existing = m_cadence.ScreenSaverScheduleName();
+    if (!existing.empty()) {
+        SelectSchedule(existing);
+        Edit();
+        return;
+    }
+    CallWizard(CCadence::kScreenSaver);
+}
+
+void CCadenceWidget::Automatic()
+{
+    const TName existing = m_cadence.QuietWatchScheduleName();
+    if (!existing.empty()) {
+        SelectSchedule(existing);
+        Edit();
+        return;
+    }
+    CallWizard(CCadence::kQuietWatch);
+}
+
+void CCadenceWidget::OneTimeEx()
+{
+    WizardMissing();
+}
+
+void CCadenceWidget::WeeklyEx()
+{
+    WizardMissing();
+}
+
+void CCadenceWidget::OneTimeVm()
+{
+    WizardMissing();
+}
+
+void CCadenceWidget::DailyVm()
+{
+    WizardMissing();
+}
+
+void CCadenceWidget::WeeklyVm()
+{
+    WizardMissing();
+}
