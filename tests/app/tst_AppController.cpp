@@ -590,7 +590,7 @@ void tst_AppController::schedulesGiveTheDrivesTheirNextRuns()
                                  .Body()));
     QTRY_COMPARE(m_app->Model().Busy(CModel::kScheduling), TBusyStatus::Busy);
     QVERIFY(m_app->Cadence().Schedules().at(L"Nightly").running);
-    m_app->OnScheduleStopped(L"Nightly", L"Item 1");
+    m_app->CadenceFeed().OnScheduleStopped(L"Nightly", L"Item 1");
     QCOMPARE(m_app->Model().Busy(CModel::kScheduling), TBusyStatus::Idle);
 }
 

@@ -1,0 +1,356 @@
+#include "core/COleDate.h"
+#include "engine/CKV100AgentInterface.h"
+#include "schedule/CCadenceFeed.h"
+#include "schedule/CCadenceTableModel.h"
+#include "schedule/CCadenceTableSortFilterModel.h"
+#include "schedule/CCadenceWidget.h"
+#include "tests/support/CScriptedPresenter.h"
+#include "tests/support/CTestEngine.h"
+#include "tests/support/CTestEnvironment.h"
+#include "tests/support/CTestScheduleStore.h"
+
+#include <QtTest>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+// The scheduling tab over the agent's schedule object of a test engine: the table's rows, its
+// sorting and context menu, and the operations on the current schedule.
+class TestCadencePage : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void rowsFollowTheKindsInMapOrder();
+    void disabledAndSpecialSchedulesShowNoNextRun();
+    void sortsRunDatesByValue();
+    void menuEntries_data();
+    void menuEntries();
+    void withoutCurrentScheduleNothingIsCalled();
+    void deleteAsksAboutTheShownName();
+    void failingCallsLeaveTheModel_data();
+    void failingCallsLeaveTheModel();
+    void disableTogglesAndReadsBack();
+    void runNowCallsTheAgent();
+    void reloadListsUnreadableAndDropsVanishedCurrent();
+
+private:
+    QStringList Column(int column) const;
+    void Select(const TName& name);
+
+    std::optional<CTestEnvironment> m_environment;
+    std::optional<CTestScheduleStore> m_store;
+    std::optional<CTestEngine> m_engine;
+    std::optional<CKV100AgentInterface> m_agent;
+    std::optional<CCadence> m_cadence;
+    std::optional<CCadenceFeed> m_feed;
+    std::optional<CScriptedPresenter> m_presenter;
+    std::optional<CCadenceWidget> m_page;
+};
+
+namespace {
+
+double Date(int day, int hour)
+{
+    return COleDate::FromDateTime(QDateTime(QDate(2024, 1, day), QTime(hour, 0)));
+}
+
+// A drive schedule as the agent keeps it: code 10x for drive type x.
+CTestScheduleStore::TSchedule Drive(const QString& name, uint type, double firstRun,
+                                    bool disabled = false, uint source = 1)
+{
+    CTestScheduleStore::TSchedule schedule{name,     source, 100 + type, u"volumes=C&method=tl"_s,
+                                           disabled, 0.0,    {}};
+    if (firstRun > 0)
+        schedule.items.append({u"Item 1"_s, firstRun, type == 1 ? 0u : 86400u, 0, 0});
+    return schedule;
+}
+
+} // namespace
+
+void TestCadencePage::init()
+{
+    m_environment.emplace();
+    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
+    m_store.emplace();
+    m_engine.emplace();
+    m_store->ServeOn(*m_engine);
+    QVERIFY(m_engine->Start());
+    m_agent.emplace();
+    QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
+    m_cadence.emplace();
+    m_feed.emplace(*m_agent, *m_cadence);
+    m_presenter.emplace();
+    m_page.emplace(*m_feed);
+
+    m_store->Put(Drive(u"Nightly"_s, 2, Date(3, 2)));
+    m_store->Put(Drive(u"Once"_s, 1, Date(5, 4), true));
+    m_store->Put(Drive(u"Policy"_s, 1, Date(4, 1), false, 2));
+    m_store->Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
+    m_store->Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
+    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
+    m_page->UpdateModel();
+    QCOMPARE(updated.count(), 1);
+    m_store->ClearCalls();
+}
+
+void TestCadencePage::cleanup()
+{
+    m_page.reset();
+    m_presenter.reset();
+    m_feed.reset();
+    m_cadence.reset();
+    m_agent.reset();
+    m_engine.reset();
+    m_store.reset();
+    m_environment.reset();
+}
+
+QStringList TestCadencePage::Column(int column) const
+{
+    QStringList texts;
+    const QAbstractItemModel* model = m_page->Table()->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        texts.append(model->index(row, column).data().toString());
+    return texts;
+}
+
+void TestCadencePage::Select(const TName& name)
+{
+    m_page->SelectSchedule(name);
+    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(name));
+}
+
+void TestCadencePage::rowsFollowTheKindsInMapOrder()
+{
+    CCadenceTableModel& model = *m_page->TableModel();
+    QCOMPARE(model.rowCount(), 5);
+    QCOMPARE(model.columnCount(), 5);
+    // Drive schedules by name, then Exchange, then guests.
+    QStringList names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names.append(model.index(row, CCadenceTableModel::kNameColumn).data().toString());
+    QCOMPARE(names, (QStringList{u"Nightly"_s, u"Once"_s, u"Policy"_s, u"Stores"_s, u"Guests"_s}));
+    QCOMPARE(model.KindAt(3), std::optional(CCadenceTableModel::kExchangeKind));
+    QCOMPARE(model.KindAt(4), std::optional(CCadenceTableModel::kGuestKind));
+    QCOMPARE(model.KindAt(5), std::nullopt);
+    QCOMPARE(model.RowOf(L"Guests"), 4);
+    QCOMPARE(model.RowOf(L"Nowhere"), -1);
+    QCOMPARE(model.index(0, CCadenceTableModel::kTypeColumn).data().toString(),
+             CCadence::TypeText(CCadence::kDaily));
+    QCOMPARE(model.headerData(CCadenceTableModel::kNextRunColumn, Qt::Horizontal).toString(),
+             u"Next Run"_s);
+    QVERIFY(!model.headerData(0, Qt::Horizontal, Qt::DecorationRole).isValid());
+    // Only the marking role of the name column is taken.
+    QVERIFY(model.setData(model.index(0, 0), true, 10));
+    QVERIFY(!model.setData(model.index(0, 1), true, 10));
+}
+
+void TestCadencePage::disabledAndSpecialSchedulesShowNoNextRun()
+{
+    CCadenceTableModel& model = *m_page->TableModel();
+    const int nightly = model.RowOf(L"Nightly");
+    const int once = model.RowOf(L"Once");
+    QVERIFY(!model.index(nightly, CCadenceTableModel::kNextRunColumn).data().toString().isEmpty());
+    QCOMPARE(model.index(nightly, CCadenceTableModel::kDisabledColumn).data().toString(), u"No"_s);
+    QCOMPARE(model.index(once, CCadenceTableModel::kDisabledColumn).data().toString(), u"Yes"_s);
+    QVERIFY(model.index(once, CCadenceTableModel::kNextRunColumn).data().toString().isEmpty());
+    // Never run: no last run.
+    QVERIFY(model.index(nightly, CCadenceTableModel::kLastRunColumn).data().toString().isEmpty());
+
+    // The special schedules show neither run.
+    CCadence::CScheduleData& record = m_cadence->Schedules().at(L"Nightly");
+    record.settings.type = CCadence::kScreenSaver;
+    record.settings.lastRun = Date(1, 1);
+    QVERIFY(model.index(nightly, CCadenceTableModel::kNextRunColumn).data().toString().isEmpty());
+    QVERIFY(model.index(nightly, CCadenceTableModel::kLastRunColumn).data().toString().isEmpty());
+    QCOMPARE(model.index(nightly, 0).data().toString(), record.DisplayName());
+}
+
+void TestCadencePage::sortsRunDatesByValue()
+{
+    // Next runs: Nightly 3 Jan, Policy 4 Jan, the others none.
+    CCadenceTableSortFilterModel& sorted = *m_page->SortModel();
+    sorted.sort(CCadenceTableModel::kNextRunColumn, Qt::DescendingOrder);
+    QCOMPARE(Column(0).mid(0, 2), (QStringList{u"Policy"_s, u"Nightly"_s}));
+    sorted.sort(CCadenceTableModel::kNameColumn, Qt::AscendingOrder);
+    QCOMPARE(Column(0),
+             (QStringList{u"Guests"_s, u"Nightly"_s, u"Once"_s, u"Policy"_s, u"Stores"_s}));
+    // The current row survives a reset of the sorted table.
+    Select(L"Once");
+    m_page->TableModel()->Reset();
+    QCOMPARE(m_page->Table()->currentIndex().data().toString(), u"Once"_s);
+}
+
+void TestCadencePage::menuEntries_data()
+{
+    QTest::addColumn<bool>("hasCurrent");
+    QTest::addColumn<bool>("local");
+    QTest::addColumn<bool>("allowRun");
+    QTest::addColumn<bool>("allowModify");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<bool>("run");
+    QTest::addColumn<bool>("change");
+
+    QTest::newRow("no current schedule")
+        << false << true << true << true << false << false << false;
+    QTest::newRow("local, all allowed") << true << true << true << true << true << true << true;
+    QTest::newRow("policy schedule") << true << false << true << true << true << true << false;
+    QTest::newRow("no running") << true << true << false << true << true << false << true;
+    QTest::newRow("no changes") << true << true << true << false << true << true << false;
+}
+
+void TestCadencePage::menuEntries()
+{
+    QFETCH(bool, hasCurrent);
+    QFETCH(bool, local);
+    QFETCH(bool, allowRun);
+    QFETCH(bool, allowModify);
+    QFETCH(bool, shown);
+    QFETCH(bool, run);
+    QFETCH(bool, change);
+
+    CScheduleTable::TMenuContext context;
+    context.hasCurrent = hasCurrent;
+    context.local = local;
+    context.allowRun = allowRun;
+    context.allowModify = allowModify;
+    const CScheduleTable::TMenuEntries entries = CScheduleTable::MenuEntries(context);
+    QCOMPARE(entries.shown, shown);
+    QCOMPARE(entries.runNow, run);
+    QCOMPARE(entries.edit, change);
+    QCOMPARE(entries.rename, change);
+    QCOMPARE(entries.remove, change);
+    QCOMPARE(entries.toggle, change);
+}
+
+void TestCadencePage::withoutCurrentScheduleNothingIsCalled()
+{
+    QVERIFY(!m_cadence->CurrentSchedule());
+    QVERIFY(!m_page->MenuContext().hasCurrent);
+    m_page->RunNow();
+    m_page->Delete();
+    m_page->Disable();
+    QVERIFY(m_presenter->messages.isEmpty());
+    m_page->Edit();
+    m_page->Rename();
+    QCOMPARE(m_presenter->messages.size(), 2);
+    QCOMPARE(m_presenter->messages[0].title, u"Cannot edit schedule"_s);
+    QCOMPARE(m_presenter->messages[1].title, u"Cannot rename schedule"_s);
+    QVERIFY(m_store->Calls().isEmpty());
+}
+
+void TestCadencePage::deleteAsksAboutTheShownName()
+{
+    // Only its name matters here.
+    m_store->Put(Drive(u"Screen Saver Schedule"_s, 1, 0.0));
+    m_page->UpdateModel();
+    m_store->ClearCalls();
+    Select(L"Screen Saver Schedule");
+
+    // No: nothing is deleted.
+    m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::No)};
+    m_page->Delete();
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QCOMPARE(m_presenter->messages[0].text,
+             u"Are you sure you want to delete schedule Screen Saver Schedule?"_s);
+    QVERIFY(m_store->Calls().isEmpty());
+
+    QSignalSpy deleted(&*m_page, &CCadenceWidget::ScheduleDeleted);
+    m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
+    m_page->Delete();
+    QCOMPARE(m_store->Calls(), QStringList{u"DeleteSchedule:Screen Saver Schedule"_s});
+    QCOMPARE(deleted.count(), 1);
+    QVERIFY(!m_cadence->Schedules().contains(L"Screen Saver Schedule"));
+    QVERIFY(!m_cadence->CurrentSchedule());
+    QCOMPARE(m_page->TableModel()->rowCount(), 5);
+}
+
+void TestCadencePage::failingCallsLeaveTheModel_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<QString>("title");
+
+    QTest::newRow("delete") << u"Delete"_s << u"DeleteSchedule"_s << u"Unable to Delete Schedule"_s;
+    QTest::newRow("toggle, reading the flag")
+        << u"Disable"_s << u"GetDisabled"_s << u"Unable to Toggle Disabled status of Schedule"_s;
+    QTest::newRow("toggle, setting the flag")
+        << u"Disable"_s << u"SetDisabled"_s << u"Unable to Toggle Disabled status of Schedule"_s;
+    QTest::newRow("run") << u"RunNow"_s << u"RunNow"_s << u"Unable to Run Schedule"_s;
+}
+
+void TestCadencePage::failingCallsLeaveTheModel()
+{
+    QFETCH(QString, operation);
+    QFETCH(QString, failing);
+    QFETCH(QString, title);
+
+    Select(L"Nightly");
+    const CCadence::CScheduleData before = m_cadence->Schedules().at(L"Nightly");
+    m_store->FailNext(failing, E_ACCESSDENIED);
+    m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
+    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
+    QVERIFY(QMetaObject::invokeMethod(&*m_page, operation.toLatin1().constData()));
+
+    const CScriptedPresenter::TMessage& warning = m_presenter->messages.last();
+    QCOMPARE(warning.icon, QMessageBox::Warning);
+    QCOMPARE(warning.title, title);
+    QVERIFY2(warning.text.contains(u"Nightly due to error 0x80070005"_s), qPrintable(warning.text));
+    QCOMPARE(updated.count(), 0);
+    QCOMPARE(m_cadence->Schedules().size(), 3u);
+    QCOMPARE(m_cadence->Schedules().at(L"Nightly").settings.disabled, before.settings.disabled);
+    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Nightly"));
+    QVERIFY(!m_store->Schedule(u"Nightly"_s)->disabled);
+}
+
+void TestCadencePage::disableTogglesAndReadsBack()
+{
+    Select(L"Once");
+    QVERIFY(m_page->MenuContext().disabled);
+    QSignalSpy enabled(&*m_page, &CCadenceWidget::ScheduleEnabled);
+    m_page->Disable();
+    QCOMPARE(enabled.count(), 1);
+    QCOMPARE(enabled[0][1].toBool(), true);
+    QVERIFY(!m_store->Schedule(u"Once"_s)->disabled);
+    QVERIFY(!m_cadence->Schedules().at(L"Once").settings.disabled);
+    const int row = m_page->TableModel()->RowOf(L"Once");
+    QCOMPARE(
+        m_page->TableModel()->index(row, CCadenceTableModel::kDisabledColumn).data().toString(),
+        u"No"_s);
+
+    m_page->Disable();
+    QCOMPARE(enabled[1][1].toBool(), false);
+    QVERIFY(m_store->Schedule(u"Once"_s)->disabled);
+    QVERIFY(m_presenter->messages.isEmpty());
+}
+
+void TestCadencePage::runNowCallsTheAgent()
+{
+    Select(L"Guests");
+    m_page->RunNow();
+    QCOMPARE(m_store->Calls(), QStringList{u"RunNow:Guests"_s});
+    QVERIFY(m_presenter->messages.isEmpty());
+}
+
+void TestCadencePage::reloadListsUnreadableAndDropsVanishedCurrent()
+{
+    Select(L"Policy");
+    m_store->Put({u"Broken"_s, 1, 101, u"method=tl"_s, false, 0.0, {}});
+    CTestScheduleStore::TSchedule gone = *m_store->Schedule(u"Policy"_s);
+    m_store->Put({gone.name, gone.source, 999, gone.parameters, false, 0.0, {}}); // no kind
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"^The schedule Broken cannot be read"_s));
+    m_page->UpdateModel();
+    QVERIFY(m_cadence->Schedules().contains(L"Broken"));
+    QVERIFY(!m_cadence->Schedules().contains(L"Policy"));
+    QVERIFY(!m_cadence->CurrentSchedule());
+    QVERIFY(!m_page->Table()->currentIndex().isValid());
+    QVERIFY(m_page->TableModel()->RowOf(L"Broken") >= 0);
+}
+
+QTEST_MAIN(TestCadencePage)
+#include "tst_CadencePage.moc"
