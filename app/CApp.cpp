@@ -89,7 +89,7 @@ CApp::CApp(QObject* parent)
     : QObject(parent)
     , CTranslatable(QByteArrayLiteral("Korvane"))
     , m_defragFeed(m_engine, m_defrager, m_cadence)
-    , m_cadenceFeed(m_agent, m_cadence)
+    , m_cadenceFeed(m_agent, m_cadence, &m_model)
     , m_settings(u"Tellmar"_s, u"Korvane"_s)
     , m_processExit(EndProcessAtOnce)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Types.h"
+#include "schedule/CAgentSchedules.h"
 
 #include <QObject>
 
@@ -8,6 +9,7 @@
 
 class CCadence;
 class CKV100AgentInterface;
+class CModel;
 
 // Keeps the scheduling model in step with the agent of the connected computer: it reloads every
 // schedule from the agent, follows the agent's started and stopped notices into the running
@@ -17,16 +19,31 @@ class CCadenceFeed : public QObject {
     Q_OBJECT
 
 public:
-    // The agent and the model must outlive the feed.
-    CCadenceFeed(CKV100AgentInterface& agent, CCadence& cadence, QObject* parent = nullptr);
+    // Where a reload failed: the listing or a read of the drive schedules, or the listing or a
+    // read of the Exchange or guest schedules.
+    enum class TFailedPart { kDriveNames, kDriveSchedule, kExchange, kGuest };
+    struct TReloadFailure {
+        TFailedPart part = TFailedPart::kDriveNames;
+        // The schedule whose read failed; empty for a listing.
+        TName name;
+        HRESULT result = S_OK;
+    };
+    using TReloadFailures = std::vector<TReloadFailure>;
+
+    // The agent, the model and the console's model (when given) must outlive the feed. The
+    // console's model says whether the connection is remote and whether the drive schedules of
+    // policy are left out.
+    CCadenceFeed(CKV100AgentInterface& agent, CCadence& cadence, const CModel* console = nullptr,
+                 QObject* parent = nullptr);
 
     CKV100AgentInterface& Agent() const { return m_agent; }
     CCadence& Cadence() const { return m_cadence; }
+    bool IsRemote() const;
 
     // Empties the model and fills it again with every schedule the agent lists; without a
     // connection the model is left empty. A current schedule the agent no longer has is cleared.
-    // Emits Reloaded().
-    void Reload();
+    // Answers the agent's failing calls, in the order they were made. Emits Reloaded().
+    TReloadFailures Reload();
     // Offers the schedules to the drives again (NextRunsChanged()).
     void UpdateNextRuns();
 
@@ -44,4 +61,5 @@ signals:
 private:
     CKV100AgentInterface& m_agent;
     CCadence& m_cadence;
+    const CModel* m_console;
 };

@@ -3,6 +3,7 @@
 #include "appmodel/CModelLayout.h"
 #include "appmodel/IAppController.h"
 #include "appmodel/IMessagePresenter.h"
+#include "core/CSystemMessage.h"
 #include "engine/CKV100AgentInterface.h"
 #include "platform/registry/CSettings.h"
 #include "policy/CClientGP.h"
@@ -10,25 +11,20 @@
 #include "schedule/CCadenceFeed.h"
 #include "schedule/CCadenceTableModel.h"
 #include "schedule/CCadenceTableSortFilterModel.h"
+#include "schedule/CDisplayPowerOff.h"
+#include "schedule/CScheduleNameDialog.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <set>
+
 using namespace Qt::StringLiterals;
 
 const QString CCadenceWidget::kSplitterKey = u"Splitters/Cadence Splitter"_s;
 const QString CCadenceWidget::kTableStateKey = u"Tabs/Cadence Schedule Table"_s;
-
-namespace {
-
-QString CadenceResultCode(HRESULT result)
-{
-    return u"0x"_s + QString::number(quint32(result), 16).toUpper().rightJustified(8, u'0');
-}
-
-} // namespace
 
 CCadenceWidget::CCadenceWidget(CCadenceFeed& feed, QWidget* parent)
     : QWidget(parent)
@@ -39,6 +35,7 @@ CCadenceWidget::CCadenceWidget(CCadenceFeed& feed, QWidget* parent)
     , m_sortModel(new CCadenceTableSortFilterModel(this))
     , m_splitter(new QSplitter(Qt::Horizontal, this))
     , m_table(new CScheduleTable(*this, m_splitter))
+    , m_display(std::make_unique<CXsetDisplayPowerOff>())
 {
     m_sortModel->setSourceModel(m_model);
     m_table->setModel(m_sortModel);
@@ -63,10 +60,12 @@ CCadenceWidget::CCadenceWidget(CCadenceFeed& feed, QWidget* parent)
         app->RegisterCadenceController(this);
         m_registered = true;
     }
+    LoadSettings();
 }
 
 CCadenceWidget::~CCadenceWidget()
 {
+    SaveSettings();
     if (m_registered) {
         if (IAppController* app = App())
             app->UnregisterCadenceController(this);
@@ -81,6 +80,13 @@ IAppController* CCadenceWidget::App() const
 void CCadenceWidget::SetDetailPane(QWidget* pane)
 {
     m_splitter->addWidget(pane);
+    if (!m_splitterState.isEmpty())
+        m_splitter->restoreState(m_splitterState);
+}
+
+void CCadenceWidget::SetDisplayPowerOff(std::unique_ptr<IDisplayPowerOff> display)
+{
+    m_display = std::move(display);
 }
 
 QMessageBox::StandardButton CCadenceWidget::Ask(QMessageBox::Icon icon, const QString& title,
@@ -94,7 +100,51 @@ void CCadenceWidget::ShowFailure(const char* title, const char* text, const TNam
                                  HRESULT result)
 {
     Ask(QMessageBox::Warning, Translate(title),
-        Translate(text).Arg(name).Arg(CadenceResultCode(result)));
+        Translate(text).Arg(name).Arg(CSystemMessage::CodeText(result)));
+}
+
+void CCadenceWidget::ShowCodeFailure(const char* title, const char* text, HRESULT result)
+{
+    Ask(QMessageBox::Warning, Translate(title),
+        Translate(text).Arg(CSystemMessage::CodeText(result)));
+}
+
+void CCadenceWidget::ShowReloadFailures(const CCadenceFeed::TReloadFailures& failures)
+{
+    using TPart = CCadenceFeed::TFailedPart;
+    // A broken connection fails every read alike: one box per part says it.
+    std::set<TPart> shown;
+    for (const CCadenceFeed::TReloadFailure& failure : failures) {
+        if (!shown.insert(failure.part).second)
+            continue;
+        const char* title = nullptr;
+        const char* text = nullptr;
+        switch (failure.part) {
+        case TPart::kDriveNames:
+            title = m_feed.IsRemote()
+                        ? "Unable to get model data - Remote Connection - GetScheduleNames()"
+                        : "Unable to get model data - GetScheduleNames()";
+            text = "Unable to get Model Data due to error: %1(%2)";
+            break;
+        case TPart::kDriveSchedule:
+            title = "Unable to get Schedule data - GetSchedule()";
+            text = "Unable to get Schedule Data for schedule (%3) due to error: %1(%2)";
+            break;
+        case TPart::kExchange:
+            title = "Unable to get Exchange model data - Remote Connection - GetExSchedule()";
+            text = "Unable to get Exchange Model Data due to error: %1(%2)";
+            break;
+        case TPart::kGuest:
+            title = "Unable to get Virtual Guest model data - Remote Connection - GetVmSchedule()";
+            text = "Unable to get Virtual Guest Model Data due to error: %1(%2)";
+            break;
+        }
+        Ask(QMessageBox::Warning, Translate(title),
+            Translate(text)
+                .Arg(CSystemMessage::CodeText(failure.result))
+                .Arg(CSystemMessage::Text(failure.result))
+                .Arg(failure.name));
+    }
 }
 
 std::optional<CCadenceWidget::TKind> CCadenceWidget::KindOf(const TName& name) const
@@ -199,9 +249,9 @@ void CCadenceWidget::LoadSettings()
     IAppController* app = App();
     if (!app)
         return;
-    const QByteArray splitter = app->Settings().value(kSplitterKey).toByteArray();
-    if (!splitter.isEmpty())
-        m_splitter->restoreState(splitter);
+    m_splitterState = app->Settings().value(kSplitterKey).toByteArray();
+    if (!m_splitterState.isEmpty())
+        m_splitter->restoreState(m_splitterState);
     const QByteArray table = app->Settings().value(kTableStateKey).toByteArray();
     if (!table.isEmpty())
         m_table->horizontalHeader()->restoreState(table);
@@ -232,8 +282,10 @@ void CCadenceWidget::OnEditSchedule()
 
 void CCadenceWidget::UpdateModel()
 {
-    m_feed.Reload();
+    const CCadenceFeed::TReloadFailures failures = m_feed.Reload();
+    // The table takes the new rows before a box can let it paint.
     ResetTable();
+    ShowReloadFailures(failures);
     emit ModelUpdated();
     m_feed.UpdateNextRuns();
 }
@@ -336,13 +388,57 @@ void CCadenceWidget::Edit()
 
 void CCadenceWidget::Rename()
 {
-    if (!m_cadence.CurrentSchedule() || !KindOf(*m_cadence.CurrentSchedule())) {
+    const std::optional<TName> current = m_cadence.CurrentSchedule();
+    const std::optional<TKind> kind = current ? KindOf(*current) : std::nullopt;
+    if (!kind) {
         Ask(QMessageBox::Information, Translate("Cannot rename schedule"),
             Translate("Cannot rename schedule, please select a schedule to rename"));
         return;
     }
-    // The name dialog comes next.
-    WizardMissing();
+    // Only drive schedules are renamed here; the special ones keep their fixed names.
+    if (*kind != TKind::kDrive || m_cadence.Schedules().at(*current).IsSpecial())
+        return;
+    const auto taken = [this](const TName& name) { return KindOf(name).has_value(); };
+    CScheduleNameDialog dialog(QString::fromStdWString(*current), taken, window());
+    if (IMessagePresenter::Instance().RunDialog(dialog) != QDialog::Accepted)
+        return;
+    // Checked again here: the agent never sees a name the dialog would refuse.
+    if (CScheduleNameDialog::Check(dialog.Name(), taken) != CScheduleNameDialog::TProblem::kNone)
+        return;
+    const TName name = dialog.Name().toStdWString();
+    const HRESULT result = CAgentSchedules(m_feed.Agent()).Rename(*current, name);
+    if (FAILED(result)) {
+        ShowCodeFailure("Unable to Rename Schedule", "Unable to rename schedule due to error %1",
+                        result);
+        return;
+    }
+    m_cadence.RemoveSchedule(*current);
+    // The renamed schedule stays the current one.
+    m_cadence.SetCurrentSchedule(name);
+    UpdateModel();
+}
+
+HRESULT CCadenceWidget::CreateSchedule(CCadence::CScheduleData schedule_data)
+{
+    // The special schedules are kept under their fixed names.
+    if (schedule_data.IsScreenSaver())
+        schedule_data.name = CAgentSchedules::kScreenSaverName;
+    else if (schedule_data.IsQuietWatch())
+        schedule_data.name = CAgentSchedules::kQuietWatchName;
+    const TName name = schedule_data.name;
+    HRESULT result = CAgentSchedules(m_feed.Agent()).Save(schedule_data);
+    if (SUCCEEDED(result))
+        result = ReadBack(name, TKind::kDrive);
+    if (FAILED(result) || result == S_FALSE) {
+        if (result == S_FALSE)
+            result = E_UNEXPECTED; // the agent keeps it as another kind's
+        ShowCodeFailure("Unable to Create Schedule", "Unable to create schedule due to error %1",
+                        result);
+        return result;
+    }
+    ResetTable();
+    emit ScheduleCreated(name);
+    return result;
 }
 
 // --- the wizards
@@ -383,6 +479,15 @@ void CCadenceWidget::ScreenSaver()
         Edit();
         return;
     }
+    if (const std::optional<int> minutes = m_display ? m_display->PowerOffMinutes() : std::nullopt)
+        Ask(QMessageBox::Information,
+            Translate("Screen Saver Schedule only runs when monitor is powered on."),
+            Translate("The Screen Saver Schedule only runs when the monitor is powered on. Your "
+                      "system is configured to turn your monitor off after %1 minutes of being "
+                      "idle. This may result in the Screen Saver schedule not running as "
+                      "expected. You may want to instead consider using QuietWatch or creating "
+                      "a defined schedule.")
+                .Arg(*minutes));
     CallWizard(CCadence::kScreenSaver);
 }
 

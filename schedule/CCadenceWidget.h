@@ -5,18 +5,20 @@
 #include "core/HResult.h"
 #include "core/Types.h"
 #include "schedule/CCadence.h"
+#include "schedule/CCadenceFeed.h"
 #include "schedule/CScheduleTable.h"
 
 #include <QMessageBox>
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
 class CAgentSchedules;
-class CCadenceFeed;
 class CCadenceTableModel;
 class CCadenceTableSortFilterModel;
 class IAppController;
+class IDisplayPowerOff;
 class QModelIndex;
 class QSplitter;
 
@@ -43,6 +45,8 @@ public:
     QSplitter* Splitter() const { return m_splitter; }
     // Puts the detail pane beside the table (owned by the splitter from then on).
     void SetDetailPane(QWidget* pane);
+    // Replaces what tells whether the display turns itself off (the X server's by default).
+    void SetDisplayPowerOff(std::unique_ptr<IDisplayPowerOff> display);
 
     // The context menu's view of the current schedule.
     CScheduleTable::TMenuContext MenuContext() const;
@@ -69,6 +73,9 @@ public slots:
     void SelectSchedule(const TName& name);
     // Opens the wizard of a drive type; false when none was opened.
     bool CallWizard(CCadence::TScheduleType type);
+    // Writes a new drive schedule through the agent and reads it back into the model; a failure
+    // is shown and answered.
+    HRESULT CreateSchedule(CCadence::CScheduleData schedule_data);
 
     void ReselectRows();
     void SaveSettings();
@@ -101,6 +108,9 @@ private:
                                     const QString& text,
                                     QMessageBox::StandardButtons buttons = QMessageBox::Ok);
     void ShowFailure(const char* title, const char* text, const TName& name, HRESULT result);
+    void ShowCodeFailure(const char* title, const char* text, HRESULT result);
+    // The warnings of a reload's failing agent calls: the first of each part.
+    void ShowReloadFailures(const CCadenceFeed::TReloadFailures& failures);
     IAppController* App() const;
 
     CCadenceFeed& m_feed;
@@ -109,5 +119,8 @@ private:
     CCadenceTableSortFilterModel* m_sortModel;
     QSplitter* m_splitter;
     CScheduleTable* m_table;
+    std::unique_ptr<IDisplayPowerOff> m_display;
+    // The splitter's saved state, taken again once the detail pane is there.
+    QByteArray m_splitterState;
     bool m_registered = false;
 };
