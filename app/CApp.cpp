@@ -640,8 +640,7 @@ void CApp::RefreshSchedules()
         m_cadenceController->UpdateModel();
         return;
     }
-    m_cadenceFeed.Reload();
-    m_cadenceFeed.UpdateNextRuns();
+    m_cadenceFeed.Refresh();
 }
 
 void CApp::UpdateNextRuns()

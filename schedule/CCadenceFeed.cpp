@@ -66,6 +66,12 @@ void CCadenceFeed::UpdateNextRuns()
     emit NextRunsChanged();
 }
 
+void CCadenceFeed::Refresh()
+{
+    Reload();
+    UpdateNextRuns();
+}
+
 void CCadenceFeed::OnScheduleStarted(const std::wstring& schedule_name,
                                      const std::wstring& item_name)
 {

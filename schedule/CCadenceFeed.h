@@ -46,6 +46,9 @@ public:
     TReloadFailures Reload();
     // Offers the schedules to the drives again (NextRunsChanged()).
     void UpdateNextRuns();
+    // Reload() then UpdateNextRuns(), for a console without the scheduling tab: failures are
+    // only logged.
+    void Refresh();
 
 public slots:
     void OnScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name);

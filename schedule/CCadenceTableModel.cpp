@@ -52,6 +52,17 @@ int CCadenceTableModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : kColumnCount;
 }
 
+namespace {
+
+// A schedule the agent could not describe has no type, and shows none.
+template <typename TRecord>
+QString ShownType(const TRecord& record)
+{
+    return record.settings.type == CCadence::kNotSet ? QString() : record.TypeText();
+}
+
+} // namespace
+
 std::optional<CCadenceTableModel::TRowView> CCadenceTableModel::RowView(int row) const
 {
     TRowView view;
@@ -59,21 +70,21 @@ std::optional<CCadenceTableModel::TRowView> CCadenceTableModel::RowView(int row)
     if (const auto* entry = EntryAt(m_cadence.Schedules(), local)) {
         const CCadence::CScheduleData& record = entry->second;
         view = {kDriveKind,           &entry->first,     &record.settings,
-                record.DisplayName(), record.TypeText(), record.IconName()};
+                record.DisplayName(), ShownType(record), record.IconName()};
         return view;
     }
     local -= int(m_cadence.ScheduleCount());
     if (const auto* entry = EntryAt(m_cadence.ExSchedules(), local)) {
         const CCadence::CExScheduleData& record = entry->second;
         view = {kExchangeKind,        &entry->first,     &record.settings,
-                record.DisplayName(), record.TypeText(), record.IconName()};
+                record.DisplayName(), ShownType(record), record.IconName()};
         return view;
     }
     local -= int(m_cadence.ExScheduleCount());
     if (const auto* entry = EntryAt(m_cadence.VmSchedules(), local)) {
         const CCadence::CVmScheduleData& record = entry->second;
         view = {kGuestKind,           &entry->first,     &record.settings,
-                record.DisplayName(), record.TypeText(), record.IconName()};
+                record.DisplayName(), ShownType(record), record.IconName()};
         return view;
     }
     return std::nullopt;

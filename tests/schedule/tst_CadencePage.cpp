@@ -1,14 +1,19 @@
+#include "appmodel/CModel.h"
 #include "core/COleDate.h"
+#include "core/CSystemMessage.h"
 #include "engine/CKV100AgentInterface.h"
 #include "schedule/CCadenceFeed.h"
 #include "schedule/CCadenceTableModel.h"
 #include "schedule/CCadenceTableSortFilterModel.h"
 #include "schedule/CCadenceWidget.h"
+#include "schedule/CDisplayPowerOff.h"
+#include "schedule/CScheduleNameDialog.h"
 #include "tests/support/CScriptedPresenter.h"
 #include "tests/support/CTestEngine.h"
 #include "tests/support/CTestEnvironment.h"
 #include "tests/support/CTestScheduleStore.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 #include <optional>
@@ -36,6 +41,18 @@ private slots:
     void disableTogglesAndReadsBack();
     void runNowCallsTheAgent();
     void reloadListsUnreadableAndDropsVanishedCurrent();
+    void reloadWarnings_data();
+    void reloadWarnings();
+    void reloadLeavesOutPolicySchedulesWhenAsked();
+    void createWritesReadsBackAndAnnounces();
+    void createFailures_data();
+    void createFailures();
+    void renameRefusesBeforeAnyCall_data();
+    void renameRefusesBeforeAnyCall();
+    void renameThroughTheAgent();
+    void screenSaverWarnsWhenTheDisplayTurnsOff();
+    void displayPowerOffFromXset_data();
+    void displayPowerOffFromXset();
 
 private:
     QStringList Column(int column) const;
@@ -46,12 +63,38 @@ private:
     std::optional<CTestEngine> m_engine;
     std::optional<CKV100AgentInterface> m_agent;
     std::optional<CCadence> m_cadence;
+    CModel m_console;
     std::optional<CCadenceFeed> m_feed;
     std::optional<CScriptedPresenter> m_presenter;
     std::optional<CCadenceWidget> m_page;
 };
 
 namespace {
+
+// A display that turns off after the given minutes (none: never).
+class CFakeDisplay : public IDisplayPowerOff {
+public:
+    explicit CFakeDisplay(std::optional<int> minutes)
+        : m_minutes(minutes)
+    {}
+    std::optional<int> PowerOffMinutes() const override { return m_minutes; }
+
+private:
+    std::optional<int> m_minutes;
+};
+
+// A one-time drive schedule of drive C as a wizard gives it.
+CCadence::CScheduleData NewDriveSchedule(const TName& name, uint type, double start)
+{
+    CCadence::CScheduleData record;
+    record.name = name;
+    record.settings.type = type;
+    record.settings.start = start;
+    record.settings.method = CCadence::kMethodAnalyzeOnly;
+    record.settings.passes = CCadence::kOnlinePass;
+    record.drives = {L"C"};
+    return record;
+}
 
 double Date(int day, int hour)
 {
@@ -82,7 +125,8 @@ void TestCadencePage::init()
     m_agent.emplace();
     QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
     m_cadence.emplace();
-    m_feed.emplace(*m_agent, *m_cadence);
+    m_console = CModel();
+    m_feed.emplace(*m_agent, *m_cadence, &m_console);
     m_presenter.emplace();
     m_page.emplace(*m_feed);
 
@@ -349,7 +393,241 @@ void TestCadencePage::reloadListsUnreadableAndDropsVanishedCurrent()
     QVERIFY(!m_cadence->Schedules().contains(L"Policy"));
     QVERIFY(!m_cadence->CurrentSchedule());
     QVERIFY(!m_page->Table()->currentIndex().isValid());
-    QVERIFY(m_page->TableModel()->RowOf(L"Broken") >= 0);
+    const int broken = m_page->TableModel()->RowOf(L"Broken");
+    QVERIFY(broken >= 0);
+    // Listed by its name with no type.
+    const CCadenceTableModel& model = *m_page->TableModel();
+    QCOMPARE(model.index(broken, CCadenceTableModel::kNameColumn).data().toString(), u"Broken"_s);
+    QVERIFY(model.index(broken, CCadenceTableModel::kTypeColumn).data().toString().isEmpty());
+    QVERIFY(m_presenter->messages.isEmpty());
+}
+
+void TestCadencePage::reloadWarnings_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::addColumn<bool>("remote");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+
+    const QString denied = u"0x80070005("_s + CSystemMessage::Text(E_ACCESSDENIED) + u")"_s;
+    QTest::newRow("listing, local")
+        << u"GetScheduleNames"_s << false << u"Unable to get model data - GetScheduleNames()"_s
+        << u"Unable to get Model Data due to error: "_s + denied;
+    QTest::newRow("listing, remote")
+        << u"GetScheduleNames"_s << true
+        << u"Unable to get model data - Remote Connection - GetScheduleNames()"_s
+        << u"Unable to get Model Data due to error: "_s + denied;
+    // The first schedule read is the first drive schedule by name.
+    QTest::newRow("drive schedule")
+        << u"GetSchedule"_s << false << u"Unable to get Schedule data - GetSchedule()"_s
+        << u"Unable to get Schedule Data for schedule (Nightly) due to error: "_s + denied;
+}
+
+void TestCadencePage::reloadWarnings()
+{
+    QFETCH(QString, failing);
+    QFETCH(bool, remote);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+
+    m_console.SetRemote(remote);
+    m_store->FailNext(failing, E_ACCESSDENIED);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"cannot be (listed|read)"_s));
+    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
+    m_page->UpdateModel();
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QCOMPARE(m_presenter->messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(m_presenter->messages[0].title, title);
+    QCOMPARE(m_presenter->messages[0].text, text);
+    // The rest is reloaded all the same.
+    QCOMPARE(updated.count(), 1);
+    QVERIFY(m_cadence->ExSchedules().contains(L"Stores"));
+    QCOMPARE(m_page->TableModel()->rowCount(), int(m_cadence->ScheduleCount() + 2));
+}
+
+void TestCadencePage::reloadLeavesOutPolicySchedulesWhenAsked()
+{
+    m_console.SetSkipPolicySchedules(true);
+    m_page->UpdateModel();
+    QVERIFY(!m_cadence->Schedules().contains(L"Policy"));
+    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
+    QVERIFY(m_presenter->messages.isEmpty());
+    QVERIFY(!m_store->Calls().contains(u"GetSchedule:Policy"_s));
+}
+
+void TestCadencePage::createWritesReadsBackAndAnnounces()
+{
+    QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
+    QCOMPARE(m_page->CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kOneTime, Date(9, 3))),
+             S_OK);
+    QCOMPARE(created.count(), 1);
+    QCOMPARE(created[0][0].value<TName>(), TName(L"Fresh"));
+    // Read back: what the agent keeps, not what was given.
+    QCOMPARE(m_cadence->Schedules().at(L"Fresh").settings.start, Date(9, 3));
+    QVERIFY(m_store->Schedule(u"Fresh"_s));
+    QVERIFY(m_page->TableModel()->RowOf(L"Fresh") >= 0);
+
+    // The special schedules are created under their fixed names.
+    CCadence::CScheduleData quiet = NewDriveSchedule(L"whatever", CCadence::kQuietWatch, 0.0);
+    QCOMPARE(m_page->CreateSchedule(quiet), S_OK);
+    QCOMPARE(created[1][0].value<TName>(), TName(L"Full Auto Schedule"));
+    QVERIFY(m_cadence->Schedules().contains(L"Full Auto Schedule"));
+    QVERIFY(m_presenter->messages.isEmpty());
+}
+
+void TestCadencePage::createFailures_data()
+{
+    QTest::addColumn<QString>("failing");
+    QTest::newRow("create") << u"CreateSchedule"_s;
+    QTest::newRow("an item, in the middle") << u"AddItem"_s;
+    QTest::newRow("reading back") << u"GetSchedule"_s;
+}
+
+void TestCadencePage::createFailures()
+{
+    QFETCH(QString, failing);
+    const std::size_t before = m_cadence->ScheduleCount();
+    m_store->FailNext(failing, E_ACCESSDENIED);
+    QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
+    QCOMPARE(m_page->CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kDaily, Date(9, 3))),
+             E_ACCESSDENIED);
+    QCOMPARE(created.count(), 0);
+    QCOMPARE(m_cadence->ScheduleCount(), before);
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QCOMPARE(m_presenter->messages[0].title, u"Unable to Create Schedule"_s);
+    QCOMPARE(m_presenter->messages[0].text, u"Unable to create schedule due to error 0x80070005"_s);
+}
+
+void TestCadencePage::renameRefusesBeforeAnyCall_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("problem");
+    using P = CScheduleNameDialog::TProblem;
+    QTest::newRow("blank") << u"   "_s << int(P::kBlank);
+    QTest::newRow("another schedule's") << u"Once"_s << int(P::kTaken);
+    QTest::newRow("its own") << u" Nightly "_s << int(P::kTaken);
+    QTest::newRow("an Exchange schedule's") << u"Stores"_s << int(P::kTaken);
+    QTest::newRow("a special schedule's") << u"Full Auto Schedule"_s << int(P::kTaken);
+    QTest::newRow("control character") << u"Night\nly"_s << int(P::kUnkeepable);
+    QTest::newRow("too long") << QString(257, u'x') << int(P::kUnkeepable);
+}
+
+void TestCadencePage::renameRefusesBeforeAnyCall()
+{
+    QFETCH(QString, name);
+    QFETCH(int, problem);
+    Select(L"Nightly");
+    // The script accepts whatever the dialog says: the page refuses all the same.
+    int shownProblem = -1;
+    bool okEnabled = true;
+    m_presenter->dialogScripts = {[&](QDialog& dialog) {
+        auto& names = dynamic_cast<CScheduleNameDialog&>(dialog);
+        names.NameEdit()->setText(name);
+        shownProblem = int(names.Problem());
+        okEnabled = names.ProblemText().isEmpty();
+        names.accept();
+        return int(QDialog::Accepted);
+    }};
+    m_page->Rename();
+    QCOMPARE(shownProblem, problem);
+    QVERIFY(!okEnabled);
+    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_presenter->messages.isEmpty());
+    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
+}
+
+void TestCadencePage::renameThroughTheAgent()
+{
+    Select(L"Nightly");
+    const auto answer = [](const QString& name) {
+        return [name](QDialog& dialog) {
+            dynamic_cast<CScheduleNameDialog&>(dialog).NameEdit()->setText(name);
+            return int(QDialog::Accepted);
+        };
+    };
+    // A failing call: a box, and the model as it was.
+    m_store->FailNext(u"RenameSchedule"_s, E_ACCESSDENIED);
+    m_presenter->dialogScripts = {answer(u"Late"_s)};
+    m_page->Rename();
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QCOMPARE(m_presenter->messages[0].title, u"Unable to Rename Schedule"_s);
+    QCOMPARE(m_presenter->messages[0].text, u"Unable to rename schedule due to error 0x80070005"_s);
+    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
+
+    // Cancelled: nothing is called.
+    m_store->ClearCalls();
+    m_page->Rename();
+    QVERIFY(m_store->Calls().isEmpty());
+
+    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
+    m_presenter->dialogScripts = {answer(u" Late "_s)};
+    m_page->Rename();
+    QCOMPARE(m_store->Calls().first(), u"RenameSchedule:Nightly"_s);
+    QCOMPARE(updated.count(), 1);
+    QVERIFY(!m_cadence->Schedules().contains(L"Nightly"));
+    QVERIFY(m_cadence->Schedules().contains(L"Late"));
+    QVERIFY(m_store->Schedule(u"Late"_s));
+    QCOMPARE(m_page->Table()->currentIndex().data().toString(), u"Late"_s);
+
+    // Exchange schedules are not renamed here.
+    Select(L"Stores");
+    m_store->ClearCalls();
+    m_page->Rename();
+    QCOMPARE(m_presenter->dialogTitles.size(), 3);
+    QVERIFY(m_store->Calls().isEmpty());
+}
+
+void TestCadencePage::screenSaverWarnsWhenTheDisplayTurnsOff()
+{
+    m_page->SetDisplayPowerOff(std::make_unique<CFakeDisplay>(std::nullopt));
+    m_page->ScreenSaver();
+    // Only the wizard's notice.
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QVERIFY(m_presenter->messages[0].title != u"Screen Saver Schedule only runs when monitor is "
+                                              "powered on."_s);
+
+    m_presenter->messages.clear();
+    m_page->SetDisplayPowerOff(std::make_unique<CFakeDisplay>(15));
+    m_page->ScreenSaver();
+    QCOMPARE(m_presenter->messages.size(), 2);
+    QCOMPARE(m_presenter->messages[0].icon, QMessageBox::Information);
+    QCOMPARE(m_presenter->messages[0].title,
+             u"Screen Saver Schedule only runs when monitor is powered on."_s);
+    QVERIFY(m_presenter->messages[0].text.contains(u"turn your monitor off after 15 minutes"_s));
+
+    // QuietWatch does not care about the display.
+    m_presenter->messages.clear();
+    m_page->Automatic();
+    QCOMPARE(m_presenter->messages.size(), 1);
+}
+
+void TestCadencePage::displayPowerOffFromXset_data()
+{
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<int>("minutes"); // 0: none
+
+    const QString head = u"Screen Saver:\n  prefer blanking:  yes    allow exposures:  yes\n"
+                         "  timeout:  600    cycle:  600\nDPMS (Energy Star):\n"_s;
+    QTest::newRow("enabled") << head + u"  Standby: 600    Suspend: 900    Off: 1200\n"
+                                       "  DPMS is Enabled\n  Monitor is On\n"_s
+                             << 20;
+    QTest::newRow("part of a minute counts")
+        << head + u"  Standby: 0    Suspend: 0    Off: 61\n  DPMS is Enabled\n"_s << 2;
+    QTest::newRow("disabled") << head + u"  Standby: 600    Suspend: 600    Off: 600\n"
+                                        "  DPMS is Disabled\n"_s
+                              << 0;
+    QTest::newRow("never off") << head + u"  Standby: 600    Suspend: 600    Off: 0\n"
+                                         "  DPMS is Enabled\n"_s
+                               << 0;
+    QTest::newRow("no extension") << u"Server does not have the DPMS Extension\n"_s << 0;
+    QTest::newRow("nothing") << QString() << 0;
+}
+
+void TestCadencePage::displayPowerOffFromXset()
+{
+    QFETCH(QString, output);
+    QFETCH(int, minutes);
+    QCOMPARE(CXsetDisplayPowerOff::ParseQuery(output).value_or(0), minutes);
 }
 
 QTEST_MAIN(TestCadencePage)
