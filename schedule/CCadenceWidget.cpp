@@ -158,31 +158,31 @@ std::optional<CCadenceWidget::TKind> CCadenceWidget::KindOf(const TName& name) c
     return std::nullopt;
 }
 
+namespace {
+
+// Reads the schedule into the map of its kind; the map changes only when it is read.
+template <typename TMap>
+HRESULT CadenceReadInto(const CAgentSchedules& schedules, const TName& name, TMap* map)
+{
+    typename TMap::mapped_type record;
+    const HRESULT result = schedules.Read(name, &record);
+    if (result == S_OK)
+        (*map)[name] = record;
+    return result;
+}
+
+} // namespace
+
 HRESULT CCadenceWidget::ReadBack(const TName& name, TKind kind)
 {
     const CAgentSchedules schedules(m_feed.Agent());
     switch (kind) {
-    case TKind::kDrive: {
-        CCadence::CScheduleData record;
-        const HRESULT result = schedules.Read(name, &record);
-        if (result == S_OK)
-            m_cadence.Schedules()[name] = record;
-        return result;
-    }
-    case TKind::kExchange: {
-        CCadence::CExScheduleData record;
-        const HRESULT result = schedules.Read(name, &record);
-        if (result == S_OK)
-            m_cadence.ExSchedules()[name] = record;
-        return result;
-    }
-    case TKind::kGuest: {
-        CCadence::CVmScheduleData record;
-        const HRESULT result = schedules.Read(name, &record);
-        if (result == S_OK)
-            m_cadence.VmSchedules()[name] = record;
-        return result;
-    }
+    case TKind::kDrive:
+        return CadenceReadInto(schedules, name, &m_cadence.Schedules());
+    case TKind::kExchange:
+        return CadenceReadInto(schedules, name, &m_cadence.ExSchedules());
+    case TKind::kGuest:
+        return CadenceReadInto(schedules, name, &m_cadence.VmSchedules());
     }
     return E_UNEXPECTED;
 }
