@@ -367,8 +367,12 @@ void tst_AppController::connectionArgument()
 
 void tst_AppController::connectsToTheTestEngine()
 {
+    // An agent without schedules: its listing answers, so the scheduling tab has nothing to
+    // warn about.
+    CTestScheduleStore schedules;
     CTestEngine engine;
     engine.displayName = u"Korvane Server"_s;
+    schedules.ServeOn(engine);
     QVERIFY(engine.Start());
     CMainWindow* window = m_app->GetMainWindow();
     QSignalSpy connected(m_app, &CApp::ComputerConnected);
