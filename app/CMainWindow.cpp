@@ -7,6 +7,7 @@
 #include "app/CRibbonWidget.h"
 #include "defrag/CDefragWidget.h"
 #include "platform/devices/CBlockDeviceMonitor.h"
+#include "schedule/CCadenceWidget.h"
 
 #include <QCloseEvent>
 #include <QScrollArea>
@@ -63,6 +64,10 @@ void CMainWindow::BuildPages()
     connect(app, &CApp::ComputerConnected, defrag, &CDefragWidget::OnConnectComputer);
     connect(app, &CApp::NeedUpdateVolumeStats, defrag, &CDefragWidget::OnUpdateVolumeStats);
     m_pages->SetPage(CModelLayout::kDefragmentation, defrag);
+
+    auto* cadence = new CCadenceWidget(app->CadenceFeed());
+    connect(app, &CApp::ComputerConnected, cadence, &CCadenceWidget::OnConnectComputer);
+    m_pages->SetPage(CModelLayout::kScheduling, cadence);
 }
 
 CMainWindow::~CMainWindow()

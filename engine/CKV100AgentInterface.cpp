@@ -29,6 +29,7 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
     QStringList order;
     for (const TString& id : classIds)
         order.append(CWideText::ToQString(id));
+    ForgetSubObjects();
     const HRESULT result = m_connection.Connect(computer, user, password, domain, order);
     if (FAILED(result))
         return result;
@@ -40,8 +41,38 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
 
 void CKV100AgentInterface::Disconnect()
 {
+    ForgetSubObjects();
     m_connection.Disconnect();
     m_newest = m_newer = false;
+}
+
+std::optional<CComObjectRef> CKV100AgentInterface::KnownSubObject(TSubObjectGetter getter) const
+{
+    const QMutexLocker locker(&m_subObjectsMutex);
+    for (const auto& [known, subObject] : m_subObjects) {
+        if (known == getter)
+            return subObject;
+    }
+    return std::nullopt;
+}
+
+void CKV100AgentInterface::RememberSubObject(TSubObjectGetter getter,
+                                             const CComObjectRef& subObject)
+{
+    const QMutexLocker locker(&m_subObjectsMutex);
+    for (auto& [known, remembered] : m_subObjects) {
+        if (known == getter) {
+            remembered = subObject;
+            return;
+        }
+    }
+    m_subObjects.emplace_back(getter, subObject);
+}
+
+void CKV100AgentInterface::ForgetSubObjects()
+{
+    const QMutexLocker locker(&m_subObjectsMutex);
+    m_subObjects.clear();
 }
 
 void CKV100AgentInterface::Dispatch(quint32 type, const QByteArray& body)

@@ -8,9 +8,13 @@
 #include "AgentProxy.h"
 
 #include <QDBusObjectPath>
+#include <QMutex>
 #include <QObject>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The agent service's wrapper (the scheduling agent): schedules started and stopped, and the
 // product's resource use.
@@ -42,13 +46,14 @@ public:
 
     // Every operation of the agent answers E_FAIL while it is not connected.
 
+    using TSubObjectGetter = QDBusPendingReply<int, QDBusObjectPath> (CAgentProxy::*)();
+
     // A call on one of the agent's sub-objects: the sub-object is had from the agent (with the
     // one reconnection after a lost connection), then the method is called on it once. Also used
     // by the computer, configuration and browser wrappers.
     template <typename TProxy, typename... TOuts, typename... TParams, typename... TIns,
               typename... TTargets>
-    HRESULT SubObjectFetch(QDBusPendingReply<int, QDBusObjectPath> (CAgentProxy::*getter)(),
-                           int timeoutMs,
+    HRESULT SubObjectFetch(TSubObjectGetter getter, int timeoutMs,
                            QDBusPendingReply<int, TOuts...> (TProxy::*method)(TParams...),
                            const std::tuple<TIns...>& ins, TTargets*... targets)
     {
@@ -56,6 +61,15 @@ public:
             return E_FAIL;
         if (CServiceConnection::AnyNull(targets...))
             return E_POINTER;
+        // The sub-object had before is asked first: one round trip instead of two. Only a lost
+        // connection sends the call again, the long way.
+        if (const std::optional<CComObjectRef> known = KnownSubObject(getter)) {
+            const HRESULT result =
+                CServiceConnection::Invoke(*known, timeoutMs, method, ins, targets...);
+            if (result != CDBusResult::RpcServerUnavailable)
+                return result;
+            ForgetSubObjects();
+        }
         CComObjectRef subObject;
         const HRESULT found = m_connection.Call([&](const CComObjectRef& agent) {
             QDBusObjectPath path;
@@ -67,6 +81,7 @@ public:
         });
         if (FAILED(found))
             return found;
+        RememberSubObject(getter, subObject);
         return CServiceConnection::Invoke(subObject, timeoutMs, method, ins, targets...);
     }
 
@@ -138,7 +153,14 @@ private:
         return m_connection.Fetch(timeoutMs, method, ins, targets...);
     }
 
+    // The sub-objects the agent gave on this connection, by their getters.
+    std::optional<CComObjectRef> KnownSubObject(TSubObjectGetter getter) const;
+    void RememberSubObject(TSubObjectGetter getter, const CComObjectRef& subObject);
+    void ForgetSubObjects();
+
     CServiceConnection m_connection{ServiceContract::Agent};
+    mutable QMutex m_subObjectsMutex;
+    std::vector<std::pair<TSubObjectGetter, CComObjectRef>> m_subObjects;
     CListenerBase<CKV100AgentInterface> m_listener;
     bool m_newest = false;
     bool m_newer = false;

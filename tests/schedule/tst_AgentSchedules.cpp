@@ -282,12 +282,14 @@ void TestAgentSchedules::reloadListsEveryScheduleOfTheAgent()
     CCadence cadence;
     cadence.Schedules()[L"Gone"].name = L"Gone";
 
-    // Those that cannot be read are listed by name, with what the agent tells of them, and
-    // logged.
+    // Those that cannot be described are listed by name with no type, with what the agent tells
+    // of them, and logged; they are not failures of the agent.
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(u"^The schedule Broken cannot be read.*0x80070057"_s));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^The schedule Odd cannot be read"_s));
-    CAgentSchedules(*m_agent).Reload(&cadence);
+    CAgentSchedules::TReloadFailures failures;
+    CAgentSchedules(*m_agent).Reload(&cadence, true, &failures);
+    QVERIFY(failures.empty());
     QVERIFY((Names(cadence.Schedules()) == std::vector<TName>{L"Analysis", L"Broken", L"Odd"}));
     QVERIFY((Names(cadence.ExSchedules()) == std::vector<TName>{L"Stores"}));
     QVERIFY((Names(cadence.VmSchedules()) == std::vector<TName>{L"Guests"}));
@@ -298,18 +300,30 @@ void TestAgentSchedules::reloadListsEveryScheduleOfTheAgent()
     QCOMPARE(analysis.drives, TStringList{L"C"});
     const CCadence::CScheduleData& broken = cadence.Schedules().at(L"Broken");
     QCOMPARE(broken.source, 2u);
-    QCOMPARE(broken.settings.type, quint32{CCadence::kOneTime});
+    QCOMPARE(broken.settings.type, quint32{CCadence::kNotSet});
     QVERIFY(broken.settings.disabled);
     QCOMPARE(broken.settings.lastRun, 45000.5);
     QVERIFY(!broken.allDrives && broken.drives.empty()); // no drive takes a next run from it
     QCOMPARE(cadence.Schedules().at(L"Odd").settings.type, quint32{CCadence::kNotSet});
 
-    // A kind whose names cannot be listed is logged and stays empty.
+    // A kind whose names cannot be listed is logged, stays empty and is a failure; so is a
+    // schedule whose items the agent does not give. Without the policy kind, Broken (source 2)
+    // is not asked for.
     m_store->FailNext(u"GetScheduleNames"_s, E_ACCESSDENIED);
+    m_store->FailNext(u"GetScheduleItems"_s, E_OUTOFMEMORY);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"kind 1 cannot be listed"_s));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^The schedule Broken"_s));
-    CAgentSchedules(*m_agent).Reload(&cadence);
-    QVERIFY((Names(cadence.Schedules()) == std::vector<TName>{L"Broken"}));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"^The schedule Stores cannot be read.*0x8007000e"_s));
+    CAgentSchedules(*m_agent).Reload(&cadence, false, &failures);
+    QVERIFY(cadence.Schedules().empty());
+    QVERIFY((Names(cadence.ExSchedules()) == std::vector<TName>{L"Stores"}));
+    QCOMPARE(failures.size(), 2u);
+    QCOMPARE(failures[0].kind, CAgentSchedules::kLocalDriveSchedules);
+    QVERIFY(failures[0].name.empty());
+    QCOMPARE(failures[0].result, E_ACCESSDENIED);
+    QCOMPARE(failures[1].kind, CAgentSchedules::kExchangeSchedules);
+    QCOMPARE(failures[1].name, TName(L"Stores"));
+    QCOMPARE(failures[1].result, E_OUTOFMEMORY);
 }
 
 QTEST_GUILESS_MAIN(TestAgentSchedules)
