@@ -47,6 +47,9 @@ constexpr quint32 kWeekend = CCadence::kSaturday | CCadence::kSunday;
 constexpr quint32 kHoursPerDay = 24;
 constexpr quint32 kHoursPerWeek = 168;
 constexpr double kSecondsPerHour = 3600.0;
+// How the splitter shares the pane between the details and the exclusions at first.
+constexpr int kDetailsShare = 45;
+constexpr int kExclusionsShare = 55;
 
 QString ScheduleWidgetNumber(double value)
 {
@@ -74,7 +77,6 @@ CScheduleWidget::CScheduleWidget(CCadenceFeed& feed, QWidget* parent)
     , m_exclusionsHost(new QWidget(m_splitter))
 {
     auto* details = new QWidget;
-    details->setAutoFillBackground(false);
     details->setLayout(m_grid);
     m_grid->setContentsMargins(10, 8, 10, 8);
     m_grid->setHorizontalSpacing(12);
@@ -96,6 +98,8 @@ CScheduleWidget::CScheduleWidget(CCadenceFeed& feed, QWidget* parent)
     m_grid->setRowStretch(kRowCount, 1);
 
     m_detailsArea->setWidget(details);
+    // The pane's own background shows through; the scroll area would fill it in.
+    details->setAutoFillBackground(false);
     m_detailsArea->setWidgetResizable(true);
     m_detailsArea->setFrameShape(QFrame::NoFrame);
     m_detailsArea->viewport()->setAutoFillBackground(false);
@@ -231,6 +235,11 @@ void CScheduleWidget::ShowSchedule(const TName& name)
     }
     m_shown = name;
     m_exclusionsHost->setVisible(quietWatch);
+    if (quietWatch && !m_splitterPlaced) {
+        // The first time without a saved place: the editor below takes a little more room.
+        m_splitter->setSizes({kDetailsShare, kExclusionsShare});
+        m_splitterPlaced = true;
+    }
     if (quietWatch)
         emit ExclusionWindowsShown(m_cadence.Schedules().at(name).settings.exclusionWindows);
 }
@@ -485,8 +494,8 @@ void CScheduleWidget::LoadSettings()
     if (!app)
         return;
     const QByteArray state = app->Settings().value(kExclusionsSplitterKey).toByteArray();
-    if (!state.isEmpty())
-        m_splitter->restoreState(state);
+    if (!state.isEmpty() && m_splitter->restoreState(state))
+        m_splitterPlaced = true;
 }
 
 void CScheduleWidget::SaveSettings()

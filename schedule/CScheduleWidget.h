@@ -132,6 +132,8 @@ private:
     std::array<QLabel*, kRowCount> m_values{};
     QWidget* m_exclusionsHost;
     std::optional<TName> m_shown;
+    // The splitter has been given its place: from the settings or by the first QuietWatch shown.
+    bool m_splitterPlaced = false;
     TDriveNamer m_driveNamer;
     TWindowsSource m_windowsSource;
 };
