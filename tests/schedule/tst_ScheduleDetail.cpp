@@ -214,6 +214,7 @@ void TestScheduleDetail::texts()
 
     QCOMPARE(m_pane->ShownSchedule(), std::optional<TName>(L"S"));
     QCOMPARE(m_pane->Title(), u"<b>%1</b>"_s.arg(displayName));
+    QVERIFY(m_pane->TitleBar()->HasIcon());
     QCOMPARE(m_pane->Heading(row), heading);
     QCOMPARE(m_pane->Value(row).section(u'\n', -1), value);
     // Only the QuietWatch schedule has exclusions.
