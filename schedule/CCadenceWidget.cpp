@@ -19,6 +19,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 
+#include <iterator>
 #include <set>
 
 using namespace Qt::StringLiterals;
@@ -40,6 +41,10 @@ CCadenceWidget::CCadenceWidget(CCadenceFeed& feed, QWidget* parent)
     m_sortModel->setSourceModel(m_model);
     m_table->setModel(m_sortModel);
     m_table->SetContextSource([this] { return MenuContext(); });
+    // Until the user's own widths are restored: room for names and dates on one line.
+    static constexpr int kColumnWidths[] = {170, 100, 140, 140};
+    for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
+        m_table->setColumnWidth(column, kColumnWidths[column]);
     m_splitter->addWidget(m_table);
     m_splitter->setChildrenCollapsible(false);
 
@@ -82,6 +87,8 @@ void CCadenceWidget::SetDetailPane(QWidget* pane)
     m_splitter->addWidget(pane);
     if (!m_splitterState.isEmpty())
         m_splitter->restoreState(m_splitterState);
+    else // the pane holds the timeline of the QuietWatch schedule: give it room
+        m_splitter->setSizes({600, 420});
 }
 
 void CCadenceWidget::SetDisplayPowerOff(std::unique_ptr<IDisplayPowerOff> display)

@@ -9,6 +9,7 @@
 #include "schedule/CCadenceFeed.h"
 #include "schedule/CCadenceWidget.h"
 #include "schedule/CScheduleTitleContainerWidget.h"
+#include "schedule/CTimeline.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -75,6 +76,7 @@ CScheduleWidget::CScheduleWidget(CCadenceFeed& feed, QWidget* parent)
     , m_detailsArea(new QScrollArea(m_splitter))
     , m_grid(new QGridLayout)
     , m_exclusionsHost(new QWidget(m_splitter))
+    , m_timeline(new CTimeline(m_exclusionsHost))
 {
     auto* details = new QWidget;
     details->setLayout(m_grid);
@@ -106,6 +108,13 @@ CScheduleWidget::CScheduleWidget(CCadenceFeed& feed, QWidget* parent)
 
     auto* hostLayout = new QVBoxLayout(m_exclusionsHost);
     hostLayout->setContentsMargins(0, 0, 0, 0);
+    hostLayout->addWidget(m_timeline);
+    connect(this, &CScheduleWidget::ExclusionWindowsShown, m_timeline,
+            [this](const CScheduleSettings::TExclusionWindows& windows) {
+                m_timeline->SetWindows(windows);
+            });
+    connect(m_timeline, &CTimeline::Updated, this, &CScheduleWidget::OnTimelineUpdated);
+    m_windowsSource = [this] { return m_timeline->Windows(); };
     m_splitter->addWidget(m_detailsArea);
     m_splitter->addWidget(m_exclusionsHost);
     m_splitter->setChildrenCollapsible(false);
@@ -158,6 +167,17 @@ void CScheduleWidget::SetDriveNamer(TDriveNamer namer)
 void CScheduleWidget::SetExclusionsSource(TWindowsSource source)
 {
     m_windowsSource = std::move(source);
+}
+
+CScheduleWidget::~CScheduleWidget()
+{
+    SaveSettings();
+}
+
+void CScheduleWidget::SkinChanged()
+{
+    CScheduleWidgetBase::SkinChanged();
+    m_timeline->SkinChanged();
 }
 
 // --- following the controller

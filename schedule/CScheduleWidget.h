@@ -12,6 +12,7 @@
 
 class CCadenceFeed;
 class CCadenceWidget;
+class CTimeline;
 class QGridLayout;
 class QLabel;
 class QScrollArea;
@@ -51,6 +52,8 @@ public:
 
     // The feed must outlive the pane.
     explicit CScheduleWidget(CCadenceFeed& feed, QWidget* parent = nullptr);
+    // Keeps the splitter's place for the next time.
+    ~CScheduleWidget() override;
 
     // Connects the pane to the controller's signals.
     void Follow(CCadenceWidget& controller);
@@ -67,9 +70,11 @@ public:
     // the QuietWatch schedule is shown.
     QWidget* ExclusionsHost() const { return m_exclusionsHost; }
     QSplitter* ExclusionsSplitter() const { return m_splitter; }
+    // The editor of the exclusion windows, in the host.
+    CTimeline* Timeline() const { return m_timeline; }
 
     void SetDriveNamer(TDriveNamer namer);
-    // OnTimelineUpdated() stores what this source answers.
+    // OnTimelineUpdated() stores what this source answers (the timeline's windows by default).
     void SetExclusionsSource(TWindowsSource source);
 
     // Writes the QuietWatch schedule through the agent with these exclusion windows and takes
@@ -94,6 +99,7 @@ public slots:
     void OnTimelineUpdated();
     void SaveSettings();
     void LoadSettings();
+    void SkinChanged() override;
 
 signals:
     // The exclusion windows of the QuietWatch schedule, each time the pane shows it: what the
@@ -131,6 +137,7 @@ private:
     std::array<QLabel*, kRowCount> m_headings{};
     std::array<QLabel*, kRowCount> m_values{};
     QWidget* m_exclusionsHost;
+    CTimeline* m_timeline;
     std::optional<TName> m_shown;
     // The splitter has been given its place: from the settings or by the first QuietWatch shown.
     bool m_splitterPlaced = false;

@@ -28,7 +28,7 @@ public:
 
 public slots:
     // Takes the application's current skin.
-    void SkinChanged();
+    virtual void SkinChanged();
 
 protected:
     void changeEvent(QEvent* event) override;
