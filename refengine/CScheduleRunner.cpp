@@ -149,7 +149,7 @@ void CScheduleRunner::Rearm()
                 continue;
             watchSession = watchSession || CScheduleRunnerIsSpecial(schedule.code);
             for (const CScheduleStore::TItem& item : schedule.items) {
-                const qint64 itemMs = NextRunMs(schedule.name, item);
+                const qint64 itemMs = NextRunMs(schedule, item);
                 if (itemMs >= 0 && (nextMs < 0 || itemMs < nextMs))
                     nextMs = itemMs;
             }
@@ -167,15 +167,25 @@ qint64 CScheduleRunner::HandledThroughMs(const QString& schedule,
     return std::max(stored, m_handledMs.value(CScheduleRunnerKey(schedule, item.name), -1));
 }
 
-qint64 CScheduleRunner::NextRunMs(const QString& schedule, const CScheduleStore::TItem& item) const
+qint64 CScheduleRunner::IntervalMs(const CScheduleStore::TSchedule& schedule,
+                                   const CScheduleStore::TItem& item)
+{
+    // A one-time schedule runs once, whatever interval its items were given.
+    if (CScheduleCodes::Type(schedule.code) == 1)
+        return 0;
+    return static_cast<qint64>(item.intervalSeconds) * 1000;
+}
+
+qint64 CScheduleRunner::NextRunMs(const CScheduleStore::TSchedule& schedule,
+                                  const CScheduleStore::TItem& item) const
 {
     const qint64 firstMs = CScheduleRunnerToMs(item.firstRun);
-    const qint64 handledMs = HandledThroughMs(schedule, item);
+    const qint64 handledMs = HandledThroughMs(schedule.name, item);
     if (firstMs > handledMs)
         return firstMs;
-    if (item.intervalSeconds == 0)
+    const qint64 intervalMs = IntervalMs(schedule, item);
+    if (intervalMs == 0)
         return -1;
-    const qint64 intervalMs = static_cast<qint64>(item.intervalSeconds) * 1000;
     return firstMs + ((handledMs - firstMs) / intervalMs + 1) * intervalMs;
 }
 
@@ -184,7 +194,7 @@ double CScheduleRunner::NextRun(const CScheduleStore::TSchedule& schedule) const
     QMutexLocker locker(&m_mutex);
     qint64 nextMs = -1;
     for (const CScheduleStore::TItem& item : schedule.items) {
-        const qint64 itemMs = NextRunMs(schedule.name, item);
+        const qint64 itemMs = NextRunMs(schedule, item);
         if (itemMs >= 0 && (nextMs < 0 || itemMs < nextMs))
             nextMs = itemMs;
     }
@@ -285,8 +295,7 @@ void CScheduleRunner::CheckDue()
                     continue;
                 // The latest run due by now.
                 qint64 dueMs = firstMs;
-                if (item.intervalSeconds != 0) {
-                    const qint64 intervalMs = static_cast<qint64>(item.intervalSeconds) * 1000;
+                if (const qint64 intervalMs = IntervalMs(schedule, item); intervalMs != 0) {
                     dueMs += (nowMs - firstMs) / intervalMs * intervalMs;
                 }
                 if (dueMs <= HandledThroughMs(schedule.name, item))

@@ -189,7 +189,11 @@ private:
     // Under m_mutex: when the item was last taken care of, in milliseconds of OLE time.
     qint64 HandledThroughMs(const QString& schedule, const CScheduleStore::TItem& item) const;
     // Under m_mutex: the first run after those taken care of, or -1.
-    qint64 NextRunMs(const QString& schedule, const CScheduleStore::TItem& item) const;
+    qint64 NextRunMs(const CScheduleStore::TSchedule& schedule,
+                     const CScheduleStore::TItem& item) const;
+    // The item's interval; 0 for the items of a one-time schedule, which run once.
+    static qint64 IntervalMs(const CScheduleStore::TSchedule& schedule,
+                             const CScheduleStore::TItem& item);
     // Under m_mutex: records the item's run through that time, in memory first so that a store
     // that cannot be written never makes a run repeat.
     void MarkHandled(const QString& schedule, const QString& item, qint64 throughMs,

@@ -51,6 +51,7 @@ private slots:
     void quietWatchPausesAndResumesWithTheSession();
     void screenSaverScheduleFollowsTheScreenSaver();
     void itemsStopAfterTheirLongestTime();
+    void oneTimeSchedulesRunOnce();
     void listedProgramsAreRecognised_data();
     void listedProgramsAreRecognised();
     void runningProgramsAreReadFromProc();
@@ -697,6 +698,17 @@ void TestAgentStores::itemsStopAfterTheirLongestTime()
     QVERIFY(f.Add(u"Open"_s, 101, u"volumes=C&method=defrag"_s, Base() + 1, 0, 0));
     QCOMPARE(f.DueAt(Base() + 1).size(), 1);
     QVERIFY(f.DueAt(Base() + 30).isEmpty());
+}
+
+void TestAgentStores::oneTimeSchedulesRunOnce()
+{
+    // Whatever interval its item was given.
+    TRunnerFixture f(m_environment->Root());
+    QVERIFY(f.Add(u"Once"_s, 101, u"volumes=C&method=defrag"_s, Base(), 3600, 0));
+    QCOMPARE(f.DueAt(Base()), QStringList{u"Once/Item 1/C/list/2/0"_s});
+    QVERIFY(f.runner.PassesFinished(u"Once"_s, u"Item 1"_s, S_OK));
+    QVERIFY(f.DueAt(Base() + Hours(5)).isEmpty());
+    QCOMPARE(f.NextRun(u"Once"_s), 0.0);
 }
 
 void TestAgentStores::listedProgramsAreRecognised_data()
