@@ -42,7 +42,7 @@ CCadenceWidget::CCadenceWidget(CCadenceFeed& feed, QWidget* parent)
     m_table->setModel(m_sortModel);
     m_table->SetContextSource([this] { return MenuContext(); });
     // Until the user's own widths are restored: room for names and dates on one line.
-    static constexpr int kColumnWidths[] = {170, 100, 140, 140};
+    static constexpr int kColumnWidths[] = {160, 100, 140, 140};
     for (int column = 0; column < int(std::size(kColumnWidths)); ++column)
         m_table->setColumnWidth(column, kColumnWidths[column]);
     m_splitter->addWidget(m_table);
