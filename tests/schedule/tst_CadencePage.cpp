@@ -9,9 +9,7 @@
 #include "schedule/CDisplayPowerOff.h"
 #include "schedule/CScheduleNameDialog.h"
 #include "tests/support/CScriptedPresenter.h"
-#include "tests/support/CTestEngine.h"
-#include "tests/support/CTestEnvironment.h"
-#include "tests/support/CTestScheduleStore.h"
+#include "tests/support/CTestAgentRig.h"
 
 #include <QLineEdit>
 #include <QtTest>
@@ -58,10 +56,7 @@ private:
     QStringList Column(int column) const;
     void Select(const TName& name);
 
-    std::optional<CTestEnvironment> m_environment;
-    std::optional<CTestScheduleStore> m_store;
-    std::optional<CTestEngine> m_engine;
-    std::optional<CKV100AgentInterface> m_agent;
+    std::optional<CTestAgentRig> m_rig;
     std::optional<CCadence> m_cadence;
     CModel m_console;
     std::optional<CCadenceFeed> m_feed;
@@ -116,29 +111,23 @@ CTestScheduleStore::TSchedule Drive(const QString& name, uint type, double first
 
 void TestCadencePage::init()
 {
-    m_environment.emplace();
-    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
-    m_store.emplace();
-    m_engine.emplace();
-    m_store->ServeOn(*m_engine);
-    QVERIFY(m_engine->Start());
-    m_agent.emplace();
-    QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
+    m_rig.emplace();
+    QVERIFY(m_rig->Connect());
     m_cadence.emplace();
     m_console = CModel();
-    m_feed.emplace(*m_agent, *m_cadence, &m_console);
+    m_feed.emplace(m_rig->agent, *m_cadence, &m_console);
     m_presenter.emplace();
     m_page.emplace(*m_feed);
 
-    m_store->Put(Drive(u"Nightly"_s, 2, Date(3, 2)));
-    m_store->Put(Drive(u"Once"_s, 1, Date(5, 4), true));
-    m_store->Put(Drive(u"Policy"_s, 1, Date(4, 1), false, 2));
-    m_store->Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
-    m_store->Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
+    m_rig->store.Put(Drive(u"Nightly"_s, 2, Date(3, 2)));
+    m_rig->store.Put(Drive(u"Once"_s, 1, Date(5, 4), true));
+    m_rig->store.Put(Drive(u"Policy"_s, 1, Date(4, 1), false, 2));
+    m_rig->store.Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
+    m_rig->store.Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
     QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
     m_page->UpdateModel();
     QCOMPARE(updated.count(), 1);
-    m_store->ClearCalls();
+    m_rig->store.ClearCalls();
 }
 
 void TestCadencePage::cleanup()
@@ -147,10 +136,7 @@ void TestCadencePage::cleanup()
     m_presenter.reset();
     m_feed.reset();
     m_cadence.reset();
-    m_agent.reset();
-    m_engine.reset();
-    m_store.reset();
-    m_environment.reset();
+    m_rig.reset();
 }
 
 QStringList TestCadencePage::Column(int column) const
@@ -284,15 +270,15 @@ void TestCadencePage::withoutCurrentScheduleNothingIsCalled()
     QCOMPARE(m_presenter->messages.size(), 2);
     QCOMPARE(m_presenter->messages[0].title, u"Cannot edit schedule"_s);
     QCOMPARE(m_presenter->messages[1].title, u"Cannot rename schedule"_s);
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 }
 
 void TestCadencePage::deleteAsksAboutTheShownName()
 {
     // Only its name matters here.
-    m_store->Put(Drive(u"Screen Saver Schedule"_s, 1, 0.0));
+    m_rig->store.Put(Drive(u"Screen Saver Schedule"_s, 1, 0.0));
     m_page->UpdateModel();
-    m_store->ClearCalls();
+    m_rig->store.ClearCalls();
     Select(L"Screen Saver Schedule");
 
     // No: nothing is deleted.
@@ -301,12 +287,12 @@ void TestCadencePage::deleteAsksAboutTheShownName()
     QCOMPARE(m_presenter->messages.size(), 1);
     QCOMPARE(m_presenter->messages[0].text,
              u"Are you sure you want to delete schedule Screen Saver Schedule?"_s);
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 
     QSignalSpy deleted(&*m_page, &CCadenceWidget::ScheduleDeleted);
     m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
     m_page->Delete();
-    QCOMPARE(m_store->Calls(), QStringList{u"DeleteSchedule:Screen Saver Schedule"_s});
+    QCOMPARE(m_rig->store.Calls(), QStringList{u"DeleteSchedule:Screen Saver Schedule"_s});
     QCOMPARE(deleted.count(), 1);
     QVERIFY(!m_cadence->Schedules().contains(L"Screen Saver Schedule"));
     QVERIFY(!m_cadence->CurrentSchedule());
@@ -335,7 +321,7 @@ void TestCadencePage::failingCallsLeaveTheModel()
 
     Select(L"Nightly");
     const CCadence::CScheduleData before = m_cadence->Schedules().at(L"Nightly");
-    m_store->FailNext(failing, E_ACCESSDENIED);
+    m_rig->store.FailNext(failing, E_ACCESSDENIED);
     m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
     QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
     QVERIFY(QMetaObject::invokeMethod(&*m_page, operation.toLatin1().constData()));
@@ -348,7 +334,7 @@ void TestCadencePage::failingCallsLeaveTheModel()
     QCOMPARE(m_cadence->Schedules().size(), 3u);
     QCOMPARE(m_cadence->Schedules().at(L"Nightly").settings.disabled, before.settings.disabled);
     QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Nightly"));
-    QVERIFY(!m_store->Schedule(u"Nightly"_s)->disabled);
+    QVERIFY(!m_rig->store.Schedule(u"Nightly"_s)->disabled);
 }
 
 void TestCadencePage::disableTogglesAndReadsBack()
@@ -359,7 +345,7 @@ void TestCadencePage::disableTogglesAndReadsBack()
     m_page->Disable();
     QCOMPARE(enabled.count(), 1);
     QCOMPARE(enabled[0][1].toBool(), true);
-    QVERIFY(!m_store->Schedule(u"Once"_s)->disabled);
+    QVERIFY(!m_rig->store.Schedule(u"Once"_s)->disabled);
     QVERIFY(!m_cadence->Schedules().at(L"Once").settings.disabled);
     const int row = m_page->TableModel()->RowOf(L"Once");
     QCOMPARE(
@@ -368,7 +354,7 @@ void TestCadencePage::disableTogglesAndReadsBack()
 
     m_page->Disable();
     QCOMPARE(enabled[1][1].toBool(), false);
-    QVERIFY(m_store->Schedule(u"Once"_s)->disabled);
+    QVERIFY(m_rig->store.Schedule(u"Once"_s)->disabled);
     QVERIFY(m_presenter->messages.isEmpty());
 }
 
@@ -376,16 +362,16 @@ void TestCadencePage::runNowCallsTheAgent()
 {
     Select(L"Guests");
     m_page->RunNow();
-    QCOMPARE(m_store->Calls(), QStringList{u"RunNow:Guests"_s});
+    QCOMPARE(m_rig->store.Calls(), QStringList{u"RunNow:Guests"_s});
     QVERIFY(m_presenter->messages.isEmpty());
 }
 
 void TestCadencePage::reloadListsUnreadableAndDropsVanishedCurrent()
 {
     Select(L"Policy");
-    m_store->Put({u"Broken"_s, 1, 101, u"method=tl"_s, false, 0.0, {}});
-    CTestScheduleStore::TSchedule gone = *m_store->Schedule(u"Policy"_s);
-    m_store->Put({gone.name, gone.source, 999, gone.parameters, false, 0.0, {}}); // no kind
+    m_rig->store.Put({u"Broken"_s, 1, 101, u"method=tl"_s, false, 0.0, {}});
+    CTestScheduleStore::TSchedule gone = *m_rig->store.Schedule(u"Policy"_s);
+    m_rig->store.Put({gone.name, gone.source, 999, gone.parameters, false, 0.0, {}}); // no kind
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(u"^The schedule Broken cannot be read"_s));
     m_page->UpdateModel();
@@ -431,7 +417,7 @@ void TestCadencePage::reloadWarnings()
     QFETCH(QString, text);
 
     m_console.SetRemote(remote);
-    m_store->FailNext(failing, E_ACCESSDENIED);
+    m_rig->store.FailNext(failing, E_ACCESSDENIED);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"cannot be (listed|read)"_s));
     QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
     m_page->UpdateModel();
@@ -452,7 +438,7 @@ void TestCadencePage::reloadLeavesOutPolicySchedulesWhenAsked()
     QVERIFY(!m_cadence->Schedules().contains(L"Policy"));
     QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
     QVERIFY(m_presenter->messages.isEmpty());
-    QVERIFY(!m_store->Calls().contains(u"GetSchedule:Policy"_s));
+    QVERIFY(!m_rig->store.Calls().contains(u"GetSchedule:Policy"_s));
 }
 
 void TestCadencePage::createWritesReadsBackAndAnnounces()
@@ -464,7 +450,7 @@ void TestCadencePage::createWritesReadsBackAndAnnounces()
     QCOMPARE(created[0][0].value<TName>(), TName(L"Fresh"));
     // Read back: what the agent keeps, not what was given.
     QCOMPARE(m_cadence->Schedules().at(L"Fresh").settings.start, Date(9, 3));
-    QVERIFY(m_store->Schedule(u"Fresh"_s));
+    QVERIFY(m_rig->store.Schedule(u"Fresh"_s));
     QVERIFY(m_page->TableModel()->RowOf(L"Fresh") >= 0);
 
     // The special schedules are created under their fixed names.
@@ -487,7 +473,7 @@ void TestCadencePage::createFailures()
 {
     QFETCH(QString, failing);
     const std::size_t before = m_cadence->ScheduleCount();
-    m_store->FailNext(failing, E_ACCESSDENIED);
+    m_rig->store.FailNext(failing, E_ACCESSDENIED);
     QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
     QCOMPARE(m_page->CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kDaily, Date(9, 3))),
              E_ACCESSDENIED);
@@ -531,7 +517,7 @@ void TestCadencePage::renameRefusesBeforeAnyCall()
     m_page->Rename();
     QCOMPARE(shownProblem, problem);
     QVERIFY(!okEnabled);
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
     QVERIFY(m_presenter->messages.isEmpty());
     QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
 }
@@ -546,7 +532,7 @@ void TestCadencePage::renameThroughTheAgent()
         };
     };
     // A failing call: a box, and the model as it was.
-    m_store->FailNext(u"RenameSchedule"_s, E_ACCESSDENIED);
+    m_rig->store.FailNext(u"RenameSchedule"_s, E_ACCESSDENIED);
     m_presenter->dialogScripts = {answer(u"Late"_s)};
     m_page->Rename();
     QCOMPARE(m_presenter->messages.size(), 1);
@@ -555,26 +541,26 @@ void TestCadencePage::renameThroughTheAgent()
     QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
 
     // Cancelled: nothing is called.
-    m_store->ClearCalls();
+    m_rig->store.ClearCalls();
     m_page->Rename();
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 
     QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
     m_presenter->dialogScripts = {answer(u" Late "_s)};
     m_page->Rename();
-    QCOMPARE(m_store->Calls().first(), u"RenameSchedule:Nightly"_s);
+    QCOMPARE(m_rig->store.Calls().first(), u"RenameSchedule:Nightly"_s);
     QCOMPARE(updated.count(), 1);
     QVERIFY(!m_cadence->Schedules().contains(L"Nightly"));
     QVERIFY(m_cadence->Schedules().contains(L"Late"));
-    QVERIFY(m_store->Schedule(u"Late"_s));
+    QVERIFY(m_rig->store.Schedule(u"Late"_s));
     QCOMPARE(m_page->Table()->currentIndex().data().toString(), u"Late"_s);
 
     // Exchange schedules are not renamed here.
     Select(L"Stores");
-    m_store->ClearCalls();
+    m_rig->store.ClearCalls();
     m_page->Rename();
     QCOMPARE(m_presenter->dialogTitles.size(), 3);
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 }
 
 void TestCadencePage::screenSaverWarnsWhenTheDisplayTurnsOff()

@@ -11,9 +11,7 @@
 #include "schedule/CScheduleTitleContainerWidget.h"
 #include "schedule/CScheduleWidget.h"
 #include "tests/support/CScriptedPresenter.h"
-#include "tests/support/CTestEngine.h"
-#include "tests/support/CTestEnvironment.h"
-#include "tests/support/CTestScheduleStore.h"
+#include "tests/support/CTestAgentRig.h"
 
 #include <QtTest>
 
@@ -48,10 +46,7 @@ private:
     // Writes the QuietWatch schedule to the agent and reloads the model from it.
     void PutQuietWatch(const TWindows& windows);
 
-    std::optional<CTestEnvironment> m_environment;
-    std::optional<CTestScheduleStore> m_store;
-    std::optional<CTestEngine> m_engine;
-    std::optional<CKV100AgentInterface> m_agent;
+    std::optional<CTestAgentRig> m_rig;
     std::optional<CCadence> m_cadence;
     std::optional<CCadenceFeed> m_feed;
     std::optional<CScriptedPresenter> m_presenter;
@@ -83,16 +78,10 @@ CScheduleSettings Settings(quint32 type, quint32 interval, quint32 weekdays)
 
 void TestScheduleDetail::init()
 {
-    m_environment.emplace();
-    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
-    m_store.emplace();
-    m_engine.emplace();
-    m_store->ServeOn(*m_engine);
-    QVERIFY(m_engine->Start());
-    m_agent.emplace();
-    QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
+    m_rig.emplace();
+    QVERIFY(m_rig->Connect());
     m_cadence.emplace();
-    m_feed.emplace(*m_agent, *m_cadence);
+    m_feed.emplace(m_rig->agent, *m_cadence);
     m_presenter.emplace();
     m_pane.emplace(*m_feed);
 }
@@ -103,10 +92,7 @@ void TestScheduleDetail::cleanup()
     m_presenter.reset();
     m_feed.reset();
     m_cadence.reset();
-    m_agent.reset();
-    m_engine.reset();
-    m_store.reset();
-    m_environment.reset();
+    m_rig.reset();
 }
 
 void TestScheduleDetail::PutQuietWatch(const TWindows& windows)
@@ -116,10 +102,10 @@ void TestScheduleDetail::PutQuietWatch(const TWindows& windows)
     schedule.settings = Settings(CCadence::kQuietWatch, 6, 0);
     schedule.settings.exclusionWindows = windows;
     schedule.allDrives = true;
-    QCOMPARE(CAgentSchedules(*m_agent).Save(schedule), S_OK);
+    QCOMPARE(CAgentSchedules(m_rig->agent).Save(schedule), S_OK);
     m_feed->Reload();
     QVERIFY(m_cadence->Schedules().contains(CAgentSchedules::kQuietWatchName));
-    m_store->ClearCalls();
+    m_rig->store.ClearCalls();
 }
 
 void TestScheduleDetail::texts_data()
@@ -290,8 +276,8 @@ void TestScheduleDetail::followsTheTab()
     CTestScheduleStore::TSchedule nightly{
         u"Nightly"_s, 1, CScheduleCodes::kDriveDaily, u"volumes=C&method=tl"_s, false, 0.0, {}};
     nightly.items.append({u"Item 1"_s, Date(3, 2), 86400u, 0, 0});
-    m_store->Put(nightly);
-    m_store->Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
+    m_rig->store.Put(nightly);
+    m_rig->store.Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
     CCadenceWidget page(*m_feed);
     m_pane->Follow(page);
     page.UpdateModel();
@@ -341,16 +327,16 @@ void TestScheduleDetail::storesExclusionWindows()
     QCOMPARE(m_pane->StoreExclusionWindows(windows), S_OK);
 
     // Written on the agent and read back from it into the model.
-    QVERIFY(m_store->Calls().contains(u"CreateSchedule:Full Auto Schedule"_s));
-    QVERIFY(m_store->Calls().contains(u"GetSchedule:Full Auto Schedule"_s));
+    QVERIFY(m_rig->store.Calls().contains(u"CreateSchedule:Full Auto Schedule"_s));
+    QVERIFY(m_rig->store.Calls().contains(u"GetSchedule:Full Auto Schedule"_s));
     QCOMPARE(m_cadence->Schedules().at(CAgentSchedules::kQuietWatchName).settings.exclusionWindows,
              windows);
     QVERIFY(m_presenter->messages.isEmpty());
 
     // The same windows again: nothing to write.
-    m_store->ClearCalls();
+    m_rig->store.ClearCalls();
     QCOMPARE(m_pane->StoreExclusionWindows(windows), S_FALSE);
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 
     // The editor's windows, through the timeline's slot.
     m_pane->SetExclusionsSource([] { return TWindows{}; });
@@ -375,7 +361,7 @@ void TestScheduleDetail::failedStoreLeavesTheModel()
     m_pane->ShowSchedule(CAgentSchedules::kQuietWatchName);
     QSignalSpy shown(&*m_pane, &CScheduleWidget::ExclusionWindowsShown);
 
-    m_store->FailNext(failing, E_ACCESSDENIED);
+    m_rig->store.FailNext(failing, E_ACCESSDENIED);
     QCOMPARE(m_pane->StoreExclusionWindows({{Date(5, 1), 1, 1}}), E_ACCESSDENIED);
     QCOMPARE(m_presenter->messages.size(), 1);
     QCOMPARE(m_presenter->messages[0].icon, QMessageBox::Warning);
@@ -398,7 +384,7 @@ void TestScheduleDetail::refusesBadWindowsBeforeAnyCall()
     QCOMPARE(m_pane->StoreExclusionWindows({{Date(2, 1), 3, 0}, {Date(3, 1), 0, 0}}), E_INVALIDARG);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"without a start or hours"_s));
     QCOMPARE(m_pane->StoreExclusionWindows({{0.0, 3, 0}}), E_INVALIDARG);
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
     QVERIFY(m_presenter->messages.isEmpty());
     QVERIFY(m_cadence->Schedules()
                 .at(CAgentSchedules::kQuietWatchName)
