@@ -183,8 +183,17 @@ HRESULT CAgentSchedules::ReadItems(const TName& name, TItems* items) const
     QList<uint> intervals;
     QList<uint> durations;
     QList<uint> flags;
-    const HRESULT result =
-        m_agent.GetScheduleItems(name, &names, &firstRuns, &intervals, &durations, &flags);
+    HRESULT result = S_OK;
+    if (const auto ahead = m_readAhead.find(name); ahead != m_readAhead.end()) {
+        result = ahead->second.itemsResult;
+        names = ahead->second.items;
+        firstRuns = ahead->second.firstRuns;
+        intervals = ahead->second.intervalSeconds;
+        durations = ahead->second.maxDurationSeconds;
+        flags = ahead->second.flags;
+    } else {
+        result = m_agent.GetScheduleItems(name, &names, &firstRuns, &intervals, &durations, &flags);
+    }
     if (FAILED(result))
         return result;
     const auto count = static_cast<qsizetype>(names.size());
@@ -203,6 +212,13 @@ HRESULT CAgentSchedules::ReadItems(const TName& name, TItems* items) const
 
 HRESULT CAgentSchedules::ReadHeader(const TName& name, THeader* header) const
 {
+    if (const auto ahead = m_readAhead.find(name); ahead != m_readAhead.end()) {
+        const CKV100AgentInterface::TScheduleWithItems& read = ahead->second;
+        if (SUCCEEDED(read.result))
+            *header = {read.source,   read.code,    read.parameters,
+                       read.disabled, read.lastRun, read.nextRun};
+        return read.result;
+    }
     return m_agent.GetSchedule(name, &header->source, &header->code, &header->parameters,
                                &header->disabled, &header->lastRun, &header->nextRun);
 }
@@ -320,10 +336,19 @@ void CAgentSchedules::LoadKind(uint kind, TMap* map, TReloadFailures* failures) 
             failures->push_back({kind, TName(), listed});
         return;
     }
+    // All of them asked for at once; one by one when that cannot be done.
+    std::vector<CKV100AgentInterface::TScheduleWithItems> ahead;
+    if (SUCCEEDED(m_agent.GetSchedulesWithItems(names, &ahead))) {
+        auto read = ahead.begin();
+        for (const TName& name : names)
+            m_readAhead.insert_or_assign(name, std::move(*read++));
+    }
     for (const TName& name : names) {
         typename TMap::mapped_type schedule;
         const HRESULT read = Read(name, &schedule);
         if (read != S_OK) {
+            // What it is listed with is asked for again.
+            m_readAhead.erase(name);
             const bool answered = ListedByName(name, &schedule);
             // S_FALSE: the agent lists it with this kind but keeps it under a code of another;
             // E_INVALIDARG after a header: what the agent keeps of it cannot be read.
@@ -338,6 +363,7 @@ void CAgentSchedules::LoadKind(uint kind, TMap* map, TReloadFailures* failures) 
         }
         map->insert_or_assign(name, schedule);
     }
+    m_readAhead.clear();
 }
 
 void CAgentSchedules::Reload(CCadence* cadence, bool policySchedules,

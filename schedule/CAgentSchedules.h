@@ -2,11 +2,13 @@
 
 #include "core/HResult.h"
 #include "core/Types.h"
+#include "engine/CKV100AgentInterface.h"
 #include "schedule/CCadence.h"
 #include "schedule/CScheduleCodes.h"
 
 #include <QList>
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -141,4 +143,6 @@ private:
     bool ListedByName(const TName& name, TRecord* record) const;
 
     CKV100AgentInterface& m_agent;
+    // What a reload has asked the agent for all at once, by name; read instead of asking again.
+    mutable std::map<TName, CKV100AgentInterface::TScheduleWithItems> m_readAhead;
 };
