@@ -20,7 +20,6 @@
 #include "platform/services/IServiceControl.h"
 #include "platform/shell/IShell.h"
 #include "resources/CSkinResources.h"
-#include "schedule/CAgentSchedules.h"
 #include "widgets/CTellmarCustomStyle.h"
 
 #include <QApplication>
@@ -90,6 +89,7 @@ CApp::CApp(QObject* parent)
     : QObject(parent)
     , CTranslatable(QByteArrayLiteral("Korvane"))
     , m_defragFeed(m_engine, m_defrager, m_cadence)
+    , m_cadenceFeed(m_agent, m_cadence, &m_model)
     , m_settings(u"Tellmar"_s, u"Korvane"_s)
     , m_processExit(EndProcessAtOnce)
 {
@@ -103,6 +103,8 @@ CApp::CApp(QObject* parent)
     connect(&m_defragFeed, &CDefragFeed::DefragModelUpdated, this, &CApp::DefragModelUpdated);
     connect(&m_defragFeed, &CDefragFeed::NextRunsUpdated, this, &CApp::NextRunsUpdated);
     m_defragFeed.SetAgent(&m_agent);
+    connect(&m_cadenceFeed, &CCadenceFeed::NextRunsChanged, &m_defragFeed,
+            &CDefragFeed::UpdateNextRuns);
     connect(this, &CApp::MessageReceivedAction, this, &CApp::OnMessageReceivedAction,
             Qt::QueuedConnection);
 }
@@ -628,23 +630,9 @@ void CApp::WireEngineSignals()
 {
     connect(&m_engine, &CKV100EngineInterface::LostDrive, this, &CApp::OnLostDrive,
             Qt::QueuedConnection);
-    connect(&m_agent, &CKV100AgentInterface::ScheduleStarted, this, &CApp::OnScheduleStarted);
-    connect(&m_agent, &CKV100AgentInterface::ScheduleStopped, this, &CApp::OnScheduleStopped);
 }
 
 // --- schedules
-
-void CApp::OnScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name)
-{
-    Q_UNUSED(item_name);
-    m_cadence.SetRunning(schedule_name, true);
-}
-
-void CApp::OnScheduleStopped(const std::wstring& schedule_name, const std::wstring& item_name)
-{
-    Q_UNUSED(item_name);
-    m_cadence.SetRunning(schedule_name, false);
-}
 
 void CApp::RefreshSchedules()
 {
@@ -652,23 +640,12 @@ void CApp::RefreshSchedules()
         m_cadenceController->UpdateModel();
         return;
     }
-    ReloadSchedules();
-    UpdateNextRuns();
-}
-
-void CApp::ReloadSchedules()
-{
-    if (!m_agent.IsConnected()) {
-        m_cadence.ClearSchedules();
-        return;
-    }
-    // Every schedule of the agent is listed, those that cannot be read by their names.
-    CAgentSchedules(m_agent).Reload(&m_cadence);
+    m_cadenceFeed.Refresh();
 }
 
 void CApp::UpdateNextRuns()
 {
-    m_defragFeed.UpdateNextRuns();
+    m_cadenceFeed.UpdateNextRuns();
 }
 
 // --- the drive model

@@ -22,6 +22,7 @@
 #include "platform/registry/CSettings.h"
 #include "policy/CClientGP.h"
 #include "schedule/CCadence.h"
+#include "schedule/CCadenceFeed.h"
 
 #include <QMessageBox>
 #include <QObject>
@@ -110,6 +111,7 @@ public:
     CDefrager& Defrager() override { return m_defrager; }
     CCadence& Cadence() override { return m_cadence; }
     CDefragFeed& DefragFeed() { return m_defragFeed; }
+    CCadenceFeed& CadenceFeed() { return m_cadenceFeed; }
     IDefragController* DefragController() const override { return m_defragController; }
     IFreeSpaceController* FreeSpaceController() const override { return m_freeSpaceController; }
     ISpaceExplorerController* SpaceExplorerController() const override
@@ -198,8 +200,6 @@ public slots:
     void RefreshModel() override;
     void CleanAllInterfaces();
     void OnLostDrive(const TId& volume_guid, const TString& error_msg);
-    void OnScheduleStarted(const std::wstring& schedule_name, const std::wstring& item_name);
-    void OnScheduleStopped(const std::wstring& schedule_name, const std::wstring& item_name);
     void OnCadenceBusyStateChanged(TBusyStatus status);
     void OnDefragerBusyStateChanged(TBusyStatus status);
     void OnExchangeBusyStateChanged(TBusyStatus status);
@@ -258,8 +258,6 @@ private:
     void ReadComputerIdentity();
     // The schedules and the drives' next runs: through the scheduling tab when there is one.
     void RefreshSchedules();
-    // Fills the scheduling model from the agent, for when no scheduling tab does.
-    void ReloadSchedules();
     void SetTitle();
     void RunCountdown(bool reboot);
     QString HelpPath() const;
@@ -281,6 +279,7 @@ private:
     CDefrager m_defrager;
     CCadence m_cadence;
     CDefragFeed m_defragFeed;
+    CCadenceFeed m_cadenceFeed;
     CModelLayout m_layout;
     CSettings m_settings;
     CClientGP m_policy;

@@ -1,9 +1,8 @@
 #pragma once
 
-#include <QPixmap>
-#include <QWidget>
+#include "widgets/CNinePieceFrame.h"
 
-#include <array>
+#include <QWidget>
 
 class QVBoxLayout;
 
@@ -13,14 +12,14 @@ class CMainWidget : public QWidget {
     Q_OBJECT
 
 public:
-    static constexpr int kPieceCount = 9;
+    static constexpr int kPieceCount = CNinePieceFrame::kPieceCount;
     // The pieces' names, row by row from the top left.
-    static const std::array<const char*, kPieceCount> kPieceNames;
+    static const CNinePieceFrame::TNames kPieceNames;
 
     explicit CMainWidget(QWidget* parent = nullptr);
 
     QVBoxLayout* Layout() const { return m_layout; }
-    const QPixmap& Piece(int index) const { return m_pieces[std::size_t(index)]; }
+    const QPixmap& Piece(int index) const { return m_frame.Piece(index); }
 
 public slots:
     // Reloads the pieces from the current skin and repaints.
@@ -30,6 +29,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    std::array<QPixmap, kPieceCount> m_pieces;
+    CNinePieceFrame m_frame;
     QVBoxLayout* m_layout;
 };

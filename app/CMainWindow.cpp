@@ -7,6 +7,8 @@
 #include "app/CRibbonWidget.h"
 #include "defrag/CDefragWidget.h"
 #include "platform/devices/CBlockDeviceMonitor.h"
+#include "schedule/CCadenceWidget.h"
+#include "schedule/CScheduleWidget.h"
 
 #include <QCloseEvent>
 #include <QScrollArea>
@@ -63,6 +65,19 @@ void CMainWindow::BuildPages()
     connect(app, &CApp::ComputerConnected, defrag, &CDefragWidget::OnConnectComputer);
     connect(app, &CApp::NeedUpdateVolumeStats, defrag, &CDefragWidget::OnUpdateVolumeStats);
     m_pages->SetPage(CModelLayout::kDefragmentation, defrag);
+
+    auto* cadence = new CCadenceWidget(app->CadenceFeed());
+    connect(app, &CApp::ComputerConnected, cadence, &CCadenceWidget::OnConnectComputer);
+    auto* detail = new CScheduleWidget(app->CadenceFeed());
+    detail->Follow(*cadence);
+    // Schedules name volumes by identifier; people know them by where they are mounted.
+    detail->SetDriveNamer([&drives = app->Defrager()](const TName& volume) {
+        const CDefrager::TVolumeInfo* info = drives.FindVolume(volume);
+        return QString::fromStdWString(info && !info->mountName.empty() ? info->mountName : volume);
+    });
+    detail->LoadSettings();
+    cadence->SetDetailPane(detail);
+    m_pages->SetPage(CModelLayout::kScheduling, cadence);
 }
 
 CMainWindow::~CMainWindow()

@@ -54,6 +54,11 @@ public:
     bool IsRemote() const { return m_remote; }
     void SetRemote(bool remote) { m_remote = remote; }
 
+    // The scheduling tab leaves out the drive schedules of policy (Group Policy or the enterprise
+    // console) when set.
+    bool SkipsPolicySchedules() const { return m_skipPolicySchedules; }
+    void SetSkipPolicySchedules(bool skip) { m_skipPolicySchedules = skip; }
+
     TBusyStatus Busy(int index) const;
     // False for an index outside the table.
     bool SetBusy(int index, TBusyStatus status);
@@ -71,5 +76,6 @@ private:
     TSkin m_skin;
     quint32 m_edition = 2;
     bool m_remote = false;
+    bool m_skipPolicySchedules = false;
     std::array<TBusyStatus, kBusyIndexCount> m_busy{};
 };

@@ -142,3 +142,9 @@ QString CSystemMessage::Text(HRESULT code)
         return QLatin1String(text);
     return QStringLiteral("Unknown error: %1").arg(code);
 }
+
+QString CSystemMessage::CodeText(HRESULT code)
+{
+    return QLatin1String("0x") +
+           QString::number(static_cast<quint32>(code), 16).toUpper().rightJustified(8, u'0');
+}

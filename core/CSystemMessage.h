@@ -14,4 +14,7 @@ public:
     // A single line of at most MaxLength characters; "Unknown error: <signed decimal>" when the
     // code has no text.
     static QString Text(HRESULT code);
+    // The code as the console's messages show it beside its text: "0x" and eight upper-case hex
+    // digits.
+    static QString CodeText(HRESULT code);
 };

@@ -38,11 +38,6 @@ constexpr HRESULT kVolumeBusy = HRESULT(0x800700AA);
 constexpr int kEstimateIntervalMilliseconds = 5000;
 constexpr int kEstimateExtensionSeconds = 300;
 
-QString ResultCode(HRESULT result)
-{
-    return u"0x"_s + QString::number(quint32(result), 16).toUpper().rightJustified(8, u'0');
-}
-
 } // namespace
 
 CDefragWidget::CDefragWidget(CDefragFeed& feed, QWidget* parent)
@@ -282,7 +277,7 @@ void CDefragWidget::Start(const TId& volume, CDefrager::TOptimizeMode mode, qint
     }
     const QString text = Translate(failure)
                              .Arg(m_model.MountName(volume))
-                             .Arg(ResultCode(result))
+                             .Arg(CSystemMessage::CodeText(result))
                              .Arg(CSystemMessage::Text(result))
                              .Text();
     Ask(QMessageBox::Information, unableToLaunch, text, QMessageBox::Ok);

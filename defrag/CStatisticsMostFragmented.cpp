@@ -113,7 +113,7 @@ void CStatisticsMostFragmented::OnDefragment()
     const QString text =
         Translate("Unable to defragment Selected files on Drive %1 due to error %2(%3)")
             .Arg(m_model.MountName(m_volume))
-            .Arg(u"0x"_qs + QString::number(quint32(result), 16).toUpper().rightJustified(8, u'0'))
+            .Arg(CSystemMessage::CodeText(result))
             .Arg(CSystemMessage::Text(result))
             .Text();
     IMessagePresenter::Show(QMessageBox::Information, Translate("Unable to launch operation"), text,

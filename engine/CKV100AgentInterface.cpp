@@ -29,6 +29,7 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
     QStringList order;
     for (const TString& id : classIds)
         order.append(CWideText::ToQString(id));
+    ForgetSubObjects();
     const HRESULT result = m_connection.Connect(computer, user, password, domain, order);
     if (FAILED(result))
         return result;
@@ -40,8 +41,38 @@ HRESULT CKV100AgentInterface::Connect(const TString& computer, const TString& us
 
 void CKV100AgentInterface::Disconnect()
 {
+    ForgetSubObjects();
     m_connection.Disconnect();
     m_newest = m_newer = false;
+}
+
+std::optional<CComObjectRef> CKV100AgentInterface::KnownSubObject(TSubObjectGetter getter) const
+{
+    const QMutexLocker locker(&m_subObjectsMutex);
+    for (const auto& [known, subObject] : m_subObjects) {
+        if (known == getter)
+            return subObject;
+    }
+    return std::nullopt;
+}
+
+void CKV100AgentInterface::RememberSubObject(TSubObjectGetter getter,
+                                             const CComObjectRef& subObject)
+{
+    const QMutexLocker locker(&m_subObjectsMutex);
+    for (auto& [known, remembered] : m_subObjects) {
+        if (known == getter) {
+            remembered = subObject;
+            return;
+        }
+    }
+    m_subObjects.emplace_back(getter, subObject);
+}
+
+void CKV100AgentInterface::ForgetSubObjects()
+{
+    const QMutexLocker locker(&m_subObjectsMutex);
+    m_subObjects.clear();
 }
 
 void CKV100AgentInterface::Dispatch(quint32 type, const QByteArray& body)
@@ -143,6 +174,57 @@ HRESULT CKV100AgentInterface::GetScheduleItems(const TString& name, TStringList*
     return SubObjectFetch(&CAgentProxy::GetScheduleObject, ServiceCall::Timeout::Normal,
                           &CAgentScheduleProxy::GetScheduleItems, CServiceConnection::In(name),
                           items, firstRuns, intervalSeconds, maxDurationSeconds, flags);
+}
+
+HRESULT CKV100AgentInterface::GetSchedulesWithItems(const TStringList& names,
+                                                    std::vector<TScheduleWithItems>* schedules)
+{
+    if (schedules == nullptr)
+        return E_POINTER;
+    if (!IsConnected())
+        return E_FAIL;
+    const std::optional<CComObjectRef> object = KnownSubObject(&CAgentProxy::GetScheduleObject);
+    if (!object)
+        return E_NOTIMPL;
+    const auto proxy = object->MakeProxy<CAgentScheduleProxy>(ServiceCall::Timeout::Normal);
+    using THeader = QDBusPendingReply<int, uint, uint, QString, bool, double, double>;
+    using TItems =
+        QDBusPendingReply<int, QStringList, QList<double>, QList<uint>, QList<uint>, QList<uint>>;
+    std::vector<std::pair<THeader, TItems>> replies;
+    replies.reserve(names.size());
+    for (const TString& name : names) {
+        const QString wire = ServiceCall::ToWire(name);
+        replies.emplace_back(proxy->GetSchedule(wire), proxy->GetScheduleItems(wire));
+    }
+    std::vector<TScheduleWithItems> read(replies.size());
+    for (std::size_t index = 0; index < replies.size(); ++index) {
+        auto& [header, items] = replies[index];
+        TScheduleWithItems& schedule = read[index];
+        schedule.result = CDBusResult::Of(header, object->Connection());
+        if (SUCCEEDED(schedule.result)) {
+            schedule.source = header.argumentAt<1>();
+            schedule.code = header.argumentAt<2>();
+            ServiceCall::FromWire(header.argumentAt<3>(), &schedule.parameters);
+            schedule.disabled = header.argumentAt<4>();
+            schedule.lastRun = header.argumentAt<5>();
+            schedule.nextRun = header.argumentAt<6>();
+        }
+        schedule.itemsResult = CDBusResult::Of(items, object->Connection());
+        if (SUCCEEDED(schedule.itemsResult)) {
+            ServiceCall::FromWire(items.argumentAt<1>(), &schedule.items);
+            schedule.firstRuns = items.argumentAt<2>();
+            schedule.intervalSeconds = items.argumentAt<3>();
+            schedule.maxDurationSeconds = items.argumentAt<4>();
+            schedule.flags = items.argumentAt<5>();
+        }
+        if (schedule.result == CDBusResult::RpcServerUnavailable ||
+            schedule.itemsResult == CDBusResult::RpcServerUnavailable) {
+            ForgetSubObjects();
+            return CDBusResult::RpcServerUnavailable;
+        }
+    }
+    *schedules = std::move(read);
+    return S_OK;
 }
 
 HRESULT CKV100AgentInterface::GetDisabled(const TString& name, bool* disabled)

@@ -8,9 +8,13 @@
 #include "AgentProxy.h"
 
 #include <QDBusObjectPath>
+#include <QMutex>
 #include <QObject>
 
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The agent service's wrapper (the scheduling agent): schedules started and stopped, and the
 // product's resource use.
@@ -42,13 +46,14 @@ public:
 
     // Every operation of the agent answers E_FAIL while it is not connected.
 
+    using TSubObjectGetter = QDBusPendingReply<int, QDBusObjectPath> (CAgentProxy::*)();
+
     // A call on one of the agent's sub-objects: the sub-object is had from the agent (with the
     // one reconnection after a lost connection), then the method is called on it once. Also used
     // by the computer, configuration and browser wrappers.
     template <typename TProxy, typename... TOuts, typename... TParams, typename... TIns,
               typename... TTargets>
-    HRESULT SubObjectFetch(QDBusPendingReply<int, QDBusObjectPath> (CAgentProxy::*getter)(),
-                           int timeoutMs,
+    HRESULT SubObjectFetch(TSubObjectGetter getter, int timeoutMs,
                            QDBusPendingReply<int, TOuts...> (TProxy::*method)(TParams...),
                            const std::tuple<TIns...>& ins, TTargets*... targets)
     {
@@ -56,6 +61,15 @@ public:
             return E_FAIL;
         if (CServiceConnection::AnyNull(targets...))
             return E_POINTER;
+        // The sub-object had before is asked first: one round trip instead of two. Only a lost
+        // connection sends the call again, the long way.
+        if (const std::optional<CComObjectRef> known = KnownSubObject(getter)) {
+            const HRESULT result =
+                CServiceConnection::Invoke(*known, timeoutMs, method, ins, targets...);
+            if (result != CDBusResult::RpcServerUnavailable)
+                return result;
+            ForgetSubObjects();
+        }
         CComObjectRef subObject;
         const HRESULT found = m_connection.Call([&](const CComObjectRef& agent) {
             QDBusObjectPath path;
@@ -67,6 +81,7 @@ public:
         });
         if (FAILED(found))
             return found;
+        RememberSubObject(getter, subObject);
         return CServiceConnection::Invoke(subObject, timeoutMs, method, ins, targets...);
     }
 
@@ -104,6 +119,29 @@ public:
     HRESULT GetScheduleItems(const TString& name, TStringList* items, QList<double>* firstRuns,
                              QList<uint>* intervalSeconds, QList<uint>* maxDurationSeconds,
                              QList<uint>* flags);
+    // A schedule with its items as GetSchedule and GetScheduleItems answer them, each with its
+    // own result; the values are set only where that result is a success.
+    struct TScheduleWithItems {
+        HRESULT result = E_FAIL;
+        uint source = 0;
+        uint code = 0;
+        TString parameters;
+        bool disabled = false;
+        double lastRun = 0.0;
+        double nextRun = 0.0;
+        HRESULT itemsResult = E_FAIL;
+        TStringList items;
+        QList<double> firstRuns;
+        QList<uint> intervalSeconds;
+        QList<uint> maxDurationSeconds;
+        QList<uint> flags;
+    };
+    // GetSchedule and GetScheduleItems for every name, the calls sent together and the answers
+    // taken in order: one wait for all instead of two round trips a schedule. E_NOTIMPL while the
+    // schedule object has not been reached yet (any schedule call reaches it); a lost connection
+    // is RpcServerUnavailable with nothing read, and the next call takes the long way.
+    HRESULT GetSchedulesWithItems(const TStringList& names,
+                                  std::vector<TScheduleWithItems>* schedules);
     // Slot 24: whether the schedule is disabled.
     HRESULT GetDisabled(const TString& name, bool* disabled);
     // Slot 25.
@@ -138,7 +176,14 @@ private:
         return m_connection.Fetch(timeoutMs, method, ins, targets...);
     }
 
+    // The sub-objects the agent gave on this connection, by their getters.
+    std::optional<CComObjectRef> KnownSubObject(TSubObjectGetter getter) const;
+    void RememberSubObject(TSubObjectGetter getter, const CComObjectRef& subObject);
+    void ForgetSubObjects();
+
     CServiceConnection m_connection{ServiceContract::Agent};
+    mutable QMutex m_subObjectsMutex;
+    std::vector<std::pair<TSubObjectGetter, CComObjectRef>> m_subObjects;
     CListenerBase<CKV100AgentInterface> m_listener;
     bool m_newest = false;
     bool m_newer = false;

@@ -126,6 +126,8 @@ public:
     CAgentSettingsStore settings;
     CNoticeSink agentNotices;
     CScheduleRunner runner;
+    // The volumes whose passes a running schedule started, by schedule name.
+    QHash<QString, QStringList> scheduledVolumes;
     const QStringList volumeDirectories;
     // Parented to the daemon; listed here to be reached.
     CEngineService* engine = nullptr;
@@ -278,25 +280,48 @@ HRESULT CEngineDaemon::Start(QString* error)
                  CScheduleRunner::kMethodConsolidate | CScheduleRunner::kMethodDefault);
             auto pending = std::make_shared<int>(0);
             auto failure = std::make_shared<HRESULT>(S_OK);
-            const auto oneEnded = [&s, pending, failure, scheduleName, itemName] {
-                if (--*pending == 0)
-                    s.runner.PassesFinished(scheduleName, itemName, *failure);
-            };
+            s.scheduledVolumes.remove(scheduleName);
             for (const QString& volume : targets) {
                 ++*pending;
-                const HRESULT started = s.engine->StartScheduled(volume, !online, method, oneEnded);
+                s.scheduledVolumes[scheduleName].append(volume);
+                const auto ended = [&s, pending, failure, scheduleName, itemName, volume] {
+                    s.scheduledVolumes[scheduleName].removeOne(volume);
+                    if (--*pending == 0) {
+                        s.scheduledVolumes.remove(scheduleName);
+                        s.runner.PassesFinished(scheduleName, itemName, *failure);
+                    }
+                };
+                const HRESULT started = s.engine->StartScheduled(volume, !online, method, ended);
                 if (FAILED(started)) {
                     --*pending;
+                    s.scheduledVolumes[scheduleName].removeOne(volume);
                     *failure = started;
                     s.log.Append(u"Engine"_s, CEventLog::kWarning, 106,
                                  u"Schedule %1: the pass on %2 could not start (0x%3)."_s.arg(
                                      scheduleName, volume, QString::number(quint32(started), 16)));
                 }
             }
-            if (*pending == 0)
+            if (*pending == 0) {
+                s.scheduledVolumes.remove(scheduleName);
                 s.runner.PassesFinished(scheduleName, itemName,
                                         targets.isEmpty() ? S_FALSE : *failure);
+            }
         });
+    // Only the passes the schedule started: a pass the console started on the same volume stays.
+    connect(&s.runner, &CScheduleRunner::StopRequested, this,
+            [&s](const QString& scheduleName, const QString&) {
+                for (const QString& volume : s.scheduledVolumes.value(scheduleName))
+                    s.engine->Stop(volume);
+            });
+    connect(&s.runner, &CScheduleRunner::PauseRequested, this,
+            [&s](const QString& scheduleName, const QString&, bool paused) {
+                for (const QString& volume : s.scheduledVolumes.value(scheduleName)) {
+                    if (paused)
+                        s.engine->Pause(volume);
+                    else
+                        s.engine->Resume(volume);
+                }
+            });
     s.runner.SetRunMissed([&s] { return s.settings.Settings().missedSchedules == 0; });
     s.runner.Start();
 

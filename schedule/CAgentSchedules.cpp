@@ -183,8 +183,17 @@ HRESULT CAgentSchedules::ReadItems(const TName& name, TItems* items) const
     QList<uint> intervals;
     QList<uint> durations;
     QList<uint> flags;
-    const HRESULT result =
-        m_agent.GetScheduleItems(name, &names, &firstRuns, &intervals, &durations, &flags);
+    HRESULT result = S_OK;
+    if (const auto ahead = m_readAhead.find(name); ahead != m_readAhead.end()) {
+        result = ahead->second.itemsResult;
+        names = ahead->second.items;
+        firstRuns = ahead->second.firstRuns;
+        intervals = ahead->second.intervalSeconds;
+        durations = ahead->second.maxDurationSeconds;
+        flags = ahead->second.flags;
+    } else {
+        result = m_agent.GetScheduleItems(name, &names, &firstRuns, &intervals, &durations, &flags);
+    }
     if (FAILED(result))
         return result;
     const auto count = static_cast<qsizetype>(names.size());
@@ -203,6 +212,13 @@ HRESULT CAgentSchedules::ReadItems(const TName& name, TItems* items) const
 
 HRESULT CAgentSchedules::ReadHeader(const TName& name, THeader* header) const
 {
+    if (const auto ahead = m_readAhead.find(name); ahead != m_readAhead.end()) {
+        const CKV100AgentInterface::TScheduleWithItems& read = ahead->second;
+        if (SUCCEEDED(read.result))
+            *header = {read.source,   read.code,    read.parameters,
+                       read.disabled, read.lastRun, read.nextRun};
+        return read.result;
+    }
     return m_agent.GetSchedule(name, &header->source, &header->code, &header->parameters,
                                &header->disabled, &header->lastRun, &header->nextRun);
 }
@@ -294,55 +310,73 @@ HRESULT CAgentSchedules::Read(const TName& name, CCadence::CVmScheduleData* sche
 }
 
 template <typename TRecord>
-TRecord CAgentSchedules::ListedByName(const TName& name) const
+bool CAgentSchedules::ListedByName(const TName& name, TRecord* record) const
 {
-    TRecord record;
-    record.name = name;
+    *record = TRecord();
+    record->name = name;
     THeader header;
-    if (SUCCEEDED(ReadHeader(name, &header))) {
-        record.settings.type = CScheduleCodes::Type(header.code);
-        header.TakeRunState(&record.settings);
-        if constexpr (std::is_same_v<TRecord, CCadence::CScheduleData>)
-            record.source = header.source;
-    }
-    return record;
+    if (FAILED(ReadHeader(name, &header)))
+        return false;
+    // Its type stays unset: the schedule is not described by its code alone.
+    header.TakeRunState(&record->settings);
+    if constexpr (std::is_same_v<TRecord, CCadence::CScheduleData>)
+        record->source = header.source;
+    return true;
 }
 
 template <typename TMap>
-void CAgentSchedules::LoadKind(uint kind, TMap* map) const
+void CAgentSchedules::LoadKind(uint kind, TMap* map, TReloadFailures* failures) const
 {
     TStringList names;
     const HRESULT listed = Names(kind, &names);
     if (FAILED(listed)) {
         qCWarning(lcAgentSchedules, "The agent's schedules of kind %u cannot be listed (0x%08x)",
                   kind, static_cast<quint32>(listed));
+        if (failures != nullptr)
+            failures->push_back({kind, TName(), listed});
         return;
+    }
+    // All of them asked for at once; one by one when that cannot be done.
+    std::vector<CKV100AgentInterface::TScheduleWithItems> ahead;
+    if (SUCCEEDED(m_agent.GetSchedulesWithItems(names, &ahead))) {
+        auto read = ahead.begin();
+        for (const TName& name : names)
+            m_readAhead.insert_or_assign(name, std::move(*read++));
     }
     for (const TName& name : names) {
         typename TMap::mapped_type schedule;
         const HRESULT read = Read(name, &schedule);
         if (read != S_OK) {
-            schedule = ListedByName<typename TMap::mapped_type>(name);
-            // S_FALSE: the agent lists it with this kind but keeps it under a code of another.
+            // What it is listed with is asked for again.
+            m_readAhead.erase(name);
+            const bool answered = ListedByName(name, &schedule);
+            // S_FALSE: the agent lists it with this kind but keeps it under a code of another;
+            // E_INVALIDARG after a header: what the agent keeps of it cannot be read.
+            const bool undescribed = read == S_FALSE || (answered && read == E_INVALIDARG);
             const QString why = read == S_FALSE ? u"its code is not one of its kind"_s
                                                 : QString::asprintf("error 0x%08x", unsigned(read));
             qCWarning(lcAgentSchedules).noquote()
                 << "The schedule" << CWideText::ToQString(name)
                 << "cannot be read and is listed by its name only:" << why;
+            if (!undescribed && failures != nullptr)
+                failures->push_back({kind, name, read});
         }
         map->insert_or_assign(name, schedule);
     }
+    m_readAhead.clear();
 }
 
-void CAgentSchedules::Reload(CCadence* cadence) const
+void CAgentSchedules::Reload(CCadence* cadence, bool policySchedules,
+                             TReloadFailures* failures) const
 {
     if (cadence == nullptr)
         return;
     cadence->ClearSchedules();
-    LoadKind(kLocalDriveSchedules, &cadence->Schedules());
-    LoadKind(kPolicyDriveSchedules, &cadence->Schedules());
-    LoadKind(kExchangeSchedules, &cadence->ExSchedules());
-    LoadKind(kGuestSchedules, &cadence->VmSchedules());
+    LoadKind(kLocalDriveSchedules, &cadence->Schedules(), failures);
+    if (policySchedules)
+        LoadKind(kPolicyDriveSchedules, &cadence->Schedules(), failures);
+    LoadKind(kExchangeSchedules, &cadence->ExSchedules(), failures);
+    LoadKind(kGuestSchedules, &cadence->VmSchedules(), failures);
 }
 
 HRESULT CAgentSchedules::Names(uint kind, TStringList* names) const

@@ -2,11 +2,13 @@
 
 #include "core/HResult.h"
 #include "core/Types.h"
+#include "engine/CKV100AgentInterface.h"
 #include "schedule/CCadence.h"
 #include "schedule/CScheduleCodes.h"
 
 #include <QList>
 
+#include <map>
 #include <set>
 #include <vector>
 
@@ -58,12 +60,26 @@ public:
     HRESULT Read(const TName& name, CCadence::CExScheduleData* schedule) const;
     HRESULT Read(const TName& name, CCadence::CVmScheduleData* schedule) const;
 
-    // Empties the model and fills it with every schedule the agent lists (each kind of Names()).
-    // A schedule that cannot be read is listed all the same under its name, with what the agent
-    // tells of it besides its parameters (source, the type of its code, disabled flag and run
-    // times; only the name when not even that can be read), and why it could not be read goes
-    // to the log; so does a kind whose names cannot be listed, which stays empty.
-    void Reload(CCadence* cadence) const;
+    // A failing agent call of Reload(): the listing of a kind (no name) or the read of a
+    // schedule of that kind.
+    struct TReloadFailure {
+        uint kind = 0;
+        TName name;
+        HRESULT result = S_OK;
+    };
+    using TReloadFailures = std::vector<TReloadFailure>;
+
+    // Empties the model and fills it with every schedule the agent lists: the local drive
+    // schedules, then unless policySchedules is false those of policy, then the Exchange and the
+    // guest schedules. A schedule that cannot be read is listed all the same under its name with
+    // no type, with what the agent tells of it besides its parameters (source, disabled flag and
+    // run times; only the name when not even that can be read), and why it could not be read goes
+    // to the log; so does a kind whose names cannot be listed, which stays empty. The failing
+    // agent calls among them are added to failures (when given); a schedule the agent answers
+    // for but that cannot be described (a code not of its kind, a parameter text or items that
+    // cannot be read) is only logged.
+    void Reload(CCadence* cadence, bool policySchedules = true,
+                TReloadFailures* failures = nullptr) const;
 
     // The kind bits of Names().
     static constexpr uint kLocalDriveSchedules = 1;
@@ -120,10 +136,13 @@ private:
                           TParse parse) const;
     // Reads every schedule of the kind bits into the map (Reload).
     template <typename TMap>
-    void LoadKind(uint kind, TMap* map) const;
-    // The record of a schedule that cannot be read: its name and what its header tells.
+    void LoadKind(uint kind, TMap* map, TReloadFailures* failures) const;
+    // The record of a schedule that cannot be read: its name and what its header tells; false
+    // when not even the header can be read.
     template <typename TRecord>
-    TRecord ListedByName(const TName& name) const;
+    bool ListedByName(const TName& name, TRecord* record) const;
 
     CKV100AgentInterface& m_agent;
+    // What a reload has asked the agent for all at once, by name; read instead of asking again.
+    mutable std::map<TName, CKV100AgentInterface::TScheduleWithItems> m_readAhead;
 };

@@ -367,8 +367,12 @@ void tst_AppController::connectionArgument()
 
 void tst_AppController::connectsToTheTestEngine()
 {
+    // An agent without schedules: its listing answers, so the scheduling tab has nothing to
+    // warn about.
+    CTestScheduleStore schedules;
     CTestEngine engine;
     engine.displayName = u"Korvane Server"_s;
+    schedules.ServeOn(engine);
     QVERIFY(engine.Start());
     CMainWindow* window = m_app->GetMainWindow();
     QSignalSpy connected(m_app, &CApp::ComputerConnected);
@@ -590,7 +594,7 @@ void tst_AppController::schedulesGiveTheDrivesTheirNextRuns()
                                  .Body()));
     QTRY_COMPARE(m_app->Model().Busy(CModel::kScheduling), TBusyStatus::Busy);
     QVERIFY(m_app->Cadence().Schedules().at(L"Nightly").running);
-    m_app->OnScheduleStopped(L"Nightly", L"Item 1");
+    m_app->CadenceFeed().OnScheduleStopped(L"Nightly", L"Item 1");
     QCOMPARE(m_app->Model().Busy(CModel::kScheduling), TBusyStatus::Idle);
 }
 

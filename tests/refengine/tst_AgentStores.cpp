@@ -12,11 +12,14 @@
 #include "refengine/CHistoryStore.h"
 #include "refengine/CJsonStateFile.h"
 #include "refengine/CNoticeSink.h"
+#include "refengine/CRunningPrograms.h"
 #include "refengine/CScheduleRunner.h"
 #include "refengine/CScheduleStore.h"
 #include "refengine/CStatisticsBlockBuilder.h"
 #include "refengine/CVolumePass.h"
 #include "refengine/CVolumeSettingsStore.h"
+#include "schedule/CEngineParameters.h"
+#include "schedule/CExclusionWindowsText.h"
 #include "tests/refengine/TestFiles.h"
 #include "tests/support/CTestEnvironment.h"
 
@@ -44,6 +47,16 @@ private slots:
     void runnerRunsDueItems();
     void runnerDefersAndSkips();
     void runnerNoticesInOrder();
+    void quietWatchRunsOnlyWhileIdleOutsideItsWindows();
+    void quietWatchPausesAndResumesWithTheSession();
+    void screenSaverScheduleFollowsTheScreenSaver();
+    void itemsStopAfterTheirLongestTime();
+    void oneTimeSchedulesRunOnce();
+    void listedProgramsAreRecognised_data();
+    void listedProgramsAreRecognised();
+    void runningProgramsAreReadFromProc();
+    void exclusionWindowsHoldTheirTimes_data();
+    void exclusionWindowsHoldTheirTimes();
     void noticesKeepTheirOrderAndDeadListenersGo();
     void simulationReachesEachMethodsLayout();
     void passMethodAndThreshold_data();
@@ -368,6 +381,14 @@ struct TRunnerFixture {
                                  schedule, item, volumes.join(u','), all ? u"all"_s : u"list"_s,
                                  QString::number(methods), QString::number(flags)));
                          });
+        QObject::connect(&runner, &CScheduleRunner::PauseRequested, &runner,
+                         [this](const QString& schedule, const QString&, bool paused) {
+                             requests.append((paused ? u"pause "_s : u"resume "_s) + schedule);
+                         });
+        QObject::connect(&runner, &CScheduleRunner::StopRequested, &runner,
+                         [this](const QString& schedule, const QString&) {
+                             requests.append(u"stop "_s + schedule);
+                         });
     }
 
     // A local schedule with one item, "Item 1".
@@ -518,6 +539,248 @@ void TestAgentStores::runnerNoticesInOrder()
     for (const CEventLog::TEntry& entry : f.log.Query(0, 0, 0, 0, nullptr))
         events.append(entry.source == CScheduleRunner::kLogSource ? entry.eventId : -1);
     QCOMPARE(events, (QList<qint32>{100, 103, 101, 100, 105, 101, 100, 101}));
+}
+
+void TestAgentStores::quietWatchRunsOnlyWhileIdleOutsideItsWindows()
+{
+    TRunnerFixture f(m_environment->Root());
+    double idleSince = 0.0;
+    int asked = 0;
+    f.runner.SetIdleSource([&] {
+        ++asked;
+        return idleSince;
+    });
+    // At least two hours apart, after ten idle minutes; never from 8:00 to 11:00 on the first day
+    // nor from 20:00 to 22:00 on any day.
+    const QString name = u"Full Auto Schedule"_s;
+    const QString windows =
+        CExclusionWindowsText::Write({{Base(), 3, 0}, {Base() + Hours(12), 2, 1}});
+    QCOMPARE(f.store.Create(name, 1, 105,
+                            u"volumes=ALLDRIVES&method=defrag&interval="_s +
+                                CEngineParameters::IntervalDays(2) + u"&timeout=10&exclude="_s +
+                                windows),
+             S_OK);
+
+    QVERIFY(f.DueAt(Base() + Hours(4)).isEmpty());
+    QCOMPARE(asked, 1);
+    idleSince = f.now - 5.0 / 1440;
+    QVERIFY(f.DueAt(f.now).isEmpty());
+    idleSince = Base() - 1;
+    for (const double inWindow : {Hours(1), Hours(12.5), Hours(36.5)})
+        QVERIFY2(f.DueAt(Base() + inWindow).isEmpty(), qPrintable(QString::number(inWindow)));
+
+    const QString run = name + u"///all/2/0"_s;
+    QCOMPARE(f.DueAt(Base() + Hours(4)), QStringList{run});
+    // Running: not started again.
+    QVERIFY(f.DueAt(f.now).isEmpty());
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+    QVERIFY(f.DueAt(Base() + Hours(5.9)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(6)), QStringList{run});
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+
+    QCOMPARE(f.store.SetDisabled(name, true), S_OK);
+    asked = 0;
+    QVERIFY(f.DueAt(Base() + Hours(9)).isEmpty());
+    QCOMPARE(asked, 0);
+
+    // A QuietWatch schedule that cannot be read never runs and is logged once.
+    QCOMPARE(f.store.Create(u"Broken"_s, 1, 105, u"volumes=C&method=defrag&timeout=10"_s), S_OK);
+    QVERIFY(f.DueAt(Base() + Hours(9)).isEmpty());
+    QVERIFY(f.DueAt(Base() + Hours(10)).isEmpty());
+    int unreadable = 0;
+    for (const CEventLog::TEntry& entry : f.log.Query(0, 0, 0, 0, nullptr))
+        unreadable += entry.eventId == CScheduleRunner::kEventUnreadable ? 1 : 0;
+    QCOMPARE(unreadable, 1);
+}
+
+void TestAgentStores::quietWatchPausesAndResumesWithTheSession()
+{
+    TRunnerFixture f(m_environment->Root());
+    double idleSince = Base() - 1;
+    QStringList programs{u"bash"_s};
+    f.runner.SetIdleSource([&] { return idleSince; });
+    f.runner.SetProgramSource([&] { return programs; });
+    // Ten idle minutes; never from 20:00 to 22:00 on any day; never while "backup.exe" runs.
+    const QString name = u"Full Auto Schedule"_s;
+    const QString parameters = u"volumes=ALLDRIVES&method=defrag&interval="_s +
+                               CEngineParameters::IntervalDays(24) +
+                               u"&timeout=10&processes=C:\\Tools\\backup.exe;rsync&exclude="_s +
+                               CExclusionWindowsText::Write({{Base() + Hours(20), 2, 1}});
+    QCOMPARE(f.store.Create(name, 1, 105, parameters), S_OK);
+    const QString run = name + u"///all/2/0"_s;
+
+    programs.append(u"rsync"_s);
+    QVERIFY(f.DueAt(Base() + Hours(1)).isEmpty());
+    programs.removeLast();
+    QCOMPARE(f.DueAt(Base() + Hours(1)), QStringList{run});
+    QVERIFY(f.runner.IsRunning(name));
+
+    // In use: paused at once; idle again: goes on only after the ten minutes.
+    idleSince = 0;
+    QCOMPARE(f.DueAt(Base() + Hours(2)), QStringList{u"pause "_s + name});
+    QVERIFY(f.runner.IsPaused(name));
+    QVERIFY(f.DueAt(Base() + Hours(2.1)).isEmpty());
+    idleSince = Base() + Hours(2.1);
+    QVERIFY(f.DueAt(Base() + Hours(2.2)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(2.3)), QStringList{u"resume "_s + name});
+    QVERIFY(!f.runner.IsPaused(name));
+
+    // A listed program started, then the window begins: each pauses once.
+    programs.append(u"backup"_s);
+    QCOMPARE(f.DueAt(Base() + Hours(3)), QStringList{u"pause "_s + name});
+    programs.removeLast();
+    QCOMPARE(f.DueAt(Base() + Hours(3.1)), QStringList{u"resume "_s + name});
+    QCOMPARE(f.DueAt(Base() + Hours(20.5)), QStringList{u"pause "_s + name});
+    QVERIFY(f.DueAt(Base() + Hours(21)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(22)), QStringList{u"resume "_s + name});
+
+    // Disabled while it runs: stopped once; the run ends as ever.
+    QCOMPARE(f.store.SetDisabled(name, true), S_OK);
+    QCOMPARE(f.DueAt(Base() + Hours(22.5)), QStringList{u"stop "_s + name});
+    QVERIFY(f.DueAt(Base() + Hours(22.6)).isEmpty());
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+    QVERIFY(!f.runner.IsRunning(name));
+}
+
+void TestAgentStores::screenSaverScheduleFollowsTheScreenSaver()
+{
+    TRunnerFixture f(m_environment->Root());
+    bool active = false;
+    int asked = 0;
+    f.runner.SetScreenSaverSource([&] {
+        ++asked;
+        return active;
+    });
+    const QString name = u"Screen Saver Schedule"_s;
+    QCOMPARE(f.store.Create(name, 1, 104,
+                            u"volumes=ALLDRIVES&method=defrag&interval="_s +
+                                CEngineParameters::IntervalDays(4)),
+             S_OK);
+    const QString run = name + u"///all/2/0"_s;
+    QVERIFY(f.DueAt(Base()).isEmpty());
+    active = true;
+    QCOMPARE(f.DueAt(Base() + Hours(1)), QStringList{run});
+    active = false;
+    QCOMPARE(f.DueAt(Base() + Hours(2)), QStringList{u"pause "_s + name});
+    active = true;
+    QCOMPARE(f.DueAt(Base() + Hours(3)), QStringList{u"resume "_s + name});
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+    // Not again before its interval since the last run.
+    QVERIFY(f.DueAt(Base() + Hours(4.9)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(5)), QStringList{run});
+    QVERIFY(f.runner.PassesFinished(name, QString(), S_OK));
+
+    // No screen-saver schedule enabled: the desktop is not asked.
+    QCOMPARE(f.store.SetDisabled(name, true), S_OK);
+    asked = 0;
+    QVERIFY(f.DueAt(Base() + Hours(10)).isEmpty());
+    QCOMPARE(asked, 0);
+}
+
+void TestAgentStores::itemsStopAfterTheirLongestTime()
+{
+    TRunnerFixture f(m_environment->Root());
+    QCOMPARE(f.store.Create(u"Nightly"_s, 1, 102, u"volumes=C&method=defrag"_s), S_OK);
+    QCOMPARE(f.store.AddItem(u"Nightly"_s, u"Item 1"_s, Base(), 86400, 3600, 0), S_OK);
+    QCOMPARE(f.DueAt(Base()), QStringList{u"Nightly/Item 1/C/list/2/0"_s});
+    QVERIFY(f.DueAt(Base() + Hours(0.99)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(1)), QStringList{u"stop Nightly"_s});
+    QVERIFY(f.DueAt(Base() + Hours(1.5)).isEmpty());
+    QVERIFY(f.runner.PassesFinished(u"Nightly"_s, u"Item 1"_s, S_OK));
+
+    // Run now keeps the first item's limit; an item without one runs on.
+    QCOMPARE(f.runner.RunNow(u"Nightly"_s), S_OK);
+    f.requests.clear();
+    QVERIFY(f.DueAt(Base() + Hours(2.4)).isEmpty());
+    QCOMPARE(f.DueAt(Base() + Hours(2.5)), QStringList{u"stop Nightly"_s});
+    QVERIFY(f.runner.PassesFinished(u"Nightly"_s, u"Item 1"_s, S_OK));
+    QCOMPARE(f.store.Delete(u"Nightly"_s), S_OK);
+    QVERIFY(f.Add(u"Open"_s, 101, u"volumes=C&method=defrag"_s, Base() + 1, 0, 0));
+    QCOMPARE(f.DueAt(Base() + 1).size(), 1);
+    QVERIFY(f.DueAt(Base() + 30).isEmpty());
+}
+
+void TestAgentStores::oneTimeSchedulesRunOnce()
+{
+    // Whatever interval its item was given.
+    TRunnerFixture f(m_environment->Root());
+    QVERIFY(f.Add(u"Once"_s, 101, u"volumes=C&method=defrag"_s, Base(), 3600, 0));
+    QCOMPARE(f.DueAt(Base()), QStringList{u"Once/Item 1/C/list/2/0"_s});
+    QVERIFY(f.runner.PassesFinished(u"Once"_s, u"Item 1"_s, S_OK));
+    QVERIFY(f.DueAt(Base() + Hours(5)).isEmpty());
+    QCOMPARE(f.NextRun(u"Once"_s), 0.0);
+}
+
+void TestAgentStores::listedProgramsAreRecognised_data()
+{
+    QTest::addColumn<QString>("listed");
+    QTest::addColumn<QString>("running");
+    QTest::addColumn<bool>("runs");
+
+    QTest::newRow("same name") << u"rsync"_s << u"rsync"_s << true;
+    QTest::newRow("path and case") << u"/usr/bin/RSync"_s << u"rsync"_s << true;
+    QTest::newRow("windows path and .exe") << u"C:\\Tools\\Backup.EXE"_s << u"backup"_s << true;
+    QTest::newRow("command name cut to 15")
+        << u"long-running-backup-tool"_s << u"long-running-ba"_s << true;
+    QTest::newRow("a prefix is not enough") << u"rsyncd"_s << u"rsync"_s << false;
+    QTest::newRow("blank entry") << u" "_s << u""_s << false;
+}
+
+void TestAgentStores::listedProgramsAreRecognised()
+{
+    QFETCH(QString, listed);
+    QFETCH(QString, running);
+    QFETCH(bool, runs);
+    QCOMPARE(CScheduleRunner::AnyProgramRuns({listed}, {u"init"_s, running}), runs);
+}
+
+void TestAgentStores::runningProgramsAreReadFromProc()
+{
+    // A made-up /proc: a process with a long program name, one whose details are hidden, and
+    // entries that are not processes.
+    const QString proc = m_environment->Root() + u"/proc"_s;
+    const auto write = [](const QString& path, const QByteArray& data) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+    };
+    QVERIFY(QDir().mkpath(proc + u"/12"_s) && QDir().mkpath(proc + u"/34"_s) &&
+            QDir().mkpath(proc + u"/self"_s));
+    QVERIFY(write(proc + u"/12/comm"_s, "long-running-ba\n"));
+    QVERIFY(write(proc + u"/12/cmdline"_s, QByteArray("/opt/long-running-backup\0--all\0", 31)));
+    QVERIFY(write(proc + u"/self/comm"_s, "self\n"));
+    QStringList names = CRunningPrograms::Names(proc);
+    names.sort();
+    QCOMPARE(names, (QStringList{u"long-running-ba"_s, u"long-running-backup"_s}));
+    QVERIFY(CRunningPrograms::Names().contains(u"tst_refengine_agentstores"_s));
+}
+
+void TestAgentStores::exclusionWindowsHoldTheirTimes_data()
+{
+    QTest::addColumn<double>("offsetHours"); // from the window's start
+    QTest::addColumn<uint>("lengthHours");
+    QTest::addColumn<uint>("repeatDays");
+    QTest::addColumn<bool>("inside");
+
+    QTest::newRow("at the start") << 0.0 << 3u << 0u << true;
+    QTest::newRow("just before the end") << 2.99 << 3u << 0u << true;
+    QTest::newRow("at the end") << 3.0 << 3u << 0u << false;
+    QTest::newRow("before the start") << -0.01 << 3u << 1u << false;
+    QTest::newRow("a repeat later") << 24.0 * 7 + 1 << 3u << 7u << true;
+    QTest::newRow("between repeats") << 24.0 * 7 - 1 << 3u << 7u << false;
+    QTest::newRow("not repeating") << 24.0 + 1 << 3u << 0u << false;
+    QTest::newRow("longer than its repeat") << 24.0 * 30 + 5 << 30u << 1u << true;
+    QTest::newRow("no length") << 0.0 << 0u << 1u << false;
+}
+
+void TestAgentStores::exclusionWindowsHoldTheirTimes()
+{
+    QFETCH(double, offsetHours);
+    QFETCH(uint, lengthHours);
+    QFETCH(uint, repeatDays);
+    QFETCH(bool, inside);
+    const CScheduleSettings::TExclusionWindows windows{{Base(), lengthHours, repeatDays}};
+    QCOMPARE(CScheduleRunner::InExclusionWindow(windows, Base() + Hours(offsetHours)), inside);
+    QVERIFY(!CScheduleRunner::InExclusionWindow({}, Base()));
 }
 
 void TestAgentStores::passMethodAndThreshold_data()

@@ -168,6 +168,8 @@ private slots:
     void vanishedConsolesNeverEndTheDaemon();
     void volumeGoneDuringAPass();
     void aRestartedDaemonIsReachedAgain();
+    void aDueScheduleRunsAndADisabledOneDoesNot();
+    void aScheduleStopsAfterItsLongestTime();
 
 private:
     void StartDaemon();
@@ -597,6 +599,64 @@ void TestEngineDaemon::aRestartedDaemonIsReachedAgain()
     QVERIFY(WaitFor(engine, u"OpCompleted"_s));
     QVERIFY(engine.Names().contains(u"OpStarted"_s));
     QCOMPARE(m_agent.DeleteSchedule(L"Nightly"), S_OK);
+}
+
+void TestEngineDaemon::aDueScheduleRunsAndADisabledOneDoesNot()
+{
+    const std::wstring parameters =
+        (u"method=defrag&volumes="_s + VolumeOf(m_small)).toStdWString();
+    QCOMPARE(m_agent.CreateSchedule(L"Soon", 1, 101, parameters), S_OK);
+    QCOMPARE(m_agent.CreateSchedule(L"Off", 1, 101, parameters), S_OK);
+    QCOMPARE(m_agent.SetDisabled(L"Off", true), S_OK);
+    CSignalLog agent(&m_agent);
+    const double due = COleDate::Now() + 2.0 / (24 * 60 * 60);
+    QCOMPARE(m_agent.AddItem(L"Off", L"Item 1", due, 0, 3600, 0), S_OK);
+    QCOMPARE(m_agent.AddItem(L"Soon", L"Item 1", due, 0, 3600, 0), S_OK);
+    QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    QCOMPARE(agent.Names(), QStringList({u"ScheduleStarted"_s, u"ScheduleStopped"_s}));
+
+    // The one that ran has its last run and no next one; the disabled one never ran.
+    uint source = 0, code = 0;
+    TString read;
+    bool disabled = true;
+    double lastRun = 0, nextRun = -1;
+    QCOMPARE(m_agent.GetSchedule(L"Soon", &source, &code, &read, &disabled, &lastRun, &nextRun),
+             S_OK);
+    QVERIFY(!disabled && lastRun >= due - 1.0 / (24 * 60 * 60));
+    QCOMPARE(nextRun, 0.0);
+    QCOMPARE(m_agent.GetSchedule(L"Off", &source, &code, &read, &disabled, &lastRun, &nextRun),
+             S_OK);
+    QVERIFY(disabled);
+    QCOMPARE(lastRun, 0.0);
+    QCOMPARE(m_agent.DeleteSchedule(L"Soon"), S_OK);
+    QCOMPARE(m_agent.DeleteSchedule(L"Off"), S_OK);
+}
+
+void TestEngineDaemon::aScheduleStopsAfterItsLongestTime()
+{
+    // Held by a pause from here, the pass ends only when the agent stops it after its second.
+    const std::wstring volume = VolumeOf(m_large).toStdWString();
+    QCOMPARE(m_agent.CreateSchedule(L"Short", 1, 101, L"method=defrag&volumes=" + volume), S_OK);
+    QCOMPARE(m_agent.AddItem(L"Short", L"Item 1", COleDate::Now() + 1, 0, 1, 0), S_OK);
+    CSignalLog agent(&m_agent);
+    bool held = false;
+    // A pass may end before the pause reaches it; then the schedule runs again.
+    for (int attempt = 0; attempt < 3 && !held; ++attempt) {
+        agent.Clear();
+        QCOMPARE(m_agent.RunNow(L"Short"), S_OK);
+        QVERIFY(WaitFor(agent, u"ScheduleStarted"_s));
+        held = SUCCEEDED(m_engine.Pause(volume));
+        if (!held)
+            QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    }
+    QVERIFY(held);
+    QVERIFY(WaitFor(agent, u"ScheduleStopped"_s));
+    uint status = 1;
+    double percent = 0, end = 0;
+    TString text;
+    QCOMPARE(m_engine.GetStatus(volume, &status, &percent, &end, &text), S_OK);
+    QCOMPARE(status, 0u);
+    QCOMPARE(m_agent.DeleteSchedule(L"Short"), S_OK);
 }
 
 QTEST_MAIN(TestEngineDaemon)

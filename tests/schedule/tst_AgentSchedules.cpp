@@ -1,9 +1,7 @@
 #include "core/COleDate.h"
 #include "engine/CKV100AgentInterface.h"
 #include "schedule/CAgentSchedules.h"
-#include "tests/support/CTestEngine.h"
-#include "tests/support/CTestEnvironment.h"
-#include "tests/support/CTestScheduleStore.h"
+#include "tests/support/CTestAgentRig.h"
 
 #include <QtTest>
 
@@ -28,10 +26,7 @@ private slots:
     void reloadListsEveryScheduleOfTheAgent();
 
 private:
-    std::optional<CTestEnvironment> m_environment;
-    std::optional<CTestScheduleStore> m_store;
-    std::optional<CTestEngine> m_engine;
-    std::optional<CKV100AgentInterface> m_agent;
+    std::optional<CTestAgentRig> m_rig;
 };
 
 namespace {
@@ -68,22 +63,13 @@ std::vector<TName> Names(const TMap& map)
 
 void TestAgentSchedules::init()
 {
-    m_environment.emplace();
-    m_environment->Set("PATH", m_environment->Root()); // no daemon to start
-    m_store.emplace();
-    m_engine.emplace();
-    m_store->ServeOn(*m_engine);
-    QVERIFY(m_engine->Start());
-    m_agent.emplace();
-    QCOMPARE(m_agent->Connect(L"", L"", L"", L""), S_OK);
+    m_rig.emplace();
+    QVERIFY(m_rig->Connect());
 }
 
 void TestAgentSchedules::cleanup()
 {
-    m_agent.reset();
-    m_engine.reset();
-    m_store.reset();
-    m_environment.reset();
+    m_rig.reset();
 }
 
 void TestAgentSchedules::driveScheduleItems()
@@ -93,10 +79,10 @@ void TestAgentSchedules::driveScheduleItems()
     record.settings.weekdays = CCadence::kMonday | CCadence::kFriday;
     record.settings.shutdownWhenComplete = true;
     record.settings.disabled = true;
-    QCOMPARE(CAgentSchedules(*m_agent).Save(record), S_OK);
-    QCOMPARE(m_store->Calls(), (QStringList{u"CreateSchedule:Weekly"_s, u"SetDisabled:Weekly"_s,
-                                            u"AddItem:Weekly"_s, u"AddItem:Weekly"_s}));
-    const auto stored = m_store->Schedule(u"Weekly"_s);
+    QCOMPARE(CAgentSchedules(m_rig->agent).Save(record), S_OK);
+    QCOMPARE(m_rig->store.Calls(), (QStringList{u"CreateSchedule:Weekly"_s, u"SetDisabled:Weekly"_s,
+                                                u"AddItem:Weekly"_s, u"AddItem:Weekly"_s}));
+    const auto stored = m_rig->store.Schedule(u"Weekly"_s);
     QCOMPARE(stored->code, 103u);
     QCOMPARE(stored->parameters, u"method=tl&volumes=C%3bD"_s);
     QVERIFY(stored->disabled);
@@ -111,8 +97,8 @@ void TestAgentSchedules::driveScheduleItems()
     // With both passes each run has its online part ten minutes later.
     record =
         DriveSchedule(L"Once", CCadence::kOneTime, CCadence::kOnlinePass | CCadence::kOfflinePass);
-    QCOMPARE(CAgentSchedules(*m_agent).Save(record), S_OK);
-    QCOMPARE(m_store->Schedule(u"Once"_s)->items,
+    QCOMPARE(CAgentSchedules(m_rig->agent).Save(record), S_OK);
+    QCOMPARE(m_rig->store.Schedule(u"Once"_s)->items,
              (QList<CTestScheduleStore::TItem>{
                  {u"Item 1"_s, start, 86400, 7200, 1},
                  {u"Item 1.online-part"_s, start + 10.0 / 1440, 86400, 7200, 1}}));
@@ -120,7 +106,7 @@ void TestAgentSchedules::driveScheduleItems()
 
 void TestAgentSchedules::refusalsAndFailingCallsEndTheSave()
 {
-    const CAgentSchedules schedules(*m_agent);
+    const CAgentSchedules schedules(m_rig->agent);
     CCadence::CScheduleData drive = DriveSchedule(L"Bad", 6, CCadence::kOnlinePass);
     QCOMPARE(schedules.Save(drive), E_FAIL);
     drive.settings.type = CCadence::kWeekly;
@@ -130,25 +116,25 @@ void TestAgentSchedules::refusalsAndFailingCallsEndTheSave()
     exchange.settings.type = CCadence::kScreenSaver;
     QCOMPARE(schedules.Save(exchange), E_FAIL);
     QCOMPARE(schedules.Save(CCadence::CVmScheduleData()), E_FAIL); // type 0
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 
     // The first failing call ends the save with its answer.
     drive.settings.option = 0;
     drive.settings.weekdays = CCadence::kMonday | CCadence::kFriday;
-    m_store->FailNext(u"AddItem"_s, E_ACCESSDENIED);
+    m_rig->store.FailNext(u"AddItem"_s, E_ACCESSDENIED);
     QCOMPARE(schedules.Save(drive), E_ACCESSDENIED);
-    QCOMPARE(m_store->Calls().size(), 3);
-    m_store->ClearCalls();
-    m_store->FailNext(u"CreateSchedule"_s, E_OUTOFMEMORY);
+    QCOMPARE(m_rig->store.Calls().size(), 3);
+    m_rig->store.ClearCalls();
+    m_rig->store.FailNext(u"CreateSchedule"_s, E_OUTOFMEMORY);
     QCOMPARE(schedules.Save(drive), E_OUTOFMEMORY);
-    QCOMPARE(m_store->Calls(), QStringList{u"CreateSchedule:Bad"_s});
+    QCOMPARE(m_rig->store.Calls(), QStringList{u"CreateSchedule:Bad"_s});
 
-    m_store->ClearCalls();
-    m_agent->Disconnect();
+    m_rig->store.ClearCalls();
+    m_rig->agent.Disconnect();
     QCOMPARE(schedules.Save(drive), E_UNEXPECTED);
     exchange.settings.type = CCadence::kOneTime;
     QCOMPARE(schedules.Save(exchange), E_FAIL); // the wrapper's answer
-    QVERIFY(m_store->Calls().isEmpty());
+    QVERIFY(m_rig->store.Calls().isEmpty());
 }
 
 void TestAgentSchedules::specialSchedulesHaveFixedNames()
@@ -157,10 +143,10 @@ void TestAgentSchedules::specialSchedulesHaveFixedNames()
         DriveSchedule(L"My saver", CCadence::kScreenSaver, CCadence::kOnlinePass);
     record.settings.interval = 1;
     // The disabled flag goes to the record's own name, which the agent does not know here.
-    QCOMPARE(CAgentSchedules(*m_agent).Save(record), CTestScheduleStore::kNotFound);
-    QCOMPARE(m_store->Calls(),
+    QCOMPARE(CAgentSchedules(m_rig->agent).Save(record), CTestScheduleStore::kNotFound);
+    QCOMPARE(m_rig->store.Calls(),
              (QStringList{u"CreateSchedule:Screen Saver Schedule"_s, u"SetDisabled:My saver"_s}));
-    const auto saver = m_store->Schedule(u"Screen Saver Schedule"_s);
+    const auto saver = m_rig->store.Schedule(u"Screen Saver Schedule"_s);
     QVERIFY(saver);
     QCOMPARE(saver->code, 104u);
     QCOMPARE(saver->parameters, u"method=tl&volumes=C%3bD&interval=0.0416667"_s);
@@ -169,7 +155,7 @@ void TestAgentSchedules::specialSchedulesHaveFixedNames()
 
 void TestAgentSchedules::schedulesRoundTrip()
 {
-    const CAgentSchedules schedules(*m_agent);
+    const CAgentSchedules schedules(m_rig->agent);
     const auto roundTrip = [&](const CCadence::CScheduleData& record) {
         QCOMPARE(schedules.Save(record), S_OK);
         CCadence::CScheduleData read;
@@ -208,7 +194,7 @@ void TestAgentSchedules::schedulesRoundTrip()
     analysis.settings.method = CCadence::kMethodAnalyzeOnly;
     analysis.settings.weekdays = CCadence::kWednesday;
     roundTrip(analysis);
-    QCOMPARE(m_store->Schedule(u"Analysis"_s)->parameters, u"volumes=C%3bD"_s);
+    QCOMPARE(m_rig->store.Schedule(u"Analysis"_s)->parameters, u"volumes=C%3bD"_s);
 
     CCadence::CExScheduleData exchange;
     exchange.name = L"Stores";
@@ -238,15 +224,15 @@ void TestAgentSchedules::schedulesRoundTrip()
 
 void TestAgentSchedules::readFailuresLeaveTheRecord()
 {
-    const CAgentSchedules schedules(*m_agent);
-    m_store->Put({u"Broken"_s, 2, 101, u"method=tl"_s, false, 0.0, {}});
-    m_store->Put({u"Volumes"_s,
-                  2,
-                  106,
-                  u"volumes=E%3bF"_s,
-                  true,
-                  0.0,
-                  {{u"Item 1"_s, 45000.75, 7200, 0, 0}}});
+    const CAgentSchedules schedules(m_rig->agent);
+    m_rig->store.Put({u"Broken"_s, 2, 101, u"method=tl"_s, false, 0.0, {}});
+    m_rig->store.Put({u"Volumes"_s,
+                      2,
+                      106,
+                      u"volumes=E%3bF"_s,
+                      true,
+                      0.0,
+                      {{u"Item 1"_s, 45000.75, 7200, 0, 0}}});
     CCadence::CScheduleData record = DriveSchedule(L"Kept", CCadence::kWeekly, 3);
     QCOMPARE(schedules.Read(L"Broken", &record), E_INVALIDARG);
     QCOMPARE(schedules.Read(L"Missing", &record), CTestScheduleStore::kNotFound);
@@ -268,26 +254,28 @@ void TestAgentSchedules::reloadListsEveryScheduleOfTheAgent()
 {
     // An "Analyze Only" schedule as the agent keeps it (no method pair), one whose text cannot
     // be read, one under a code of no kind, and an Exchange and a guest schedule.
-    m_store->Put({u"Analysis"_s,
-                  1,
-                  103,
-                  u"volumes=C"_s,
-                  false,
-                  0.0,
-                  {{u"Item 1"_s, WednesdayAt2(), 7 * 86400, 0, 0}}});
-    m_store->Put({u"Broken"_s, 2, 101, u"method=tl"_s, true, 45000.5, {}});
-    m_store->Put({u"Odd"_s, 1, 107, u"volumes=C&method=tl"_s, false, 0.0, {}});
-    m_store->Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
-    m_store->Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
+    m_rig->store.Put({u"Analysis"_s,
+                      1,
+                      103,
+                      u"volumes=C"_s,
+                      false,
+                      0.0,
+                      {{u"Item 1"_s, WednesdayAt2(), 7 * 86400, 0, 0}}});
+    m_rig->store.Put({u"Broken"_s, 2, 101, u"method=tl"_s, true, 45000.5, {}});
+    m_rig->store.Put({u"Odd"_s, 1, 107, u"volumes=C&method=tl"_s, false, 0.0, {}});
+    m_rig->store.Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
+    m_rig->store.Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
     CCadence cadence;
     cadence.Schedules()[L"Gone"].name = L"Gone";
 
-    // Those that cannot be read are listed by name, with what the agent tells of them, and
-    // logged.
+    // Those that cannot be described are listed by name with no type, with what the agent tells
+    // of them, and logged; they are not failures of the agent.
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(u"^The schedule Broken cannot be read.*0x80070057"_s));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^The schedule Odd cannot be read"_s));
-    CAgentSchedules(*m_agent).Reload(&cadence);
+    CAgentSchedules::TReloadFailures failures;
+    CAgentSchedules(m_rig->agent).Reload(&cadence, true, &failures);
+    QVERIFY(failures.empty());
     QVERIFY((Names(cadence.Schedules()) == std::vector<TName>{L"Analysis", L"Broken", L"Odd"}));
     QVERIFY((Names(cadence.ExSchedules()) == std::vector<TName>{L"Stores"}));
     QVERIFY((Names(cadence.VmSchedules()) == std::vector<TName>{L"Guests"}));
@@ -298,18 +286,30 @@ void TestAgentSchedules::reloadListsEveryScheduleOfTheAgent()
     QCOMPARE(analysis.drives, TStringList{L"C"});
     const CCadence::CScheduleData& broken = cadence.Schedules().at(L"Broken");
     QCOMPARE(broken.source, 2u);
-    QCOMPARE(broken.settings.type, quint32{CCadence::kOneTime});
+    QCOMPARE(broken.settings.type, quint32{CCadence::kNotSet});
     QVERIFY(broken.settings.disabled);
     QCOMPARE(broken.settings.lastRun, 45000.5);
     QVERIFY(!broken.allDrives && broken.drives.empty()); // no drive takes a next run from it
     QCOMPARE(cadence.Schedules().at(L"Odd").settings.type, quint32{CCadence::kNotSet});
 
-    // A kind whose names cannot be listed is logged and stays empty.
-    m_store->FailNext(u"GetScheduleNames"_s, E_ACCESSDENIED);
+    // A kind whose names cannot be listed is logged, stays empty and is a failure; so is a
+    // schedule whose items the agent does not give. Without the policy kind, Broken (source 2)
+    // is not asked for.
+    m_rig->store.FailNext(u"GetScheduleNames"_s, E_ACCESSDENIED);
+    m_rig->store.FailNext(u"GetScheduleItems"_s, E_OUTOFMEMORY);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"kind 1 cannot be listed"_s));
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"^The schedule Broken"_s));
-    CAgentSchedules(*m_agent).Reload(&cadence);
-    QVERIFY((Names(cadence.Schedules()) == std::vector<TName>{L"Broken"}));
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(u"^The schedule Stores cannot be read.*0x8007000e"_s));
+    CAgentSchedules(m_rig->agent).Reload(&cadence, false, &failures);
+    QVERIFY(cadence.Schedules().empty());
+    QVERIFY((Names(cadence.ExSchedules()) == std::vector<TName>{L"Stores"}));
+    QCOMPARE(failures.size(), 2u);
+    QCOMPARE(failures[0].kind, CAgentSchedules::kLocalDriveSchedules);
+    QVERIFY(failures[0].name.empty());
+    QCOMPARE(failures[0].result, E_ACCESSDENIED);
+    QCOMPARE(failures[1].kind, CAgentSchedules::kExchangeSchedules);
+    QCOMPARE(failures[1].name, TName(L"Stores"));
+    QCOMPARE(failures[1].result, E_OUTOFMEMORY);
 }
 
 QTEST_GUILESS_MAIN(TestAgentSchedules)

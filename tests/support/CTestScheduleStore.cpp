@@ -103,6 +103,48 @@ public:
         });
     }
 
+    int GetDisabled(const QString& name, bool& disabled) override
+    {
+        return Serve(u"GetDisabled"_s, name, [&](TSchedule* schedule) {
+            if (!schedule)
+                return kNotFound;
+            disabled = schedule->disabled;
+            return S_OK;
+        });
+    }
+
+    int DeleteSchedule(const QString& name) override
+    {
+        return Serve(u"DeleteSchedule"_s, name, [&](TSchedule* schedule) {
+            if (!schedule)
+                return kNotFound;
+            m_store->m_schedules.erase(name);
+            return S_OK;
+        });
+    }
+
+    int RenameSchedule(const QString& oldName, const QString& newName) override
+    {
+        return Serve(u"RenameSchedule"_s, oldName, [&](TSchedule* schedule) {
+            if (!schedule)
+                return kNotFound;
+            if (m_store->m_schedules.contains(newName))
+                return int(HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS));
+            TSchedule renamed = *schedule;
+            renamed.name = newName;
+            m_store->m_schedules.erase(oldName);
+            m_store->m_schedules[newName] = renamed;
+            return S_OK;
+        });
+    }
+
+    // Running is only recorded: the store runs nothing.
+    int RunNow(const QString& name) override
+    {
+        return Serve(u"RunNow"_s, name,
+                     [&](TSchedule* schedule) { return schedule ? int(S_OK) : kNotFound; });
+    }
+
 private:
     // Records the call and answers the failure set for it; otherwise runs SERVE with the
     // schedule of that name (null when there is none), under the store's lock.

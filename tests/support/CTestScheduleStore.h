@@ -11,9 +11,10 @@
 class CTestEngine;
 
 // The agent's schedule object for tests, served at the test engine's AgentObjectPath("Schedule"):
-// it creates, fills, lists and reads schedules kept in memory and sets their disabled flags; the
-// next run of a schedule is its earliest item's first run (0 without items). The service runs on
-// the engine's thread; every member may be called from the test's thread.
+// it creates, fills, lists, reads, renames and deletes schedules kept in memory, reads and sets
+// their disabled flags and records runs asked for (running nothing); the next run of a schedule
+// is its earliest item's first run (0 without items). The service runs on the engine's thread;
+// every member may be called from the test's thread.
 class CTestScheduleStore {
 public:
     struct TItem {
