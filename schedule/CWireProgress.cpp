@@ -98,6 +98,8 @@ void CWireProgress::paintEvent(QPaintEvent* /*event*/)
     else
         painter.drawPixmap(rect(), background);
 
+    // The texts stand on the column's dark background.
+    painter.setPen(Qt::white);
     int y = kMargin;
     for (int i = 0; i < m_markers.size(); ++i) {
         const TMarker& marker = m_markers[i];

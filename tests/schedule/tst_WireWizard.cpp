@@ -1,6 +1,8 @@
+#include "resources/CSkinResources.h"
 #include "schedule/CWirePageBase.h"
 #include "schedule/CWireProgress.h"
 #include "schedule/CWireWizardBase.h"
+#include "schedule/CWizardPageInfo.h"
 #include "tests/support/CScriptedPresenter.h"
 
 #include <QLineEdit>
@@ -111,6 +113,9 @@ private slots:
     void closeRejects();
     void setRecordLoadsEveryPage();
     void firstFieldGetsFocus();
+    void markersNumberVisiblePages();
+    void markerImagesInEverySkin();
+    void pageInfoWraps();
 
 private:
     std::unique_ptr<CScriptedPresenter> m_presenter;
@@ -329,6 +334,45 @@ void TestWireWizard::firstFieldGetsFocus()
     QCOMPARE(m_wizard->focusWidget(), m_interval->spin);
     m_wizard->BackButton()->click();
     QCOMPARE(m_wizard->focusWidget(), m_name->edit);
+}
+
+void TestWireWizard::markersNumberVisiblePages()
+{
+    CWireProgress* progress = m_wizard->Progress();
+    QCOMPARE(progress->NumberOf(0), 1);
+    QCOMPARE(progress->NumberOf(2), 3);
+    m_wizard->HidePage(m_name);
+    QCOMPARE(progress->NumberOf(0), 0);
+    QCOMPARE(progress->NumberOf(2), 2);
+    QCOMPARE(progress->Current(), 1);
+    QCOMPARE(CWireProgress::MarkerImage(2, true), u"wizard_number2_on.png"_s);
+    // Painting with hidden markers and a current one is safe.
+    m_wizard->show();
+    QVERIFY(!progress->grab().isNull());
+}
+
+void TestWireWizard::markerImagesInEverySkin()
+{
+    // The longest wizard has five pages.
+    for (int skin = 0; skin < CSkinResources::kSkinCount; ++skin) {
+        const QString folder = CSkinResources::ImageFolder(skin);
+        QVERIFY(!QPixmap(CSkinResources::SkinImagePath(folder, u"wizard_BG.png"_s)).isNull());
+        for (int number = 1; number <= 5; ++number)
+            for (const bool current : {true, false}) {
+                const QString name = CWireProgress::MarkerImage(number, current);
+                QVERIFY2(!QPixmap(CSkinResources::SkinImagePath(folder, name)).isNull(),
+                         qPrintable(folder + u'/' + name));
+            }
+    }
+}
+
+void TestWireWizard::pageInfoWraps()
+{
+    CWizardPageInfo info(u"Set the minimum period between defragmentation runs."_s);
+    QCOMPARE(info.Text(), u"Set the minimum period between defragmentation runs."_s);
+    QVERIFY(info.Label()->wordWrap());
+    QVERIFY(info.Label()->heightForWidth(60) > info.Label()->heightForWidth(600));
+    QVERIFY(info.minimumSizeHint().width() < 100);
 }
 
 QTEST_MAIN(TestWireWizard)
