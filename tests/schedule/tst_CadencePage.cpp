@@ -10,7 +10,6 @@
 #include "tests/support/CScriptedPresenter.h"
 #include "tests/support/CTestAgentRig.h"
 
-#include <QLineEdit>
 #include <QtTest>
 
 #include <optional>
