@@ -1,5 +1,5 @@
-// The scheduling tab over the reference engine daemon: a schedule made from the tab runs at its
-// time on the daemon, and the tab follows it from due to run.
+// The scheduling tab over the reference engine daemon: a schedule made with the tab's wizard runs
+// at its time on the daemon, and the tab follows it from due to run.
 #include "app/CApp.h"
 #include "app/CCentralWidget.h"
 #include "app/CMainWindow.h"
@@ -7,6 +7,8 @@
 #include "schedule/CCadenceFeed.h"
 #include "schedule/CCadenceTableModel.h"
 #include "schedule/CCadenceWidget.h"
+#include "schedule/CDriveWizardFactory.h"
+#include "schedule/CWireWizardBase.h"
 #include "tests/support/CAppFixture.h"
 #include "tests/support/CEngineDaemonProcess.h"
 
@@ -63,15 +65,25 @@ void tst_ScheduleEndToEnd::aScheduleMadeHereRunsOnTheEngine()
         QDir(volumeDirectory.path()).canonicalPath().toStdWString());
     QVERIFY(!volume.empty());
 
-    // Made from the tab, due in three seconds: listed with its next run.
-    CCadence::CScheduleData soon;
+    // Made with the tab's one-time wizard, due in a few seconds: listed with its next run.
+    CCadence::CScheduleData soon = CDriveWizardFactory::FreshRecord(CCadence::kOneTime);
     soon.name = L"Soon";
-    soon.settings.type = CCadence::kOneTime;
     soon.settings.method = CCadence::kMethodDefragOnly;
-    soon.settings.start = COleDate::Now() + 3.0 / (24 * 60 * 60);
+    soon.settings.start = COleDate::Now() + 4.0 / (24 * 60 * 60);
+    soon.allDrives = false;
     soon.drives = {volume};
+    fixture.presenter.dialogScripts = {[&soon](QDialog& dialog) {
+        // As a template would: the record goes into every page, then Enter on each.
+        auto& wizard = dynamic_cast<CWireWizardBase&>(dialog);
+        wizard.SetRecord(TWireRecord(soon));
+        for (int page = 0; page < wizard.PageCount(); ++page)
+            wizard.EnterKey();
+        return wizard.result();
+    }};
     QSignalSpy running(&app.CadenceFeed(), &CCadenceFeed::RunningChanged);
-    QCOMPARE(page->CreateSchedule(soon), S_OK);
+    page->OneTime();
+    QCOMPARE(fixture.presenter.dialogTitles, QStringList{u"One Time Schedule Wizard"_s});
+    QVERIFY(fixture.presenter.messages.isEmpty());
     const CCadenceTableModel& table = *page->TableModel();
     int row = RowOf(table, u"Soon"_s);
     QVERIFY(row >= 0);
