@@ -168,6 +168,16 @@ std::optional<CCadenceWidget::TKind> CCadenceWidget::KindOf(const TName& name) c
 
 namespace {
 
+// The name the agent keeps a drive schedule by: the special schedules have fixed names.
+TName CadenceStoredName(const CCadence::CScheduleData& schedule)
+{
+    if (schedule.IsScreenSaver())
+        return CAgentSchedules::kScreenSaverName;
+    if (schedule.IsQuietWatch())
+        return CAgentSchedules::kQuietWatchName;
+    return schedule.name;
+}
+
 // Reads the schedule into the map of its kind; the map changes only when it is read.
 template <typename TMap>
 HRESULT CadenceReadInto(const CAgentSchedules& schedules, const TName& name, TMap* map)
@@ -233,8 +243,12 @@ void CCadenceWidget::SelectSchedule(const TName& name)
 {
     if (!KindOf(name))
         return;
+    const bool changed = m_cadence.CurrentSchedule() != name;
     m_cadence.SetCurrentSchedule(name);
     ReselectRows();
+    // The table's own change of row is not told when the model already had it as current.
+    if (changed)
+        emit ScheduleSelected(name);
 }
 
 void CCadenceWidget::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -423,7 +437,6 @@ HRESULT CCadenceWidget::WriteEdit(const TName& oldName, CCadence::CScheduleData 
         if (FAILED(renamed))
             return renamed;
         m_cadence.RemoveSchedule(oldName);
-        m_cadence.SetCurrentSchedule(name);
     }
     HRESULT result = agent.Save(schedule);
     if (SUCCEEDED(result))
@@ -432,6 +445,7 @@ HRESULT CCadenceWidget::WriteEdit(const TName& oldName, CCadence::CScheduleData 
         result = E_UNEXPECTED; // the agent keeps it as another kind's
     // A renamed schedule is in the table under its new name even when the write failed.
     ResetTable();
+    SelectSchedule(name);
     if (FAILED(result))
         return result;
     emit ScheduleChanged(name);
@@ -470,11 +484,7 @@ void CCadenceWidget::Rename()
 
 HRESULT CCadenceWidget::CreateSchedule(CCadence::CScheduleData schedule_data)
 {
-    // The special schedules are kept under their fixed names.
-    if (schedule_data.IsScreenSaver())
-        schedule_data.name = CAgentSchedules::kScreenSaverName;
-    else if (schedule_data.IsQuietWatch())
-        schedule_data.name = CAgentSchedules::kQuietWatchName;
+    schedule_data.name = CadenceStoredName(schedule_data);
     const TName name = schedule_data.name;
     HRESULT result = CAgentSchedules(m_feed.Agent()).Save(schedule_data);
     if (SUCCEEDED(result))
@@ -508,7 +518,10 @@ bool CCadenceWidget::CallWizard(CCadence::TScheduleType type)
     if (IMessagePresenter::Instance().RunDialog(*wizard) == QDialog::Accepted) {
         CCadence::CScheduleData schedule = wizard->Schedule();
         wizard.reset();
-        CreateSchedule(std::move(schedule));
+        // The new schedule becomes the current one, under the name the agent keeps it by.
+        const TName name = CadenceStoredName(schedule);
+        if (SUCCEEDED(CreateSchedule(std::move(schedule))))
+            SelectSchedule(name);
     }
     return true;
 }
