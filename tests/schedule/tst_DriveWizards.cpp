@@ -214,6 +214,7 @@ void TestDriveWizards::pagesAndWrittenSchedule()
     TShown shown;
     m_presenter->dialogScripts = {Walk(record, &shown, &*m_presenter)};
     QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
+    QSignalSpy selected(&*m_page, &CCadenceWidget::ScheduleSelected);
     QVERIFY(m_page->CallWizard(CCadence::TScheduleType(record.settings.type)));
     QCOMPARE(shown.windowTitle, windowTitle);
     QCOMPARE(shown.header, header);
@@ -222,6 +223,9 @@ void TestDriveWizards::pagesAndWrittenSchedule()
     QCOMPARE(shown.messages, 0);
     QCOMPARE(created.count(), 1);
     QVERIFY(m_presenter->messages.isEmpty());
+    // The new schedule is the current one, and the views are told.
+    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(record.name));
+    QCOMPARE(selected.count(), 1);
 
     // What the agent keeps, read back: every choice of the pages arrived.
     const CCadence::CScheduleData& kept = m_cadence->Schedules().at(record.name);
