@@ -20,6 +20,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -27,6 +28,20 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString kDirectoriesGroup = u"Directories"_s;
+
+// Per kind of template: the file dialog's filter, the name's suffix, and the key under which
+// the folder last used is kept.
+struct TTemplateKindFiles {
+    const char* filter;
+    const char* suffix;
+    const char* directoryKey;
+};
+constexpr TTemplateKindFiles kTemplateKinds[] = {
+    {"Korvane Template files (*.kvt)", "kvt", "Schedules"},
+    {"Korvane Exchange Template files (*.kxt)", "kxt", "Exchange Schedules"},
+    {"Korvane vm Template files (*.kgt)", "kgt", "Virtual Computer Schedules"},
+};
+static_assert(std::size(kTemplateKinds) == CWireWizardWithIO::kGuestTemplate + 1);
 
 // Writes the bytes under a hidden name in the target's folder and renames that over the target
 // only once all of them are on the disk, so that the chosen name holds the old file or the whole
@@ -104,28 +119,12 @@ CWireWizardWithIO::CWireWizardWithIO(TTemplateKind kind, TWizardType type, TWire
 
 QString CWireWizardWithIO::TemplateFilter() const
 {
-    switch (m_kind) {
-    case kExchangeTemplate:
-        return Translate("Korvane Exchange Template files (*.kxt)");
-    case kGuestTemplate:
-        return Translate("Korvane vm Template files (*.kgt)");
-    case kDriveTemplate:
-        break;
-    }
-    return Translate("Korvane Template files (*.kvt)");
+    return Translate(kTemplateKinds[m_kind].filter);
 }
 
 QString CWireWizardWithIO::DirectoryKey() const
 {
-    switch (m_kind) {
-    case kExchangeTemplate:
-        return u"Exchange Schedules"_s;
-    case kGuestTemplate:
-        return u"Virtual Computer Schedules"_s;
-    case kDriveTemplate:
-        break;
-    }
-    return u"Schedules"_s;
+    return QString::fromLatin1(kTemplateKinds[m_kind].directoryKey);
 }
 
 bool CWireWizardWithIO::SaveToFile(const QString& fileName)
@@ -196,6 +195,8 @@ QString CWireWizardWithIO::AskForFile(bool save)
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(TemplateFilter());
+    if (save)
+        dialog.setDefaultSuffix(QString::fromLatin1(kTemplateKinds[m_kind].suffix));
     if (controller) {
         CSettings& settings = controller->Settings();
         settings.beginGroup(kDirectoriesGroup);

@@ -246,11 +246,13 @@ void TestWizardIO::templateRoundTrip_data()
     QTest::addColumn<TKind>("kind");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("key");
-    QTest::newRow("drive") << kDrive << u"Korvane Template files (*.kvt)"_s << u"Schedules"_s;
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("drive") << kDrive << u"Korvane Template files (*.kvt)"_s << u"Schedules"_s
+                           << u".kvt"_s;
     QTest::newRow("exchange") << kExchange << u"Korvane Exchange Template files (*.kxt)"_s
-                              << u"Exchange Schedules"_s;
+                              << u"Exchange Schedules"_s << u".kxt"_s;
     QTest::newRow("guest") << kGuest << u"Korvane vm Template files (*.kgt)"_s
-                           << u"Virtual Computer Schedules"_s;
+                           << u"Virtual Computer Schedules"_s << u".kgt"_s;
 }
 
 // Saving collects the pages' choices as they stand; loading puts every page back, the name and
@@ -260,6 +262,7 @@ void TestWizardIO::templateRoundTrip()
     QFETCH(TKind, kind);
     QFETCH(QString, filter);
     QFETCH(QString, key);
+    QFETCH(QString, suffix);
     const TWireRecord start = kind == kDrive      ? TWireRecord(Drive(L"", 24))
                               : kind == kExchange ? TWireRecord(Exchange(L"", 168))
                                                   : TWireRecord(Guest(L"", 0));
@@ -268,9 +271,10 @@ void TestWizardIO::templateRoundTrip()
     m_interval->spin->setValue(336);
     const QString folder = m_dir->filePath(u"templates"_s);
     QVERIFY(QDir().mkpath(folder));
-    const QString path = folder + u"/weekend.tpl"_s;
+    // A name typed without a suffix gets the kind's.
+    const QString path = folder + u"/weekend"_s + suffix;
 
-    ChooseFile(path);
+    ChooseFile(folder + u"/weekend"_s);
     emit wizard->SaveLink()->linkActivated(u"save"_s);
     QCOMPARE(m_f->presenter.dialogTitles, QStringList{u"Save File"_s});
     QCOMPARE(m_f->presenter.messages.size(), 0);
