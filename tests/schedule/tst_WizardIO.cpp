@@ -51,38 +51,36 @@ public:
     QSpinBox* spin;
 };
 
+// A record of any kind with a start (and next run) that a template keeps as it is.
+template <class T>
+T Timed(const TName& name, quint32 type, quint32 interval)
+{
+    T record;
+    record.name = name;
+    record.settings.type = type;
+    record.settings.start = 47000.25 + type;
+    record.settings.nextRun = record.settings.start;
+    record.settings.interval = interval;
+    return record;
+}
+
 CCadence::CScheduleData Drive(const TName& name, quint32 interval)
 {
-    CCadence::CScheduleData record;
-    record.name = name;
-    record.settings.type = CCadence::kDaily;
-    record.settings.start = 47000.25;
-    record.settings.nextRun = 47000.25;
-    record.settings.interval = interval;
+    auto record = Timed<CCadence::CScheduleData>(name, CCadence::kDaily, interval);
     record.drives = {L"vol-1", L"vol-2"};
     return record;
 }
 
 CCadence::CExScheduleData Exchange(const TName& name, quint32 interval)
 {
-    CCadence::CExScheduleData record;
-    record.name = name;
-    record.settings.type = CCadence::kWeekly;
-    record.settings.start = 47001.5;
-    record.settings.nextRun = 47001.5;
-    record.settings.interval = interval;
+    auto record = Timed<CCadence::CExScheduleData>(name, CCadence::kWeekly, interval);
     record.dataStores = {{L"First Storage Group", L"Mailbox Database"}};
     return record;
 }
 
 CCadence::CVmScheduleData Guest(const TName& name, quint32 interval)
 {
-    CCadence::CVmScheduleData record;
-    record.name = name;
-    record.settings.type = CCadence::kOneTime;
-    record.settings.start = 47002.75;
-    record.settings.nextRun = 47002.75;
-    record.settings.interval = interval;
+    auto record = Timed<CCadence::CVmScheduleData>(name, CCadence::kOneTime, interval);
     record.guests = {{L"guest.vmx", {1, 0, 1, 0}, 1}};
     return record;
 }
