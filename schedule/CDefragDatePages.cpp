@@ -57,7 +57,7 @@ QDateTime ToMinute(const QDateTime& dateTime)
 // The first full hour at least ten minutes after now.
 QDateTime DefaultStart(const QDateTime& now)
 {
-    const QDateTime soon = ToMinute(now.addSecs(600));
+    const QDateTime soon = now.addSecs(600);
     const QDateTime hour(soon.date(), QTime(soon.time().hour(), 0));
     return hour == soon ? hour : hour.addSecs(3600);
 }
