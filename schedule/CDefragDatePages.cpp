@@ -179,17 +179,15 @@ void CDefragDatePageBase::Load(const TWireRecord& record)
     const CScheduleSettings& settings = WireSettings(record);
     const bool fresh = !COleDate::IsSet(settings.start);
     const QDateTime start = fresh ? QDateTime() : COleDate::ToDateTime(settings.start);
+    const bool ownStart = m_storedStart.has_value() && *m_storedStart == settings.start;
     {
         const QSignalBlocker blocker(this);
         m_calendar->SetToday(Now().date());
-        if (start.isValid()) {
-            m_loadedStart = settings.start;
-            ShowStart(start);
-            m_loadedShown = Start();
-        } else {
-            m_loadedStart = 0.0;
-            m_loadedShown = QDateTime();
-            ShowStart(DefaultStart(Now()));
+        ShowStart(start.isValid() ? start : DefaultStart(Now()));
+        if (!ownStart) {
+            m_storedStart.reset();
+            m_originalStart = start.isValid() ? settings.start : 0.0;
+            m_originalShown = start.isValid() ? Start() : QDateTime();
         }
         m_online = (settings.passes & CCadence::kOnlinePass) != 0;
         m_maximum->setChecked(settings.maxDuration > 0);
@@ -203,13 +201,16 @@ void CDefragDatePageBase::Load(const TWireRecord& record)
     emit Changed();
 }
 
+bool CDefragDatePageBase::StartChanged() const
+{
+    return !m_originalShown.isValid() || Start() != m_originalShown;
+}
+
 void CDefragDatePageBase::Store(TWireRecord* record) const
 {
     CScheduleSettings& settings = WireSettings(*record);
-    const QDateTime start = Start();
-    settings.start = m_loadedShown.isValid() && start == m_loadedShown
-                         ? m_loadedStart
-                         : COleDate::FromDateTime(start);
+    settings.start = StartChanged() ? COleDate::FromDateTime(Start()) : m_originalStart;
+    m_storedStart = settings.start;
     settings.maxDuration = 0;
     if (m_online && m_maximum->isChecked() && m_hours->hasAcceptableInput()) {
         const double hours = QLocale::c().toDouble(m_hours->text());
@@ -221,13 +222,11 @@ void CDefragDatePageBase::Store(TWireRecord* record) const
 
 QString CDefragDatePageBase::Validate() const
 {
-    const QDateTime start = Start();
-    const bool unchanged = m_loadedShown.isValid() && start == m_loadedShown;
-    if (start <= Now() && !(Editing() && unchanged)) {
-        if (Editing() && m_loadedShown.isValid()) {
+    if (Start() <= Now() && !(Editing() && !StartChanged())) {
+        if (Editing() && m_originalShown.isValid()) {
             return Translate("If you change the date/time, the schedule start date and time have "
                              "to be in the future, otherwise set it back to %1")
-                .Arg(CTextFormat::LocaleDateTimeText(m_loadedStart));
+                .Arg(CTextFormat::LocaleDateTimeText(m_originalStart));
         }
         return Translate("The schedule start date and time have to be in the future");
     }

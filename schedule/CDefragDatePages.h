@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 class CPrettyCalendar;
 class CWizardSpinBox;
@@ -39,6 +40,8 @@ public:
 
     // The start as the controls show it.
     QDateTime Start() const;
+    // Whether the start differs from the one the record came with (always for a fresh one).
+    bool StartChanged() const;
     CWireWizardBase::TWizardType ForType() const { return m_forType; }
 
     CPrettyCalendar* Calendar() const { return m_calendar; }
@@ -80,10 +83,13 @@ private:
     QVBoxLayout* m_layout;
     CWireWizardBase::TWizardType m_forType = CWireWizardBase::kOneTime;
     bool m_online = true;
-    // The record's start and how the controls showed it; a start left as shown is stored
-    // back exactly.
-    double m_loadedStart = 0.0;
-    QDateTime m_loadedShown;
+    // The start the record came with and how the controls showed it; a start left as shown
+    // is stored back exactly. The wizard loads a page again each time it is shown, from the
+    // record the page stored when it was left: a record that brings back the start this page
+    // stored keeps the original, so that an edited start is still judged against it.
+    double m_originalStart = 0.0;
+    QDateTime m_originalShown;
+    mutable std::optional<double> m_storedStart;
 };
 
 // A one-time schedule: the start alone.

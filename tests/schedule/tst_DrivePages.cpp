@@ -394,6 +394,12 @@ void TestDrivePages::defaultStart()
     TWireRecord record(Scribbled());
     page.Store(&record);
     QCOMPARE(COleDate::ToDateTime(std::get<CCadence::CScheduleData>(record).settings.start), start);
+
+    // Shown again an hour later, the page keeps the start it stored.
+    CDefragDatePageBase::SetClock(
+        [now] { return QDateTime(QDate(2026, 5, 10), now.addSecs(3600)); });
+    page.Load(record);
+    QCOMPARE(page.Start(), start);
 }
 
 void TestDrivePages::dateRoundTrip()
@@ -498,6 +504,14 @@ void TestDrivePages::editedStartMayStayInThePast()
                                u"have to be in the future, otherwise set it back to "_s));
     QVERIFY(refusal.endsWith(CTextFormat::LocaleDateTimeText(oldStart)));
     QVERIFY(!CTextFormat::LocaleDateTimeText(oldStart).isEmpty());
+
+    // The wizard stores a page when it goes back and loads it again when it comes back: the
+    // changed start is still judged against the one the schedule had.
+    TWireRecord left(schedule);
+    page.Store(&left);
+    page.Load(left);
+    QCOMPARE(page.Start(), QDateTime(QDate(2026, 5, 1), QTime(9, 0)));
+    QCOMPARE(page.Validate(), refusal);
 
     // Set back, it is accepted and stored exactly as it was.
     page.TimeEdit()->setTime(QTime(8, 0));
