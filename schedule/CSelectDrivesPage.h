@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 
+class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QTreeWidget;
