@@ -75,12 +75,11 @@ private slots:
 
     void programsRoundTrip();
     void programAddedThroughFileDialog();
-    void cancelledFileDialogAddsNothing();
     void listedProgramRefused_data();
     void listedProgramRefused();
     void removeAndRemoveAll();
-    void windowsKeptUntilTimelineChanges();
-    void windowsFollowTimelineChanges();
+    void windowsRoundTrip_data();
+    void windowsRoundTrip();
 
     void quietWatchWizardFinishes();
 
@@ -356,8 +355,10 @@ void TestSpecialPages::programAddedThroughFileDialog()
     });
 
     page.AddButton()->click();
+    // A cancelled dialog adds nothing.
+    page.AddButton()->click();
 
-    QCOMPARE(m_presenter->dialogTitles, QStringList{u"Add Program"_s});
+    QCOMPARE(m_presenter->dialogTitles, (QStringList{u"Add Program"_s, u"Add Program"_s}));
     // Kept by its file name, as the agent finds it among the running programs.
     QCOMPARE(page.Programs(), QStringList{u"backup-tool"_s});
     QCOMPARE(changed.count(), 1);
@@ -366,17 +367,6 @@ void TestSpecialPages::programAddedThroughFileDialog()
     TWireRecord record = QuietWatchRecord();
     page.Store(&record);
     QCOMPARE(Drive(record).settings.excludedPrograms, Wide({u"backup-tool"_s}));
-}
-
-void TestSpecialPages::cancelledFileDialogAddsNothing()
-{
-    CAutoExclusions page;
-    page.Load(QuietWatchRecord());
-    QSignalSpy changed(&page, &CWirePageBase::Changed);
-    page.AddButton()->click(); // no script: the dialog is rejected
-    QCOMPARE(m_presenter->dialogTitles.size(), 1);
-    QVERIFY(page.Programs().isEmpty());
-    QCOMPARE(changed.count(), 0);
 }
 
 void TestSpecialPages::listedProgramRefused_data()
@@ -454,8 +444,17 @@ void TestSpecialPages::removeAndRemoveAll()
     QCOMPARE(page.Programs(), QStringList{u"a"_s});
 }
 
-void TestSpecialPages::windowsKeptUntilTimelineChanges()
+void TestSpecialPages::windowsRoundTrip_data()
 {
+    QTest::addColumn<bool>("deleteInList");
+    QTest::newRow("timeline untouched") << false;
+    QTest::newRow("period deleted in the list") << true;
+}
+
+void TestSpecialPages::windowsRoundTrip()
+{
+    QFETCH(bool, deleteInList);
+
     CAutoExclusions page;
     TWireRecord record = QuietWatchRecord();
     // A window long past, which the timeline does not show, and two ahead.
@@ -465,44 +464,32 @@ void TestSpecialPages::windowsKeptUntilTimelineChanges()
     page.Load(record);
     QCOMPARE(page.Timeline()->Windows(),
              (CScheduleSettings::TExclusionWindows{windows[1], windows[2]}));
-
-    // Programs changed, windows not: the windows stay exactly as loaded.
-    QVERIFY(page.AddProgram(u"/usr/bin/rsync"_s));
-    TWireRecord target = QuietWatchRecord();
-    page.Store(&target);
-    QCOMPARE(Drive(target).settings.exclusionWindows, windows);
-
-    // A record loaded later brings its own windows.
-    Drive(record).settings.exclusionWindows = {};
-    page.Load(record);
-    QCOMPARE(page.Timeline()->Grid().MarkedCount(), 0);
-    page.Store(&target);
-    QVERIFY(Drive(target).settings.exclusionWindows.empty());
-}
-
-void TestSpecialPages::windowsFollowTimelineChanges()
-{
-    CAutoExclusions page;
-    TWireRecord record = QuietWatchRecord();
-    const CScheduleSettings::TExclusionWindows windows{
-        WindowAt(-400, 9, 2, 0), WindowAt(2, 10, 3, 0), WindowAt(5, 20, 2, 7)};
-    Drive(record).settings.exclusionWindows = windows;
-    page.Load(record);
     QSignalSpy changed(&page, &CWirePageBase::Changed);
-    // The list of exclusions: the first period is deleted.
-    m_presenter->dialogScripts.append([](QDialog& dialog) {
-        auto& list = dynamic_cast<CTimelineDialog&>(dialog);
-        list.Table().selectRow(0);
-        list.OnDelete();
-        return int(QDialog::Accepted);
-    });
-    page.Timeline()->OnDetails();
-    QCOMPARE(changed.count(), 1);
 
+    // The programs change in either case.
+    QVERIFY(page.AddProgram(u"/usr/bin/rsync"_s));
+    if (deleteInList) {
+        m_presenter->dialogScripts.append([](QDialog& dialog) {
+            auto& list = dynamic_cast<CTimelineDialog&>(dialog);
+            list.Table().selectRow(0);
+            list.OnDelete();
+            return int(QDialog::Accepted);
+        });
+        page.Timeline()->OnDetails();
+    }
+    QCOMPARE(changed.count(), deleteInList ? 2 : 1);
+
+    // Untouched, the windows stay exactly as loaded; else as the timeline holds them.
     TWireRecord target = QuietWatchRecord();
     page.Store(&target);
     QCOMPARE(Drive(target).settings.exclusionWindows,
-             CScheduleSettings::TExclusionWindows{windows[2]});
+             deleteInList ? CScheduleSettings::TExclusionWindows{windows[2]} : windows);
+
+    // A record loaded later brings its own windows.
+    page.Load(QuietWatchRecord());
+    QCOMPARE(page.Timeline()->Grid().MarkedCount(), 0);
+    page.Store(&target);
+    QVERIFY(Drive(target).settings.exclusionWindows.empty());
 }
 
 // --- the pages in a wizard
