@@ -46,6 +46,7 @@ CScreenMinimumPeriod::CScreenMinimumPeriod(QByteArray context, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
         new CWizardPageInfo(Translate("Set the minimum period between defragmentation runs.")));
+    m_form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
     m_form->addRow(Translate("Period (hours)"), m_period);
     layout->addLayout(m_form);
     layout->addStretch(1);
