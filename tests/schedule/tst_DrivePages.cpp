@@ -428,6 +428,12 @@ void TestDrivePages::dateRoundTrip()
     QCOMPARE(stored.weekdays, 0u);
     QVERIFY(oneTime.Summary().contains(u"22:30"_s));
 
+    // Seconds the hours field rounds survive when the field is left alone.
+    schedule.settings.maxDuration = 1001;
+    stored = RoundTrip(oneTime, schedule).settings;
+    QCOMPARE(oneTime.HoursEdit()->text(), u"0.278"_s);
+    QCOMPARE(stored.maxDuration, 1001u);
+
     // Edge: no limit, no shutdown, fractions of hours truncated to whole seconds.
     schedule.settings.maxDuration = 0;
     schedule.settings.shutdownWhenComplete = false;
