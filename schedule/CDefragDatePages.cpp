@@ -191,9 +191,12 @@ void CDefragDatePageBase::Load(const TWireRecord& record)
         }
         m_online = (settings.passes & CCadence::kOnlinePass) != 0;
         m_maximum->setChecked(settings.maxDuration > 0);
-        m_hours->setText(settings.maxDuration > 0
-                             ? CTextFormat::NumberText(settings.maxDuration / 3600.0, kHourDecimals)
-                             : QString());
+        m_originalSeconds = settings.maxDuration;
+        m_originalHours =
+            settings.maxDuration > 0
+                ? CTextFormat::NumberText(settings.maxDuration / 3600.0, kHourDecimals)
+                : QString();
+        m_hours->setText(m_originalHours);
         m_shutdown->setChecked(settings.shutdownWhenComplete);
         LoadRepeat(settings, fresh);
     }
@@ -214,7 +217,10 @@ void CDefragDatePageBase::Store(TWireRecord* record) const
     settings.maxDuration = 0;
     if (m_online && m_maximum->isChecked() && m_hours->hasAcceptableInput()) {
         const double hours = QLocale::c().toDouble(m_hours->text());
-        settings.maxDuration = quint32(hours * 3600.0);
+        // The hours shown are rounded: seconds left as they were are kept exactly.
+        settings.maxDuration = m_hours->text() == m_originalHours && m_originalSeconds > 0
+                                   ? m_originalSeconds
+                                   : quint32(hours * 3600.0);
     }
     settings.shutdownWhenComplete = m_shutdown->isChecked();
     StoreRepeat(&settings);

@@ -90,6 +90,9 @@ private:
     double m_originalStart = 0.0;
     QDateTime m_originalShown;
     mutable std::optional<double> m_storedStart;
+    // The record's maximum duration and the hours shown for it.
+    quint32 m_originalSeconds = 0;
+    QString m_originalHours;
 };
 
 // A one-time schedule: the start alone.

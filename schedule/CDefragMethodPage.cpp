@@ -1,11 +1,15 @@
 #include "schedule/CDefragMethodPage.h"
 
+#include "schedule/CWizardButtonGroup.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -172,14 +176,7 @@ void CDefragMethodPage::Load(const TWireRecord& record)
             m_driveDefault->setChecked(true);
         } else {
             m_override->setChecked(true);
-            if (QAbstractButton* button = MethodButton(settings.method)) {
-                button->setChecked(true);
-            } else {
-                m_methods->setExclusive(false);
-                for (QAbstractButton* other : m_methods->buttons())
-                    other->setChecked(false);
-                m_methods->setExclusive(true);
-            }
+            CheckGroupButton(m_methods, int(std::min<quint32>(settings.method, 3)));
         }
         m_offline->setChecked((settings.passes & CCadence::kOfflinePass) != 0);
         m_pagingFiles->setChecked((settings.offlineOptions & kOfflinePagingFiles) != 0);

@@ -1,5 +1,8 @@
 #include "schedule/CPrettyCalendar.h"
 
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPainter>
 
 CPrettyCalendar::CPrettyCalendar(QWidget* parent)
@@ -11,6 +14,21 @@ CPrettyCalendar::CPrettyCalendar(QWidget* parent)
     setHorizontalHeaderFormat(QCalendarWidget::ShortDayNames);
     setGridVisible(false);
     setFirstDayOfWeek(Qt::Monday);
+    if (auto* grid = findChild<QAbstractItemView*>())
+        grid->installEventFilter(this);
+}
+
+bool CPrettyCalendar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && parentWidget() != nullptr) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            QKeyEvent onward(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+            QCoreApplication::sendEvent(parentWidget(), &onward);
+            return true;
+        }
+    }
+    return QCalendarWidget::eventFilter(watched, event);
 }
 
 void CPrettyCalendar::SetToday(const QDate& today)

@@ -1,5 +1,6 @@
 #include "schedule/CSelectDrivesPage.h"
 
+#include "schedule/CWizardButtonGroup.h"
 #include "schedule/CWizardPageInfo.h"
 
 #include <QButtonGroup>
@@ -175,14 +176,7 @@ void CSelectDrivesPage::Load(const TWireRecord& record)
     }
     UpdateTree();
     m_loadedOption = schedule->settings.option;
-    if (QAbstractButton* button = m_sequence->button(int(std::min<quint32>(m_loadedOption, 3)))) {
-        button->setChecked(true);
-    } else {
-        m_sequence->setExclusive(false);
-        for (QAbstractButton* other : m_sequence->buttons())
-            other->setChecked(false);
-        m_sequence->setExclusive(true);
-    }
+    CheckGroupButton(m_sequence, int(std::min<quint32>(m_loadedOption, 3)));
     emit Changed();
 }
 

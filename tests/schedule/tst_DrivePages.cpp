@@ -5,11 +5,13 @@
 #include "schedule/CPrettyCalendar.h"
 #include "schedule/CSelectDrivesPage.h"
 #include "schedule/CWizardSpinBox.h"
+#include "tests/support/CScriptedPresenter.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTimeEdit>
@@ -113,6 +115,7 @@ private slots:
     void dailyFrequency_data();
     void dailyFrequency();
     void weekly();
+    void editInTheWizard();
 
     void spinBoxAcceptsOnlyItsRange_data();
     void spinBoxAcceptsOnlyItsRange();
@@ -425,6 +428,12 @@ void TestDrivePages::dateRoundTrip()
     QCOMPARE(stored.weekdays, 0u);
     QVERIFY(oneTime.Summary().contains(u"22:30"_s));
 
+    // Seconds the hours field rounds survive when the field is left alone.
+    schedule.settings.maxDuration = 1001;
+    stored = RoundTrip(oneTime, schedule).settings;
+    QCOMPARE(oneTime.HoursEdit()->text(), u"0.278"_s);
+    QCOMPARE(stored.maxDuration, 1001u);
+
     // Edge: no limit, no shutdown, fractions of hours truncated to whole seconds.
     schedule.settings.maxDuration = 0;
     schedule.settings.shutdownWhenComplete = false;
@@ -613,6 +622,54 @@ void TestDrivePages::weekly()
     // The start is looked at first.
     page.Calendar()->setSelectedDate(kNow.date().addDays(-1));
     QCOMPARE(page.Validate(), u"The schedule start date and time have to be in the future"_s);
+}
+
+void TestDrivePages::editInTheWizard()
+{
+    CScriptedPresenter presenter;
+    const double oldStart = Ole(QDate(2026, 4, 20), QTime(2, 0));
+    CCadence::CScheduleData schedule = Schedule();
+    schedule.settings.type = CCadence::kDaily;
+    schedule.settings.passes = 3;
+    schedule.settings.method = 0;
+    schedule.settings.start = oldStart;
+    schedule.settings.interval = 48;
+    schedule.settings.maxDuration = 3600;
+
+    CWireWizardBase wizard(CWireWizardBase::kDaily, TWireRecord(schedule), "TestWizard");
+    auto* method = new CDefragMethodPage;
+    auto* date = new CDefragDailyTimeDatePage;
+    connect(method, &CDefragMethodPage::OnlineSelected, date,
+            &CDefragDatePageBase::OnOnlineSelected);
+    wizard.AddPage(method);
+    wizard.AddPage(date);
+    wizard.SetEdit();
+    wizard.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+
+    method->OnlineGroup()->setChecked(false);
+    wizard.NextButton()->click();
+    QCOMPARE(wizard.CurrentPage(), date);
+    QVERIFY(!date->MaximumBox()->isEnabled());
+
+    // Enter in the calendar, which has the focus, finishes: the past start was left alone.
+    date->TimeEdit()->setTime(QTime(3, 0));
+    QTRY_VERIFY(date->Calendar()->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(presenter.messages.size(), 1);
+    QVERIFY(presenter.messages.first().text.startsWith(u"If you change the date/time"_s));
+    QVERIFY(wizard.isVisible());
+
+    date->TimeEdit()->setTime(QTime(2, 0));
+    QSignalSpy finished(&wizard, &CWireWizardBase::Finish);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(wizard.result(), int(QDialog::Accepted));
+    const CScheduleSettings& stored = std::get<CCadence::CScheduleData>(wizard.Record()).settings;
+    QCOMPARE(stored.start, oldStart);
+    QCOMPARE(stored.passes, quint32(CCadence::kOfflinePass));
+    QCOMPARE(stored.maxDuration, 0u);
+    QCOMPARE(stored.interval, 48u);
 }
 
 // --- helpers ---
