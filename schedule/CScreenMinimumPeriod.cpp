@@ -1,37 +1,13 @@
 #include "schedule/CScreenMinimumPeriod.h"
 
 #include "schedule/CWizardPageInfo.h"
+#include "schedule/CWizardSpinBox.h"
 
 #include <QFormLayout>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// A spin box whose text is acceptable only as a number within its range: anything else cannot
-// be typed, an empty field may stand while it is edited.
-class CRangeSpinBox : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    QValidator::State validate(QString& input, int& position) const override
-    {
-        const QString text = input.trimmed();
-        if (text.isEmpty())
-            return QValidator::Intermediate;
-        if (QSpinBox::validate(input, position) == QValidator::Invalid)
-            return QValidator::Invalid;
-        bool number = false;
-        const int value = locale().toInt(text, &number);
-        return number && value >= minimum() && value <= maximum() ? QValidator::Acceptable
-                                                                  : QValidator::Invalid;
-    }
-};
-
-} // namespace
 
 CScreenMinimumPeriod::CScreenMinimumPeriod(QWidget* parent)
     : CScreenMinimumPeriod("CScreenMinimumPeriod", parent)
@@ -55,9 +31,7 @@ CScreenMinimumPeriod::CScreenMinimumPeriod(QByteArray context, QWidget* parent)
 
 QSpinBox* CScreenMinimumPeriod::NewNumberField(int minimum, int maximum, QWidget* parent)
 {
-    auto* field = new CRangeSpinBox(parent);
-    field->setRange(minimum, maximum);
-    return field;
+    return new CWizardSpinBox(minimum, maximum, parent);
 }
 
 void CScreenMinimumPeriod::ShowNumber(QSpinBox& field, quint32 value)
