@@ -7,6 +7,7 @@
 #include "core/CWin32Error.h"
 #include "platform/registry/CSettings.h"
 #include "schedule/CScheduleDataFileIO.h"
+#include "schedule/CWirePageBase.h"
 #include "schedule/CWireProgress.h"
 
 #include <QDir>
@@ -146,8 +147,10 @@ bool CWireWizardWithIO::SaveToFile(const QString& fileName)
 bool CWireWizardWithIO::LoadFromFile(const QString& fileName)
 {
     // The file is read as a schedule of the wizard's kind, whatever kind saved it; the fields a
-    // template does not hold keep the record's values.
+    // template does not hold (the exclusion windows) keep what the pages show.
     TWireRecord record = Record();
+    for (int i = 0; i < PageCount(); ++i)
+        Page(i)->Store(&record);
     const DWORD error = std::visit(
         [&fileName](auto& schedule) {
             return CScheduleDataFileIO<std::decay_t<decltype(schedule)>>().Read(fileName, schedule);

@@ -319,7 +319,10 @@ void TestWizardIO::foreignKindLoadsAsWizardKind()
     const QString path = m_dir->filePath(u"mail.kxt"_s);
     QCOMPARE(CScheduleDataFileIO<CCadence::CExScheduleData>().Write(path, Exchange(L"Mail", 504)),
              DWORD(ERROR_SUCCESS));
-    auto wizard = MakeWizard(kDrive, Drive(L"Fresh", 24));
+    CCadence::CScheduleData start = Drive(L"Fresh", 24);
+    const CScheduleSettings::TExclusionWindows windows{{47000.5, 2, 7}};
+    start.settings.exclusionWindows = windows;
+    auto wizard = MakeWizard(kDrive, start);
     QVERIFY(wizard->LoadFromFile(path));
     QVERIFY(m_f->presenter.messages.isEmpty());
     const auto* drive = std::get_if<CCadence::CScheduleData>(&wizard->Record());
@@ -327,6 +330,7 @@ void TestWizardIO::foreignKindLoadsAsWizardKind()
     QCOMPARE(drive->name, std::wstring(L"Mail"));
     QCOMPARE(drive->settings.interval, 504u);
     QCOMPARE(drive->settings.type, quint32(CCadence::kWeekly));
+    QVERIFY(drive->settings.exclusionWindows == windows);
     QCOMPARE(m_name->NameEdit()->text(), u"Mail"_s);
     QCOMPARE(m_interval->spin->value(), 504);
 }
