@@ -4,7 +4,6 @@
 #include "appmodel/IMessagePresenter.h"
 #include "core/CRegularFile.h"
 #include "core/CSystemMessage.h"
-#include "core/CWin32Error.h"
 #include "platform/registry/CSettings.h"
 #include "schedule/CScheduleDataFileIO.h"
 #include "schedule/CWirePageBase.h"
@@ -16,13 +15,9 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QRandomGenerator>
 #include <QVBoxLayout>
 
-#include <cerrno>
-#include <fcntl.h>
 #include <iterator>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -43,41 +38,6 @@ constexpr TTemplateKindFiles kTemplateKinds[] = {
     {"Korvane vm Template files (*.kgt)", "kgt", "Virtual Computer Schedules"},
 };
 static_assert(std::size(kTemplateKinds) == CWireWizardWithIO::kGuestTemplate + 1);
-
-// Writes the bytes under a hidden name in the target's folder and renames that over the target
-// only once all of them are on the disk, so that the chosen name holds the old file or the whole
-// new one. 0 or the Win32 code of the failing step; nothing is left behind on failure.
-DWORD WriteTemplateFile(const QString& fileName, const QByteArray& contents)
-{
-    const QFileInfo target(fileName);
-    if (target.fileName().isEmpty())
-        return ERROR_INVALID_NAME;
-    // Only a file is replaced: renaming over a folder or a device would not be a template.
-    if (target.exists() && !target.isFile())
-        return ERROR_ACCESS_DENIED;
-    CRegularFile file;
-    QString hidden;
-    DWORD error = ERROR_ALREADY_EXISTS;
-    for (int attempt = 0; attempt < 8 && error == ERROR_ALREADY_EXISTS; ++attempt) {
-        hidden = u"%1/.%2.%3.tmp"_s.arg(target.absolutePath(), target.fileName())
-                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        error = file.Open(hidden, O_WRONLY | O_CREAT | O_EXCL, 0666);
-    }
-    if (error != ERROR_SUCCESS)
-        return error;
-    error = file.WriteAll(contents);
-    if (error == ERROR_SUCCESS && ::fdatasync(file.Descriptor()) != 0)
-        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
-    const DWORD closed = file.Close();
-    if (error == ERROR_SUCCESS)
-        error = closed;
-    if (error == ERROR_SUCCESS && ::rename(QFile::encodeName(hidden).constData(),
-                                           QFile::encodeName(fileName).constData()) != 0)
-        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
-    if (error != ERROR_SUCCESS)
-        ::unlink(QFile::encodeName(hidden).constData());
-    return error;
-}
 
 // The link's text in white, on the marker column's dark background.
 QString LinkText(const QString& target, const QString& text)
@@ -136,7 +96,7 @@ bool CWireWizardWithIO::SaveToFile(const QString& fileName)
             return CScheduleDataFileIO<std::decay_t<decltype(schedule)>>::Encode(schedule);
         },
         Record());
-    const DWORD error = WriteTemplateFile(fileName, contents);
+    const DWORD error = CRegularFile::Replace(fileName, contents);
     if (error != ERROR_SUCCESS) {
         ShowError(error);
         return false;
