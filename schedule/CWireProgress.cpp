@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -47,6 +49,7 @@ void CWireProgress::SetSummary(int page, const QString& summary)
     if (page < 0 || page >= m_markers.size())
         return;
     m_markers[page].summary = summary;
+    updateGeometry();
     update();
 }
 
@@ -84,9 +87,29 @@ QString CWireProgress::MarkerImage(int number, bool current)
     return (current ? u"wizard_number%1_on.png"_s : u"wizard_number%1_off.png"_s).arg(number);
 }
 
+int CWireProgress::SummaryHeight(const QString& summary) const
+{
+    const int textWidth = kWidth - kMargin * 3 - kMarkerSize;
+    return fontMetrics()
+        .boundingRect(QRect(0, 0, textWidth, 10000), Qt::AlignLeft | Qt::TextWordWrap, summary)
+        .height();
+}
+
+int CWireProgress::RowHeight(int page) const
+{
+    // A summary of several lines makes its row taller rather than being cut.
+    const int text = kMarkerSize / 2 + 6 + SummaryHeight(m_markers[page].summary) + 8;
+    return std::max(kRowHeight, text);
+}
+
 QSize CWireProgress::sizeHint() const
 {
-    return {kWidth, kMargin * 2 + kRowHeight * int(m_markers.size())};
+    int height = kMargin * 2;
+    for (int i = 0; i < m_markers.size(); ++i) {
+        if (!m_markers[i].hidden)
+            height += RowHeight(i);
+    }
+    return {kWidth, height};
 }
 
 void CWireProgress::paintEvent(QPaintEvent* /*event*/)
@@ -124,9 +147,9 @@ void CWireProgress::paintEvent(QPaintEvent* /*event*/)
         font.setBold(false);
         painter.setFont(font);
         const QRect summaryRect(textLeft, titleRect.bottom() + 2, titleRect.width(),
-                                kRowHeight - kMarkerSize / 2 - 8);
+                                SummaryHeight(marker.summary));
         painter.drawText(summaryRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                          marker.summary);
-        y += kRowHeight;
+        y += RowHeight(i);
     }
 }

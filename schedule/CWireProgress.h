@@ -32,6 +32,10 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The height of a summary wrapped to the marker column, and of a page's whole row.
+    int SummaryHeight(const QString& summary) const;
+    int RowHeight(int page) const;
+
     struct TMarker {
         QString title;
         QString summary;

@@ -36,6 +36,14 @@ CWireWizardBase::CWireWizardBase(TWizardType type, TWireRecord record, QByteArra
     m_next->setObjectName(u"wizardNext"_s);
     m_finish->setObjectName(u"wizardFinish"_s);
     m_close->setObjectName(u"wizardClose"_s);
+    // The kind of schedule above, the page's title below it.
+    QFont headerFont = m_header->font();
+    headerFont.setBold(true);
+    headerFont.setPointSizeF(headerFont.pointSizeF() * 1.35);
+    m_header->setFont(headerFont);
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
     // Enter is the wizard's own key: no button takes it as the default.
     for (QPushButton* button : {m_back, m_next, m_finish, m_close}) {
         button->setAutoDefault(false);
