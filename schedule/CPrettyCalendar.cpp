@@ -22,9 +22,7 @@ bool CPrettyCalendar::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress && parentWidget() != nullptr) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        // The grid would take Enter for itself and Escape as well; both belong to the dialog.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-            key->key() == Qt::Key_Escape) {
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             QKeyEvent onward(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
             QCoreApplication::sendEvent(parentWidget(), &onward);
             return true;

@@ -6,8 +6,8 @@
 // The calendar of the date pages: weeks without numbers, the weekday names short, today framed
 // and the days before it greyed. Any day can still be chosen (an edited schedule may have
 // started in the past); which day is today can be set so that the marks follow another clock.
-// Enter and Escape are left to the window the calendar sits in (a wizard moves on or closes)
-// rather than taken by the grid of days, whose selection already follows the arrow keys.
+// Enter is left to the window the calendar sits in (a wizard moves on with it) rather than
+// taken by the grid of days, whose selection already follows the arrow keys.
 class CPrettyCalendar : public QCalendarWidget {
     Q_OBJECT
 
