@@ -9,3 +9,28 @@ CDriveWizardBase::CDriveWizardBase(TWizardType type, CCadence::CScheduleData rec
     if (look.helpTopic)
         SetHelpTopic(QString::fromLatin1(look.helpTopic));
 }
+
+CCadence::CScheduleData CDriveWizardBase::Schedule() const
+{
+    CCadence::CScheduleData schedule = std::get<CCadence::CScheduleData>(Record());
+    schedule.settings.type = ScheduleType(Type());
+    return schedule;
+}
+
+CCadence::TScheduleType CDriveWizardBase::ScheduleType(TWizardType type)
+{
+    switch (type) {
+    case kOneTime:
+        return CCadence::kOneTime;
+    case kDaily:
+        return CCadence::kDaily;
+    case kWeekly:
+        return CCadence::kWeekly;
+    case kScreenSaver:
+        return CCadence::kScreenSaver;
+    case kQuietWatch:
+        return CCadence::kQuietWatch;
+    default:
+        return CCadence::kNotSet;
+    }
+}

@@ -19,11 +19,11 @@ public:
     CDriveWizardBase(TWizardType type, CCadence::CScheduleData record, QByteArray context,
                      const TLook& look, QWidget* parent = nullptr);
 
-    // The record as the pages last stored it.
-    const CCadence::CScheduleData& Schedule() const
-    {
-        return std::get<CCadence::CScheduleData>(Record());
-    }
+    // The record as the pages last stored it, of the wizard's own type whatever a loaded
+    // template said.
+    CCadence::CScheduleData Schedule() const;
+    // The schedule type a drive wizard makes.
+    static CCadence::TScheduleType ScheduleType(TWizardType type);
 
 protected:
     // Adds the method page, then the date page joined to it: the date page's maximum duration is
@@ -37,6 +37,7 @@ protected:
         AddPage(method);
         AddPage(date);
         // The method page told its choice while loading, before the date page was there.
-        date->OnOnlineSelected((Schedule().settings.passes & CCadence::kOnlinePass) != 0);
+        date->OnOnlineSelected((std::get<CCadence::CScheduleData>(Record()).settings.passes &
+                                CCadence::kOnlinePass) != 0);
     }
 };

@@ -32,6 +32,7 @@ private slots:
     void editKeepsWhatWasNotChanged();
     void editRenamesAndReportsFailures();
     void specialSchedulesAreEditedOnceTheyExist();
+    void aRecordOfAnotherTypeTakesTheWizardsType();
     void renameWizard();
 
 private:
@@ -348,6 +349,18 @@ void TestDriveWizards::specialSchedulesAreEditedOnceTheyExist()
     QVERIFY(again.editing);
     QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Full Auto Schedule"));
     QVERIFY(m_presenter->messages.isEmpty());
+}
+
+void TestDriveWizards::aRecordOfAnotherTypeTakesTheWizardsType()
+{
+    // As a daily template loaded into the screen-saver wizard gives it.
+    CCadence::CScheduleData daily = Record(L"Daily template", CCadence::kDaily);
+    TShown shown;
+    m_presenter->dialogScripts = {Walk(daily, &shown, &*m_presenter)};
+    QVERIFY(m_page->CallWizard(CCadence::kScreenSaver));
+    QVERIFY(m_rig->store.Schedule(u"Screen Saver Schedule"_s));
+    QVERIFY(!m_rig->store.Schedule(u"Daily template"_s));
+    QVERIFY(m_cadence->Schedules().at(L"Screen Saver Schedule").IsScreenSaver());
 }
 
 void TestDriveWizards::renameWizard()
