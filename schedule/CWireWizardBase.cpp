@@ -217,6 +217,15 @@ void CWireWizardBase::TestFinish()
     if (!page || !ValidatePage(page))
         return;
     SaveSettings();
+    // The other pages too: a template loaded on the last page, or an edit finished early, must
+    // not carry a choice a page would refuse (a name taken by another schedule) to the agent.
+    for (int i = 0; i < m_pages.size(); ++i) {
+        if (m_hidden[i] || m_pages[i] == page || m_pages[i]->Validate().isEmpty())
+            continue;
+        SetIndex(i);
+        ValidatePage(m_pages[i]);
+        return;
+    }
     emit Finish();
     Accept();
 }

@@ -91,7 +91,7 @@ public slots:
     // Stores the current page as it stands and moves to the previous visible page.
     void Back();
     // Validates the current page, then every page stores into the record and the wizard
-    // closes accepted.
+    // closes accepted; another page that refuses its choice is shown with its message instead.
     void TestFinish();
     // An existing schedule is edited: the pages word their refusals by it.
     void SetEdit();

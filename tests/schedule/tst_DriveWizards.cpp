@@ -278,6 +278,25 @@ void TestDriveWizards::refusedOrClosedWizardCallsNothing()
     QVERIFY(shown.messages > 0);
     QCOMPARE(m_presenter->messages.first().text, u"A unique schedule name is required"_s);
 
+    // A template with that name loaded on the last page: Finish shows the name page and its
+    // refusal instead of replacing the other schedule.
+    m_presenter->messages.clear();
+    int shownPage = -1;
+    m_presenter->dialogScripts = {[&shownPage](QDialog& dialog) {
+        auto& wizard = dynamic_cast<CWireWizardBase&>(dialog);
+        wizard.SetRecord(TWireRecord(Record(L"Fresh", CCadence::kOneTime)));
+        for (int step = 1; step < wizard.PageCount(); ++step)
+            wizard.Forward();
+        wizard.SetRecord(TWireRecord(Record(L"Nightly", CCadence::kOneTime)));
+        wizard.TestFinish();
+        shownPage = wizard.CurrentIndex();
+        return wizard.result();
+    }};
+    QVERIFY(m_page->CallWizard(CCadence::kOneTime));
+    QCOMPARE(shownPage, 0);
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QCOMPARE(m_presenter->messages[0].text, u"A unique schedule name is required"_s);
+
     // Closed at once.
     QVERIFY(m_page->CallWizard(CCadence::kDaily));
     QVERIFY(m_rig->store.Calls().isEmpty());
