@@ -19,8 +19,8 @@ namespace {
 // A page over the record's name; refuses an empty one.
 class CFakeNamePage : public CWirePageBase {
 public:
-    explicit CFakeNamePage(QWidget* parent = nullptr)
-        : CWirePageBase("CFakeNamePage", parent)
+    CFakeNamePage()
+        : CWirePageBase("CFakeNamePage")
         , edit(new QLineEdit(this))
     {
         auto* layout = new QVBoxLayout(this);
@@ -30,14 +30,11 @@ public:
     }
     QString Title() const override { return u"Name"_s; }
     QString Summary() const override { return edit->text(); }
-    void Load(const TWireRecord& record) override
+    void Load(const TWireRecord& r) override
     {
-        edit->setText(QString::fromStdWString(WireName(record)));
+        edit->setText(QString::fromStdWString(WireName(r)));
     }
-    void Store(TWireRecord* record) const override
-    {
-        WireName(*record) = edit->text().toStdWString();
-    }
+    void Store(TWireRecord* r) const override { WireName(*r) = edit->text().toStdWString(); }
     QString Validate() const override
     {
         return edit->text().isEmpty() ? u"Name missing"_s : QString();
@@ -50,25 +47,24 @@ public:
 // A page over one number of the settings; refuses 0. It names no first field.
 class CFakeNumberPage : public CWirePageBase {
 public:
-    CFakeNumberPage(quint32 CScheduleSettings::*field, QWidget* parent = nullptr)
-        : CWirePageBase("CFakeNumberPage", parent)
+    explicit CFakeNumberPage(quint32 CScheduleSettings::*field)
+        : CWirePageBase("CFakeNumberPage")
         , spin(new QSpinBox(this))
         , m_field(field)
     {
         spin->setRange(0, 1000);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(spin);
+        (new QVBoxLayout(this))->addWidget(spin);
     }
     QString Title() const override { return u"Number"_s; }
     QString Summary() const override { return QString::number(spin->value()); }
-    void Load(const TWireRecord& record) override
+    void Load(const TWireRecord& r) override
     {
         ++loads;
-        spin->setValue(int(WireSettings(record).*m_field));
+        spin->setValue(int(WireSettings(r).*m_field));
     }
-    void Store(TWireRecord* record) const override
+    void Store(TWireRecord* r) const override
     {
-        WireSettings(*record).*m_field = quint32(spin->value());
+        WireSettings(*r).*m_field = quint32(spin->value());
     }
     QString Validate() const override
     {
@@ -104,20 +100,18 @@ private slots:
 
     void nextRefusedByValidation_data();
     void nextRefusedByValidation();
-    void backAndHiddenPageSkipped();
-    void hidingCurrentPageMovesOn();
+    void hiddenPages();
     void buttonsFollowPosition();
-    void finishStoresAllPages();
-    void finishRefusedOnInvalidPage();
-    void closeRejects_data();
+    void finishValidatesAndStores();
     void closeRejects();
     void setRecordLoadsEveryPage();
     void firstFieldGetsFocus();
-    void markersNumberVisiblePages();
     void markerImagesInEverySkin();
     void pageInfoWraps();
 
 private:
+    bool Buttons(bool back, bool next, bool finish) const;
+
     std::unique_ptr<CScriptedPresenter> m_presenter;
     std::unique_ptr<CWireWizardBase> m_wizard;
     CFakeNamePage* m_name = nullptr;
@@ -130,18 +124,22 @@ void TestWireWizard::init()
     m_presenter = std::make_unique<CScriptedPresenter>();
     m_wizard = std::make_unique<CWireWizardBase>(CWireWizardBase::kQuietWatch,
                                                  MakeRecord(L"", 72, 5), "TestWizard");
-    m_name = new CFakeNamePage;
-    m_interval = new CFakeNumberPage(&CScheduleSettings::interval);
-    m_idle = new CFakeNumberPage(&CScheduleSettings::idleMinutes);
-    m_wizard->AddPage(m_name);
-    m_wizard->AddPage(m_interval);
-    m_wizard->AddPage(m_idle);
+    m_wizard->AddPage(m_name = new CFakeNamePage);
+    m_wizard->AddPage(m_interval = new CFakeNumberPage(&CScheduleSettings::interval));
+    m_wizard->AddPage(m_idle = new CFakeNumberPage(&CScheduleSettings::idleMinutes));
 }
 
 void TestWireWizard::cleanup()
 {
     m_wizard.reset();
     m_presenter.reset();
+}
+
+bool TestWireWizard::Buttons(bool back, bool next, bool finish) const
+{
+    return m_wizard->BackButton()->isEnabled() == back &&
+           m_wizard->NextButton()->isEnabled() == next &&
+           m_wizard->FinishButton()->isEnabled() == finish;
 }
 
 void TestWireWizard::nextRefusedByValidation_data()
@@ -171,73 +169,57 @@ void TestWireWizard::nextRefusedByValidation()
     m_name->edit->setText(u"Nightly"_s);
     forward();
     QCOMPARE(m_wizard->CurrentIndex(), 1);
-    QCOMPARE(m_presenter->messages.size(), 1);
     QCOMPARE(next.count(), 1);
     QCOMPARE(WireName(m_wizard->Record()), std::wstring(L"Nightly"));
 
-    // The number page refuses 0 the same way.
     m_interval->spin->setValue(0);
     forward();
     QCOMPARE(m_wizard->CurrentIndex(), 1);
     QCOMPARE(m_presenter->messages.size(), 2);
 }
 
-void TestWireWizard::backAndHiddenPageSkipped()
+// A hidden page has no marker, is passed over without being loaded and is left when it is the
+// current one; Back stores a page even when it would not validate.
+void TestWireWizard::hiddenPages()
 {
+    CWireProgress* progress = m_wizard->Progress();
     m_name->edit->setText(u"Nightly"_s);
     m_wizard->HidePage(m_interval);
-    QCOMPARE(m_wizard->Progress()->NumberOf(2), 2);
-    QCOMPARE(m_wizard->Progress()->NumberOf(1), 0);
-
+    QCOMPARE(progress->NumberOf(1), 0);
+    QCOMPARE(progress->NumberOf(2), 2);
     const int intervalLoads = m_interval->loads;
     m_wizard->NextButton()->click();
     QCOMPARE(m_wizard->CurrentIndex(), 2);
     QCOMPARE(m_interval->loads, intervalLoads);
 
-    // Back stores the page as it stands, even when it would not validate.
     m_idle->spin->setValue(0);
     m_wizard->BackButton()->click();
     QCOMPARE(m_wizard->CurrentIndex(), 0);
     QCOMPARE(WireSettings(m_wizard->Record()).idleMinutes, 0u);
     QVERIFY(m_presenter->messages.isEmpty());
 
-    // A page put back takes its place again.
     m_wizard->ShowPage(m_interval);
     m_wizard->NextButton()->click();
     QCOMPARE(m_wizard->CurrentIndex(), 1);
-    QCOMPARE(m_wizard->Progress()->NumberOf(2), 3);
-}
-
-void TestWireWizard::hidingCurrentPageMovesOn()
-{
-    m_name->edit->setText(u"Nightly"_s);
-    m_wizard->NextButton()->click();
-    QCOMPARE(m_wizard->CurrentIndex(), 1);
+    QCOMPARE(progress->NumberOf(2), 3);
     m_wizard->HidePage(m_interval);
     QCOMPARE(m_wizard->CurrentIndex(), 2);
-    QCOMPARE(m_wizard->Progress()->Current(), 2);
+    QCOMPARE(progress->Current(), 2);
     m_wizard->HidePage(m_idle);
     QCOMPARE(m_wizard->CurrentIndex(), 0);
-    QVERIFY(!m_wizard->NextButton()->isEnabled());
-    QVERIFY(m_wizard->FinishButton()->isEnabled());
+    QVERIFY(Buttons(false, false, true));
+    m_wizard->show(); // painting with hidden markers is safe
+    QVERIFY(!progress->grab().isNull());
 }
 
 void TestWireWizard::buttonsFollowPosition()
 {
     m_name->edit->setText(u"Nightly"_s);
-    struct TState {
-        bool back, next, finish;
-    };
-    const auto check = [this](TState state) {
-        return m_wizard->BackButton()->isEnabled() == state.back &&
-               m_wizard->NextButton()->isEnabled() == state.next &&
-               m_wizard->FinishButton()->isEnabled() == state.finish;
-    };
-    QVERIFY(check({false, true, false}));
+    QVERIFY(Buttons(false, true, false));
     m_wizard->NextButton()->click();
-    QVERIFY(check({true, true, false}));
+    QVERIFY(Buttons(true, true, false));
     m_wizard->NextButton()->click();
-    QVERIFY(check({true, false, true}));
+    QVERIFY(Buttons(true, false, true));
     QCOMPARE(m_wizard->Progress()->Current(), 2);
 
     // An edited schedule may be finished from any page.
@@ -245,10 +227,12 @@ void TestWireWizard::buttonsFollowPosition()
     m_wizard->BackButton()->click();
     m_wizard->SetEdit();
     QVERIFY(m_name->Editing());
-    QVERIFY(check({false, true, true}));
+    QVERIFY(Buttons(false, true, true));
 }
 
-void TestWireWizard::finishStoresAllPages()
+// Enter moves on; on the last page it finishes, which refuses an invalid page and otherwise
+// stores the page that was never left.
+void TestWireWizard::finishValidatesAndStores()
 {
     QSignalSpy finished(m_wizard.get(), &CWireWizardBase::Finish);
     m_name->edit->setText(u"Nightly"_s);
@@ -256,67 +240,46 @@ void TestWireWizard::finishStoresAllPages()
     m_interval->spin->setValue(48);
     QTest::keyClick(m_wizard.get(), Qt::Key_Enter, Qt::KeypadModifier);
     QCOMPARE(m_wizard->CurrentIndex(), 2);
-    m_idle->spin->setValue(15);
-    // Store through Finish only: the last page has not been left.
+
+    m_idle->spin->setValue(0);
+    m_wizard->FinishButton()->click();
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(m_presenter->messages.size(), 1);
+    QCOMPARE(m_wizard->result(), int(QDialog::Rejected));
     QCOMPARE(WireSettings(m_wizard->Record()).idleMinutes, 5u);
 
+    m_idle->spin->setValue(15);
     QTest::keyClick(m_wizard.get(), Qt::Key_Return);
     QCOMPARE(finished.count(), 1);
     QCOMPARE(m_wizard->result(), int(QDialog::Accepted));
     const auto& record = std::get<CCadence::CScheduleData>(m_wizard->Record());
     QCOMPARE(record.name, std::wstring(L"Nightly"));
     QVERIFY(record.settings == std::get<CCadence::CScheduleData>(MakeRecord(L"", 48, 15)).settings);
-    QVERIFY(m_presenter->messages.isEmpty());
 }
 
-void TestWireWizard::finishRefusedOnInvalidPage()
-{
-    QSignalSpy finished(m_wizard.get(), &CWireWizardBase::Finish);
-    m_name->edit->setText(u"Nightly"_s);
-    m_wizard->NextButton()->click();
-    m_wizard->NextButton()->click();
-    m_idle->spin->setValue(0);
-    m_wizard->FinishButton()->click();
-    QCOMPARE(finished.count(), 0);
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages.first().text, u"Number missing"_s);
-    QCOMPARE(m_wizard->CurrentIndex(), 2);
-    QCOMPARE(m_wizard->result(), int(QDialog::Rejected));
-    QCOMPARE(WireSettings(m_wizard->Record()).idleMinutes, 5u);
-}
-
-void TestWireWizard::closeRejects_data()
-{
-    QTest::addColumn<bool>("byEscape");
-    QTest::newRow("escape") << true;
-    QTest::newRow("close button") << false;
-}
-
+// Escape and the close button reject, and keep the record as it was.
 void TestWireWizard::closeRejects()
 {
-    QFETCH(bool, byEscape);
-    m_wizard->show();
     QSignalSpy rejected(m_wizard.get(), &QDialog::rejected);
     m_name->edit->setText(u"Nightly"_s);
-    if (byEscape)
-        QTest::keyClick(m_name->edit, Qt::Key_Escape);
-    else
-        m_wizard->CloseButton()->click();
+    m_wizard->show();
+    QTest::keyClick(m_name->edit, Qt::Key_Escape);
     QCOMPARE(rejected.count(), 1);
+    QVERIFY(!m_wizard->isVisible());
+    m_wizard->show();
+    m_wizard->CloseButton()->click();
+    QCOMPARE(rejected.count(), 2);
     QVERIFY(!m_wizard->isVisible());
     QCOMPARE(WireName(m_wizard->Record()), std::wstring());
 }
 
+// Every page and marker summary is loaded; a summary follows its page's changes.
 void TestWireWizard::setRecordLoadsEveryPage()
 {
     m_wizard->SetRecord(MakeRecord(L"Weekly", 24, 30));
-    QCOMPARE(m_name->edit->text(), u"Weekly"_s);
     QCOMPARE(m_interval->spin->value(), 24);
     QCOMPARE(m_idle->spin->value(), 30);
-    QCOMPARE(m_wizard->Progress()->Summary(0), u"Weekly"_s);
     QCOMPARE(m_wizard->Progress()->Summary(2), u"30"_s);
-
-    // A summary follows the page's changes.
     m_name->edit->setText(u"Other"_s);
     QCOMPARE(m_wizard->Progress()->Summary(0), u"Other"_s);
 }
@@ -334,21 +297,6 @@ void TestWireWizard::firstFieldGetsFocus()
     QCOMPARE(m_wizard->focusWidget(), m_interval->spin);
     m_wizard->BackButton()->click();
     QCOMPARE(m_wizard->focusWidget(), m_name->edit);
-}
-
-void TestWireWizard::markersNumberVisiblePages()
-{
-    CWireProgress* progress = m_wizard->Progress();
-    QCOMPARE(progress->NumberOf(0), 1);
-    QCOMPARE(progress->NumberOf(2), 3);
-    m_wizard->HidePage(m_name);
-    QCOMPARE(progress->NumberOf(0), 0);
-    QCOMPARE(progress->NumberOf(2), 2);
-    QCOMPARE(progress->Current(), 1);
-    QCOMPARE(CWireProgress::MarkerImage(2, true), u"wizard_number2_on.png"_s);
-    // Painting with hidden markers and a current one is safe.
-    m_wizard->show();
-    QVERIFY(!progress->grab().isNull());
 }
 
 void TestWireWizard::markerImagesInEverySkin()
@@ -369,8 +317,6 @@ void TestWireWizard::markerImagesInEverySkin()
 void TestWireWizard::pageInfoWraps()
 {
     CWizardPageInfo info(u"Set the minimum period between defragmentation runs."_s);
-    QCOMPARE(info.Text(), u"Set the minimum period between defragmentation runs."_s);
-    QVERIFY(info.Label()->wordWrap());
     QVERIFY(info.Label()->heightForWidth(60) > info.Label()->heightForWidth(600));
     QVERIFY(info.minimumSizeHint().width() < 100);
 }
