@@ -75,6 +75,14 @@ void CMainWindow::BuildPages()
         const CDefrager::TVolumeInfo* info = drives.FindVolume(volume);
         return QString::fromStdWString(info && !info->mountName.empty() ? info->mountName : volume);
     });
+    cadence->SetDriveLister([&drives = app->Defrager()] {
+        CSelectDrivesPage::TDrives listed;
+        for (const auto& [id, info] : drives.Volumes())
+            listed.append({id,
+                           QString::fromStdWString(info.mountName.empty() ? id : info.mountName),
+                           QString::fromStdWString(info.label)});
+        return listed;
+    });
     detail->LoadSettings();
     cadence->SetDetailPane(detail);
     m_pages->SetPage(CModelLayout::kScheduling, cadence);

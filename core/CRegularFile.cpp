@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -134,4 +135,38 @@ DWORD CRegularFile::ReadAll(const QString& path, qint64 maxSize, QByteArray* con
     CRegularFile file;
     const DWORD opened = file.Open(path, O_RDONLY);
     return opened != ERROR_SUCCESS ? opened : file.ReadToEnd(maxSize, contents);
+}
+
+DWORD CRegularFile::Replace(const QString& path, const QByteArray& bytes)
+{
+    const QFileInfo target(path);
+    if (path.isEmpty() || target.fileName().isEmpty())
+        return ERROR_INVALID_NAME;
+    if (target.exists() && !target.isFile())
+        return ERROR_ACCESS_DENIED;
+    // Beside the target, so that the rename never crosses file systems; made with O_EXCL, so
+    // that nothing already there is opened.
+    CRegularFile file;
+    QString hidden;
+    DWORD error = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < 16 && error == ERROR_ALREADY_EXISTS; ++attempt) {
+        hidden = QStringLiteral("%1/.%2.%3")
+                     .arg(target.absolutePath(), target.fileName())
+                     .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        error = file.Open(hidden, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    }
+    if (error != ERROR_SUCCESS)
+        return error;
+    error = file.WriteAll(bytes);
+    if (error == ERROR_SUCCESS && ::fsync(file.Descriptor()) != 0)
+        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
+    const DWORD closed = file.Close();
+    if (error == ERROR_SUCCESS)
+        error = closed;
+    if (error == ERROR_SUCCESS &&
+        ::rename(QFile::encodeName(hidden).constData(), QFile::encodeName(path).constData()) != 0)
+        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
+    if (error != ERROR_SUCCESS)
+        ::unlink(QFile::encodeName(hidden).constData());
+    return error;
 }

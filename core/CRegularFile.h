@@ -42,6 +42,10 @@ public:
 
     // Open(PATH, O_RDONLY) and ReadToEnd(maxSize) at once.
     static DWORD ReadAll(const QString& path, qint64 maxSize, QByteArray* contents);
+    // Puts BYTES under PATH so that PATH holds either what it held or all of BYTES: they are
+    // written to a hidden file beside it and renamed over it once on the disk. Only a regular
+    // file is replaced. ERROR_SUCCESS, or the code of the failing step; nothing is left behind.
+    static DWORD Replace(const QString& path, const QByteArray& bytes);
 
 private:
     DWORD Fail(int error, DWORD fallback);

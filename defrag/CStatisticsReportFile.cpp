@@ -4,21 +4,14 @@
 #include "core/CRegularFile.h"
 #include "core/CSystemMessage.h"
 #include "core/CTranslatable.h"
-#include "core/CWin32Error.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRandomGenerator>
 #include <QTextDocument>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -35,35 +28,10 @@ QString FileText(const char* source)
 
 HRESULT CStatisticsReportFile::Write(const QString& path, const QByteArray& bytes)
 {
-    const QFileInfo target(path);
-    if (path.isEmpty() || target.fileName().isEmpty())
+    if (path.isEmpty())
         return E_INVALIDARG;
-    // A hidden name beside the target, so that the rename never crosses file systems; made
-    // with O_EXCL so that nothing already there is opened, and with the usual mode.
-    CRegularFile file;
-    QString temporary;
-    DWORD error = ERROR_ALREADY_EXISTS;
-    for (int attempt = 0; error == ERROR_ALREADY_EXISTS && attempt < 16; ++attempt) {
-        temporary = u"%1/.%2.%3"_s.arg(target.absolutePath(), target.fileName())
-                        .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        error = file.Open(temporary, O_WRONLY | O_CREAT | O_EXCL, 0666);
-    }
-    if (error != ERROR_SUCCESS)
-        return HRESULT_FROM_WIN32(error);
-    error = file.WriteAll(bytes);
-    if (error == ERROR_SUCCESS && ::fsync(file.Descriptor()) != 0)
-        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
-    const DWORD closed = file.Close();
-    if (error == ERROR_SUCCESS)
-        error = closed;
-    if (error == ERROR_SUCCESS && ::rename(QFile::encodeName(temporary).constData(),
-                                           QFile::encodeName(path).constData()) != 0)
-        error = CWin32Error::FromErrno(errno, ERROR_WRITE_FAULT);
-    if (error != ERROR_SUCCESS) {
-        ::unlink(QFile::encodeName(temporary).constData());
-        return HRESULT_FROM_WIN32(error);
-    }
-    return S_OK;
+    const DWORD error = CRegularFile::Replace(path, bytes);
+    return error == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
 bool CStatisticsReportFile::Save(QWidget* parent, const CStatisticsReport::TData& data)

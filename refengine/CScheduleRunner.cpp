@@ -10,6 +10,7 @@
 #include "refengine/CNoticeSink.h"
 #include "refengine/CRunningPrograms.h"
 #include "schedule/CEngineParameters.h"
+#include "schedule/CExcludedProgram.h"
 #include "schedule/CExclusionWindowsText.h"
 #include "schedule/CScheduleCodes.h"
 
@@ -454,11 +455,7 @@ bool CScheduleRunner::AnyProgramRuns(const QStringList& listed, const QStringLis
     // The kernel cuts a process's command name to 15 bytes.
     static constexpr qsizetype kCommandNameLength = 15;
     for (const QString& entry : listed) {
-        QString program = entry.trimmed();
-        program = program.mid(program.lastIndexOf(u'/') + 1);
-        program = program.mid(program.lastIndexOf(u'\\') + 1);
-        if (program.endsWith(u".exe"_s, Qt::CaseInsensitive))
-            program.chop(4);
+        const QString program = CExcludedProgram::MatchName(entry);
         if (program.isEmpty())
             continue;
         for (const QString& name : running) {

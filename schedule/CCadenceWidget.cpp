@@ -12,7 +12,8 @@
 #include "schedule/CCadenceTableModel.h"
 #include "schedule/CCadenceTableSortFilterModel.h"
 #include "schedule/CDisplayPowerOff.h"
-#include "schedule/CScheduleNameDialog.h"
+#include "schedule/CDriveWizardFactory.h"
+#include "schedule/CRenameWizard.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -167,6 +168,16 @@ std::optional<CCadenceWidget::TKind> CCadenceWidget::KindOf(const TName& name) c
 
 namespace {
 
+// The name the agent keeps a drive schedule by: the special schedules have fixed names.
+TName CadenceStoredName(const CCadence::CScheduleData& schedule)
+{
+    if (schedule.IsScreenSaver())
+        return CAgentSchedules::kScreenSaverName;
+    if (schedule.IsQuietWatch())
+        return CAgentSchedules::kQuietWatchName;
+    return schedule.name;
+}
+
 // Reads the schedule into the map of its kind; the map changes only when it is read.
 template <typename TMap>
 HRESULT CadenceReadInto(const CAgentSchedules& schedules, const TName& name, TMap* map)
@@ -232,8 +243,12 @@ void CCadenceWidget::SelectSchedule(const TName& name)
 {
     if (!KindOf(name))
         return;
+    const bool changed = m_cadence.CurrentSchedule() != name;
     m_cadence.SetCurrentSchedule(name);
     ReselectRows();
+    // The table's own change of row is not told when the model already had it as current.
+    if (changed)
+        emit ScheduleSelected(name);
 }
 
 void CCadenceWidget::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous)
@@ -385,12 +400,58 @@ void CCadenceWidget::Disable()
 
 void CCadenceWidget::Edit()
 {
-    if (!m_cadence.CurrentSchedule() || !KindOf(*m_cadence.CurrentSchedule())) {
+    const std::optional<TName> current = m_cadence.CurrentSchedule();
+    const std::optional<TKind> kind = current ? KindOf(*current) : std::nullopt;
+    if (!kind) {
         Ask(QMessageBox::Information, Translate("Cannot edit schedule"),
             Translate("Cannot edit schedule, please select a schedule to edit"));
         return;
     }
-    WizardMissing();
+    if (*kind != TKind::kDrive) {
+        WizardMissing();
+        return;
+    }
+    const CCadence::CScheduleData before = m_cadence.Schedules().at(*current);
+    // Schedules of a policy or of the enterprise console are changed where they come from.
+    if (!before.IsLocal())
+        return;
+    std::unique_ptr<CDriveWizardBase> wizard =
+        CDriveWizardFactory::Create(m_cadence, Drives(), before, true, window());
+    if (!wizard || IMessagePresenter::Instance().RunDialog(*wizard) != QDialog::Accepted)
+        return;
+    CCadence::CScheduleData after = wizard->Schedule();
+    after.source = before.source;
+    wizard.reset();
+    const HRESULT result = WriteEdit(before.name, std::move(after));
+    if (FAILED(result))
+        ShowCodeFailure("Unable to Edit Schedule", "Unable to edit schedule due to error %1",
+                        result);
+}
+
+HRESULT CCadenceWidget::WriteEdit(const TName& oldName, CCadence::CScheduleData schedule)
+{
+    const CAgentSchedules agent(m_feed.Agent());
+    const TName name = schedule.name;
+    if (name != oldName) {
+        const HRESULT renamed = agent.Rename(oldName, name);
+        if (FAILED(renamed))
+            return renamed;
+        m_cadence.RemoveSchedule(oldName);
+    }
+    HRESULT result = agent.Save(schedule);
+    if (SUCCEEDED(result))
+        result = ReadBack(name, TKind::kDrive);
+    if (result == S_FALSE)
+        result = E_UNEXPECTED; // the agent keeps it as another kind's
+    // A renamed schedule is in the table under its new name even when the write failed.
+    ResetTable();
+    SelectSchedule(name);
+    if (FAILED(result))
+        return result;
+    emit ScheduleChanged(name);
+    if (IAppController* app = App())
+        app->UpdateNextRuns();
+    return result;
 }
 
 void CCadenceWidget::Rename()
@@ -405,14 +466,10 @@ void CCadenceWidget::Rename()
     // Only drive schedules are renamed here; the special ones keep their fixed names.
     if (*kind != TKind::kDrive || m_cadence.Schedules().at(*current).IsSpecial())
         return;
-    const auto taken = [this](const TName& name) { return KindOf(name).has_value(); };
-    CScheduleNameDialog dialog(QString::fromStdWString(*current), taken, window());
-    if (IMessagePresenter::Instance().RunDialog(dialog) != QDialog::Accepted)
+    CRenameWizard wizard(m_cadence, TWireRecord(m_cadence.Schedules().at(*current)), window());
+    if (IMessagePresenter::Instance().RunDialog(wizard) != QDialog::Accepted)
         return;
-    // Checked again here: the agent never sees a name the dialog would refuse.
-    if (CScheduleNameDialog::Check(dialog.Name(), taken) != CScheduleNameDialog::TProblem::kNone)
-        return;
-    const TName name = dialog.Name().toStdWString();
+    const TName name = wizard.NewName();
     const HRESULT result = CAgentSchedules(m_feed.Agent()).Rename(*current, name);
     if (FAILED(result)) {
         ShowCodeFailure("Unable to Rename Schedule", "Unable to rename schedule due to error %1",
@@ -427,11 +484,7 @@ void CCadenceWidget::Rename()
 
 HRESULT CCadenceWidget::CreateSchedule(CCadence::CScheduleData schedule_data)
 {
-    // The special schedules are kept under their fixed names.
-    if (schedule_data.IsScreenSaver())
-        schedule_data.name = CAgentSchedules::kScreenSaverName;
-    else if (schedule_data.IsQuietWatch())
-        schedule_data.name = CAgentSchedules::kQuietWatchName;
+    schedule_data.name = CadenceStoredName(schedule_data);
     const TName name = schedule_data.name;
     HRESULT result = CAgentSchedules(m_feed.Agent()).Save(schedule_data);
     if (SUCCEEDED(result))
@@ -458,9 +511,29 @@ void CCadenceWidget::WizardMissing()
 
 bool CCadenceWidget::CallWizard(CCadence::TScheduleType type)
 {
-    Q_UNUSED(type);
-    WizardMissing();
-    return false;
+    std::unique_ptr<CDriveWizardBase> wizard = CDriveWizardFactory::Create(
+        m_cadence, Drives(), CDriveWizardFactory::FreshRecord(type), false, window());
+    if (!wizard)
+        return false;
+    if (IMessagePresenter::Instance().RunDialog(*wizard) == QDialog::Accepted) {
+        CCadence::CScheduleData schedule = wizard->Schedule();
+        wizard.reset();
+        // The new schedule becomes the current one, under the name the agent keeps it by.
+        const TName name = CadenceStoredName(schedule);
+        if (SUCCEEDED(CreateSchedule(std::move(schedule))))
+            SelectSchedule(name);
+    }
+    return true;
+}
+
+CSelectDrivesPage::TDrives CCadenceWidget::Drives() const
+{
+    return m_driveLister ? m_driveLister() : CSelectDrivesPage::TDrives();
+}
+
+void CCadenceWidget::SetDriveLister(TDriveLister lister)
+{
+    m_driveLister = std::move(lister);
 }
 
 void CCadenceWidget::OneTime()

@@ -7,10 +7,12 @@
 #include "schedule/CCadence.h"
 #include "schedule/CCadenceFeed.h"
 #include "schedule/CScheduleTable.h"
+#include "schedule/CSelectDrivesPage.h"
 
 #include <QMessageBox>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -45,6 +47,9 @@ public:
     QSplitter* Splitter() const { return m_splitter; }
     // Puts the detail pane beside the table (owned by the splitter from then on).
     void SetDetailPane(QWidget* pane);
+    // What lists the computer's drives for the wizards' drive pages.
+    using TDriveLister = std::function<CSelectDrivesPage::TDrives()>;
+    void SetDriveLister(TDriveLister lister);
     // Replaces what tells whether the display turns itself off (the X server's by default).
     void SetDisplayPowerOff(std::unique_ptr<IDisplayPowerOff> display);
 
@@ -100,6 +105,10 @@ private:
     std::optional<TKind> KindOf(const TName& name) const;
     // Reads the schedule again from the agent into the map of its kind.
     HRESULT ReadBack(const TName& name, TKind kind);
+    // Writes an edited drive schedule: renamed first when its name changed, then written and
+    // read back.
+    HRESULT WriteEdit(const TName& oldName, CCadence::CScheduleData schedule);
+    CSelectDrivesPage::TDrives Drives() const;
     // The table model was reset: views start again with the current schedule selected.
     void ResetTable();
     // The plain notice of a wizard that is not there yet.
@@ -120,6 +129,7 @@ private:
     QSplitter* m_splitter;
     CScheduleTable* m_table;
     std::unique_ptr<IDisplayPowerOff> m_display;
+    TDriveLister m_driveLister;
     // The splitter's saved state, taken again once the detail pane is there.
     QByteArray m_splitterState;
     bool m_registered = false;

@@ -7,11 +7,9 @@
 #include "schedule/CCadenceTableSortFilterModel.h"
 #include "schedule/CCadenceWidget.h"
 #include "schedule/CDisplayPowerOff.h"
-#include "schedule/CScheduleNameDialog.h"
 #include "tests/support/CScriptedPresenter.h"
 #include "tests/support/CTestAgentRig.h"
 
-#include <QLineEdit>
 #include <QtTest>
 
 #include <optional>
@@ -45,9 +43,6 @@ private slots:
     void createWritesReadsBackAndAnnounces();
     void createFailures_data();
     void createFailures();
-    void renameRefusesBeforeAnyCall_data();
-    void renameRefusesBeforeAnyCall();
-    void renameThroughTheAgent();
     void screenSaverWarnsWhenTheDisplayTurnsOff();
     void displayPowerOffFromXset_data();
     void displayPowerOffFromXset();
@@ -484,98 +479,18 @@ void TestCadencePage::createFailures()
     QCOMPARE(m_presenter->messages[0].text, u"Unable to create schedule due to error 0x80070005"_s);
 }
 
-void TestCadencePage::renameRefusesBeforeAnyCall_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("problem");
-    using P = CScheduleNameDialog::TProblem;
-    QTest::newRow("blank") << u"   "_s << int(P::kBlank);
-    QTest::newRow("another schedule's") << u"Once"_s << int(P::kTaken);
-    QTest::newRow("its own") << u" Nightly "_s << int(P::kTaken);
-    QTest::newRow("an Exchange schedule's") << u"Stores"_s << int(P::kTaken);
-    QTest::newRow("a special schedule's") << u"Full Auto Schedule"_s << int(P::kTaken);
-    QTest::newRow("control character") << u"Night\nly"_s << int(P::kUnkeepable);
-    QTest::newRow("too long") << QString(257, u'x') << int(P::kUnkeepable);
-}
-
-void TestCadencePage::renameRefusesBeforeAnyCall()
-{
-    QFETCH(QString, name);
-    QFETCH(int, problem);
-    Select(L"Nightly");
-    // The script accepts whatever the dialog says: the page refuses all the same.
-    int shownProblem = -1;
-    bool okEnabled = true;
-    m_presenter->dialogScripts = {[&](QDialog& dialog) {
-        auto& names = dynamic_cast<CScheduleNameDialog&>(dialog);
-        names.NameEdit()->setText(name);
-        shownProblem = int(names.Problem());
-        okEnabled = names.ProblemText().isEmpty();
-        names.accept();
-        return int(QDialog::Accepted);
-    }};
-    m_page->Rename();
-    QCOMPARE(shownProblem, problem);
-    QVERIFY(!okEnabled);
-    QVERIFY(m_rig->store.Calls().isEmpty());
-    QVERIFY(m_presenter->messages.isEmpty());
-    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
-}
-
-void TestCadencePage::renameThroughTheAgent()
-{
-    Select(L"Nightly");
-    const auto answer = [](const QString& name) {
-        return [name](QDialog& dialog) {
-            dynamic_cast<CScheduleNameDialog&>(dialog).NameEdit()->setText(name);
-            return int(QDialog::Accepted);
-        };
-    };
-    // A failing call: a box, and the model as it was.
-    m_rig->store.FailNext(u"RenameSchedule"_s, E_ACCESSDENIED);
-    m_presenter->dialogScripts = {answer(u"Late"_s)};
-    m_page->Rename();
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].title, u"Unable to Rename Schedule"_s);
-    QCOMPARE(m_presenter->messages[0].text, u"Unable to rename schedule due to error 0x80070005"_s);
-    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
-
-    // Cancelled: nothing is called.
-    m_rig->store.ClearCalls();
-    m_page->Rename();
-    QVERIFY(m_rig->store.Calls().isEmpty());
-
-    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
-    m_presenter->dialogScripts = {answer(u" Late "_s)};
-    m_page->Rename();
-    QCOMPARE(m_rig->store.Calls().first(), u"RenameSchedule:Nightly"_s);
-    QCOMPARE(updated.count(), 1);
-    QVERIFY(!m_cadence->Schedules().contains(L"Nightly"));
-    QVERIFY(m_cadence->Schedules().contains(L"Late"));
-    QVERIFY(m_rig->store.Schedule(u"Late"_s));
-    QCOMPARE(m_page->Table()->currentIndex().data().toString(), u"Late"_s);
-
-    // Exchange schedules are not renamed here.
-    Select(L"Stores");
-    m_rig->store.ClearCalls();
-    m_page->Rename();
-    QCOMPARE(m_presenter->dialogTitles.size(), 3);
-    QVERIFY(m_rig->store.Calls().isEmpty());
-}
-
 void TestCadencePage::screenSaverWarnsWhenTheDisplayTurnsOff()
 {
     m_page->SetDisplayPowerOff(std::make_unique<CFakeDisplay>(std::nullopt));
     m_page->ScreenSaver();
-    // Only the wizard's notice.
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QVERIFY(m_presenter->messages[0].title != u"Screen Saver Schedule only runs when monitor is "
-                                              "powered on."_s);
+    // Straight to the wizard.
+    QVERIFY(m_presenter->messages.isEmpty());
+    QCOMPARE(m_presenter->dialogTitles, QStringList{u"Screen Saver Schedule Wizard"_s});
 
     m_presenter->messages.clear();
     m_page->SetDisplayPowerOff(std::make_unique<CFakeDisplay>(15));
     m_page->ScreenSaver();
-    QCOMPARE(m_presenter->messages.size(), 2);
+    QCOMPARE(m_presenter->messages.size(), 1);
     QCOMPARE(m_presenter->messages[0].icon, QMessageBox::Information);
     QCOMPARE(m_presenter->messages[0].title,
              u"Screen Saver Schedule only runs when monitor is powered on."_s);
@@ -584,7 +499,7 @@ void TestCadencePage::screenSaverWarnsWhenTheDisplayTurnsOff()
     // QuietWatch does not care about the display.
     m_presenter->messages.clear();
     m_page->Automatic();
-    QCOMPARE(m_presenter->messages.size(), 1);
+    QVERIFY(m_presenter->messages.isEmpty());
 }
 
 void TestCadencePage::displayPowerOffFromXset_data()

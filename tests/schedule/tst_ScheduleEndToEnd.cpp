@@ -1,5 +1,5 @@
-// The scheduling tab over the reference engine daemon: a schedule made from the tab runs at its
-// time on the daemon, and the tab follows it from due to run.
+// The scheduling tab over the reference engine daemon: a schedule made with the tab's wizard runs
+// at its time on the daemon, and the tab follows it from due to run.
 #include "app/CApp.h"
 #include "app/CCentralWidget.h"
 #include "app/CMainWindow.h"
@@ -7,6 +7,8 @@
 #include "schedule/CCadenceFeed.h"
 #include "schedule/CCadenceTableModel.h"
 #include "schedule/CCadenceWidget.h"
+#include "schedule/CDriveWizardFactory.h"
+#include "schedule/CWireWizardBase.h"
 #include "tests/support/CAppFixture.h"
 #include "tests/support/CEngineDaemonProcess.h"
 
@@ -63,15 +65,31 @@ void tst_ScheduleEndToEnd::aScheduleMadeHereRunsOnTheEngine()
         QDir(volumeDirectory.path()).canonicalPath().toStdWString());
     QVERIFY(!volume.empty());
 
-    // Made from the tab, due in three seconds: listed with its next run.
-    CCadence::CScheduleData soon;
+    // Made with the tab's one-time wizard, due at the next whole minute (the wizard's time field
+    // shows minutes) at least a few seconds away: listed with its next run.
+    const QDateTime soonest = QDateTime::currentDateTime().addSecs(5);
+    const QDateTime due =
+        QDateTime(soonest.date(), QTime(soonest.time().hour(), soonest.time().minute()))
+            .addSecs(60);
+    CCadence::CScheduleData soon = CDriveWizardFactory::FreshRecord(CCadence::kOneTime);
     soon.name = L"Soon";
-    soon.settings.type = CCadence::kOneTime;
     soon.settings.method = CCadence::kMethodDefragOnly;
-    soon.settings.start = COleDate::Now() + 3.0 / (24 * 60 * 60);
+    soon.settings.start = COleDate::FromDateTime(due);
+    soon.allDrives = false;
     soon.drives = {volume};
+    fixture.presenter.dialogScripts = {[&soon](QDialog& dialog) {
+        // As a template would: the record goes into every page, then Enter on each.
+        auto& wizard = dynamic_cast<CWireWizardBase&>(dialog);
+        wizard.SetRecord(TWireRecord(soon));
+        for (int step = 0; step < wizard.PageCount(); ++step)
+            wizard.EnterKey();
+        return wizard.result();
+    }};
     QSignalSpy running(&app.CadenceFeed(), &CCadenceFeed::RunningChanged);
-    QCOMPARE(page->CreateSchedule(soon), S_OK);
+    page->OneTime();
+    QCOMPARE(fixture.presenter.dialogTitles, QStringList{u"One Time Schedule Wizard"_s});
+    QVERIFY2(fixture.presenter.messages.isEmpty(),
+             qPrintable(fixture.presenter.messages.value(0).text));
     const CCadenceTableModel& table = *page->TableModel();
     int row = RowOf(table, u"Soon"_s);
     QVERIFY(row >= 0);
@@ -79,7 +97,7 @@ void tst_ScheduleEndToEnd::aScheduleMadeHereRunsOnTheEngine()
     QVERIFY(table.index(row, 2).data().toString().isEmpty());
 
     // The engine runs it; the tab sees it start and stop.
-    QTRY_VERIFY_WITH_TIMEOUT(running.size() >= 2, 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(running.size() >= 2, 120000);
     QCOMPARE(running.at(0).at(0).value<TName>(), L"Soon");
     QVERIFY(running.at(0).at(1).toBool());
     QVERIFY(!running.at(1).at(1).toBool());
