@@ -1,6 +1,6 @@
 #include "schedule/CDailyWizard.h"
 
-#include "schedule/CDefragDatePages.h"
+#include "schedule/CDefragDailyTimeDatePage.h"
 #include "schedule/CScheduleNamePage.h"
 
 CDailyWizard::CDailyWizard(const CCadence& cadence, CSelectDrivesPage::TDrives drives,

@@ -1,6 +1,6 @@
 #include "schedule/COneTimeWizard.h"
 
-#include "schedule/CDefragDatePages.h"
+#include "schedule/CDefragOneTimeDatePage.h"
 #include "schedule/CScheduleNamePage.h"
 
 COneTimeWizard::COneTimeWizard(const CCadence& cadence, CSelectDrivesPage::TDrives drives,

@@ -1,6 +1,6 @@
 #include "schedule/CWeeklyWizard.h"
 
-#include "schedule/CDefragDatePages.h"
+#include "schedule/CDefragWeeklyTimeDatePage.h"
 #include "schedule/CScheduleNamePage.h"
 
 CWeeklyWizard::CWeeklyWizard(const CCadence& cadence, CSelectDrivesPage::TDrives drives,

@@ -5,15 +5,12 @@
 
 #include <QDateTime>
 
-#include <array>
 #include <functional>
 #include <optional>
 
 class CPrettyCalendar;
-class CWizardSpinBox;
 class QCheckBox;
 class QLineEdit;
-class QRadioButton;
 class QTimeEdit;
 class QVBoxLayout;
 
@@ -58,12 +55,16 @@ public slots:
     void SetForType(CWireWizardBase::TWizardType type);
 
 protected:
+    static constexpr quint32 kHoursPerWeek = 168;
+
     CDefragDatePageBase(QByteArray context, QWidget* parent);
 
     // Adds the repeat controls of a page below the common ones.
     void AddRepeatWidget(QWidget* widget);
     // The start followed by the repeat, for the summary.
     QString StartText() const;
+    // A repeat interval in whole days or weeks (UNIT hours), from 1 to MAXIMUM.
+    static quint32 RepeatCount(quint32 interval, quint32 unit, int maximum);
 
     // The record's repeat shown, or the page's default for a fresh record.
     virtual void LoadRepeat(const CScheduleSettings& settings, bool fresh) = 0;
@@ -93,68 +94,4 @@ private:
     // The record's maximum duration and the hours shown for it.
     quint32 m_originalSeconds = 0;
     QString m_originalHours;
-};
-
-// A one-time schedule: the start alone.
-class CDefragOneTimeDatePage : public CDefragDatePageBase {
-    Q_OBJECT
-
-public:
-    explicit CDefragOneTimeDatePage(QWidget* parent = nullptr);
-
-    QString Summary() const override;
-
-protected:
-    void LoadRepeat(const CScheduleSettings& settings, bool fresh) override;
-    void StoreRepeat(CScheduleSettings* settings) const override;
-};
-
-// A daily schedule: every N days, on weekdays only or on weekends only.
-class CDefragDailyTimeDatePage : public CDefragDatePageBase {
-    Q_OBJECT
-
-public:
-    explicit CDefragDailyTimeDatePage(QWidget* parent = nullptr);
-
-    QString Summary() const override;
-
-    QRadioButton* EveryButton() const { return m_every; }
-    CWizardSpinBox* DaysBox() const { return m_days; }
-    QRadioButton* WeekdaysButton() const { return m_weekdays; }
-    QRadioButton* WeekendsButton() const { return m_weekends; }
-
-protected:
-    void LoadRepeat(const CScheduleSettings& settings, bool fresh) override;
-    void StoreRepeat(CScheduleSettings* settings) const override;
-
-private:
-    QRadioButton* m_every;
-    CWizardSpinBox* m_days;
-    QRadioButton* m_weekdays;
-    QRadioButton* m_weekends;
-};
-
-// A weekly schedule: every N weeks on the checked days.
-class CDefragWeeklyTimeDatePage : public CDefragDatePageBase {
-    Q_OBJECT
-
-public:
-    explicit CDefragWeeklyTimeDatePage(QWidget* parent = nullptr);
-
-    QString Summary() const override;
-
-    CWizardSpinBox* WeeksBox() const { return m_weeks; }
-    // Monday is 0, Sunday 6.
-    QCheckBox* DayBox(int day) const { return m_days.at(std::size_t(day)); }
-
-protected:
-    void LoadRepeat(const CScheduleSettings& settings, bool fresh) override;
-    void StoreRepeat(CScheduleSettings* settings) const override;
-    QString ValidateRepeat() const override;
-
-private:
-    quint32 Weekdays() const;
-
-    CWizardSpinBox* m_weeks;
-    std::array<QCheckBox*, 7> m_days{};
 };
