@@ -7,8 +7,7 @@
 #include "schedule/CCadenceTableSortFilterModel.h"
 #include "schedule/CCadenceWidget.h"
 #include "schedule/CDisplayPowerOff.h"
-#include "tests/support/CScriptedPresenter.h"
-#include "tests/support/CTestAgentRig.h"
+#include "tests/support/CTestCadencePageRig.h"
 
 #include <QtTest>
 
@@ -51,12 +50,7 @@ private:
     QStringList Column(int column) const;
     void Select(const TName& name);
 
-    std::optional<CTestAgentRig> m_rig;
-    std::optional<CCadence> m_cadence;
-    CModel m_console;
-    std::optional<CCadenceFeed> m_feed;
-    std::optional<CScriptedPresenter> m_presenter;
-    std::optional<CCadenceWidget> m_page;
+    std::optional<CTestCadencePageRig> m_tab;
 };
 
 namespace {
@@ -106,38 +100,29 @@ CTestScheduleStore::TSchedule Drive(const QString& name, uint type, double first
 
 void TestCadencePage::init()
 {
-    m_rig.emplace();
-    QVERIFY(m_rig->Connect());
-    m_cadence.emplace();
-    m_console = CModel();
-    m_feed.emplace(m_rig->agent, *m_cadence, &m_console);
-    m_presenter.emplace();
-    m_page.emplace(*m_feed);
+    m_tab.emplace();
+    QVERIFY(m_tab->connected);
 
-    m_rig->store.Put(Drive(u"Nightly"_s, 2, Date(3, 2)));
-    m_rig->store.Put(Drive(u"Once"_s, 1, Date(5, 4), true));
-    m_rig->store.Put(Drive(u"Policy"_s, 1, Date(4, 1), false, 2));
-    m_rig->store.Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
-    m_rig->store.Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
-    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
-    m_page->UpdateModel();
+    m_tab->agentRig.store.Put(Drive(u"Nightly"_s, 2, Date(3, 2)));
+    m_tab->agentRig.store.Put(Drive(u"Once"_s, 1, Date(5, 4), true));
+    m_tab->agentRig.store.Put(Drive(u"Policy"_s, 1, Date(4, 1), false, 2));
+    m_tab->agentRig.store.Put({u"Stores"_s, 1, 201, u"datastores=ALLDATASTORES"_s, false, 0.0, {}});
+    m_tab->agentRig.store.Put({u"Guests"_s, 1, 401, u"Virtual+Machines=web%7c1"_s, false, 0.0, {}});
+    QSignalSpy updated(&m_tab->page, &CCadenceWidget::ModelUpdated);
+    m_tab->page.UpdateModel();
     QCOMPARE(updated.count(), 1);
-    m_rig->store.ClearCalls();
+    m_tab->agentRig.store.ClearCalls();
 }
 
 void TestCadencePage::cleanup()
 {
-    m_page.reset();
-    m_presenter.reset();
-    m_feed.reset();
-    m_cadence.reset();
-    m_rig.reset();
+    m_tab.reset();
 }
 
 QStringList TestCadencePage::Column(int column) const
 {
     QStringList texts;
-    const QAbstractItemModel* model = m_page->Table()->model();
+    const QAbstractItemModel* model = m_tab->page.Table()->model();
     for (int row = 0; row < model->rowCount(); ++row)
         texts.append(model->index(row, column).data().toString());
     return texts;
@@ -145,13 +130,13 @@ QStringList TestCadencePage::Column(int column) const
 
 void TestCadencePage::Select(const TName& name)
 {
-    m_page->SelectSchedule(name);
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(name));
+    m_tab->page.SelectSchedule(name);
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(name));
 }
 
 void TestCadencePage::rowsFollowTheKindsInMapOrder()
 {
-    CCadenceTableModel& model = *m_page->TableModel();
+    CCadenceTableModel& model = *m_tab->page.TableModel();
     QCOMPARE(model.rowCount(), 5);
     QCOMPARE(model.columnCount(), 5);
     // Drive schedules by name, then Exchange, then guests.
@@ -176,7 +161,7 @@ void TestCadencePage::rowsFollowTheKindsInMapOrder()
 
 void TestCadencePage::disabledAndSpecialSchedulesShowNoNextRun()
 {
-    CCadenceTableModel& model = *m_page->TableModel();
+    CCadenceTableModel& model = *m_tab->page.TableModel();
     const int nightly = model.RowOf(L"Nightly");
     const int once = model.RowOf(L"Once");
     QVERIFY(!model.index(nightly, CCadenceTableModel::kNextRunColumn).data().toString().isEmpty());
@@ -187,7 +172,7 @@ void TestCadencePage::disabledAndSpecialSchedulesShowNoNextRun()
     QVERIFY(model.index(nightly, CCadenceTableModel::kLastRunColumn).data().toString().isEmpty());
 
     // The special schedules show neither run.
-    CCadence::CScheduleData& record = m_cadence->Schedules().at(L"Nightly");
+    CCadence::CScheduleData& record = m_tab->cadence.Schedules().at(L"Nightly");
     record.settings.type = CCadence::kScreenSaver;
     record.settings.lastRun = Date(1, 1);
     QVERIFY(model.index(nightly, CCadenceTableModel::kNextRunColumn).data().toString().isEmpty());
@@ -198,7 +183,7 @@ void TestCadencePage::disabledAndSpecialSchedulesShowNoNextRun()
 void TestCadencePage::sortsRunDatesByValue()
 {
     // Next runs: Nightly 3 Jan, Policy 4 Jan, the others none.
-    CCadenceTableSortFilterModel& sorted = *m_page->SortModel();
+    CCadenceTableSortFilterModel& sorted = *m_tab->page.SortModel();
     sorted.sort(CCadenceTableModel::kNextRunColumn, Qt::DescendingOrder);
     QCOMPARE(Column(0).mid(0, 2), (QStringList{u"Policy"_s, u"Nightly"_s}));
     sorted.sort(CCadenceTableModel::kNameColumn, Qt::AscendingOrder);
@@ -206,8 +191,8 @@ void TestCadencePage::sortsRunDatesByValue()
              (QStringList{u"Guests"_s, u"Nightly"_s, u"Once"_s, u"Policy"_s, u"Stores"_s}));
     // The current row survives a reset of the sorted table.
     Select(L"Once");
-    m_page->TableModel()->Reset();
-    QCOMPARE(m_page->Table()->currentIndex().data().toString(), u"Once"_s);
+    m_tab->page.TableModel()->Reset();
+    QCOMPARE(m_tab->page.Table()->currentIndex().data().toString(), u"Once"_s);
 }
 
 void TestCadencePage::menuEntries_data()
@@ -254,44 +239,44 @@ void TestCadencePage::menuEntries()
 
 void TestCadencePage::withoutCurrentScheduleNothingIsCalled()
 {
-    QVERIFY(!m_cadence->CurrentSchedule());
-    QVERIFY(!m_page->MenuContext().hasCurrent);
-    m_page->RunNow();
-    m_page->Delete();
-    m_page->Disable();
-    QVERIFY(m_presenter->messages.isEmpty());
-    m_page->Edit();
-    m_page->Rename();
-    QCOMPARE(m_presenter->messages.size(), 2);
-    QCOMPARE(m_presenter->messages[0].title, u"Cannot edit schedule"_s);
-    QCOMPARE(m_presenter->messages[1].title, u"Cannot rename schedule"_s);
-    QVERIFY(m_rig->store.Calls().isEmpty());
+    QVERIFY(!m_tab->cadence.CurrentSchedule());
+    QVERIFY(!m_tab->page.MenuContext().hasCurrent);
+    m_tab->page.RunNow();
+    m_tab->page.Delete();
+    m_tab->page.Disable();
+    QVERIFY(m_tab->presenter.messages.isEmpty());
+    m_tab->page.Edit();
+    m_tab->page.Rename();
+    QCOMPARE(m_tab->presenter.messages.size(), 2);
+    QCOMPARE(m_tab->presenter.messages[0].title, u"Cannot edit schedule"_s);
+    QCOMPARE(m_tab->presenter.messages[1].title, u"Cannot rename schedule"_s);
+    QVERIFY(m_tab->agentRig.store.Calls().isEmpty());
 }
 
 void TestCadencePage::deleteAsksAboutTheShownName()
 {
     // Only its name matters here.
-    m_rig->store.Put(Drive(u"Screen Saver Schedule"_s, 1, 0.0));
-    m_page->UpdateModel();
-    m_rig->store.ClearCalls();
+    m_tab->agentRig.store.Put(Drive(u"Screen Saver Schedule"_s, 1, 0.0));
+    m_tab->page.UpdateModel();
+    m_tab->agentRig.store.ClearCalls();
     Select(L"Screen Saver Schedule");
 
     // No: nothing is deleted.
-    m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::No)};
-    m_page->Delete();
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].text,
+    m_tab->presenter.messageAnswers = {CScriptedPresenter::Answer(QMessageBox::No)};
+    m_tab->page.Delete();
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].text,
              u"Are you sure you want to delete schedule Screen Saver Schedule?"_s);
-    QVERIFY(m_rig->store.Calls().isEmpty());
+    QVERIFY(m_tab->agentRig.store.Calls().isEmpty());
 
-    QSignalSpy deleted(&*m_page, &CCadenceWidget::ScheduleDeleted);
-    m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
-    m_page->Delete();
-    QCOMPARE(m_rig->store.Calls(), QStringList{u"DeleteSchedule:Screen Saver Schedule"_s});
+    QSignalSpy deleted(&m_tab->page, &CCadenceWidget::ScheduleDeleted);
+    m_tab->presenter.messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
+    m_tab->page.Delete();
+    QCOMPARE(m_tab->agentRig.store.Calls(), QStringList{u"DeleteSchedule:Screen Saver Schedule"_s});
     QCOMPARE(deleted.count(), 1);
-    QVERIFY(!m_cadence->Schedules().contains(L"Screen Saver Schedule"));
-    QVERIFY(!m_cadence->CurrentSchedule());
-    QCOMPARE(m_page->TableModel()->rowCount(), 5);
+    QVERIFY(!m_tab->cadence.Schedules().contains(L"Screen Saver Schedule"));
+    QVERIFY(!m_tab->cadence.CurrentSchedule());
+    QCOMPARE(m_tab->page.TableModel()->rowCount(), 5);
 }
 
 void TestCadencePage::failingCallsLeaveTheModel_data()
@@ -315,72 +300,73 @@ void TestCadencePage::failingCallsLeaveTheModel()
     QFETCH(QString, title);
 
     Select(L"Nightly");
-    const CCadence::CScheduleData before = m_cadence->Schedules().at(L"Nightly");
-    m_rig->store.FailNext(failing, E_ACCESSDENIED);
-    m_presenter->messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
-    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
-    QVERIFY(QMetaObject::invokeMethod(&*m_page, operation.toLatin1().constData()));
+    const CCadence::CScheduleData before = m_tab->cadence.Schedules().at(L"Nightly");
+    m_tab->agentRig.store.FailNext(failing, E_ACCESSDENIED);
+    m_tab->presenter.messageAnswers = {CScriptedPresenter::Answer(QMessageBox::Yes)};
+    QSignalSpy updated(&m_tab->page, &CCadenceWidget::ModelUpdated);
+    QVERIFY(QMetaObject::invokeMethod(&m_tab->page, operation.toLatin1().constData()));
 
-    const CScriptedPresenter::TMessage& warning = m_presenter->messages.last();
+    const CScriptedPresenter::TMessage& warning = m_tab->presenter.messages.last();
     QCOMPARE(warning.icon, QMessageBox::Warning);
     QCOMPARE(warning.title, title);
     QVERIFY2(warning.text.contains(u"Nightly due to error 0x80070005"_s), qPrintable(warning.text));
     QCOMPARE(updated.count(), 0);
-    QCOMPARE(m_cadence->Schedules().size(), 3u);
-    QCOMPARE(m_cadence->Schedules().at(L"Nightly").settings.disabled, before.settings.disabled);
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Nightly"));
-    QVERIFY(!m_rig->store.Schedule(u"Nightly"_s)->disabled);
+    QCOMPARE(m_tab->cadence.Schedules().size(), 3u);
+    QCOMPARE(m_tab->cadence.Schedules().at(L"Nightly").settings.disabled, before.settings.disabled);
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(L"Nightly"));
+    QVERIFY(!m_tab->agentRig.store.Schedule(u"Nightly"_s)->disabled);
 }
 
 void TestCadencePage::disableTogglesAndReadsBack()
 {
     Select(L"Once");
-    QVERIFY(m_page->MenuContext().disabled);
-    QSignalSpy enabled(&*m_page, &CCadenceWidget::ScheduleEnabled);
-    m_page->Disable();
+    QVERIFY(m_tab->page.MenuContext().disabled);
+    QSignalSpy enabled(&m_tab->page, &CCadenceWidget::ScheduleEnabled);
+    m_tab->page.Disable();
     QCOMPARE(enabled.count(), 1);
     QCOMPARE(enabled[0][1].toBool(), true);
-    QVERIFY(!m_rig->store.Schedule(u"Once"_s)->disabled);
-    QVERIFY(!m_cadence->Schedules().at(L"Once").settings.disabled);
-    const int row = m_page->TableModel()->RowOf(L"Once");
+    QVERIFY(!m_tab->agentRig.store.Schedule(u"Once"_s)->disabled);
+    QVERIFY(!m_tab->cadence.Schedules().at(L"Once").settings.disabled);
+    const int row = m_tab->page.TableModel()->RowOf(L"Once");
     QCOMPARE(
-        m_page->TableModel()->index(row, CCadenceTableModel::kDisabledColumn).data().toString(),
+        m_tab->page.TableModel()->index(row, CCadenceTableModel::kDisabledColumn).data().toString(),
         u"No"_s);
 
-    m_page->Disable();
+    m_tab->page.Disable();
     QCOMPARE(enabled[1][1].toBool(), false);
-    QVERIFY(m_rig->store.Schedule(u"Once"_s)->disabled);
-    QVERIFY(m_presenter->messages.isEmpty());
+    QVERIFY(m_tab->agentRig.store.Schedule(u"Once"_s)->disabled);
+    QVERIFY(m_tab->presenter.messages.isEmpty());
 }
 
 void TestCadencePage::runNowCallsTheAgent()
 {
     Select(L"Guests");
-    m_page->RunNow();
-    QCOMPARE(m_rig->store.Calls(), QStringList{u"RunNow:Guests"_s});
-    QVERIFY(m_presenter->messages.isEmpty());
+    m_tab->page.RunNow();
+    QCOMPARE(m_tab->agentRig.store.Calls(), QStringList{u"RunNow:Guests"_s});
+    QVERIFY(m_tab->presenter.messages.isEmpty());
 }
 
 void TestCadencePage::reloadListsUnreadableAndDropsVanishedCurrent()
 {
     Select(L"Policy");
-    m_rig->store.Put({u"Broken"_s, 1, 101, u"method=tl"_s, false, 0.0, {}});
-    CTestScheduleStore::TSchedule gone = *m_rig->store.Schedule(u"Policy"_s);
-    m_rig->store.Put({gone.name, gone.source, 999, gone.parameters, false, 0.0, {}}); // no kind
+    m_tab->agentRig.store.Put({u"Broken"_s, 1, 101, u"method=tl"_s, false, 0.0, {}});
+    CTestScheduleStore::TSchedule gone = *m_tab->agentRig.store.Schedule(u"Policy"_s);
+    m_tab->agentRig.store.Put(
+        {gone.name, gone.source, 999, gone.parameters, false, 0.0, {}}); // no kind
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression(u"^The schedule Broken cannot be read"_s));
-    m_page->UpdateModel();
-    QVERIFY(m_cadence->Schedules().contains(L"Broken"));
-    QVERIFY(!m_cadence->Schedules().contains(L"Policy"));
-    QVERIFY(!m_cadence->CurrentSchedule());
-    QVERIFY(!m_page->Table()->currentIndex().isValid());
-    const int broken = m_page->TableModel()->RowOf(L"Broken");
+    m_tab->page.UpdateModel();
+    QVERIFY(m_tab->cadence.Schedules().contains(L"Broken"));
+    QVERIFY(!m_tab->cadence.Schedules().contains(L"Policy"));
+    QVERIFY(!m_tab->cadence.CurrentSchedule());
+    QVERIFY(!m_tab->page.Table()->currentIndex().isValid());
+    const int broken = m_tab->page.TableModel()->RowOf(L"Broken");
     QVERIFY(broken >= 0);
     // Listed by its name with no type.
-    const CCadenceTableModel& model = *m_page->TableModel();
+    const CCadenceTableModel& model = *m_tab->page.TableModel();
     QCOMPARE(model.index(broken, CCadenceTableModel::kNameColumn).data().toString(), u"Broken"_s);
     QVERIFY(model.index(broken, CCadenceTableModel::kTypeColumn).data().toString().isEmpty());
-    QVERIFY(m_presenter->messages.isEmpty());
+    QVERIFY(m_tab->presenter.messages.isEmpty());
 }
 
 void TestCadencePage::reloadWarnings_data()
@@ -411,49 +397,49 @@ void TestCadencePage::reloadWarnings()
     QFETCH(QString, title);
     QFETCH(QString, text);
 
-    m_console.SetRemote(remote);
-    m_rig->store.FailNext(failing, E_ACCESSDENIED);
+    m_tab->console.SetRemote(remote);
+    m_tab->agentRig.store.FailNext(failing, E_ACCESSDENIED);
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"cannot be (listed|read)"_s));
-    QSignalSpy updated(&*m_page, &CCadenceWidget::ModelUpdated);
-    m_page->UpdateModel();
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].icon, QMessageBox::Warning);
-    QCOMPARE(m_presenter->messages[0].title, title);
-    QCOMPARE(m_presenter->messages[0].text, text);
+    QSignalSpy updated(&m_tab->page, &CCadenceWidget::ModelUpdated);
+    m_tab->page.UpdateModel();
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].icon, QMessageBox::Warning);
+    QCOMPARE(m_tab->presenter.messages[0].title, title);
+    QCOMPARE(m_tab->presenter.messages[0].text, text);
     // The rest is reloaded all the same.
     QCOMPARE(updated.count(), 1);
-    QVERIFY(m_cadence->ExSchedules().contains(L"Stores"));
-    QCOMPARE(m_page->TableModel()->rowCount(), int(m_cadence->ScheduleCount() + 2));
+    QVERIFY(m_tab->cadence.ExSchedules().contains(L"Stores"));
+    QCOMPARE(m_tab->page.TableModel()->rowCount(), int(m_tab->cadence.ScheduleCount() + 2));
 }
 
 void TestCadencePage::reloadLeavesOutPolicySchedulesWhenAsked()
 {
-    m_console.SetSkipPolicySchedules(true);
-    m_page->UpdateModel();
-    QVERIFY(!m_cadence->Schedules().contains(L"Policy"));
-    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
-    QVERIFY(m_presenter->messages.isEmpty());
-    QVERIFY(!m_rig->store.Calls().contains(u"GetSchedule:Policy"_s));
+    m_tab->console.SetSkipPolicySchedules(true);
+    m_tab->page.UpdateModel();
+    QVERIFY(!m_tab->cadence.Schedules().contains(L"Policy"));
+    QVERIFY(m_tab->cadence.Schedules().contains(L"Nightly"));
+    QVERIFY(m_tab->presenter.messages.isEmpty());
+    QVERIFY(!m_tab->agentRig.store.Calls().contains(u"GetSchedule:Policy"_s));
 }
 
 void TestCadencePage::createWritesReadsBackAndAnnounces()
 {
-    QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
-    QCOMPARE(m_page->CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kOneTime, Date(9, 3))),
+    QSignalSpy created(&m_tab->page, &CCadenceWidget::ScheduleCreated);
+    QCOMPARE(m_tab->page.CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kOneTime, Date(9, 3))),
              S_OK);
     QCOMPARE(created.count(), 1);
     QCOMPARE(created[0][0].value<TName>(), TName(L"Fresh"));
     // Read back: what the agent keeps, not what was given.
-    QCOMPARE(m_cadence->Schedules().at(L"Fresh").settings.start, Date(9, 3));
-    QVERIFY(m_rig->store.Schedule(u"Fresh"_s));
-    QVERIFY(m_page->TableModel()->RowOf(L"Fresh") >= 0);
+    QCOMPARE(m_tab->cadence.Schedules().at(L"Fresh").settings.start, Date(9, 3));
+    QVERIFY(m_tab->agentRig.store.Schedule(u"Fresh"_s));
+    QVERIFY(m_tab->page.TableModel()->RowOf(L"Fresh") >= 0);
 
     // The special schedules are created under their fixed names.
     CCadence::CScheduleData quiet = NewDriveSchedule(L"whatever", CCadence::kQuietWatch, 0.0);
-    QCOMPARE(m_page->CreateSchedule(quiet), S_OK);
+    QCOMPARE(m_tab->page.CreateSchedule(quiet), S_OK);
     QCOMPARE(created[1][0].value<TName>(), TName(L"Full Auto Schedule"));
-    QVERIFY(m_cadence->Schedules().contains(L"Full Auto Schedule"));
-    QVERIFY(m_presenter->messages.isEmpty());
+    QVERIFY(m_tab->cadence.Schedules().contains(L"Full Auto Schedule"));
+    QVERIFY(m_tab->presenter.messages.isEmpty());
 }
 
 void TestCadencePage::createFailures_data()
@@ -467,39 +453,41 @@ void TestCadencePage::createFailures_data()
 void TestCadencePage::createFailures()
 {
     QFETCH(QString, failing);
-    const std::size_t before = m_cadence->ScheduleCount();
-    m_rig->store.FailNext(failing, E_ACCESSDENIED);
-    QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
-    QCOMPARE(m_page->CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kDaily, Date(9, 3))),
+    const std::size_t before = m_tab->cadence.ScheduleCount();
+    m_tab->agentRig.store.FailNext(failing, E_ACCESSDENIED);
+    QSignalSpy created(&m_tab->page, &CCadenceWidget::ScheduleCreated);
+    QCOMPARE(m_tab->page.CreateSchedule(NewDriveSchedule(L"Fresh", CCadence::kDaily, Date(9, 3))),
              E_ACCESSDENIED);
     QCOMPARE(created.count(), 0);
-    QCOMPARE(m_cadence->ScheduleCount(), before);
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].title, u"Unable to Create Schedule"_s);
-    QCOMPARE(m_presenter->messages[0].text, u"Unable to create schedule due to error 0x80070005"_s);
+    QCOMPARE(m_tab->cadence.ScheduleCount(), before);
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].title, u"Unable to Create Schedule"_s);
+    QCOMPARE(m_tab->presenter.messages[0].text,
+             u"Unable to create schedule due to error 0x80070005"_s);
 }
 
 void TestCadencePage::screenSaverWarnsWhenTheDisplayTurnsOff()
 {
-    m_page->SetDisplayPowerOff(std::make_unique<CFakeDisplay>(std::nullopt));
-    m_page->ScreenSaver();
+    m_tab->page.SetDisplayPowerOff(std::make_unique<CFakeDisplay>(std::nullopt));
+    m_tab->page.ScreenSaver();
     // Straight to the wizard.
-    QVERIFY(m_presenter->messages.isEmpty());
-    QCOMPARE(m_presenter->dialogTitles, QStringList{u"Screen Saver Schedule Wizard"_s});
+    QVERIFY(m_tab->presenter.messages.isEmpty());
+    QCOMPARE(m_tab->presenter.dialogTitles, QStringList{u"Screen Saver Schedule Wizard"_s});
 
-    m_presenter->messages.clear();
-    m_page->SetDisplayPowerOff(std::make_unique<CFakeDisplay>(15));
-    m_page->ScreenSaver();
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].icon, QMessageBox::Information);
-    QCOMPARE(m_presenter->messages[0].title,
+    m_tab->presenter.messages.clear();
+    m_tab->page.SetDisplayPowerOff(std::make_unique<CFakeDisplay>(15));
+    m_tab->page.ScreenSaver();
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].icon, QMessageBox::Information);
+    QCOMPARE(m_tab->presenter.messages[0].title,
              u"Screen Saver Schedule only runs when monitor is powered on."_s);
-    QVERIFY(m_presenter->messages[0].text.contains(u"turn your monitor off after 15 minutes"_s));
+    QVERIFY(
+        m_tab->presenter.messages[0].text.contains(u"turn your monitor off after 15 minutes"_s));
 
     // QuietWatch does not care about the display.
-    m_presenter->messages.clear();
-    m_page->Automatic();
-    QVERIFY(m_presenter->messages.isEmpty());
+    m_tab->presenter.messages.clear();
+    m_tab->page.Automatic();
+    QVERIFY(m_tab->presenter.messages.isEmpty());
 }
 
 void TestCadencePage::displayPowerOffFromXset_data()

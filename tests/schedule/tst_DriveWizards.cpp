@@ -8,8 +8,7 @@
 #include "schedule/CRenameWizard.h"
 #include "schedule/CWirePageBase.h"
 #include "schedule/CWireWizardBase.h"
-#include "tests/support/CScriptedPresenter.h"
-#include "tests/support/CTestAgentRig.h"
+#include "tests/support/CTestCadencePageRig.h"
 
 #include <QtTest>
 
@@ -38,12 +37,7 @@ private slots:
 private:
     void Select(const TName& name);
 
-    std::optional<CTestAgentRig> m_rig;
-    std::optional<CCadence> m_cadence;
-    CModel m_console;
-    std::optional<CCadenceFeed> m_feed;
-    std::optional<CScriptedPresenter> m_presenter;
-    std::optional<CCadenceWidget> m_page;
+    std::optional<CTestCadencePageRig> m_tab;
 };
 
 namespace {
@@ -114,37 +108,28 @@ CTestScheduleStore::TSchedule Daily(const QString& name, double firstRun)
 
 void TestDriveWizards::init()
 {
-    m_rig.emplace();
-    QVERIFY(m_rig->Connect());
-    m_cadence.emplace();
-    m_console = CModel();
-    m_feed.emplace(m_rig->agent, *m_cadence, &m_console);
-    m_presenter.emplace();
-    m_page.emplace(*m_feed);
-    m_page->SetDriveLister([] {
+    m_tab.emplace();
+    QVERIFY(m_tab->connected);
+    m_tab->page.SetDriveLister([] {
         return CSelectDrivesPage::TDrives{{L"C", u"/"_s, u"system"_s},
                                           {L"D", u"/srv"_s, u"data"_s}};
     });
     // Started long ago: an edit that leaves the start alone keeps it.
-    m_rig->store.Put(
+    m_tab->agentRig.store.Put(
         Daily(u"Nightly"_s, COleDate::FromDateTime(QDateTime(QDate(2024, 1, 3), QTime(2, 0)))));
-    m_page->UpdateModel();
-    m_rig->store.ClearCalls();
+    m_tab->page.UpdateModel();
+    m_tab->agentRig.store.ClearCalls();
 }
 
 void TestDriveWizards::cleanup()
 {
-    m_page.reset();
-    m_presenter.reset();
-    m_feed.reset();
-    m_cadence.reset();
-    m_rig.reset();
+    m_tab.reset();
 }
 
 void TestDriveWizards::Select(const TName& name)
 {
-    m_page->SelectSchedule(name);
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(name));
+    m_tab->page.SelectSchedule(name);
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(name));
 }
 
 void TestDriveWizards::pagesAndWrittenSchedule_data()
@@ -214,23 +199,23 @@ void TestDriveWizards::pagesAndWrittenSchedule()
     QFETCH(QStringList, pages);
 
     TShown shown;
-    m_presenter->dialogScripts = {Walk(record, &shown, &*m_presenter)};
-    QSignalSpy created(&*m_page, &CCadenceWidget::ScheduleCreated);
-    QSignalSpy selected(&*m_page, &CCadenceWidget::ScheduleSelected);
-    QVERIFY(m_page->CallWizard(CCadence::TScheduleType(record.settings.type)));
+    m_tab->presenter.dialogScripts = {Walk(record, &shown, &m_tab->presenter)};
+    QSignalSpy created(&m_tab->page, &CCadenceWidget::ScheduleCreated);
+    QSignalSpy selected(&m_tab->page, &CCadenceWidget::ScheduleSelected);
+    QVERIFY(m_tab->page.CallWizard(CCadence::TScheduleType(record.settings.type)));
     QCOMPARE(shown.windowTitle, windowTitle);
     QCOMPARE(shown.header, header);
     QCOMPARE(shown.pages, pages);
     QVERIFY(!shown.editing);
     QCOMPARE(shown.messages, 0);
     QCOMPARE(created.count(), 1);
-    QVERIFY(m_presenter->messages.isEmpty());
+    QVERIFY(m_tab->presenter.messages.isEmpty());
     // The new schedule is the current one, and the views are told.
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(record.name));
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(record.name));
     QCOMPARE(selected.count(), 1);
 
     // What the agent keeps, read back: every choice of the pages arrived.
-    const CCadence::CScheduleData& kept = m_cadence->Schedules().at(record.name);
+    const CCadence::CScheduleData& kept = m_tab->cadence.Schedules().at(record.name);
     QCOMPARE(kept.allDrives, record.allDrives);
     if (!record.allDrives)
         QCOMPARE(kept.drives, record.drives);
@@ -272,17 +257,17 @@ void TestDriveWizards::refusedOrClosedWizardCallsNothing()
 {
     // A name that is taken keeps the wizard on its first page: the script gives up there.
     TShown shown;
-    m_presenter->dialogScripts = {
-        Walk(Record(L"Nightly", CCadence::kOneTime), &shown, &*m_presenter)};
-    QVERIFY(m_page->CallWizard(CCadence::kOneTime));
+    m_tab->presenter.dialogScripts = {
+        Walk(Record(L"Nightly", CCadence::kOneTime), &shown, &m_tab->presenter)};
+    QVERIFY(m_tab->page.CallWizard(CCadence::kOneTime));
     QVERIFY(shown.messages > 0);
-    QCOMPARE(m_presenter->messages.first().text, u"A unique schedule name is required"_s);
+    QCOMPARE(m_tab->presenter.messages.first().text, u"A unique schedule name is required"_s);
 
     // A template with that name loaded on the last page: Finish shows the name page and its
     // refusal instead of replacing the other schedule.
-    m_presenter->messages.clear();
+    m_tab->presenter.messages.clear();
     int shownPage = -1;
-    m_presenter->dialogScripts = {[&shownPage](QDialog& dialog) {
+    m_tab->presenter.dialogScripts = {[&shownPage](QDialog& dialog) {
         auto& wizard = dynamic_cast<CWireWizardBase&>(dialog);
         wizard.SetRecord(TWireRecord(Record(L"Fresh", CCadence::kOneTime)));
         for (int step = 1; step < wizard.PageCount(); ++step)
@@ -292,35 +277,35 @@ void TestDriveWizards::refusedOrClosedWizardCallsNothing()
         shownPage = wizard.CurrentIndex();
         return wizard.result();
     }};
-    QVERIFY(m_page->CallWizard(CCadence::kOneTime));
+    QVERIFY(m_tab->page.CallWizard(CCadence::kOneTime));
     QCOMPARE(shownPage, 0);
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].text, u"A unique schedule name is required"_s);
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].text, u"A unique schedule name is required"_s);
 
     // Closed at once.
-    QVERIFY(m_page->CallWizard(CCadence::kDaily));
-    QVERIFY(m_rig->store.Calls().isEmpty());
-    QCOMPARE(m_cadence->Schedules().size(), std::size_t(1));
+    QVERIFY(m_tab->page.CallWizard(CCadence::kDaily));
+    QVERIFY(m_tab->agentRig.store.Calls().isEmpty());
+    QCOMPARE(m_tab->cadence.Schedules().size(), std::size_t(1));
     // Only drive types have wizards here.
-    QVERIFY(!m_page->CallWizard(CCadence::kNotSet));
+    QVERIFY(!m_tab->page.CallWizard(CCadence::kNotSet));
 }
 
 void TestDriveWizards::editKeepsWhatWasNotChanged()
 {
-    const CTestScheduleStore::TSchedule before = *m_rig->store.Schedule(u"Nightly"_s);
+    const CTestScheduleStore::TSchedule before = *m_tab->agentRig.store.Schedule(u"Nightly"_s);
     Select(L"Nightly");
     TShown shown;
-    m_presenter->dialogScripts = {Walk(std::nullopt, &shown, &*m_presenter)};
-    QSignalSpy changed(&*m_page, &CCadenceWidget::ScheduleChanged);
-    m_page->Edit();
+    m_tab->presenter.dialogScripts = {Walk(std::nullopt, &shown, &m_tab->presenter)};
+    QSignalSpy changed(&m_tab->page, &CCadenceWidget::ScheduleChanged);
+    m_tab->page.Edit();
     QCOMPARE(shown.windowTitle, u"Daily Schedule Wizard"_s);
     QVERIFY(shown.editing);
     QCOMPARE(shown.messages, 0);
     QCOMPARE(changed.count(), 1);
 
     // Written again, to the same effect: its past start included.
-    const CTestScheduleStore::TSchedule after = *m_rig->store.Schedule(u"Nightly"_s);
-    QVERIFY(m_rig->store.Calls().contains(u"CreateSchedule:Nightly"_s));
+    const CTestScheduleStore::TSchedule after = *m_tab->agentRig.store.Schedule(u"Nightly"_s);
+    QVERIFY(m_tab->agentRig.store.Calls().contains(u"CreateSchedule:Nightly"_s));
     QCOMPARE(after.code, before.code);
     QCOMPARE(after.parameters, before.parameters);
     QCOMPARE(after.items, before.items);
@@ -329,45 +314,46 @@ void TestDriveWizards::editKeepsWhatWasNotChanged()
 void TestDriveWizards::editRenamesAndReportsFailures()
 {
     Select(L"Nightly");
-    CCadence::CScheduleData renamed = m_cadence->Schedules().at(L"Nightly");
+    CCadence::CScheduleData renamed = m_tab->cadence.Schedules().at(L"Nightly");
     renamed.name = L"Late";
     TShown shown;
-    m_presenter->dialogScripts = {Walk(renamed, &shown, &*m_presenter)};
-    QSignalSpy changed(&*m_page, &CCadenceWidget::ScheduleChanged);
-    m_page->Edit();
-    QCOMPARE(m_rig->store.Calls().first(), u"RenameSchedule:Nightly"_s);
+    m_tab->presenter.dialogScripts = {Walk(renamed, &shown, &m_tab->presenter)};
+    QSignalSpy changed(&m_tab->page, &CCadenceWidget::ScheduleChanged);
+    m_tab->page.Edit();
+    QCOMPARE(m_tab->agentRig.store.Calls().first(), u"RenameSchedule:Nightly"_s);
     QCOMPARE(changed.count(), 1);
     QCOMPARE(changed[0][0].value<TName>(), TName(L"Late"));
-    QVERIFY(!m_cadence->Schedules().contains(L"Nightly"));
-    QVERIFY(m_cadence->Schedules().contains(L"Late"));
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Late"));
+    QVERIFY(!m_tab->cadence.Schedules().contains(L"Nightly"));
+    QVERIFY(m_tab->cadence.Schedules().contains(L"Late"));
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(L"Late"));
 
     // A failing write: the box, and no change announced.
-    m_rig->store.FailNext(u"CreateSchedule"_s, E_ACCESSDENIED);
-    m_presenter->dialogScripts = {Walk(std::nullopt, &shown, &*m_presenter)};
-    m_page->Edit();
+    m_tab->agentRig.store.FailNext(u"CreateSchedule"_s, E_ACCESSDENIED);
+    m_tab->presenter.dialogScripts = {Walk(std::nullopt, &shown, &m_tab->presenter)};
+    m_tab->page.Edit();
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].title, u"Unable to Edit Schedule"_s);
-    QCOMPARE(m_presenter->messages[0].text, u"Unable to edit schedule due to error 0x80070005"_s);
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].title, u"Unable to Edit Schedule"_s);
+    QCOMPARE(m_tab->presenter.messages[0].text,
+             u"Unable to edit schedule due to error 0x80070005"_s);
 }
 
 void TestDriveWizards::specialSchedulesAreEditedOnceTheyExist()
 {
     TShown first;
-    m_presenter->dialogScripts = {Walk(std::nullopt, &first, &*m_presenter)};
-    m_page->Automatic();
+    m_tab->presenter.dialogScripts = {Walk(std::nullopt, &first, &m_tab->presenter)};
+    m_tab->page.Automatic();
     QCOMPARE(first.windowTitle, u"QuietWatch Schedule Wizard"_s);
     QVERIFY(!first.editing);
-    QVERIFY(m_rig->store.Schedule(u"Full Auto Schedule"_s));
+    QVERIFY(m_tab->agentRig.store.Schedule(u"Full Auto Schedule"_s));
 
     TShown again;
-    m_presenter->dialogScripts = {Walk(std::nullopt, &again, &*m_presenter)};
-    m_page->Automatic();
+    m_tab->presenter.dialogScripts = {Walk(std::nullopt, &again, &m_tab->presenter)};
+    m_tab->page.Automatic();
     QCOMPARE(again.windowTitle, u"QuietWatch Schedule Wizard"_s);
     QVERIFY(again.editing);
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Full Auto Schedule"));
-    QVERIFY(m_presenter->messages.isEmpty());
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(L"Full Auto Schedule"));
+    QVERIFY(m_tab->presenter.messages.isEmpty());
 }
 
 void TestDriveWizards::aRecordOfAnotherTypeTakesTheWizardsType()
@@ -375,17 +361,17 @@ void TestDriveWizards::aRecordOfAnotherTypeTakesTheWizardsType()
     // As a daily template loaded into the screen-saver wizard gives it.
     CCadence::CScheduleData daily = Record(L"Daily template", CCadence::kDaily);
     TShown shown;
-    m_presenter->dialogScripts = {Walk(daily, &shown, &*m_presenter)};
-    QVERIFY(m_page->CallWizard(CCadence::kScreenSaver));
-    QVERIFY(m_rig->store.Schedule(u"Screen Saver Schedule"_s));
-    QVERIFY(!m_rig->store.Schedule(u"Daily template"_s));
-    QVERIFY(m_cadence->Schedules().at(L"Screen Saver Schedule").IsScreenSaver());
+    m_tab->presenter.dialogScripts = {Walk(daily, &shown, &m_tab->presenter)};
+    QVERIFY(m_tab->page.CallWizard(CCadence::kScreenSaver));
+    QVERIFY(m_tab->agentRig.store.Schedule(u"Screen Saver Schedule"_s));
+    QVERIFY(!m_tab->agentRig.store.Schedule(u"Daily template"_s));
+    QVERIFY(m_tab->cadence.Schedules().at(L"Screen Saver Schedule").IsScreenSaver());
 }
 
 void TestDriveWizards::renameWizard()
 {
     Select(L"Nightly");
-    const CCadence::CScheduleData record = m_cadence->Schedules().at(L"Nightly");
+    const CCadence::CScheduleData record = m_tab->cadence.Schedules().at(L"Nightly");
     const auto rename = [&record](const TName& name) {
         CCadence::CScheduleData renamed = record;
         renamed.name = name;
@@ -397,26 +383,26 @@ void TestDriveWizards::renameWizard()
         };
     };
     // Its own name is refused before any call.
-    m_presenter->dialogScripts = {rename(L"Nightly")};
-    m_page->Rename();
-    QCOMPARE(m_presenter->dialogTitles, QStringList{u"Rename Schedule Wizard"_s});
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QVERIFY(m_rig->store.Calls().isEmpty());
+    m_tab->presenter.dialogScripts = {rename(L"Nightly")};
+    m_tab->page.Rename();
+    QCOMPARE(m_tab->presenter.dialogTitles, QStringList{u"Rename Schedule Wizard"_s});
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QVERIFY(m_tab->agentRig.store.Calls().isEmpty());
 
     // A failing call: a box, and the model as it was.
-    m_presenter->messages.clear();
-    m_rig->store.FailNext(u"RenameSchedule"_s, E_ACCESSDENIED);
-    m_presenter->dialogScripts = {rename(L"Late")};
-    m_page->Rename();
-    QCOMPARE(m_presenter->messages.size(), 1);
-    QCOMPARE(m_presenter->messages[0].title, u"Unable to Rename Schedule"_s);
-    QVERIFY(m_cadence->Schedules().contains(L"Nightly"));
+    m_tab->presenter.messages.clear();
+    m_tab->agentRig.store.FailNext(u"RenameSchedule"_s, E_ACCESSDENIED);
+    m_tab->presenter.dialogScripts = {rename(L"Late")};
+    m_tab->page.Rename();
+    QCOMPARE(m_tab->presenter.messages.size(), 1);
+    QCOMPARE(m_tab->presenter.messages[0].title, u"Unable to Rename Schedule"_s);
+    QVERIFY(m_tab->cadence.Schedules().contains(L"Nightly"));
 
-    m_presenter->dialogScripts = {rename(L"Late")};
-    m_page->Rename();
-    QVERIFY(m_rig->store.Schedule(u"Late"_s));
-    QVERIFY(!m_cadence->Schedules().contains(L"Nightly"));
-    QCOMPARE(m_cadence->CurrentSchedule(), std::optional<TName>(L"Late"));
+    m_tab->presenter.dialogScripts = {rename(L"Late")};
+    m_tab->page.Rename();
+    QVERIFY(m_tab->agentRig.store.Schedule(u"Late"_s));
+    QVERIFY(!m_tab->cadence.Schedules().contains(L"Nightly"));
+    QCOMPARE(m_tab->cadence.CurrentSchedule(), std::optional<TName>(L"Late"));
 }
 
 QTEST_MAIN(TestDriveWizards)
