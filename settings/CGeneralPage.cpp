@@ -126,10 +126,10 @@ HRESULT CGeneralPage::Save()
     CKV100ConfigurationInterface configuration(Context().agent);
     CSettingsTransaction transaction;
     const uint bootLayout = uint(m_bootLayout->checkedId());
-    const std::optional<uint> before = m_loadedBootLayout;
+    const std::optional<uint> loaded = m_loadedBootLayout;
     transaction.Write([&] { return configuration.SetGeneral(bootLayout); },
-                      before ? CSettingsTransaction::TCall([&configuration, before] {
-                          return configuration.SetGeneral(*before);
+                      loaded ? CSettingsTransaction::TCall([&configuration, loaded] {
+                          return configuration.SetGeneral(*loaded);
                       })
                              : CSettingsTransaction::TCall());
 
