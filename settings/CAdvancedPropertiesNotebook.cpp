@@ -95,7 +95,7 @@ CAdvancedPropertiesNotebook::CAdvancedPropertiesNotebook(const TSettingsContext&
 {
     setWindowTitle(Translate("Korvane Settings"));
     m_list->setObjectName(u"pageList"_s);
-    m_list->setMaximumWidth(200);
+    m_list->setMinimumWidth(180);
     m_ok->setObjectName(u"okButton"_s);
     m_cancel->setObjectName(u"cancelButton"_s);
     m_help->setObjectName(u"helpButton"_s);
@@ -221,8 +221,11 @@ QList<CSettingsPage*> CAdvancedPropertiesNotebook::SaveOrder() const
 
 void CAdvancedPropertiesNotebook::CurrentChanged(int index)
 {
-    if (index >= 0 && index < PageCount())
-        m_stack->setCurrentIndex(index);
+    if (index < 0 || index >= PageCount())
+        return;
+    m_stack->setCurrentIndex(index);
+    // Called directly, the list follows as well (it then calls back with the same index).
+    m_list->setCurrentRow(index);
 }
 
 void CAdvancedPropertiesNotebook::SaveChanges()
