@@ -60,6 +60,9 @@ CCustomStatusBar::CCustomStatusBar(CDefrager* drives, QWidget* parent)
     m_icons[kDefragmentationIcon]->setObjectName(u"DefragmentationProgressIcon"_s);
     m_icons[kFreeSpaceIcon]->setObjectName(u"FreeSpaceProgressIcon"_s);
     m_rightPiece->setScaledContents(true);
+    // Its picture is made at the bar's height: it must not ask for that height itself, or the
+    // bar would grow with every resize.
+    m_rightPiece->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
     addPermanentWidget(m_rightPiece);
     m_rightPiece->hide();
 
