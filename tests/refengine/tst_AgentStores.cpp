@@ -498,6 +498,7 @@ void TestAgentStores::runnerDefersAndSkips()
     f.runner.SetRunMissed([] { return true; });
     QCOMPARE(f.DueAt(Base() + 4 + Hours(5)), QStringList{u"Daily/Item 1/C/list/0/0"_s});
     QVERIFY(f.runner.PassesFinished(u"Daily"_s, u"Item 1"_s, S_OK));
+    QCOMPARE(f.store.Delete(u"Daily"_s), S_OK);
 
     // As the daemon asks the settings: "reschedule" never runs a missed one-time schedule, for
     // it has no next time, and says so; "run at restart" runs it.
