@@ -263,7 +263,7 @@ void TestEngineSettings::batteryKeepsPassesFromStartingAndStopsThem()
     // before it has done anything, and stays so until it is resumed or stopped.
     QSemaphore started;
     QSemaphore release;
-    m_log.onEntry = [&](qint32 id) {
+    const auto holdAtStart = [&](qint32 id) {
         if (id == 100) {
             started.release();
             release.acquire();
@@ -287,17 +287,11 @@ void TestEngineSettings::batteryKeepsPassesFromStartingAndStopsThem()
     QVERIFY2(why.contains(u"battery"_s), qPrintable(why));
     QCOMPARE(m_log.Of(CEngineService::kEventRefused).size(), 3);
     // An analysis starts on battery all the same.
-    m_log.onEntry = {};
     QCOMPARE(engine->Analyze(volume.id), S_OK);
     QTRY_VERIFY(Idle(*engine, volume.id));
 
     // Back on mains power a pass starts; going on battery stops it, and the log says so.
-    m_log.onEntry = [&](qint32 id) {
-        if (id == 100) {
-            started.release();
-            release.acquire();
-        }
-    };
+    m_log.onEntry = holdAtStart;
     power.Set(false);
     startPaused();
     power.Set(true);
