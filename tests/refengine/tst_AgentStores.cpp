@@ -63,7 +63,6 @@ private slots:
     void passMethodAndThreshold();
     void volumeSettingsSurviveARestartAndDamage();
     void blocksReadBackAsTheConsoleReadsThem();
-    void passesWaitForMainsPower();
 
 private:
     QString File(const QString& name) const { return m_environment->Root() + u'/' + name; }
@@ -498,6 +497,27 @@ void TestAgentStores::runnerDefersAndSkips()
     QCOMPARE(f.log.Query(0, 0, 0, 0, nullptr).last().eventId, CScheduleRunner::kEventMissed);
     f.runner.SetRunMissed([] { return true; });
     QCOMPARE(f.DueAt(Base() + 4 + Hours(5)), QStringList{u"Daily/Item 1/C/list/0/0"_s});
+    QVERIFY(f.runner.PassesFinished(u"Daily"_s, u"Item 1"_s, S_OK));
+    QCOMPARE(f.store.Delete(u"Daily"_s), S_OK);
+
+    // As the daemon asks the settings: "reschedule" never runs a missed one-time schedule, for
+    // it has no next time, and says so; "run at restart" runs it.
+    CAgentSettingsStore settings(File(u"settings.json"_s));
+    f.runner.SetRunMissed([&settings] { return settings.Settings().missedSchedules == 0; });
+    QCOMPARE(settings.Update([](CAgentSettingsStore::TSettings& s) { s.missedSchedules = 1; }),
+             S_OK);
+    QVERIFY(f.Add(u"Once"_s, 101, u"volumes=D"_s, Base() + 5, 0, 0));
+    QVERIFY(f.Add(u"Once more"_s, 101, u"volumes=E"_s, Base() + 5, 0, 0));
+    QVERIFY(f.DueAt(Base() + 5 + Hours(2)).isEmpty());
+    const CEventLog::TEntry missed = f.log.Query(0, 0, 0, 0, nullptr).last();
+    QCOMPARE(missed.eventId, CScheduleRunner::kEventMissed);
+    QVERIFY2(missed.message.contains(u"not rescheduled"_s), qPrintable(missed.message));
+    QCOMPARE(f.NextRun(u"Once"_s), 0.0);
+    QVERIFY(f.DueAt(Base() + 6).isEmpty());
+    QCOMPARE(settings.Update([](CAgentSettingsStore::TSettings& s) { s.missedSchedules = 0; }),
+             S_OK);
+    QCOMPARE(f.store.AddItem(u"Once more"_s, u"Item 2"_s, Base() + 6, 0, 0, 0), S_OK);
+    QCOMPARE(f.DueAt(Base() + 6 + Hours(2)), QStringList{u"Once more/Item 2/E/list/0/0"_s});
 }
 
 void TestAgentStores::runnerNoticesInOrder()
@@ -959,35 +979,6 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
     QCOMPARE(half.fragmentedFiles, 60u);
     QVERIFY(half.freeSpaceFragmentationPercent == 12 &&
             half.largestFreeRun == before.largestFreeRun);
-}
-
-// On battery, with the settings saying so, no defragmentation starts, by hand or by a schedule,
-// and the console can read why.
-void TestAgentStores::passesWaitForMainsPower()
-{
-    TVolumeDescription volume;
-    volume.id = u"{6a0e9f1c-0000-4000-8000-000000000002}"_s;
-    volume.mountPoint = m_environment->Root();
-    volume.fileSystem = u"ext4"_s;
-    volume.directoryOnly = true;
-    CVolumeSettingsStore store(File(u"volumes.json"_s));
-    CEngineService::TOptions options;
-    options.volumes = [volume] { return QList<TVolumeDescription>{volume}; };
-    int asked = 0;
-    options.refuseOnBattery = [&asked] { return ++asked > 0; };
-    CEngineService engine(&store, options);
-
-    QCOMPARE(engine.StartPass(volume.id, 1, 1), CEngineService::kOnBattery);
-    QCOMPARE(engine.StartScheduled(volume.id, false, 2, {}), CEngineService::kOnBattery);
-    QString why;
-    QCOMPARE(engine.GetLastErrorText(why), S_OK);
-    QVERIFY2(why.contains(u"battery"_s), qPrintable(why));
-    QCOMPARE(asked, 2);
-    uint status = 9;
-    double percent = 0, end = 0;
-    QString text;
-    QCOMPARE(engine.GetStatus(volume.id, status, percent, end, text), S_OK);
-    QCOMPARE(status, 0u);
 }
 
 QTEST_GUILESS_MAIN(TestAgentStores)
