@@ -45,7 +45,7 @@ CFileTypeExtensionDialog::CFileTypeExtensionDialog(const QString& groupName,
         Translate("Select additional extensions and file types from the left-hand panel and then "
                   "click on the <b> >> </b> button to add them to this group. To take extensions "
                   "out of the group, select them in the right-hand panel and click on the "
-                  "<b> << </b> button."),
+                  "<b> &lt;&lt; </b> button."),
         this);
     instruction->setTextFormat(Qt::RichText);
     instruction->setWordWrap(true);
