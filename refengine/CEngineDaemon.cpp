@@ -252,7 +252,8 @@ HRESULT CEngineDaemon::Start(QString* error)
             list.append({volume.mountPoint, volume.id, volume.driveType});
         return list;
     };
-    auto* filter = new CAgentFilterService(drives, this);
+    auto* filter = new CAgentFilterService(
+        drives, m_options.stateDirectory + u"/duplicateexclusions.json"_s, this);
     new CAgentFilterAdaptor(filter);
     Serve(agent->SubObjectPath(TSub::Filter), filter);
     auto* logSettings = new CAgentLogSettingsService(
