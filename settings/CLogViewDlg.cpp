@@ -180,7 +180,7 @@ void CLogViewDlg::ReLoadInfo()
     m_total = total;
     m_last = m_first - 1;
     m_model->SetEntries(std::move(entries));
-    m_table->resizeRowsToContents();
+    FitRowsToContents();
     for (int entry = 0; entry < m_model->Entries().size(); ++entry)
         ++m_last;
     for (int row = 0; row < m_model->rowCount(); ++row)
@@ -190,6 +190,22 @@ void CLogViewDlg::ReLoadInfo()
         m_first <= m_last
             ? Translate("%1 to %2 of %3 Results").Arg(m_first).Arg(m_last).Arg(m_total).Text()
             : Translate("No Results").Text());
+}
+
+void CLogViewDlg::FitRowsToContents()
+{
+    // Every row holds one line of text (no word wrap), so the height of one row with the
+    // decoration fits them all: measuring each row took most of a page's time.
+    const QAbstractItemView* view = m_table;
+    int measured = 0;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (!m_model->AdditionalRows(row).isEmpty() || row + 1 == m_model->rowCount()) {
+            measured = std::max(view->sizeHintForRow(row), view->sizeHintForRow(0));
+            break;
+        }
+    }
+    if (measured > 0)
+        m_table->verticalHeader()->setDefaultSectionSize(measured);
 }
 
 void CLogViewDlg::PageUp()

@@ -70,6 +70,8 @@ public slots:
 
 private:
     void SetCollapsed(const QList<int>& rows, bool hidden);
+    // Gives the rows the height their contents need.
+    void FitRowsToContents();
 
     CKV100AgentInterface* m_agent = nullptr;
     int m_first = 1;
