@@ -3,6 +3,7 @@
 // its page is painted, over the agent service on a D-Bus peer connection.
 #include "engine/CStatisticsHistory.h"
 #include "refengine/CEventLog.h"
+#include "resources/CSkinResources.h"
 #include "settings/CLogViewDlg.h"
 #include "settings/CLogViewDlgTableModel.h"
 #include "tests/settings/CLogViewTestAgent.h"
@@ -11,6 +12,7 @@
 #include <QDateEdit>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPrinter>
 #include <QTableView>
 #include <QTextStream>
 
@@ -118,6 +120,24 @@ int main(int argc, char* argv[])
                    paint();
                })
         << " (" << dialog.ResultLabel()->text() << ")\n";
+    // With a folder: the dialog in both skins and the printed page, to look at.
+    const int shots = QApplication::arguments().indexOf(QStringLiteral("--pictures"));
+    if (shots > 0 && shots + 1 < QApplication::arguments().size()) {
+        const QString folder = QApplication::arguments().at(shots + 1);
+        dialog.ReQuery();
+        dialog.OnLogViewItemClick(dialog.Model().index(1, CLogViewDlgTableModel::kDetails));
+        for (int skin = 0; skin < CSkinResources::kSkinCount; ++skin) {
+            const QString name = CSkinResources::StyleSheetName(skin);
+            qApp->setStyleSheet(CSkinResources::StyleSheet(name));
+            QApplication::processEvents();
+            dialog.grab().save(folder + u'/' + name + QStringLiteral(".png"));
+        }
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(folder + QStringLiteral("/log.pdf"));
+        dialog.PrintTo(printer);
+    }
+
     // Where a page's time goes: the agent's answer, the model, the rows' heights.
     QList<CStatisticsHistory::CLogPoint> points;
     int total = 0;
