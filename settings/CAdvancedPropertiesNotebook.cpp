@@ -10,11 +10,17 @@
 #include "policy/CClientGP.h"
 #include "settings/CAutoUpdatePage.h"
 #include "settings/CCadencePage.h"
+#include "settings/CExchangeSettingsPage.h"
+#include "settings/CFileTypePage.h"
 #include "settings/CGeneralPage.h"
 #include "settings/CLogPage.h"
+#include "settings/CLogViewDlg.h"
+#include "settings/COptionsDuplicatePage.h"
+#include "settings/COptionsVirtualMachinePage.h"
 #include "settings/CPowerPage.h"
 #include "settings/CRemovableStoragePage.h"
 #include "settings/CSettingsPage.h"
+#include "settings/CSystemResourcePage.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -160,6 +166,12 @@ int CAdvancedPropertiesNotebook::Open(IAppController& app, QWidget* parent)
 {
     CAdvancedPropertiesNotebook notebook(ContextOf(app), parent);
     notebook.AddPages(OptionalPagesFor(notebook.Context()));
+    CKV100AgentInterface* agent = notebook.Context().agent;
+    connect(&notebook, &CAdvancedPropertiesNotebook::ViewLogRequested, &notebook,
+            [agent, &notebook] {
+                if (agent)
+                    CLogViewDlg::Open(*agent, &notebook);
+            });
     return IMessagePresenter::Instance().RunDialog(notebook);
 }
 
@@ -171,9 +183,14 @@ void CAdvancedPropertiesNotebook::AddPages(const TOptionalPages& optional)
     AddPage(new CPowerPage(m_context));
     AddPage(new CCadencePage(m_context));
     AddPage(new CRemovableStoragePage(m_context));
-    // The resource, file-type and optional pages are added here as their classes join the
-    // library, each with the condition of its TOptionalPages member.
-    Q_UNUSED(optional);
+    AddPage(new CSystemResourcePage(m_context));
+    AddPage(new CFileTypePage(m_context));
+    if (optional.duplicateSearch)
+        AddPage(new COptionsDuplicatePage(m_context));
+    if (optional.exchange)
+        AddPage(new CExchangeSettingsPage(m_context));
+    if (optional.virtualEnvironment)
+        AddPage(new COptionsVirtualMachinePage(m_context));
 }
 
 void CAdvancedPropertiesNotebook::AddPage(CSettingsPage* page)
