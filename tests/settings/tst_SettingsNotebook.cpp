@@ -188,8 +188,15 @@ void TestSettingsNotebook::everySettingRoundTrips()
     QCOMPARE(m_preferences->setValue(u"Preferences/Exit On Close"_s, true), ERROR_SUCCESS);
 
     auto notebook = OpenNotebook();
-    const QStringList titles = {u"General"_s,       u"Log Settings"_s, u"Auto Update"_s,
-                                u"Power Options"_s, u"Cadence"_s,      u"Drive Settings"_s};
+    const QStringList titles = {u"General"_s,
+                                u"Log Settings"_s,
+                                u"Auto Update"_s,
+                                u"Power Options"_s,
+                                u"Cadence"_s,
+                                u"Drive Settings"_s,
+                                u"System Resource Priority"_s,
+                                u"File Types"_s,
+                                u"Duplicate search"_s};
     QCOMPARE(notebook->PageCount(), titles.size());
     for (int index = 0; index < titles.size(); ++index)
         QCOMPARE(notebook->Page(index)->Title(), titles[index]);
