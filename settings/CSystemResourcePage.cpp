@@ -37,7 +37,8 @@ CSystemResourcePage::CSystemResourcePage(const TSettingsContext& context, QWidge
                   "defragmenting on other disk I/O \nintensive processes. This may result in "
                   "longer defragmentation passes."),
         ioGroup);
-    ioText->setWordWrap(true);
+    // The text carries its own line break; wrapping as well would break "I/O" apart.
+    ioText->setWordWrap(false);
     m_throttleOn = new QRadioButton(Translate("On"), ioGroup);
     m_throttleOff = new QRadioButton(Translate("Off"), ioGroup);
     auto* ioButtons = new QHBoxLayout;
