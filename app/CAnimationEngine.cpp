@@ -9,11 +9,40 @@ CAnimationEngine::CAnimationEngine(QObject* parent)
 
 void CAnimationEngine::Start()
 {
-    if (!m_timer.isActive())
-        m_timer.start();
+    m_started = true;
+    Apply();
 }
 
 void CAnimationEngine::Stop()
 {
-    m_timer.stop();
+    m_started = false;
+    Apply();
+}
+
+void CAnimationEngine::SetDemand(const QObject* client, bool wanted)
+{
+    if (!client)
+        return;
+    if (wanted && !m_clients.contains(client)) {
+        m_clients.insert(client);
+        connect(client, &QObject::destroyed, this, &CAnimationEngine::Forget);
+    } else if (!wanted && m_clients.remove(client)) {
+        disconnect(client, &QObject::destroyed, this, &CAnimationEngine::Forget);
+    }
+    Apply();
+}
+
+void CAnimationEngine::Forget(QObject* client)
+{
+    m_clients.remove(client);
+    Apply();
+}
+
+void CAnimationEngine::Apply()
+{
+    const bool run = m_started && !m_clients.isEmpty();
+    if (run && !m_timer.isActive())
+        m_timer.start();
+    else if (!run)
+        m_timer.stop();
 }

@@ -20,6 +20,7 @@
 #include "platform/services/IServiceControl.h"
 #include "platform/shell/IShell.h"
 #include "resources/CSkinResources.h"
+#include "settings/CAdvancedPropertiesNotebook.h"
 #include "widgets/CTellmarCustomStyle.h"
 
 #include <QApplication>
@@ -615,7 +616,12 @@ void CApp::Refresh()
 
 void CApp::Advanced()
 {
-    // The settings notebook is not part of the console yet: the ribbon's button leads nowhere.
+    if (!m_policy.AllowAdvanceConfiguration())
+        return;
+    if (CAdvancedPropertiesNotebook::Open(*this, GetMainWindow()) != QDialog::Accepted)
+        return;
+    // The Space Management tab may have been shown or hidden.
+    ApplyLayout();
 }
 
 void CApp::RefreshModel()

@@ -6,6 +6,7 @@
 #include "app/CMainWidget.h"
 #include "app/CRibbonWidget.h"
 #include "defrag/CDefragWidget.h"
+#include "notify/statusbar/CCustomStatusBar.h"
 #include "platform/devices/CBlockDeviceMonitor.h"
 #include "schedule/CCadenceWidget.h"
 #include "schedule/CScheduleWidget.h"
@@ -13,7 +14,6 @@
 #include <QCloseEvent>
 #include <QScrollArea>
 #include <QShortcut>
-#include <QStatusBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -26,6 +26,8 @@ CMainWindow::CMainWindow(QWidget* parent)
     , m_mainWidget(new CMainWidget)
     , m_ribbon(new CRibbonWidget(m_mainWidget))
     , m_pages(new CCentralWidget(m_mainWidget))
+    , m_statusBar(new CCustomStatusBar(
+          IAppController::Current() ? &IAppController::Current()->Defrager() : nullptr, this))
     , m_devices(new CBlockDeviceMonitor(this))
 {
     setWindowIcon(QIcon(u":/images/korvane_64.png"_s));
@@ -36,7 +38,8 @@ CMainWindow::CMainWindow(QWidget* parent)
     m_mainWidget->Layout()->addWidget(m_pages, 1);
     m_scrollArea->setWidget(m_mainWidget);
     setCentralWidget(m_scrollArea);
-    setStatusBar(new QStatusBar(this));
+    setStatusBar(m_statusBar);
+    WireStatusBar();
 
     m_deviceClock.start();
     connect(m_devices, &CBlockDeviceMonitor::DevicesChanged, this, &CMainWindow::OnDevicesChanged);
@@ -54,6 +57,21 @@ CMainWindow::CMainWindow(QWidget* parent)
         m_pages->ActivatePane(controller->GetActivePane());
     }
     BuildPages();
+}
+
+void CMainWindow::WireStatusBar()
+{
+    connect(m_animation, &CAnimationEngine::Animate, m_statusBar, &CCustomStatusBar::OnAnimate);
+    // The clock ticks only while an icon turns.
+    connect(m_statusBar, &CCustomStatusBar::AnimationWanted, m_animation,
+            [this](bool wanted) { m_animation->SetDemand(m_statusBar, wanted); });
+    connect(this, &CMainWindow::Maximized, m_statusBar, &CCustomStatusBar::OnMaximized);
+    CApp* app = CApp::Current();
+    if (!app)
+        return;
+    connect(app, &CApp::ComputerConnected, m_statusBar, &CCustomStatusBar::OnConnectComputer);
+    connect(app, &CApp::SkinChanged, m_statusBar, &CCustomStatusBar::SkinChanged);
+    m_statusBar->SetCleaner(&app->TempRecycleCleaner());
 }
 
 void CMainWindow::BuildPages()
@@ -112,12 +130,14 @@ void CMainWindow::SetProgressIconBusy(int index, bool busy)
 {
     if (index >= 0 && index < kProgressIcons)
         m_progressIcons[std::size_t(index)].busy = busy;
+    m_statusBar->SetProgressIconBusy(index, busy);
 }
 
 void CMainWindow::SetProgressIconTooltip(int index, const QString& tooltip)
 {
     if (index >= 0 && index < kProgressIcons)
         m_progressIcons[std::size_t(index)].tooltip = tooltip;
+    m_statusBar->SetProgressIconTooltip(index, tooltip);
 }
 
 void CMainWindow::SaveSettings() {}

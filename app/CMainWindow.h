@@ -9,15 +9,16 @@
 class CAnimationEngine;
 class CBlockDeviceMonitor;
 class CCentralWidget;
+class CCustomStatusBar;
 class CMainWidget;
 class CRibbonWidget;
 class QScrollArea;
 
 // The console's main window: the ribbon above the feature pages on the skinned background, in a
 // scroll area, and the status bar. It keeps the busy state and tool tip of each feature's
-// progress icon, refreshes the models when it is shown and when block devices come and go, and
-// on close ends the console only when the user asked for that and nothing runs. Embedded in a
-// host's window it follows that window's state and close.
+// progress icon and hands them to the status bar, refreshes the models when it is shown and when
+// block devices come and go, and on close ends the console only when the user asked for that and
+// nothing runs. Embedded in a host's window it follows that window's state and close.
 class CMainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -41,6 +42,7 @@ public:
     CCentralWidget* Pages() const { return m_pages; }
     CMainWidget* MainWidget() const { return m_mainWidget; }
     CAnimationEngine* Animation() const { return m_animation; }
+    CCustomStatusBar* StatusBar() const { return m_statusBar; }
 
     // A block device arrived or went, or a mount changed, at a time of the monotonic clock in
     // milliseconds. Schedules two refreshes of the models unless the last accepted notice is
@@ -72,6 +74,8 @@ protected:
 private:
     // The page of each feature pane; each page registers its controller while it lives.
     void BuildPages();
+    // The status bar follows the animation clock, the window's state and the controller.
+    void WireStatusBar();
     // Ends the console when the window closes, if the user asked for that and nothing runs.
     void OnWindowClosing();
     void WatchTopLevel();
@@ -89,6 +93,7 @@ private:
     CMainWidget* m_mainWidget;
     CRibbonWidget* m_ribbon;
     CCentralWidget* m_pages;
+    CCustomStatusBar* m_statusBar;
     CBlockDeviceMonitor* m_devices;
     QWidget* m_watchedTopLevel = nullptr;
     QElapsedTimer m_deviceClock;

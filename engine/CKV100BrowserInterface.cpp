@@ -29,3 +29,33 @@ HRESULT CKV100BrowserInterface::ListDirectory(const TString& directory, TStringL
                                          sizes, modified)
                : E_FAIL;
 }
+
+HRESULT CKV100BrowserInterface::GetDuplicateExclusions(TStringList* folders,
+                                                       QList<bool>* subfolders)
+{
+    return m_agent ? m_agent->SubObjectFetch(&CAgentProxy::GetFilterObject,
+                                             ServiceCall::Timeout::Normal,
+                                             &CAgentFilterProxy::GetDuplicateExclusions,
+                                             CServiceConnection::In(), folders, subfolders)
+                   : E_FAIL;
+}
+
+HRESULT CKV100BrowserInterface::SetDuplicateExclusions(const TStringList& folders,
+                                                       const QList<bool>& subfolders)
+{
+    return m_agent ? m_agent->SubObjectFetch(&CAgentProxy::GetFilterObject,
+                                             ServiceCall::Timeout::Normal,
+                                             &CAgentFilterProxy::SetDuplicateExclusions,
+                                             CServiceConnection::In(folders, subfolders))
+                   : E_FAIL;
+}
+
+HRESULT CKV100BrowserInterface::GetDefaultDuplicateExclusions(TStringList* folders,
+                                                              QList<bool>* subfolders)
+{
+    return m_agent ? m_agent->SubObjectFetch(&CAgentProxy::GetFilterObject,
+                                             ServiceCall::Timeout::Normal,
+                                             &CAgentFilterProxy::GetDefaultDuplicateExclusions,
+                                             CServiceConnection::In(), folders, subfolders)
+                   : E_FAIL;
+}

@@ -17,6 +17,15 @@ public:
     // Sizes in bytes, modification as OLE date.
     HRESULT ListDirectory(const TString& directory, TStringList* names, QList<uint>* attributes,
                           QList<qulonglong>* sizes, QList<double>* modified);
+    // The folders the duplicates search leaves out, each with whether its subfolders are left
+    // out too (same index). An entry ending in "\" that is no absolute path names that folder at
+    // the root of every volume.
+    HRESULT GetDuplicateExclusions(TStringList* folders, QList<bool>* subfolders);
+    // Replaces the whole list; E_INVALIDARG (nothing kept) for a blank, overlong or
+    // control-character entry, too many entries, or lists of different lengths.
+    HRESULT SetDuplicateExclusions(const TStringList& folders, const QList<bool>& subfolders);
+    // The exclusions of a fresh installation.
+    HRESULT GetDefaultDuplicateExclusions(TStringList* folders, QList<bool>* subfolders);
 
 private:
     CKV100AgentInterface* m_agent;

@@ -398,3 +398,12 @@ HRESULT CKV100ConfigurationInterface::SendTestEmail(const TString& smtpServer,
                          CServiceConnection::In(smtpServer, sender, recipient, subject, body))
                    : E_FAIL;
 }
+
+HRESULT CKV100ConfigurationInterface::TestExchangeServerName(const TString& serverName, bool* valid)
+{
+    return m_agent ? m_agent->SubObjectFetch(&CAgentProxy::GetSettingsObject,
+                                             ServiceCall::Timeout::Long,
+                                             &CAgentSettingsProxy::TestExchangeServerName,
+                                             CServiceConnection::In(serverName), valid)
+                   : E_FAIL;
+}

@@ -87,6 +87,8 @@ public:
     // Sends a message through the given server; hr tells how it went.
     HRESULT SendTestEmail(const TString& smtpServer, const TString& sender,
                           const TString& recipient, const TString& subject, const TString& body);
+    // Whether an Exchange server answers under the name, asked from the connected computer.
+    HRESULT TestExchangeServerName(const TString& serverName, bool* valid);
 
 private:
     CKV100AgentInterface* m_agent;

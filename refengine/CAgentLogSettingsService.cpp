@@ -40,7 +40,10 @@ CAgentLogSettingsService::CAgentLogSettingsService(CEventLog& log, QString fileP
     : CAgentLogSettingsServiceBase(parent)
     , m_log(log)
     , m_filePath(std::move(filePath))
-{}
+{
+    QMutexLocker locker(&CAgentLogSettingsMutex);
+    m_log.SetSystemJournal(CAgentLogSettingsRead(m_filePath) == kSystemLog);
+}
 
 int CAgentLogSettingsService::GetLogDestination(uint& destination)
 {
@@ -56,7 +59,10 @@ int CAgentLogSettingsService::SetLogDestination(uint destination)
     QMutexLocker locker(&CAgentLogSettingsMutex);
     const QJsonObject root{{u"version"_s, CAgentLogSettingsVersion},
                            {u"destination"_s, static_cast<double>(destination)}};
-    return CJsonStateFile::Write(m_filePath, root) ? S_OK : kNotSaved;
+    if (!CJsonStateFile::Write(m_filePath, root))
+        return kNotSaved;
+    m_log.SetSystemJournal(destination == kSystemLog);
+    return S_OK;
 }
 
 int CAgentLogSettingsService::ClearLog()

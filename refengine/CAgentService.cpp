@@ -99,6 +99,21 @@ DBusContract::TPropertyBag CAgentService::LogBag(const QList<CEventLog::TEntry>&
     return bag;
 }
 
+QList<CEventLog::TEntry> CAgentService::WithinAnswer(QList<CEventLog::TEntry> entries)
+{
+    // The dates, numbers and separators of an entry.
+    constexpr qsizetype kFixedCharacters = 64;
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        characters += entries[i].source.size() + entries[i].message.size() + kFixedCharacters;
+        if (i > 0 && characters > kMaxAnswerCharacters) {
+            entries.resize(i);
+            break;
+        }
+    }
+    return entries;
+}
+
 QString CAgentService::LogText(const QList<CEventLog::TEntry>& entries, int total)
 {
     QString text = QString::number(total);
@@ -139,7 +154,8 @@ int CAgentService::QueryLog(double fromDate, double toDate, int first, int count
     if (FAILED(checked))
         return checked;
     int total = 0;
-    const QList<CEventLog::TEntry> entries = m_log.Query(fromDate, toDate, first, count, &total);
+    const QList<CEventLog::TEntry> entries =
+        WithinAnswer(m_log.Query(fromDate, toDate, first, count, &total));
     bag = LogBag(entries, total);
     return S_OK;
 }
@@ -150,7 +166,8 @@ int CAgentService::QueryLogText(double fromDate, double toDate, int first, int c
     if (FAILED(checked))
         return checked;
     int total = 0;
-    const QList<CEventLog::TEntry> entries = m_log.Query(fromDate, toDate, first, count, &total);
+    const QList<CEventLog::TEntry> entries =
+        WithinAnswer(m_log.Query(fromDate, toDate, first, count, &total));
     log = LogText(entries, total);
     return S_OK;
 }

@@ -34,6 +34,14 @@ public:
     static QString SubObjectPath(const QString& objectBasePath, TSubObject subObject);
     QString SubObjectPath(TSubObject subObject) const;
 
+    // The text of one log answer stays below this many characters, so that a page of long
+    // entries still fits in a D-Bus message: the entries that would go beyond it are left for
+    // the next query (the caller sees fewer than it asked for). One entry is always answered;
+    // the log keeps each one short enough for that.
+    static constexpr qsizetype kMaxAnswerCharacters = 2 * 1024 * 1024;
+    // The leading entries that fit in one answer.
+    static QList<CEventLog::TEntry> WithinAnswer(QList<CEventLog::TEntry> entries);
+
     // The log answers, as QueryLog and QueryLogText give them.
     static DBusContract::TPropertyBag LogBag(const QList<CEventLog::TEntry>& entries, int total);
     static QString LogText(const QList<CEventLog::TEntry>& entries, int total);

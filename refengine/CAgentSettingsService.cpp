@@ -310,3 +310,12 @@ int CAgentSettingsService::SendTestEmail(const QString& smtpServer, const QStrin
         return E_INVALIDARG;
     return kMailNotAvailable;
 }
+
+int CAgentSettingsService::TestExchangeServerName(const QString& serverName, bool& valid)
+{
+    valid = false;
+    if (serverName.trimmed().isEmpty() || serverName.size() > CAgentSettingsStore::kMaxTextLength)
+        return E_INVALIDARG;
+    // No Exchange server is reachable from this engine: every name is answered as not one.
+    return S_OK;
+}

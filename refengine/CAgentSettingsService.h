@@ -69,6 +69,9 @@ public:
     // E_INVALIDARG without a server, sender or recipient; otherwise kMailNotAvailable.
     int SendTestEmail(const QString& smtpServer, const QString& sender, const QString& recipient,
                       const QString& subject, const QString& body) override;
+    // E_INVALIDARG for a blank or overlong name; otherwise S_OK and not valid: this engine
+    // reaches no Exchange server.
+    int TestExchangeServerName(const QString& serverName, bool& valid) override;
 
 private:
     CAgentSettingsStore& m_store;

@@ -1,7 +1,5 @@
 #include "refengine/CEngineDaemon.h"
 
-#include "platform/power/CPowerSource.h"
-
 #include "ActivationAdaptor.h"
 #include "AgentAdaptor.h"
 #include "AgentFeatureAdaptor.h"
@@ -37,7 +35,9 @@
 #include "refengine/CHistoryStore.h"
 #include "refengine/CScheduleRunner.h"
 #include "refengine/CScheduleStore.h"
+#include "refengine/CUPowerState.h"
 #include "refengine/CUnavailableService.h"
+#include "refengine/CUpdateCheck.h"
 #include "refengine/CVolumeCatalog.h"
 #include "refengine/CVolumeSettingsStore.h"
 
@@ -48,6 +48,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -59,6 +60,11 @@
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The first update check waits for the computer to have settled after its start; later ones
+// come weekly.
+constexpr int CEngineDaemonFirstUpdateCheckMs = 10 * 60 * 1000;
+constexpr int CEngineDaemonUpdateCheckMs = 7 * 24 * 60 * 60 * 1000;
 
 QString DaemonClassPath(const TServiceContract& contract)
 {
@@ -126,6 +132,7 @@ public:
     CAgentSettingsStore settings;
     CNoticeSink agentNotices;
     CScheduleRunner runner;
+    CUPowerState power;
     // The volumes whose passes a running schedule started, by schedule name.
     QHash<QString, QStringList> scheduledVolumes;
     const QStringList volumeDirectories;
@@ -180,9 +187,8 @@ HRESULT CEngineDaemon::Start(QString* error)
     engineOptions.edition = m_options.edition;
     engineOptions.agentClassIds = agentClassIds;
     engineOptions.volumes = [&s] { return s.Volumes(); };
-    engineOptions.refuseOnBattery = [&s] {
-        return s.settings.Settings().noStartOnBattery && CPowerSource().OnBattery();
-    };
+    engineOptions.settings = [&s] { return s.settings.Settings(); };
+    engineOptions.power = &s.power;
     engineOptions.log = [&s](qint32 type, qint32 id, const QString& message) {
         s.log.Append(u"Engine"_s, type, id, message);
     };
@@ -246,7 +252,8 @@ HRESULT CEngineDaemon::Start(QString* error)
             list.append({volume.mountPoint, volume.id, volume.driveType});
         return list;
     };
-    auto* filter = new CAgentFilterService(drives, this);
+    auto* filter = new CAgentFilterService(
+        drives, m_options.stateDirectory + u"/duplicateexclusions.json"_s, this);
     new CAgentFilterAdaptor(filter);
     Serve(agent->SubObjectPath(TSub::Filter), filter);
     auto* logSettings = new CAgentLogSettingsService(
@@ -292,7 +299,14 @@ HRESULT CEngineDaemon::Start(QString* error)
                     }
                 };
                 const HRESULT started = s.engine->StartScheduled(volume, !online, method, ended);
-                if (FAILED(started)) {
+                if (started == CEngineService::kDriveNotAllowed) {
+                    // A drive the settings keep from defragmentation is left out, not failed.
+                    --*pending;
+                    s.scheduledVolumes[scheduleName].removeOne(volume);
+                    s.log.Append(u"Engine"_s, CEventLog::kInformation, 111,
+                                 u"Schedule %1 skips the drive %2: the settings do not allow "
+                                 u"defragmenting drives of its type."_s.arg(scheduleName, volume));
+                } else if (FAILED(started)) {
                     --*pending;
                     s.scheduledVolumes[scheduleName].removeOne(volume);
                     *failure = started;
@@ -324,6 +338,21 @@ HRESULT CEngineDaemon::Start(QString* error)
             });
     s.runner.SetRunMissed([&s] { return s.settings.Settings().missedSchedules == 0; });
     s.runner.Start();
+
+    // Updates are looked for while the settings ask for it; the check only logs what it finds.
+    auto* updates = new CUpdateCheck([&s] { return s.settings.Settings(); }, u"11.0"_s,
+                                     [&s](qint32 type, qint32 id, const QString& message) {
+                                         s.log.Append(u"Engine"_s, type, id, message);
+                                     },
+                                     this);
+    auto* updateTimer = new QTimer(this);
+    updateTimer->setSingleShot(true);
+    connect(updateTimer, &QTimer::timeout, updates, [updates, updateTimer] {
+        if (updates->Enabled())
+            updates->Check();
+        updateTimer->start(CEngineDaemonUpdateCheckMs);
+    });
+    updateTimer->start(CEngineDaemonFirstUpdateCheckMs);
 
     // The file browser, over the same volumes as the filter object.
     auto* browser = new CFileBrowserService(drives, this);

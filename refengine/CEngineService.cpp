@@ -1,8 +1,10 @@
 #include "refengine/CEngineService.h"
 
 #include "core/COleDate.h"
+#include "refengine/CPassPolicy.h"
 #include "refengine/CVolumeSettingsStore.h"
 #include "refengine/CVolumeWalker.h"
+#include "refengine/IPowerState.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +21,8 @@ const HRESULT CEngineService::kDeviceGone = HRESULT_FROM_WIN32(55);
 const HRESULT CEngineService::kBusy = HRESULT_FROM_WIN32(170);
 const HRESULT CEngineService::kNotRunning = HRESULT_FROM_WIN32(5023);
 const HRESULT CEngineService::kNotSupported = HRESULT_FROM_WIN32(ERROR_NOT_SUPPORTED);
-const HRESULT CEngineService::kOnBattery = HRESULT_FROM_WIN32(21);
+const HRESULT CEngineService::kOnBattery = CPassPolicy::kOnBattery;
+const HRESULT CEngineService::kDriveNotAllowed = CPassPolicy::kDriveNotAllowed;
 
 namespace {
 
@@ -40,7 +43,11 @@ CEngineService::CEngineService(CVolumeSettingsStore* store, TOptions options, QO
     : CEngineServiceBase(parent)
     , m_store(store)
     , m_options(std::move(options))
-{}
+{
+    if (m_options.power)
+        connect(m_options.power, &IPowerState::OnBatteryChanged, this,
+                &CEngineService::OnPowerChanged);
+}
 
 CEngineService::~CEngineService()
 {
@@ -117,6 +124,36 @@ HRESULT CEngineService::Change(const QString& volume,
     return S_OK;
 }
 
+void CEngineService::Log(qint32 eventType, qint32 eventId, const QString& message) const
+{
+    if (m_options.log)
+        m_options.log(eventType, eventId, message);
+}
+
+quint32 CEngineService::DriveTypeOf(const TVolumeDescription& description) const
+{
+    const TVolumeSettings settings = m_store->Get(description.id);
+    return settings.overrideType > 0 ? quint32(settings.overrideType) : description.driveType;
+}
+
+void CEngineService::OnPowerChanged(bool onBattery)
+{
+    Log(4, kEventPowerChanged,
+        onBattery ? u"The computer runs on battery power."_s
+                  : u"The computer runs on mains power."_s);
+    if (!onBattery || !m_options.settings)
+        return;
+    const CAgentSettingsStore::TSettings settings = m_options.settings();
+    for (CVolumePass* pass : std::as_const(m_passes)) {
+        if (!pass->Running() || !CPassPolicy::StopsOnBattery(settings, pass->Kind()))
+            continue;
+        pass->Stop();
+        Log(2, kEventStoppedOnBattery,
+            u"Defragmentation of the drive %1 is stopped: the computer runs on battery power "
+            u"and the settings ask to stop then."_s.arg(pass->MountPoint()));
+    }
+}
+
 CVolumePass* CEngineService::RunningPass(const QString& volume) const
 {
     CVolumePass* pass = m_passes.value(volume);
@@ -189,7 +226,7 @@ int CEngineService::GetVolumeInfo(const QString& volume, QString& mountName, QSt
     mountName = description.mountPoint;
     label = description.label;
     fileSystem = description.fileSystem;
-    driveType = settings.overrideType > 0 ? uint(settings.overrideType) : description.driveType;
+    driveType = DriveTypeOf(description);
     CVolumePass* pass = RunningPass(volume);
     status = pass ? pass->Status().engineStatus : CVolumePass::kIdle;
     lastDefragmented = settings.lastDefragmented;
@@ -316,14 +353,25 @@ HRESULT CEngineService::StartPassOf(const QString& volume, const CVolumePass::TR
     if (RunningPass(volume))
         return Fail(kBusy, u"An operation is already running on the drive %1"_s.arg(
                                description.mountPoint));
-    if (request.kind == CVolumePass::TKind::Defragmentation && m_options.refuseOnBattery &&
-        m_options.refuseOnBattery())
-        return Fail(kOnBattery, u"The drive %1 is not defragmented while the computer runs on "
-                                "battery"_s.arg(description.mountPoint));
+    CVolumePass::TRequest started = request;
+    if (m_options.settings) {
+        const CAgentSettingsStore::TSettings settings = m_options.settings();
+        const bool onBattery = m_options.power && m_options.power->OnBattery();
+        QString reason;
+        const HRESULT allowed =
+            CPassPolicy::MayStart(settings, request.kind, DriveTypeOf(description), onBattery,
+                                  description.mountPoint, &reason);
+        if (FAILED(allowed)) {
+            Log(2, kEventRefused, reason);
+            return Fail(allowed, reason);
+        }
+        started.priority = CPassPolicy::Priority(settings);
+        started.priorityRefusalLogged = &m_priorityRefusalLogged;
+    }
     CVolumePass* previous = m_passes.take(volume);
     m_settled.remove(previous);
     delete previous;
-    auto* pass = new CVolumePass(description, request, &m_sink, m_store, m_options.log,
+    auto* pass = new CVolumePass(description, started, &m_sink, m_store, m_options.log,
                                  m_options.history, this);
     connect(pass, &CVolumePass::Finished, this, &CEngineService::OnPassFinished,
             Qt::QueuedConnection);
@@ -361,7 +409,9 @@ HRESULT CEngineService::StartScheduled(const QString& volume, bool analyse, int 
 
 int CEngineService::Analyze(const QString& volume)
 {
-    return StartPassOf(volume, {CVolumePass::TKind::Analysis, 0, {}});
+    CVolumePass::TRequest request;
+    request.kind = CVolumePass::TKind::Analysis;
+    return StartPassOf(volume, request);
 }
 
 int CEngineService::AnalyzeEx(const QString& volume)
@@ -382,7 +432,10 @@ int CEngineService::StartPass(const QString& volume, uint mode, int method)
         return Fail(E_INVALIDARG, u"The engine has no pass of kind %1"_s.arg(mode));
     if (method < 0 || method > 2)
         return Fail(E_INVALIDARG, u"The engine has no method %1"_s.arg(method));
-    return StartPassOf(volume, {CVolumePass::TKind::Defragmentation, method, {}});
+    CVolumePass::TRequest request;
+    request.kind = CVolumePass::TKind::Defragmentation;
+    request.method = method;
+    return StartPassOf(volume, request);
 }
 
 int CEngineService::StartPassEx(const QString& volume, uint mode, int method)
@@ -402,7 +455,10 @@ int CEngineService::DefragmentFiles(const QString& volume, const QStringList& fi
             return Fail(E_INVALIDARG,
                         u"%1 is not a file on the drive %2"_s.arg(file, description.mountPoint));
     }
-    return StartPassOf(volume, {CVolumePass::TKind::SelectedFiles, 0, files});
+    CVolumePass::TRequest request;
+    request.kind = CVolumePass::TKind::SelectedFiles;
+    request.files = files;
+    return StartPassOf(volume, request);
 }
 
 int CEngineService::DefragSystemFilesOffline(const QString& volume, bool force)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "EngineServiceBase.h"
+#include "refengine/CAgentSettingsStore.h"
 #include "refengine/CNoticeSink.h"
 #include "refengine/CVolumePass.h"
 #include "refengine/CVolumeWalker.h"
@@ -10,14 +11,18 @@
 #include <QPointer>
 #include <QSet>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class CVolumeSettingsStore;
+class IPowerState;
 
 // The defragmentation engine: the volumes this engine serves, their settings and results, and
 // the passes that run on them (one at a time per volume). Lives on the daemon's main thread;
-// passes run on threads of their own and store their results themselves.
+// passes run on threads of their own and store their results themselves. The product settings
+// decide which drives may be defragmented, whether passes start or go on on battery, and the
+// priorities passes run at; every refusal is logged.
 class CEngineService : public CEngineServiceBase {
 public:
     static constexpr uint kGeneration = 11;
@@ -32,9 +37,12 @@ public:
         CVolumePass::TLog log;
         CVolumePass::THistory history;
         TSeries historySeries; // the six series, oldest first
-        // Whether defragmentation may not start now: the computer runs on battery and the
-        // settings say not to start on it. Analyses start all the same.
-        std::function<bool()> refuseOnBattery;
+        // The product settings, read as each pass starts; none: every pass starts, at the
+        // priorities of the engine's thread.
+        std::function<CAgentSettingsStore::TSettings()> settings;
+        // Whether the computer runs on battery, and when that changes; none: mains power. Must
+        // outlive the service.
+        IPowerState* power = nullptr;
     };
 
     CEngineService(CVolumeSettingsStore* store, TOptions options, QObject* parent = nullptr);
@@ -136,6 +144,14 @@ public:
     static const HRESULT kNotSupported;  // 0x80070032
     // A pass refused on battery (Windows' ERROR_NOT_READY, which the console words so).
     static const HRESULT kOnBattery; // 0x80070015
+    // A pass on a drive whose type the settings keep from being defragmented.
+    static const HRESULT kDriveNotAllowed; // 0x80070032
+
+    // The engine's events in the log, beside those of its passes.
+    static constexpr qint32 kEventPriorityKept = 107;
+    static constexpr qint32 kEventRefused = 108;
+    static constexpr qint32 kEventStoppedOnBattery = 109;
+    static constexpr qint32 kEventPowerChanged = 110;
 
 private:
     // The volume's description, the list read again when it is not among the known ones.
@@ -149,6 +165,11 @@ private:
     HRESULT StartPassOf(const QString& volume, const CVolumePass::TRequest& request,
                         std::function<void()> finished = {});
     CVolumePass* RunningPass(const QString& volume) const;
+    // The type the drive is taken for: the one set for it, else the one it has.
+    quint32 DriveTypeOf(const TVolumeDescription& description) const;
+    // The computer has gone on battery or back to mains power.
+    void OnPowerChanged(bool onBattery);
+    void Log(qint32 eventType, qint32 eventId, const QString& message) const;
     // Whether a path lies on the volume (not on another file system mounted inside it).
     static bool OnVolume(const TVolumeDescription& description, const QString& path);
     void OnPassFinished(const QString& volume);
@@ -169,4 +190,6 @@ private:
     QHash<QString, std::function<void()>> m_whenFinished;         // by volume
     QHash<QString, std::shared_ptr<const CVolumeWalker>> m_walks; // the last walk of each volume
     QString m_lastError;
+    // Whether priorities a pass could not have have been logged (once for all passes).
+    std::atomic<bool> m_priorityRefusalLogged{false};
 };

@@ -1,22 +1,33 @@
 #include "refengine/CEventLog.h"
 
 #include "core/COleDate.h"
+#include "core/CRegularFile.h"
 #include "refengine/CJsonStateFile.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
+#include <QtDebug>
 
 #include <algorithm>
 #include <cmath>
+#include <fcntl.h>
 #include <limits>
+#include <mutex>
+#include <syslog.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int CEventLogVersion = 1;
+// Version 1 was one JSON document of all entries; version 2 is a version line and then one line
+// per entry.
+constexpr int CEventLogOldVersion = 1;
+constexpr int CEventLogVersion = 2;
 // Far more than kDefaultCapacity entries of ordinary length: anything larger is not ours.
-constexpr qint64 CEventLogMaxFileBytes = 256 * 1024 * 1024;
+constexpr qint64 CEventLogMaxFileBytes = 512LL * 1024 * 1024;
+const char* const CEventLogWhat = "event log";
+const char* const CEventLogFallback = "starting empty";
 
 bool CEventLogInt32(const QJsonValue& value, qint32* number)
 {
@@ -43,9 +54,52 @@ bool CEventLogEntryFromJson(const QJsonValue& value, CEventLog::TEntry* entry)
            CEventLogInt32(fields[3], &entry->eventId);
 }
 
+QByteArray CEventLogLine(const CEventLog::TEntry& entry)
+{
+    return QJsonDocument(
+               QJsonArray{entry.time, entry.source, entry.eventType, entry.eventId, entry.message})
+               .toJson(QJsonDocument::Compact) +
+           '\n';
+}
+
+QByteArray CEventLogHeader()
+{
+    return QJsonDocument(QJsonObject{{u"version"_s, CEventLogVersion}})
+               .toJson(QJsonDocument::Compact) +
+           '\n';
+}
+
 bool CEventLogEarlier(const CEventLog::TEntry& left, const CEventLog::TEntry& right)
 {
     return left.time < right.time;
+}
+
+bool CEventLogIsVersion(const QJsonDocument& document, int version)
+{
+    const QJsonValue stored = document.object().value(u"version"_s);
+    return document.isObject() && stored.isDouble() && stored.toInt(-1) == version;
+}
+
+// The entries of the older form; false when any of them is not an entry.
+bool CEventLogParseOld(const QJsonDocument& document, std::deque<CEventLog::TEntry>* entries)
+{
+    const QJsonValue stored = document.object().value(u"entries"_s);
+    if (!stored.isArray())
+        return false;
+    for (const QJsonValue& value : stored.toArray()) {
+        CEventLog::TEntry entry;
+        if (!CEventLogEntryFromJson(value, &entry))
+            return false;
+        entries->push_back(std::move(entry));
+    }
+    return true;
+}
+
+void CEventLogSyslog(int priority, const QByteArray& text)
+{
+    static std::once_flag opened;
+    std::call_once(opened, [] { openlog("korvane-engine", LOG_PID, LOG_DAEMON); });
+    syslog(priority, "%s", text.constData());
 }
 
 } // namespace
@@ -54,6 +108,7 @@ CEventLog::CEventLog(QString filePath, int capacity)
     : m_filePath(std::move(filePath))
     , m_capacity(std::max(capacity, 1))
     , m_clock(&COleDate::Now)
+    , m_journal(&CEventLogSyslog)
 {
     Load();
 }
@@ -64,59 +119,164 @@ void CEventLog::SetClock(TClock clock)
     m_clock = clock ? std::move(clock) : TClock(&COleDate::Now);
 }
 
-void CEventLog::Load()
+void CEventLog::SetSystemJournal(bool on)
 {
-    QList<TEntry> entries;
-    const auto parse = [&entries](const QJsonObject& root) {
-        const QJsonValue stored = root.value(u"entries"_s);
-        if (!stored.isArray())
-            return false;
-        const QJsonArray array = stored.toArray();
-        entries.reserve(array.size());
-        for (const QJsonValue& value : array) {
-            TEntry entry;
-            if (!CEventLogEntryFromJson(value, &entry))
-                return false;
-            entries.append(std::move(entry));
-        }
-        return true;
-    };
-    if (CJsonStateFile::Load(m_filePath, CEventLogMaxFileBytes, CEventLogVersion, "event log",
-                             "starting empty", parse) != S_OK)
-        return;
-    std::stable_sort(entries.begin(), entries.end(), CEventLogEarlier);
-    if (entries.size() > m_capacity)
-        entries.remove(0, entries.size() - m_capacity);
-    m_entries = std::move(entries);
+    QMutexLocker locker(&m_mutex);
+    m_systemJournal = on;
 }
 
-bool CEventLog::Save() const
+bool CEventLog::SystemJournal() const
 {
-    QJsonArray entries;
+    QMutexLocker locker(&m_mutex);
+    return m_systemJournal;
+}
+
+void CEventLog::SetJournalWriter(TJournal journal)
+{
+    QMutexLocker locker(&m_mutex);
+    m_journal = journal ? std::move(journal) : TJournal(&CEventLogSyslog);
+}
+
+int CEventLog::JournalPriority(qint32 eventType)
+{
+    switch (eventType) {
+    case kError:
+        return LOG_ERR;
+    case kWarning:
+        return LOG_WARNING;
+    default:
+        return LOG_INFO;
+    }
+}
+
+QString CEventLog::Bounded(const QString& text, int maxLength)
+{
+    if (text.size() <= maxLength)
+        return text;
+    qsizetype kept = std::max(maxLength, 0);
+    // Never half a character.
+    if (kept > 0 && text.at(kept - 1).isHighSurrogate())
+        --kept;
+    return text.left(kept) + u" [%1 more characters cut]"_s.arg(text.size() - kept);
+}
+
+void CEventLog::Load()
+{
+    QByteArray bytes;
+    const DWORD read = CRegularFile::ReadAll(m_filePath, CEventLogMaxFileBytes, &bytes);
+    if (read == ERROR_FILE_TOO_LARGE) {
+        CJsonStateFile::SetAside(m_filePath, CEventLogWhat, CEventLogFallback);
+        return;
+    }
+    if (read != ERROR_SUCCESS)
+        return; // no log yet: the first entry writes the file
+
+    std::deque<TEntry> entries;
+    qsizetype lines = 0;
+    qsizetype damaged = 0;
+    bool current = true;
+    const qsizetype headerEnd = bytes.indexOf('\n');
+    QJsonParseError error;
+    const QJsonDocument header =
+        QJsonDocument::fromJson(bytes.left(headerEnd < 0 ? bytes.size() : headerEnd), &error);
+    if (error.error == QJsonParseError::NoError && CEventLogIsVersion(header, CEventLogVersion)) {
+        qsizetype start = headerEnd < 0 ? bytes.size() : headerEnd + 1;
+        while (start < bytes.size()) {
+            qsizetype end = bytes.indexOf('\n', start);
+            if (end < 0)
+                end = bytes.size();
+            const QJsonDocument line = QJsonDocument::fromJson(bytes.mid(start, end - start));
+            TEntry entry;
+            ++lines;
+            // A line cut short by a crash, or changed by hand, costs that entry only.
+            if (line.isArray() && CEventLogEntryFromJson(line.array(), &entry))
+                entries.push_back(std::move(entry));
+            else
+                ++damaged;
+            start = end + 1;
+        }
+    } else {
+        const QJsonDocument whole = QJsonDocument::fromJson(bytes, &error);
+        if (error.error != QJsonParseError::NoError ||
+            !CEventLogIsVersion(whole, CEventLogOldVersion) ||
+            !CEventLogParseOld(whole, &entries)) {
+            CJsonStateFile::SetAside(m_filePath, CEventLogWhat, CEventLogFallback);
+            return;
+        }
+        // Rewritten in the current form with the first new entry.
+        current = false;
+    }
+    if (damaged > 0)
+        qWarning("The event log file %s has %lld damaged lines; skipped",
+                 qUtf8Printable(m_filePath), static_cast<long long>(damaged));
+    std::stable_sort(entries.begin(), entries.end(), CEventLogEarlier);
+    while (static_cast<qsizetype>(entries.size()) > m_capacity)
+        entries.pop_front();
+    m_entries = std::move(entries);
+    m_fileLines = lines;
+    m_fileCurrent = current && damaged == 0;
+}
+
+bool CEventLog::Rewrite()
+{
+    QByteArray bytes = CEventLogHeader();
     for (const TEntry& entry : m_entries)
-        entries.append(
-            QJsonArray{entry.time, entry.source, entry.eventType, entry.eventId, entry.message});
-    return CJsonStateFile::Write(
-        m_filePath, QJsonObject{{u"version"_s, CEventLogVersion}, {u"entries"_s, entries}},
-        QJsonDocument::Compact);
+        bytes += CEventLogLine(entry);
+    m_fileCurrent = CRegularFile::Replace(m_filePath, bytes) == ERROR_SUCCESS;
+    if (m_fileCurrent)
+        m_fileLines = static_cast<qsizetype>(m_entries.size());
+    return m_fileCurrent;
+}
+
+bool CEventLog::AppendLine(const TEntry& entry)
+{
+    // Not created here: a file that went away is written whole again, with its version line.
+    CRegularFile file;
+    if (file.Open(m_filePath, O_WRONLY | O_APPEND) != ERROR_SUCCESS)
+        return false;
+    const DWORD written = file.WriteAll(CEventLogLine(entry));
+    if (file.Close() != ERROR_SUCCESS || written != ERROR_SUCCESS)
+        return false;
+    ++m_fileLines;
+    return true;
 }
 
 bool CEventLog::Append(const QString& source, qint32 eventType, qint32 eventId,
                        const QString& message)
 {
-    QMutexLocker locker(&m_mutex);
-    double now = m_clock();
-    if (!std::isfinite(now))
-        now = 0.0;
     // D-Bus carries text as C strings: a NUL would cut a field short.
-    TEntry entry{now, QString(source).replace(QChar::Null, u' '), eventType, eventId,
-                 QString(message).replace(QChar::Null, u' ')};
-    // Kept in date order even when the clock is set back; equal dates keep their order.
-    const auto at = std::upper_bound(m_entries.begin(), m_entries.end(), entry, CEventLogEarlier);
-    m_entries.insert(at, std::move(entry));
-    if (m_entries.size() > m_capacity)
-        m_entries.remove(0, m_entries.size() - m_capacity);
-    return Save();
+    TEntry entry{0.0, Bounded(QString(source).replace(QChar::Null, u' '), kMaxSourceLength),
+                 eventType, eventId,
+                 Bounded(QString(message).replace(QChar::Null, u' '), kMaxMessageLength)};
+    TJournal journal;
+    bool written = false;
+    {
+        QMutexLocker locker(&m_mutex);
+        entry.time = m_clock();
+        if (!std::isfinite(entry.time))
+            entry.time = 0.0;
+        if (m_systemJournal)
+            journal = m_journal;
+        // Kept in date order even when the clock is set back; equal dates keep their order.
+        if (m_entries.empty() || !CEventLogEarlier(entry, m_entries.back()))
+            m_entries.push_back(entry);
+        else
+            m_entries.insert(
+                std::upper_bound(m_entries.begin(), m_entries.end(), entry, CEventLogEarlier),
+                entry);
+        while (static_cast<qsizetype>(m_entries.size()) > m_capacity)
+            m_entries.pop_front();
+        // Dropped entries stay in the file until it holds a quarter more lines than the log.
+        const qsizetype slack = std::max(m_capacity / 4, 16);
+        if (!m_fileCurrent || m_fileLines >= m_capacity + slack)
+            written = Rewrite();
+        else
+            written = AppendLine(entry) || Rewrite();
+    }
+    // Outside the lock: the journal may be slow, and the log must not wait for it.
+    if (journal)
+        journal(JournalPriority(eventType), (entry.source + u": "_s + entry.message).toUtf8());
+    return written;
 }
 
 QList<CEventLog::TEntry> CEventLog::Query(double fromDate, double toDate, int first, int count,
@@ -149,7 +309,7 @@ bool CEventLog::Clear()
 {
     QMutexLocker locker(&m_mutex);
     m_entries.clear();
-    return Save();
+    return Rewrite();
 }
 
 int CEventLog::Count() const

@@ -24,7 +24,9 @@ HRESULT CJsonStateFileRead(const QString& path, qint64 maxBytes, int version, QJ
     return stored.isDouble() && stored.toInt(-1) == version ? S_OK : CJsonStateFile::kDamaged;
 }
 
-void CJsonStateFileSetAside(const QString& path, const char* what, const char* fallback)
+} // namespace
+
+void CJsonStateFile::SetAside(const QString& path, const char* what, const char* fallback)
 {
     const QString aside = path + u".damaged"_s;
     QFile::remove(aside);
@@ -34,8 +36,6 @@ void CJsonStateFileSetAside(const QString& path, const char* what, const char* f
     else
         qWarning("The %s file %s is damaged; %s", what, qUtf8Printable(path), fallback);
 }
-
-} // namespace
 
 HRESULT CJsonStateFile::Load(const QString& path, qint64 maxBytes, int version, const char* what,
                              const char* fallback, const TParse& parse)
@@ -47,7 +47,7 @@ HRESULT CJsonStateFile::Load(const QString& path, qint64 maxBytes, int version, 
     if (hr == S_OK && !parse(root))
         hr = kDamaged;
     if (FAILED(hr))
-        CJsonStateFileSetAside(path, what, fallback);
+        SetAside(path, what, fallback);
     return hr;
 }
 

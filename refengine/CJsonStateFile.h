@@ -35,4 +35,8 @@ public:
     static bool Write(const QString& path, const QJsonObject& root,
                       QJsonDocument::JsonFormat format = QJsonDocument::Indented,
                       TAccess access = TAccess::Default);
+
+    // Moves a file that cannot be used to "<file>.damaged" (replacing an older one there) with a
+    // warning naming what it held and what is used instead.
+    static void SetAside(const QString& path, const char* what, const char* fallback);
 };

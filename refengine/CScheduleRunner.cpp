@@ -303,11 +303,16 @@ void CScheduleRunner::CheckDue()
                     continue;
                 if (nowMs - dueMs > kMissedAfterSeconds * 1000LL && !m_runMissed()) {
                     MarkHandled(schedule.name, item.name, dueMs, 0.0);
-                    missed.append(
-                        tr("The run of schedule %1 due at %2 was missed; it runs at its next time.")
-                            .arg(CScheduleRunnerRunName(schedule.name, item.name),
-                                 COleDate::ToDateTime(CScheduleRunnerToOle(dueMs))
-                                     .toString(Qt::ISODate)));
+                    // What runs once has no next time: rescheduling it is not running it.
+                    const char* text =
+                        IntervalMs(schedule, item) == 0
+                            ? "The run of schedule %1 due at %2 was missed; it ran only once, "
+                              "so it is not rescheduled and does not run."
+                            : "The run of schedule %1 due at %2 was missed; it runs at its next "
+                              "time.";
+                    missed.append(tr(text).arg(
+                        CScheduleRunnerRunName(schedule.name, item.name),
+                        COleDate::ToDateTime(CScheduleRunnerToOle(dueMs)).toString(Qt::ISODate)));
                     continue;
                 }
                 MarkHandled(schedule.name, item.name, dueMs, now);

@@ -246,8 +246,31 @@ void CVolumePass::Tick(bool force)
     SendMapChanges(working);
 }
 
+void CVolumePass::ApplyPriority()
+{
+    if (!m_request.priority)
+        return;
+    const CThreadPriority::TPriority& priority = *m_request.priority;
+    const CThreadPriority::TOutcome outcome = CThreadPriority::Apply(priority);
+    if (!outcome.niceKept && !outcome.ioKept)
+        return;
+    if (m_request.priorityRefusalLogged && m_request.priorityRefusalLogged->exchange(true))
+        return;
+    const CThreadPriority::TPriority kept = CThreadPriority::Of();
+    m_log(2, 107,
+          u"The engine may not raise the priority of its passes (nice %1, I/O class %2 level %3 "
+          u"asked for); they keep nice %4, I/O class %5 level %6."_s.arg(priority.nice)
+              .arg(priority.ioClass)
+              .arg(priority.ioLevel)
+              .arg(kept.nice)
+              .arg(kept.ioClass)
+              .arg(kept.ioLevel));
+}
+
 void CVolumePass::Run()
 {
+    // Before anything else, so that the walk's threads, started from this one, inherit them.
+    ApplyPriority();
     CNoticeWriter started;
     started.U32(NoticeType::EngineOpStarted).String(m_volume.id);
     m_sink->Send(started.Body());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/HResult.h"
+#include "refengine/CThreadPriority.h"
 #include "refengine/TAnalysisFigures.h"
 #include "refengine/TVolumeDescription.h"
 #include "refengine/TVolumeSettings.h"
@@ -11,10 +12,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 class CNoticeSink;
@@ -36,6 +39,11 @@ public:
         TKind kind = TKind::Analysis;
         int method = 0;    // defragmentation: 0 TierLayout, 1 Defrag Only, 2 Consolidate Free Space
         QStringList files; // selected files: paths on the volume
+        // The priorities of the pass's threads; none: those of the thread that starts it.
+        std::optional<CThreadPriority::TPriority> priority;
+        // Set once priorities that could not be had have been logged, so that they are logged
+        // once for all passes that share it (which outlives them).
+        std::atomic<bool>* priorityRefusalLogged = nullptr;
     };
 
     // The engine's status codes while a pass runs.
@@ -102,6 +110,8 @@ public:
     // files pass, or after a failed walk.
     std::shared_ptr<const CVolumeWalker> Walker() const;
     const QString& Volume() const { return m_volume.id; }
+    const QString& MountPoint() const { return m_volume.mountPoint; }
+    TKind Kind() const { return m_request.kind; }
 
 signals:
     // On the pass's thread; connect queued.
@@ -109,6 +119,7 @@ signals:
 
 private:
     void Run();
+    void ApplyPriority();
     HRESULT RunAnalysis(TAnalysisFigures* figures, QByteArray* map);
     HRESULT RunSimulation(int method, QByteArray* map, double* progress);
     HRESULT RunFiles();

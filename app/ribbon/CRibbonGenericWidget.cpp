@@ -2,6 +2,7 @@
 
 #include "appmodel/IAppController.h"
 #include "policy/CClientGP.h"
+#include "settings/CLogViewDlg.h"
 #include "widgets/CRibbonButton.h"
 #include "widgets/CRibbonGroup.h"
 
@@ -31,7 +32,8 @@ void CRibbonGenericWidget::OnAdvanced()
 
 void CRibbonGenericWidget::OnViewLog()
 {
-    // The log viewer dialog is not part of the console yet; the button does nothing until it is.
+    if (IAppController* app = IAppController::Current())
+        CLogViewDlg::Open(app->Agent(), window());
 }
 
 void CRibbonGenericWidget::OnHelp()

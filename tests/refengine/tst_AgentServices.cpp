@@ -131,7 +131,7 @@ void TestAgentServices::init()
             [root] {
                 return QList<CAgentFilterService::TDrive>{{root, u"{volume-1}"_s, 1}};
             },
-            owner);
+            File(u"duplicateexclusions.json"_s), owner);
     });
     ServeSubObject<CAgentLogSettingsAdaptor>(TSub::LogSettings, [this](QObject* owner) {
         return new CAgentLogSettingsService(m_stores->log, File(u"logsettings.json"_s), owner);

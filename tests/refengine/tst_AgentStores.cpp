@@ -4,6 +4,7 @@
 #include "notify/CMailSlotTransport.h"
 #include "notify/CNoticeReader.h"
 #include "notify/CNoticeWriter.h"
+#include "refengine/CAgentLogSettingsService.h"
 #include "refengine/CAgentService.h"
 #include "refengine/CAgentSettingsStore.h"
 #include "refengine/CDefragSimulation.h"
@@ -25,6 +26,8 @@
 
 #include <QtTest>
 
+#include <syslog.h>
+
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -41,6 +44,8 @@ private slots:
     void unusableFilesAreSetAside_data();
     void unusableFilesAreSetAside();
     void eventLogQueriesAndPersists();
+    void eventLogAppendsLinesAndCompacts();
+    void eventLogBoundsTextsAndAnswers();
     void answersReadByTheConsole();
     void scheduleStoreKeepsWhatTheConsoleExpects();
     void settingsValidateAndPersist();
@@ -63,7 +68,6 @@ private slots:
     void passMethodAndThreshold();
     void volumeSettingsSurviveARestartAndDamage();
     void blocksReadBackAsTheConsoleReadsThem();
-    void passesWaitForMainsPower();
 
 private:
     QString File(const QString& name) const { return m_environment->Root() + u'/' + name; }
@@ -116,6 +120,11 @@ void TestAgentStores::unusableFilesAreSetAside_data()
     const QByteArray settings = R"({"version":1,"settings":{"vssMode":2}})";
     row("log intact", u"log"_s, log, true);
     row("log wrong type", u"log"_s, QByteArray(log).replace("100", "\"100\""), false);
+    row("log lines intact", u"log"_s, "{\"version\":2}\n[47000.5,\"KVAgent\",4,100,\"started\"]\n",
+        true);
+    row("log lines other version", u"log"_s, "{\"version\":3}\n[47000.5,\"A\",4,100,\"s\"]\n",
+        false);
+    row("log no version line", u"log"_s, "[47000.5,\"KVAgent\",4,100,\"started\"]\n", false);
     row("history intact", u"history"_s, history, true);
     row("history wrong type", u"history"_s, QByteArray(history).replace("[]", "{}"), false);
     row("schedules intact", u"schedules"_s, schedules, true);
@@ -200,6 +209,124 @@ void TestAgentStores::eventLogQueriesAndPersists()
 
     QVERIFY(log.Clear());
     QCOMPARE(CEventLog(File(u"log.json"_s)).Count(), 0);
+}
+
+void TestAgentStores::eventLogAppendsLinesAndCompacts()
+{
+    const QString path = File(u"log.json"_s);
+    const auto lines = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>();
+    };
+    double now = Base();
+    {
+        // Capacity 20: the file may hold 16 lines more before it is written afresh.
+        CEventLog log(path, 20);
+        log.SetClock([&] { return now += Hours(1); });
+        for (int i = 1; i <= 36; ++i)
+            QVERIFY(log.Append(u"KVEngine"_s, CEventLog::kInformation, i, u"event %1"_s.arg(i)));
+        // One appended line each: the version line, 36 entries and the final line break.
+        QCOMPARE(lines().size(), 38);
+        QCOMPARE(lines().first(), "{\"version\":2}"_ba);
+        QCOMPARE(log.Count(), 20);
+        QVERIFY(log.Append(u"KVEngine"_s, CEventLog::kInformation, 37, u"event 37"_s));
+        QCOMPARE(lines().size(), 22);
+    }
+    // A line cut short and a line of something else cost those entries only; the next entry
+    // writes the file afresh without them.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write("[47000.5,\"KVEng\n{\"not\":\"an entry\"}\n");
+    file.close();
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"2 damaged lines"_s));
+        CEventLog log(path, 20);
+        QCOMPARE(log.Count(), 20);
+        QCOMPARE(log.Query(0, 0, 19, 1, nullptr).first().eventId, 37);
+        log.SetClock([&] { return now += Hours(1); });
+        QVERIFY(log.Append(u"KVAgent"_s, CEventLog::kError, 38, u"after"_s));
+        QCOMPARE(lines().size(), 22);
+        QVERIFY(!lines().contains("{\"not\":\"an entry\"}"));
+    }
+    // The older form is read, and rewritten in lines by the first new entry.
+    QVERIFY(WriteTestFile(path, R"({"version":1,"entries":[[47000.5,"KVAgent",4,100,"old"]]})"));
+    {
+        CEventLog log(path);
+        QCOMPARE(log.Count(), 1);
+        log.SetClock([&] { return now += Hours(1); });
+        QVERIFY(log.Append(u"KVAgent"_s, CEventLog::kWarning, 101, u"new"_s));
+    }
+    QCOMPARE(lines().size(), 4);
+    QCOMPARE(CEventLog(path).Query(0, 0, 0, 0, nullptr).first().message, u"old"_s);
+
+    // A file that cannot be written keeps the entry in memory; the next change writes it.
+    const QString away = File(u"away/log.json"_s);
+    QVERIFY(QDir().mkpath(File(u"away"_s)));
+    {
+        CEventLog log(away);
+        QVERIFY(log.Append(u"A"_s, CEventLog::kInformation, 1, u"one"_s));
+        QVERIFY(QDir(File(u"away"_s)).removeRecursively());
+        QVERIFY(!log.Append(u"A"_s, CEventLog::kInformation, 2, u"two"_s));
+        QCOMPARE(log.Count(), 2);
+        QVERIFY(QDir().mkpath(File(u"away"_s)));
+        QVERIFY(log.Append(u"A"_s, CEventLog::kInformation, 3, u"three"_s));
+    }
+    QCOMPARE(CEventLog(away).Count(), 3);
+}
+
+void TestAgentStores::eventLogBoundsTextsAndAnswers()
+{
+    CEventLog log(File(u"log.json"_s));
+    QList<std::pair<int, QByteArray>> journal;
+    log.SetJournalWriter([&](int priority, const QByteArray& text) {
+        journal.append({priority, text});
+    });
+
+    // Huge texts are kept cut, with a mark; a surrogate pair is never split.
+    const QString huge = QString(1024 * 1024, u'x');
+    QVERIFY(log.Append(QString(300, u's'), CEventLog::kWarning, 1, huge));
+    const CEventLog::TEntry kept = log.Query(0, 0, 0, 0, nullptr).first();
+    QCOMPARE(kept.message,
+             huge.left(CEventLog::kMaxMessageLength) +
+                 u" [%1 more characters cut]"_s.arg(1024 * 1024 - CEventLog::kMaxMessageLength));
+    QCOMPARE(kept.source, QString(256, u's') + u" [44 more characters cut]"_s);
+    QCOMPARE(CEventLog::Bounded(u"ab\U0001F600cd"_s, 3), u"ab [4 more characters cut]"_s);
+    QCOMPARE(CEventLog::Bounded(u"short"_s, 5), u"short"_s);
+    QVERIFY(journal.isEmpty());
+
+    // The system log as destination: every new entry also goes to the journal, by its type.
+    const QString settings = File(u"logsettings.json"_s);
+    {
+        CAgentLogSettingsService service(log, settings);
+        QVERIFY(!log.SystemJournal());
+        QCOMPARE(service.SetLogDestination(CAgentLogSettingsService::kSystemLog), S_OK);
+        QVERIFY(log.Append(u"KVEngine"_s, CEventLog::kError, 2, u"broke"_s));
+        QVERIFY(log.Append(u"KVAgent"_s, 99, 3, u"odd"_s));
+    }
+    QCOMPARE(journal, (QList<std::pair<int, QByteArray>>{{LOG_ERR, "KVEngine: broke"},
+                                                         {LOG_INFO, "KVAgent: odd"}}));
+    QCOMPARE(CEventLog::JournalPriority(CEventLog::kWarning), LOG_WARNING);
+    log.SetSystemJournal(false);
+    {
+        // The stored destination holds for the next start; the own log is set back.
+        CAgentLogSettingsService service(log, settings);
+        QVERIFY(log.SystemJournal());
+        QCOMPARE(service.SetLogDestination(CAgentLogSettingsService::kOwnLog), S_OK);
+        QVERIFY(!log.SystemJournal());
+    }
+    QCOMPARE(log.Count(), 3);
+
+    // An answer stops before it grows too large for one message, but holds one entry at least.
+    const CEventLog::TEntry big{Base(), u"S"_s, CEventLog::kInformation, 1,
+                                QString(CEventLog::kMaxMessageLength, u'm')};
+    const QList<CEventLog::TEntry> page(600, big);
+    const qsizetype fitting = CAgentService::WithinAnswer(page).size();
+    QVERIFY(fitting > 1 && fitting < 600);
+    QVERIFY(fitting * big.message.size() <= CAgentService::kMaxAnswerCharacters);
+    QCOMPARE(CAgentService::WithinAnswer(page.mid(0, 3)).size(), 3);
+    CEventLog::TEntry larger = big;
+    larger.message = QString(CAgentService::kMaxAnswerCharacters + 1, u'm');
+    QCOMPARE(CAgentService::WithinAnswer({larger, big}).size(), 1);
 }
 
 void TestAgentStores::answersReadByTheConsole()
@@ -498,6 +625,27 @@ void TestAgentStores::runnerDefersAndSkips()
     QCOMPARE(f.log.Query(0, 0, 0, 0, nullptr).last().eventId, CScheduleRunner::kEventMissed);
     f.runner.SetRunMissed([] { return true; });
     QCOMPARE(f.DueAt(Base() + 4 + Hours(5)), QStringList{u"Daily/Item 1/C/list/0/0"_s});
+    QVERIFY(f.runner.PassesFinished(u"Daily"_s, u"Item 1"_s, S_OK));
+    QCOMPARE(f.store.Delete(u"Daily"_s), S_OK);
+
+    // As the daemon asks the settings: "reschedule" never runs a missed one-time schedule, for
+    // it has no next time, and says so; "run at restart" runs it.
+    CAgentSettingsStore settings(File(u"settings.json"_s));
+    f.runner.SetRunMissed([&settings] { return settings.Settings().missedSchedules == 0; });
+    QCOMPARE(settings.Update([](CAgentSettingsStore::TSettings& s) { s.missedSchedules = 1; }),
+             S_OK);
+    QVERIFY(f.Add(u"Once"_s, 101, u"volumes=D"_s, Base() + 5, 0, 0));
+    QVERIFY(f.Add(u"Once more"_s, 101, u"volumes=E"_s, Base() + 5, 0, 0));
+    QVERIFY(f.DueAt(Base() + 5 + Hours(2)).isEmpty());
+    const CEventLog::TEntry missed = f.log.Query(0, 0, 0, 0, nullptr).last();
+    QCOMPARE(missed.eventId, CScheduleRunner::kEventMissed);
+    QVERIFY2(missed.message.contains(u"not rescheduled"_s), qPrintable(missed.message));
+    QCOMPARE(f.NextRun(u"Once"_s), 0.0);
+    QVERIFY(f.DueAt(Base() + 6).isEmpty());
+    QCOMPARE(settings.Update([](CAgentSettingsStore::TSettings& s) { s.missedSchedules = 0; }),
+             S_OK);
+    QCOMPARE(f.store.AddItem(u"Once more"_s, u"Item 2"_s, Base() + 6, 0, 0, 0), S_OK);
+    QCOMPARE(f.DueAt(Base() + 6 + Hours(2)), QStringList{u"Once more/Item 2/E/list/0/0"_s});
 }
 
 void TestAgentStores::runnerNoticesInOrder()
@@ -959,35 +1107,6 @@ void TestAgentStores::blocksReadBackAsTheConsoleReadsThem()
     QCOMPARE(half.fragmentedFiles, 60u);
     QVERIFY(half.freeSpaceFragmentationPercent == 12 &&
             half.largestFreeRun == before.largestFreeRun);
-}
-
-// On battery, with the settings saying so, no defragmentation starts, by hand or by a schedule,
-// and the console can read why.
-void TestAgentStores::passesWaitForMainsPower()
-{
-    TVolumeDescription volume;
-    volume.id = u"{6a0e9f1c-0000-4000-8000-000000000002}"_s;
-    volume.mountPoint = m_environment->Root();
-    volume.fileSystem = u"ext4"_s;
-    volume.directoryOnly = true;
-    CVolumeSettingsStore store(File(u"volumes.json"_s));
-    CEngineService::TOptions options;
-    options.volumes = [volume] { return QList<TVolumeDescription>{volume}; };
-    int asked = 0;
-    options.refuseOnBattery = [&asked] { return ++asked > 0; };
-    CEngineService engine(&store, options);
-
-    QCOMPARE(engine.StartPass(volume.id, 1, 1), CEngineService::kOnBattery);
-    QCOMPARE(engine.StartScheduled(volume.id, false, 2, {}), CEngineService::kOnBattery);
-    QString why;
-    QCOMPARE(engine.GetLastErrorText(why), S_OK);
-    QVERIFY2(why.contains(u"battery"_s), qPrintable(why));
-    QCOMPARE(asked, 2);
-    uint status = 9;
-    double percent = 0, end = 0;
-    QString text;
-    QCOMPARE(engine.GetStatus(volume.id, status, percent, end, text), S_OK);
-    QCOMPARE(status, 0u);
 }
 
 QTEST_GUILESS_MAIN(TestAgentStores)

@@ -4,6 +4,7 @@
 #include "engine/CKV100EngineInterface.h"
 #include "engine/CStatisticsBlock.h"
 #include "platform/com/CDBusActivator.h"
+#include "tests/refengine/TestFiles.h"
 #include "tests/support/CSignalLog.h"
 
 #include <QDBusConnection>
@@ -191,6 +192,11 @@ void TestEngineDaemon::initTestCase()
     m_large = m_root.filePath(u"large"_s);
     QVERIFY(MakeTree(m_small, 4, 10));
     QVERIFY(MakeTree(m_large, 40, 500));
+    // The passes here are about notices and schedules, on whatever disk the folder lies: the
+    // settings let every drive type be defragmented (by default solid-state ones are not).
+    QVERIFY(WriteTestFile(m_root.filePath(u"state/settings.json"_s),
+                          R"({"version": 1, "settings": {"allowExternalDrives": true,
+                              "allowFlashDrives": true, "allowSsdDrives": true}})"));
     // The daemon and this test meet on the runtime folder's engine socket.
     qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(m_root.filePath(u"run"_s)));
     m_daemon.setProcessEnvironment(QProcessEnvironment::systemEnvironment());

@@ -115,8 +115,8 @@ void TestRibbonBars::everyButtonReachesItsOperation_data()
     row("vm", u"VM.Defragment(1110) VM.Stop VM.Properties"_s);
     row("ad", u"AD.ActivateSubPane(0) AD.ActivateSubPane(1)"_s);
     row("product", u"app:OnCheckForUpdates app:OnHelp dialog:About_Korvane app:CallSupport"_s);
-    row("options", u"app:Advanced"_s); // "View Log": no log viewer yet
-    row("options.vm", u"app:Advanced"_s);
+    row("options", u"app:Advanced dialog:Log_Window"_s);
+    row("options.vm", u"app:Advanced dialog:Log_Window"_s);
 }
 
 void TestRibbonBars::everyButtonReachesItsOperation()

@@ -1,0 +1,3 @@
+#include "refengine/IPowerState.h"
+
+IPowerState::~IPowerState() = default;
