@@ -19,6 +19,7 @@
 #include "refengine/CScheduleStore.h"
 #include "schedule/CAgentSchedules.h"
 #include "tests/refengine/TestFiles.h"
+#include "tests/support/CTestAgentStores.h"
 #include "tests/support/CTestEngine.h"
 #include "tests/support/CTestEnvironment.h"
 
@@ -53,25 +54,8 @@ private:
     template <typename TAdaptor, typename TMake>
     void ServeSubObject(CAgentService::TSubObject subObject, TMake make);
 
-    // The agent's stores and runner, as the daemon keeps them.
-    struct TStores {
-        explicit TStores(const QString& root)
-            : log(root + u"/log.json"_s)
-            , history(root + u"/history.json"_s)
-            , schedules(root + u"/schedules.json"_s)
-            , settings(root + u"/settings.json"_s)
-            , runner(schedules, sink, log)
-        {}
-        CEventLog log;
-        CHistoryStore history;
-        CScheduleStore schedules;
-        CAgentSettingsStore settings;
-        CNoticeSink sink;
-        CScheduleRunner runner;
-    };
-
     std::unique_ptr<CTestEnvironment> m_environment;
-    std::unique_ptr<TStores> m_stores;
+    std::unique_ptr<CTestAgentStores> m_stores;
     std::unique_ptr<CTestEngine> m_engine;
     std::unique_ptr<CKV100AgentInterface> m_agent;
     QString m_volumeRoot;
@@ -96,7 +80,7 @@ void TestAgentServices::init()
     m_environment->Set("PATH", m_environment->Root()); // no daemon to start
     m_volumeRoot = File(u"volume"_s);
     QVERIFY(QDir().mkpath(m_volumeRoot + u"/folder"_s));
-    m_stores = std::make_unique<TStores>(m_environment->Root());
+    m_stores = std::make_unique<CTestAgentStores>(m_environment->Root());
     QObject::connect(
         &m_stores->runner, &CScheduleRunner::PassesRequested, &m_stores->runner,
         [this](const QString& schedule, const QString& item, const QStringList& volumes) {

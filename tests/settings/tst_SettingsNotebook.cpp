@@ -16,6 +16,7 @@
 #include "settings/CLogPage.h"
 #include "settings/CProxySettingsDialog.h"
 #include "tests/support/CScriptedPresenter.h"
+#include "tests/support/CTestAgentStores.h"
 #include "tests/support/CTestEngine.h"
 #include "tests/support/CTestEnvironment.h"
 
@@ -67,22 +68,8 @@ private:
     CSettingsPage* Visit(CAdvancedPropertiesNotebook& notebook, int index);
     QVariant Preference(const QString& name) const { return m_preferences->value(name); }
 
-    struct TStores {
-        explicit TStores(const QString& root)
-            : log(root + u"/log.json"_s)
-            , schedules(root + u"/schedules.json"_s)
-            , settings(root + u"/settings.json"_s)
-            , runner(schedules, sink, log)
-        {}
-        CEventLog log;
-        CScheduleStore schedules;
-        CAgentSettingsStore settings;
-        CNoticeSink sink;
-        CScheduleRunner runner;
-    };
-
     std::unique_ptr<CTestEnvironment> m_environment;
-    std::unique_ptr<TStores> m_stores;
+    std::unique_ptr<CTestAgentStores> m_stores;
     std::unique_ptr<CTestEngine> m_engine;
     std::unique_ptr<CKV100AgentInterface> m_agent;
     std::unique_ptr<CSettings> m_preferences;
@@ -95,7 +82,7 @@ void TestSettingsNotebook::init()
 {
     m_environment = std::make_unique<CTestEnvironment>();
     m_environment->Set("PATH", m_environment->Root()); // no daemon to start
-    m_stores = std::make_unique<TStores>(m_environment->Root());
+    m_stores = std::make_unique<CTestAgentStores>(m_environment->Root());
     QVERIFY(QDir().mkpath(File(u"feature"_s)));
     m_featureFile = File(u"feature/feature.json"_s);
 
