@@ -51,9 +51,17 @@ void tst_ScheduleEndToEnd::aScheduleMadeHereRunsOnTheEngine()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(1000 + 97 * f, 'x'));
     }
+    // The schedule runs on whatever disk the folder lies: the engine's settings let every drive
+    // type be defragmented (by default solid-state ones are not).
+    const QString state = fixture.environment.Root() + u"/engine-state"_s;
+    QVERIFY(QDir().mkpath(state));
+    QFile settings(state + u"/settings.json"_s);
+    QVERIFY(settings.open(QIODevice::WriteOnly));
+    settings.write(R"({"version": 1, "settings": {"allowExternalDrives": true,
+                      "allowFlashDrives": true, "allowSsdDrives": true}})");
+    settings.close();
     CEngineDaemonProcess daemon;
-    QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volumeDirectory.path(),
-                         fixture.environment.Root() + u"/engine-state"_s));
+    QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volumeDirectory.path(), state));
 
     CApp& app = *fixture.app;
     app.WireEngineSignals();
