@@ -12,6 +12,7 @@
 #include "engine/CKV100EngineInterface.h"
 #include "schedule/CCadence.h"
 #include "tests/support/CEngineDaemonProcess.h"
+#include "tests/support/CEngineSettingsFile.h"
 #include "tests/support/CLoopVolume.h"
 #include "tests/support/CTestEnvironment.h"
 #include "widgets/CBarChartWidget.h"
@@ -363,6 +364,7 @@ void TestPerformanceCharts::passDatesReachTheModelFromTheAgent()
         file.write(QByteArray(2000 + 131 * f, 'p'));
     }
 
+    QVERIFY(WriteEngineSettingsAllowingEveryDrive(environment.Root() + u"/state"_s));
     CEngineDaemonProcess daemon;
     QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volume.Path(),
                          environment.Root() + u"/state"_s));

@@ -11,6 +11,7 @@
 #include "schedule/CWireWizardBase.h"
 #include "tests/support/CAppFixture.h"
 #include "tests/support/CEngineDaemonProcess.h"
+#include "tests/support/CEngineSettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,15 +52,8 @@ void tst_ScheduleEndToEnd::aScheduleMadeHereRunsOnTheEngine()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(QByteArray(1000 + 97 * f, 'x'));
     }
-    // The schedule runs on whatever disk the folder lies: the engine's settings let every drive
-    // type be defragmented (by default solid-state ones are not).
     const QString state = fixture.environment.Root() + u"/engine-state"_s;
-    QVERIFY(QDir().mkpath(state));
-    QFile settings(state + u"/settings.json"_s);
-    QVERIFY(settings.open(QIODevice::WriteOnly));
-    settings.write(R"({"version": 1, "settings": {"allowExternalDrives": true,
-                      "allowFlashDrives": true, "allowSsdDrives": true}})");
-    settings.close();
+    QVERIFY(WriteEngineSettingsAllowingEveryDrive(state));
     CEngineDaemonProcess daemon;
     QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volumeDirectory.path(), state));
 
