@@ -35,6 +35,7 @@
 #include <QSpinBox>
 #include <QtTest>
 
+#include <array>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -67,6 +68,17 @@ private:
     }
     CSettingsPage* Visit(CAdvancedPropertiesNotebook& notebook, int index);
     QVariant Preference(const QString& name) const { return m_preferences->value(name); }
+    // The QuietWatch thresholds as the engine keeps them: automatic, then the six values.
+    std::pair<bool, std::array<uint, 6>> KeptThresholds() const
+    {
+        CAgentFeatureService feature(m_featureFile);
+        bool automatic = true;
+        std::array<uint, 6> values{};
+        if (feature.GetQuietWatchThresholds(automatic, values[0], values[1], values[2], values[3],
+                                            values[4], values[5]) != S_OK)
+            qFatal("the thresholds cannot be read");
+        return {automatic, values};
+    }
 
     std::unique_ptr<CTestEnvironment> m_environment;
     std::unique_ptr<CTestAgentStores> m_stores;
@@ -285,12 +297,7 @@ void TestSettingsNotebook::everySettingRoundTrips()
     uint destination = 9;
     QCOMPARE(m_agent->GetLogDestination(&destination), S_OK);
     QCOMPARE(destination, 0u);
-    CAgentFeatureService feature(m_featureFile);
-    bool automatic = true;
-    uint values[6] = {};
-    QCOMPARE(feature.GetQuietWatchThresholds(automatic, values[0], values[1], values[2], values[3],
-                                             values[4], values[5]),
-             S_OK);
+    const auto [automatic, values] = KeptThresholds();
     QVERIFY(!automatic);
     QCOMPARE(values[0], 7u);
     QCOMPARE(values[1], 55u);
@@ -433,12 +440,7 @@ void TestSettingsNotebook::quietWatchThresholdFields()
     QTest::keyClicks(hostDiskIo, u"0"_s);
     Find<QPushButton>(notebook.get(), "okButton")->click();
     QCOMPARE(notebook->result(), int(QDialog::Accepted));
-    CAgentFeatureService feature(m_featureFile);
-    bool automatic = true;
-    uint values[6] = {};
-    QCOMPARE(feature.GetQuietWatchThresholds(automatic, values[0], values[1], values[2], values[3],
-                                             values[4], values[5]),
-             S_OK);
+    const auto [automatic, values] = KeptThresholds();
     QVERIFY(!automatic);
     QCOMPARE(values[2], 99990u);
     QCOMPARE(values[4], 90u);
