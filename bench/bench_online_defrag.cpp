@@ -28,6 +28,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -41,6 +42,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
@@ -55,9 +57,11 @@ constexpr qint64 kImageBytes = 1024 * kMiB;
 constexpr int kSmallFiles = 12000;
 constexpr int kSmallDirectories = 40;
 constexpr qint64 kSmallUnit = 4096;
-// Large files grown together, one append to each in turn (240 MiB in all).
+// Large files grown together, one fsynced append to each in turn (240 MiB in all).
 constexpr int kLargeMiB[] = {8, 12, 16, 20, 24, 28, 32, 36, 40, 24};
 constexpr qint64 kAppendBytes = 64 * 1024;
+// Smaller files grown the same way alongside them: 256 KiB to 1 MiB.
+constexpr int kMediumFiles = 30;
 // Files written whole in one go, 1 to 4 MiB, and a few empty ones.
 constexpr int kWholeFiles = 16;
 constexpr int kEmptyFiles = 4;
@@ -154,10 +158,14 @@ bool RunStep(const QString& program, const QStringList& arguments, QString* erro
 
 QString LastLines(const QString& text, int count)
 {
-    QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
-    for (QString& line : lines) // progress lines redraw themselves with carriage returns
-        line = line.section(u'\r', -1, -1, QString::SectionSkipEmpty);
-    lines.removeAll(QString());
+    // Progress that redraws itself (carriage returns, cursor moves) is read as separate lines.
+    static const QRegularExpression redraw(u"\\r|\\x1b\\[[0-9;?]*[A-Za-z]"_s);
+    QStringList lines = QString(text).replace(redraw, u"\n"_s).split(u'\n', Qt::SkipEmptyParts);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const QString& line) { return line.trimmed().isEmpty(); }),
+                lines.end());
+    if (lines.isEmpty())
+        return u"(nothing)"_s;
     return lines.mid(std::max<qsizetype>(0, lines.size() - count)).join(u'\n');
 }
 
@@ -286,6 +294,30 @@ bool WriteFile(const QString& path, std::vector<char>& buffer, qint64 bytes, qui
     return ok;
 }
 
+// ext4 gives a file that grows in requests of at least mb_stream_req blocks a preallocation
+// of its own, which keeps interleaved appends apart. Raised, every request comes from the
+// shared per-CPU preallocation instead, so the files' appends land next to each other. The
+// setting lasts as long as this mount.
+bool ShareExt4Preallocation(const QString& root, QString* error)
+{
+    struct stat status = {};
+    if (::stat(QFile::encodeName(root).constData(), &status) != 0) {
+        *error = SystemError(root);
+        return false;
+    }
+    const QString device =
+        QFileInfo(u"/sys/dev/block/%1:%2"_s.arg(major(status.st_dev)).arg(minor(status.st_dev)))
+            .canonicalFilePath()
+            .section(u'/', -1);
+    QFile setting(u"/sys/fs/ext4/"_s + device + u"/mb_stream_req"_s);
+    if (device.isEmpty() || !setting.open(QIODevice::WriteOnly) || setting.write("1048576") <= 0 ||
+        !setting.flush()) {
+        *error = setting.fileName() + u": "_s + setting.errorString();
+        return false;
+    }
+    return true;
+}
+
 bool SyncVolume(const QString& root, QString* error)
 {
     const int fd = ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -348,7 +380,7 @@ bool Fragment(const QString& root, QString* error)
 {
     std::vector<char> buffer(size_t(64 * kMiB));
     QDir folder(root);
-    for (const QString& sub : {u"small"_s, u"large"_s, u"whole"_s})
+    for (const QString& sub : {u"small"_s, u"large"_s, u"medium"_s, u"whole"_s})
         folder.mkpath(sub);
     for (int d = 0; d < kSmallDirectories; ++d)
         folder.mkpath(u"small/d%1"_s.arg(d, 2, 10, QChar(u'0')));
@@ -361,6 +393,9 @@ bool Fragment(const QString& root, QString* error)
             return false;
         if (!WriteFile(smallPath(i), buffer, kSmallUnit * (1 + i * 7 % 16), quint64(i), false,
                        error))
+            return false;
+        // Flushing now and then keeps btrfs from reserving far more metadata than it needs.
+        if (i % 1000 == 999 && !SyncVolume(root, error))
             return false;
     }
     if (!SyncVolume(root, error))
@@ -375,34 +410,42 @@ bool Fragment(const QString& root, QString* error)
         return false;
 
     // Each append is fsynced so that it is allocated now, next to the other files' last ones.
-    constexpr int kLarge = int(std::size(kLargeMiB));
-    std::vector<int> fds;
-    const auto closeAll = [&fds] {
-        for (const int fd : fds)
-            ::close(fd);
+    struct TGrown {
+        QString path;
+        qint64 bytes;
+        int fd;
     };
-    for (int f = 0; f < kLarge; ++f) {
-        const QString path = root + u"/large/grown%1.bin"_s.arg(f);
-        const int fd =
-            ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0) {
-            *error = SystemError(path);
+    std::vector<TGrown> grown;
+    for (int f = 0; f < int(std::size(kLargeMiB)); ++f)
+        grown.push_back({root + u"/large/grown%1.bin"_s.arg(f), kLargeMiB[f] * kMiB, -1});
+    for (int f = 0; f < kMediumFiles; ++f)
+        grown.push_back({root + u"/medium/m%1.bin"_s.arg(f, 2, 10, QChar(u'0')),
+                         (4 + f * 5 % 13) * kAppendBytes, -1});
+    const auto closeAll = [&grown] {
+        for (const TGrown& file : grown) {
+            if (file.fd >= 0)
+                ::close(file.fd);
+        }
+    };
+    qint64 rounds = 0;
+    for (TGrown& file : grown) {
+        file.fd =
+            ::open(QFile::encodeName(file.path).constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        if (file.fd < 0) {
+            *error = SystemError(file.path);
             closeAll();
             return false;
         }
-        fds.push_back(fd);
+        rounds = std::max(rounds, file.bytes / kAppendBytes);
     }
-    const qint64 rounds = kLargeMiB[std::max_element(std::begin(kLargeMiB), std::end(kLargeMiB)) -
-                                    std::begin(kLargeMiB)] *
-                          kMiB / kAppendBytes;
     for (qint64 round = 0; round < rounds; ++round) {
-        for (int f = 0; f < kLarge; ++f) {
-            if (round * kAppendBytes >= kLargeMiB[f] * kMiB)
+        for (size_t f = 0; f < grown.size(); ++f) {
+            if (round * kAppendBytes >= grown[f].bytes)
                 continue;
             FillPattern(buffer, kAppendBytes, (quint64(f + 1) << 32) + quint64(round));
-            if (g_interrupted || !WriteAll(fds[size_t(f)], buffer.data(), kAppendBytes) ||
-                ::fsync(fds[size_t(f)]) != 0) {
-                *error = g_interrupted ? u"interrupted"_s : SystemError(u"append"_s);
+            if (g_interrupted || !WriteAll(grown[f].fd, buffer.data(), kAppendBytes) ||
+                ::fsync(grown[f].fd) != 0) {
+                *error = g_interrupted ? u"interrupted"_s : SystemError(grown[f].path);
                 closeAll();
                 return false;
             }
@@ -702,7 +745,8 @@ bool RunFileSystem(const QString& type, const QString& folder, const QString& en
     }
     image.close();
     const bool made = ext4 ? RunStep(FindTool(u"mkfs.ext4"_s), {u"-q"_s, u"-F"_s, imageA}, error)
-                           : RunStep(FindTool(u"mkfs.btrfs"_s), {u"-q"_s, u"-f"_s, imageA}, error);
+                           : RunStep(FindTool(u"mkfs.btrfs"_s),
+                                     {u"-q"_s, u"-f"_s, u"-m"_s, u"single"_s, imageA}, error);
     if (!made)
         return false;
 
@@ -711,7 +755,8 @@ bool RunFileSystem(const QString& type, const QString& folder, const QString& en
         CLoopMount mount(imageA, folder + u"/tool"_s);
         if (!mount.Mount(error))
             return false;
-        if (!Fragment(mount.MountPoint(), error)) {
+        if ((ext4 && !ShareExt4Preallocation(mount.MountPoint(), error)) ||
+            !Fragment(mount.MountPoint(), error)) {
             if (g_interrupted)
                 *error = u"interrupted"_s;
             return false;
