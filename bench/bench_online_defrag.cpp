@@ -635,6 +635,8 @@ struct TComparison {
     qint64 mismatches = 0;
     qint64 ctimeChanged = 0;
     QStringList details;
+    qint64 morePieces = 0; // files a defragmenter left in more extents than it found
+    QStringList morePiecesDetails;
 };
 
 // Every file must come out as it went in; files that appear (a leftover donor, say) count too.
@@ -672,6 +674,12 @@ TComparison Compare(const TVolumeState& before, const TVolumeState& after)
             note(it.key(), what);
         if (was.ctimeNs != is.ctimeNs)
             ++comparison.ctimeChanged;
+        if (is.extents > was.extents) {
+            ++comparison.morePieces;
+            if (comparison.morePiecesDetails.size() < 5)
+                comparison.morePiecesDetails.append(
+                    u"%1 %2 -> %3"_s.arg(it.key()).arg(was.extents).arg(is.extents));
+        }
     }
     for (auto it = after.files.cbegin(); it != after.files.cend(); ++it) {
         if (!before.files.contains(it.key()))
@@ -696,6 +704,7 @@ struct TSide {
     TVolumeState after;
     TRunResult run;
     qint64 wallMs = 0;
+    QString loadAtStart;
     TComparison comparison;
 };
 
@@ -711,6 +720,10 @@ struct TFileSystemResult {
 bool TimeDefragmenter(TSide* side, const QString& program, const QStringList& arguments,
                       const QString& root, const QProcessEnvironment& environment, QString* error)
 {
+    // Others may be using the machine: the load says how far the times can be trusted.
+    QFile load(u"/proc/loadavg"_s);
+    if (load.open(QIODevice::ReadOnly))
+        side->loadAtStart = QString::fromLatin1(load.readAll()).section(u' ', 0, 2);
     QElapsedTimer timer;
     timer.start();
     side->run = RunProgram(program, arguments, true, environment);
@@ -805,8 +818,9 @@ bool RunFileSystem(const QString& type, const QString& folder, const QString& en
     if (!TimeDefragmenter(&result->tool, toolProgram, toolArguments, toolRoot,
                           QProcessEnvironment::systemEnvironment(), error))
         return false;
+    const QString second = DropCaches();
     if (note.isEmpty())
-        note = DropCaches();
+        note = second;
     Out() << type << ": " << engine << ' ' << engineArguments.join(u' ') << Qt::endl;
     if (!TimeDefragmenter(&result->engine, engine, engineArguments, engineRoot, engineEnvironment,
                           error))
@@ -828,6 +842,24 @@ QString RunText(const TSide& side)
     if (!side.run.exited)
         return u"killed"_s;
     return u"exit %1"_s.arg(side.run.exitCode);
+}
+
+// The files left in most pieces, as "path extents-after (before)".
+QStringList MostFragmented(const TSide& side, int count)
+{
+    std::vector<std::pair<qint64, QString>> files;
+    for (auto it = side.after.files.cbegin(); it != side.after.files.cend(); ++it) {
+        if (it.value().extents > 1)
+            files.emplace_back(it.value().extents, it.key());
+    }
+    std::sort(files.begin(), files.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
+    QStringList worst;
+    for (size_t i = 0; i < files.size() && i < size_t(count); ++i)
+        worst.append(u"%1 %2 (%3)"_s.arg(files[i].second)
+                         .arg(files[i].first)
+                         .arg(side.before.files.value(files[i].second).extents));
+    return worst;
 }
 
 QString YesNo(bool value)
@@ -858,8 +890,11 @@ void Print(const TFileSystemResult& result)
         number(engine.after.fragmentedFiles));
     row(u"wall time (s)"_s, QString::number(tool.wallMs / 1000.0, 'f', 2),
         QString::number(engine.wallMs / 1000.0, 'f', 2));
+    row(u"load average at start"_s, tool.loadAtStart, engine.loadAtStart);
     row(u"bytes verified"_s, number(tool.after.bytes), number(engine.after.bytes));
     row(u"mismatches"_s, number(tool.comparison.mismatches), number(engine.comparison.mismatches));
+    row(u"files in more extents after"_s, number(tool.comparison.morePieces),
+        number(engine.comparison.morePieces));
     row(u"ctime changed (not counted)"_s, number(tool.comparison.ctimeChanged),
         number(engine.comparison.ctimeChanged));
     row(u"program"_s, RunText(tool), RunText(engine));
@@ -882,12 +917,21 @@ void Print(const TFileSystemResult& result)
         for (const QString& detail : side->comparison.details)
             out << "  " << side->name << " changed " << detail << Qt::endl;
     }
+    for (const TSide* side : {&tool, &engine}) {
+        const QStringList worst = MostFragmented(*side, 5);
+        if (!worst.isEmpty())
+            out << "  most fragmented after " << side->name << ": " << worst.join(u", "_s)
+                << Qt::endl;
+        if (!side->comparison.morePiecesDetails.isEmpty())
+            out << "  in more extents after " << side->name << ": "
+                << side->comparison.morePiecesDetails.join(u", "_s) << Qt::endl;
+    }
     for (const QString& note : result.notes)
         out << "  note: " << note << Qt::endl;
     out << "  " << tool.name << " said (last lines):" << Qt::endl
         << LastLines(tool.run.output, 3).replace(u'\n', u"\n    "_s).prepend(u"    "_s) << Qt::endl
         << "  " << engine.name << " said (last lines):" << Qt::endl
-        << LastLines(engine.run.output, 12).replace(u'\n', u"\n    "_s).prepend(u"    "_s)
+        << LastLines(engine.run.output, 16).replace(u'\n', u"\n    "_s).prepend(u"    "_s)
         << Qt::endl;
 }
 
