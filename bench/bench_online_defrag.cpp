@@ -15,7 +15,7 @@
 //
 // Needs root, /dev/loop-control, mkfs.ext4, e4defrag, mkfs.btrfs and btrfs. Everything lives in a
 // temporary folder of its own that is unmounted, detached and removed however the run ends:
-//     sudo build/bench/bench_online_defrag [--engine PROGRAM] [--fs ext4|btrfs]
+//     sudo build/bench/bench_online_defrag [--engine PROGRAM] [--fs ext4|btrfs] [--repeat N]
 // Exit status: 0 when the bench ran, whatever its verdicts; 2 when it cannot run on this machine;
 // 1 when a step failed; 130 when interrupted.
 #include <QCommandLineParser>
@@ -935,6 +935,48 @@ void Print(const TFileSystemResult& result)
         << Qt::endl;
 }
 
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// The machine is shared, so single times wander: medians over the runs say more.
+void PrintSummary(const std::vector<TFileSystemResult>& results)
+{
+    std::vector<double> ratios;
+    std::vector<double> toolExtents;
+    std::vector<double> engineExtents;
+    std::vector<double> toolFragmented;
+    std::vector<double> engineFragmented;
+    qint64 mismatches = 0;
+    for (const TFileSystemResult& result : results) {
+        if (result.tool.wallMs > 0)
+            ratios.push_back(double(result.engine.wallMs) / double(result.tool.wallMs));
+        toolExtents.push_back(double(result.tool.after.extents));
+        engineExtents.push_back(double(result.engine.after.extents));
+        toolFragmented.push_back(double(result.tool.after.fragmentedFiles));
+        engineFragmented.push_back(double(result.engine.after.fragmentedFiles));
+        mismatches += result.engine.comparison.mismatches;
+    }
+    const auto range = [](const std::vector<double>& values) {
+        const auto [low, high] = std::minmax_element(values.begin(), values.end());
+        return u"%1 (%2 to %3)"_s.arg(Median(values), 0, 'f', 2)
+            .arg(*low, 0, 'f', 2)
+            .arg(*high, 0, 'f', 2);
+    };
+    Out() << Qt::endl
+          << results.front().type << ": medians over " << results.size()
+          << " runs (lowest to highest)" << Qt::endl
+          << "  time ratio engine/tool:     " << range(ratios) << Qt::endl
+          << "  extents after, tool:        " << range(toolExtents) << Qt::endl
+          << "  extents after, engine:      " << range(engineExtents) << Qt::endl
+          << "  fragmented after, tool:     " << range(toolFragmented) << Qt::endl
+          << "  fragmented after, engine:   " << range(engineFragmented) << Qt::endl
+          << "  engine mismatches, all runs: " << mismatches << Qt::endl;
+}
+
 // What this machine lacks for the bench, one line each; empty when it can run.
 QStringList MissingHere(const QStringList& types, const QString& engine)
 {
@@ -973,8 +1015,17 @@ int main(int argc, char** argv)
                                           u"program"_s, QStringLiteral(KORVANE_ENGINE_PROGRAM));
     const QCommandLineOption fsOption(u"fs"_s, u"Only this file system: ext4 or btrfs."_s,
                                       u"type"_s);
-    parser.addOptions({engineOption, fsOption});
+    const QCommandLineOption repeatOption(
+        u"repeat"_s, u"Runs per file system, each on fresh images (default 1)."_s, u"count"_s,
+        u"1"_s);
+    parser.addOptions({engineOption, fsOption, repeatOption});
     parser.process(application);
+    bool repeatValid = false;
+    const int repeat = parser.value(repeatOption).toInt(&repeatValid);
+    if (!repeatValid || repeat < 1 || repeat > 100) {
+        Err() << "bench_online_defrag: --repeat wants a count from 1 to 100" << Qt::endl;
+        return kExitCannotRun;
+    }
 
     QStringList types = {u"ext4"_s, u"btrfs"_s};
     if (parser.isSet(fsOption)) {
@@ -1007,18 +1058,24 @@ int main(int argc, char** argv)
     Out() << "engine: " << engine << Qt::endl << "work folder: " << work.path() << Qt::endl;
     int status = 0;
     for (const QString& type : types) {
-        TFileSystemResult result;
-        QString error;
-        const bool ran = RunFileSystem(type, work.path() + u'/' + type, engine, &result, &error);
-        if (ran) {
-            Print(result);
-        } else {
-            Err() << "bench_online_defrag: " << type << ": " << error << Qt::endl;
-            status = g_interrupted ? kExitInterrupted : kExitFailed;
+        std::vector<TFileSystemResult> results;
+        for (int round = 1; round <= repeat && !g_interrupted; ++round) {
+            TFileSystemResult result;
+            QString error;
+            const QString folder = work.path() + u"/%1-%2"_s.arg(type).arg(round);
+            if (RunFileSystem(type, folder, engine, &result, &error)) {
+                Print(result);
+                results.push_back(std::move(result));
+            } else {
+                Err() << "bench_online_defrag: " << type << ": " << error << Qt::endl;
+                status = g_interrupted ? kExitInterrupted : kExitFailed;
+            }
+            // Both images of a run take up to a GiB; they go before the next ones are made.
+            if (!g_leftMounted)
+                QDir(folder).removeRecursively();
         }
-        // Both images of a file system take up to a GiB; they go before the next one is made.
-        if (!g_leftMounted)
-            QDir(work.path() + u'/' + type).removeRecursively();
+        if (results.size() > 1)
+            PrintSummary(results);
         if (g_interrupted)
             break;
     }
