@@ -33,7 +33,7 @@ void DriveMapBuilderJoin(std::vector<std::pair<quint64, quint64>>* ranges)
 CDriveMapBuilder::CDriveMapBuilder(quint64 volumeBytes)
     : m_volumeBytes(std::max<quint64>(volumeBytes, 1))
     , m_bytes(new std::atomic<quint64>[kBlocks * kSlots])
-    , m_fragmented(new std::atomic<quint8>[kBlocks])
+    , m_fragmented(new std::atomic<quint32>[kBlocks])
 {
     for (int i = 0; i < kBlocks * kSlots; ++i)
         m_bytes[i].store(0, std::memory_order_relaxed);
@@ -68,16 +68,14 @@ quint64 CDriveMapBuilder::BlockStart(int block, quint64 volumeBytes)
     return static_cast<quint64>(static_cast<TDriveMapBuilderWide>(block) * volumeBytes / kBlocks);
 }
 
-bool CDriveMapBuilder::AddExtent(quint64 physicalByte, quint64 lengthBytes, quint8 category,
-                                 bool fragmented)
+template <typename TVisit>
+bool CDriveMapBuilder::ForEachBlock(quint64 physicalByte, quint64 lengthBytes,
+                                    const TVisit& visit) const
 {
-    const int slot = Slot(category);
-    if (slot < 0 || lengthBytes == 0)
+    if (lengthBytes == 0)
         return false;
     if (physicalByte >= m_volumeBytes) {
-        m_bytes[(kBlocks - 1) * kSlots + slot].fetch_add(lengthBytes, std::memory_order_relaxed);
-        if (fragmented)
-            m_fragmented[kBlocks - 1].store(1, std::memory_order_relaxed);
+        visit(kBlocks - 1, lengthBytes);
         return true;
     }
     const quint64 end = physicalByte + std::min(lengthBytes, m_volumeBytes - physicalByte);
@@ -86,14 +84,48 @@ bool CDriveMapBuilder::AddExtent(quint64 physicalByte, quint64 lengthBytes, quin
     quint64 blockStart = BlockStart(first);
     for (int block = first; block <= last; ++block) {
         const quint64 blockEnd = BlockStart(block + 1);
-        const quint64 overlap = std::min(end, blockEnd) - std::max(physicalByte, blockStart);
-        m_bytes[block * kSlots + slot].fetch_add(overlap, std::memory_order_relaxed);
-        if (fragmented)
-            m_fragmented[block].store(1, std::memory_order_relaxed);
+        visit(block, std::min(end, blockEnd) - std::max(physicalByte, blockStart));
         blockStart = blockEnd;
     }
-    Record(physicalByte, end);
     return true;
+}
+
+bool CDriveMapBuilder::AddExtent(quint64 physicalByte, quint64 lengthBytes, quint8 category,
+                                 bool fragmented)
+{
+    const int slot = Slot(category);
+    if (slot < 0)
+        return false;
+    const bool added = ForEachBlock(physicalByte, lengthBytes, [&](int block, quint64 bytes) {
+        m_bytes[block * kSlots + slot].fetch_add(bytes, std::memory_order_relaxed);
+        if (fragmented)
+            m_fragmented[block].fetch_add(1, std::memory_order_relaxed);
+    });
+    if (added && physicalByte < m_volumeBytes)
+        Record(physicalByte, physicalByte + std::min(lengthBytes, m_volumeBytes - physicalByte));
+    return added;
+}
+
+void CDriveMapBuilder::RemoveExtent(quint64 physicalByte, quint64 lengthBytes, quint8 category,
+                                    bool fragmented)
+{
+    const int slot = Slot(category);
+    if (slot < 0)
+        return;
+    ForEachBlock(physicalByte, lengthBytes, [&](int block, quint64 bytes) {
+        std::atomic<quint64>& counted = m_bytes[block * kSlots + slot];
+        quint64 held = counted.load(std::memory_order_relaxed);
+        while (!counted.compare_exchange_weak(held, held - std::min(held, bytes),
+                                              std::memory_order_relaxed)) {
+        }
+        if (fragmented) {
+            std::atomic<quint32>& marks = m_fragmented[block];
+            quint32 marked = marks.load(std::memory_order_relaxed);
+            while (marked > 0 &&
+                   !marks.compare_exchange_weak(marked, marked - 1, std::memory_order_relaxed)) {
+            }
+        }
+    });
 }
 
 void CDriveMapBuilder::Record(quint64 start, quint64 end)

@@ -65,6 +65,10 @@ public:
     // Any thread may call this.
     bool AddExtent(quint64 physicalByte, quint64 lengthBytes, quint8 category, bool fragmented);
 
+    // Takes back what AddExtent counted for the same range: a file that has moved. Its bytes
+    // stay in the free-space figures, which are the walk's.
+    void RemoveExtent(quint64 physicalByte, quint64 lengthBytes, quint8 category, bool fragmented);
+
     // Adds, to the category, the parts of the ranges (start, length) that nothing added so far
     // covers. Meant for when the walk is over: space known to be used by something it did not
     // meet.
@@ -90,12 +94,16 @@ private:
     };
 
     static int Slot(quint8 category);
+    // Calls visit(block, bytes) for each block the range touches; false for an empty range.
+    template <typename TVisit>
+    bool ForEachBlock(quint64 physicalByte, quint64 lengthBytes, const TVisit& visit) const;
     void Record(quint64 start, quint64 end);
     // Everything added, sorted and joined.
     std::vector<std::pair<quint64, quint64>> Covered() const;
 
     quint64 m_volumeBytes;
     std::unique_ptr<std::atomic<quint64>[]> m_bytes; // kBlocks rows of kSlots
-    std::unique_ptr<std::atomic<quint8>[]> m_fragmented;
+    // Fragmented ranges counted per block.
+    std::unique_ptr<std::atomic<quint32>[]> m_fragmented;
     mutable std::array<TStripe, kStripes> m_stripes;
 };

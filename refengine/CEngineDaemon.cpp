@@ -189,6 +189,7 @@ HRESULT CEngineDaemon::Start(QString* error)
     engineOptions.volumes = [&s] { return s.Volumes(); };
     engineOptions.settings = [&s] { return s.settings.Settings(); };
     engineOptions.power = &s.power;
+    engineOptions.moveData = !m_options.simulate;
     engineOptions.log = [&s](qint32 type, qint32 id, const QString& message) {
         s.log.Append(u"Engine"_s, type, id, message);
     };

@@ -29,6 +29,8 @@ public:
         QString socketPath;     // where to listen
         QString stateDirectory; // where the stores live
         QStringList volumes;    // directories to serve as volumes; empty: this machine's
+        // Passes only play out on the drive map: no data are moved on any file system.
+        bool simulate = false;
     };
 
     explicit CEngineDaemon(TOptions options, QObject* parent = nullptr);

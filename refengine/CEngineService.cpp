@@ -354,6 +354,7 @@ HRESULT CEngineService::StartPassOf(const QString& volume, const CVolumePass::TR
         return Fail(kBusy, u"An operation is already running on the drive %1"_s.arg(
                                description.mountPoint));
     CVolumePass::TRequest started = request;
+    started.moveData = m_options.moveData;
     if (m_options.settings) {
         const CAgentSettingsStore::TSettings settings = m_options.settings();
         const bool onBattery = m_options.power && m_options.power->OnBattery();

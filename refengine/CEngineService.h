@@ -43,6 +43,9 @@ public:
         // Whether the computer runs on battery, and when that changes; none: mains power. Must
         // outlive the service.
         IPowerState* power = nullptr;
+        // Whether passes on ext4 and btrfs volumes really move files; off, every pass is
+        // played out on the drive map only.
+        bool moveData = false;
     };
 
     CEngineService(CVolumeSettingsStore* store, TOptions options, QObject* parent = nullptr);

@@ -3,11 +3,14 @@
 #include "core/COleDate.h"
 #include "engine/NoticeTypes.h"
 #include "notify/CNoticeWriter.h"
+#include "refengine/CDefragRun.h"
 #include "refengine/CDefragSimulation.h"
+#include "refengine/CDriveMapBuilder.h"
 #include "refengine/CNoticeSink.h"
 #include "refengine/CStatisticsBlockBuilder.h"
 #include "refengine/CVolumeSettingsStore.h"
 #include "refengine/CVolumeWalker.h"
+#include "refengine/IFileDefragmenter.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -15,6 +18,7 @@
 #include <QFileInfo>
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <chrono>
@@ -280,7 +284,13 @@ void CVolumePass::Run()
               .arg(m_volume.mountPoint));
 
     if (m_request.kind == TKind::SelectedFiles) {
-        const HRESULT result = RunFiles();
+        const HRESULT result = MovesData() ? RunFilesMoved() : RunFiles();
+        if (FAILED(result) && result != E_ABORT) {
+            Finish(result,
+                   u"The selected files on %1 could not be defragmented (error 0x%2)."_s.arg(
+                       m_volume.mountPoint, QString::number(quint32(result), 16)));
+            return;
+        }
         Finish(result, QString());
         return;
     }
@@ -338,16 +348,25 @@ void CVolumePass::Run()
     }
     const double freePercent =
         before.totalBytes > 0 ? 100.0 * double(before.freeBytes) / double(before.totalBytes) : 0;
-    if (freePercent < 1.0) {
-        settings.insufficientFreeSpaceValue = freePercent;
+    bool lowSpace = freePercent < 1.0;
+    if (MovesData()) {
+        // Moving a file needs room for its new copy, and the volume keeps a reserve.
+        struct statvfs space = {};
+        if (::statvfs(QFile::encodeName(m_volume.mountPoint).constData(), &space) == 0)
+            lowSpace = quint64(space.f_bavail) * space.f_frsize <
+                       CDefragRun::ReserveBytes(quint64(space.f_blocks) * space.f_frsize);
+    }
+    if (lowSpace) {
+        ReportInsufficientFreeSpace(&settings, freePercent);
         m_store->Put(m_volume.id, settings);
-        CNoticeWriter notice;
-        notice.U32(NoticeType::EngineInsufficientFreeSpace).String(m_volume.id);
-        m_sink->Send(notice.Body());
         m_log(2, 104,
               u"Defragmentation of %1 skipped: there is not enough free space."_s.arg(
                   m_volume.mountPoint));
         Finish(S_OK, QString());
+        return;
+    }
+    if (MovesData()) {
+        RunMoves(method, before, settings, clock.elapsed());
         return;
     }
 
@@ -381,6 +400,13 @@ void CVolumePass::Run()
 
 HRESULT CVolumePass::RunAnalysis(TAnalysisFigures* figures, QByteArray* map)
 {
+    const double share = m_request.kind == TKind::Analysis ? 100.0 : 30.0;
+    return RunWalk(figures, map, kAnalysing, 0, share, u"Analyzing %1"_s.arg(m_volume.mountPoint));
+}
+
+HRESULT CVolumePass::RunWalk(TAnalysisFigures* figures, QByteArray* map, quint32 status,
+                             double from, double to, const QString& text)
+{
     const TVolumeSettings settings = m_store->Get(m_volume.id);
     TWalkOptions options;
     options.rareAgeDays = settings.rareAgeDays;
@@ -388,15 +414,15 @@ HRESULT CVolumePass::RunAnalysis(TAnalysisFigures* figures, QByteArray* map)
     options.excludedPaths = settings.excludedFiles;
     auto shared = std::make_shared<CVolumeWalker>(m_volume, options);
     CVolumeWalker& walker = *shared;
-    const QString text = u"Analyzing %1"_s.arg(m_volume.mountPoint);
-    SetStatus(kAnalysing, 0, text);
+    // A walk after a pass keeps showing the pass's map until it has one of its own.
+    const bool first = status == kAnalysing;
+    SetStatus(status, from, text);
     Tick(true);
-    const double share = m_request.kind == TKind::Analysis ? 100.0 : 30.0;
     const HRESULT result = walker.Run([&](const TWalkProgress& progress) {
         if (!Continue())
             return false;
-        SetStatus(kAnalysing, progress.percent * share / 100.0, text);
-        {
+        SetStatus(status, from + progress.percent * (to - from) / 100.0, text);
+        if (first) {
             std::lock_guard lock(m_mutex);
             m_working = PassCodes(walker.Map().Codes(false));
         }
@@ -412,7 +438,7 @@ HRESULT CVolumePass::RunAnalysis(TAnalysisFigures* figures, QByteArray* map)
         m_working = *map;
         m_walker = shared;
     }
-    SetStatus(kAnalysing, share, text);
+    SetStatus(status, to, text);
     Tick(true);
     return S_OK;
 }
@@ -487,6 +513,192 @@ HRESULT CVolumePass::RunSimulation(int method, QByteArray* map, double* progress
     SetStatus(kDefragmenting, result == S_OK ? 100 : Status().percent, text);
     Tick(true);
     return result;
+}
+
+bool CVolumePass::MovesData() const
+{
+    return m_request.moveData && IFileDefragmenter::Supports(m_volume.fileSystem);
+}
+
+void CVolumePass::ReportInsufficientFreeSpace(TVolumeSettings* settings, double freePercent)
+{
+    settings->insufficientFreeSpaceValue = freePercent;
+    CNoticeWriter notice;
+    notice.U32(NoticeType::EngineInsufficientFreeSpace).String(m_volume.id);
+    m_sink->Send(notice.Body());
+}
+
+void CVolumePass::LogMoves(const CDefragRun::TFigures& figures, const QString& what, HRESULT result)
+{
+    QStringList reasons;
+    for (int reason = 0; reason < CDefragSkipRules::kReasonCount; ++reason) {
+        if (figures.skipped[size_t(reason)] > 0)
+            reasons.append(u"%1 %2"_s.arg(figures.skipped[size_t(reason)])
+                               .arg(QString::fromLatin1(
+                                   CDefragSkipRules::Text(CDefragSkipRules::TReason(reason)))));
+    }
+    const QString outcome = result == E_ABORT ? u"stopped"_s
+                            : result == CDefragRun::kInsufficientFreeSpace
+                                ? u"stopped for want of free space"_s
+                                : u"completed"_s;
+    m_log(4, 106,
+          u"Defragmentation of %1 %2: %3 of %4 fragmented files defragmented, extents %5 to %6, "
+          u"%7 MiB moved%8."_s.arg(what, outcome)
+              .arg(figures.filesDefragmented)
+              .arg(figures.fragmentedBefore)
+              .arg(figures.extentsBefore)
+              .arg(figures.extentsAfter)
+              .arg(double(figures.bytesMoved) / double(1 << 20), 0, 'f', 1)
+              .arg(reasons.isEmpty() ? QString() : u"; left: "_s + reasons.join(u", "_s)));
+}
+
+void CVolumePass::RunMoves(int method, const TAnalysisFigures& before, TVolumeSettings settings,
+                           qint64 startedMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    CDefragRun::TOptions options;
+    options.root = m_volume.mountPoint;
+    options.device = m_volume.device;
+    options.fileSystem = m_volume.fileSystem;
+    options.method = method;
+    options.zoneOrder = settings.zoneOrder;
+    options.rareAgeDays = settings.rareAgeDays;
+    options.recentAgeDays = settings.recentAgeDays;
+    options.excludedPaths = settings.excludedFiles;
+    CDefragRun run(options);
+    const QString text = u"Defragmenting %1"_s.arg(m_volume.mountPoint);
+    SetStatus(kDefragmenting, 30, text);
+    Tick(true);
+    // The analysis's map follows the files as they move: their old places are taken back and
+    // their new ones counted, as FIEMAP reports them after each file.
+    CDriveMapBuilder* map = m_walker ? &m_walker->Map() : nullptr;
+    const HRESULT result = run.Run(
+        [this] { return Continue(); },
+        [this](double fraction, const QString& path) {
+            SetStatus(kDefragmenting, 30.0 + 65.0 * fraction,
+                      u"Defragmenting %1"_s.arg(path.isEmpty() ? m_volume.mountPoint : path));
+            Tick(false);
+        },
+        [this, map](const CDefragRun::TFileChange& change) {
+            if (!map)
+                return;
+            for (const CExtentReader::TExtent& extent : change.before) {
+                if (CExtentReader::Placed(extent))
+                    map->RemoveExtent(extent.physical, extent.length, change.category,
+                                      change.fragmentedBefore);
+            }
+            for (const CExtentReader::TExtent& extent : change.after) {
+                if (CExtentReader::Placed(extent))
+                    map->AddExtent(extent.physical, extent.length, change.category,
+                                   change.fragmentedAfter);
+            }
+            const QByteArray codes = PassCodes(map->Codes(true));
+            std::lock_guard lock(m_mutex);
+            m_working = codes;
+        });
+    const CDefragRun::TFigures& moved = run.Figures();
+    LogMoves(moved, m_volume.mountPoint, result);
+    if (FAILED(result) && result != E_ABORT && result != CDefragRun::kInsufficientFreeSpace) {
+        Finish(result, u"The drive %1 is no longer available (error 0x%2)."_s.arg(
+                           m_volume.mountPoint, QString::number(quint32(result), 16)));
+        return;
+    }
+    if (result == CDefragRun::kInsufficientFreeSpace) {
+        ReportInsufficientFreeSpace(&settings, before.totalBytes > 0
+                                                   ? 100.0 * double(before.freeBytes) /
+                                                         double(before.totalBytes)
+                                                   : 0);
+        m_log(2, 104,
+              u"Defragmentation of %1 stopped: there is not enough free space."_s.arg(
+                  m_volume.mountPoint));
+    }
+
+    // The figures after the pass are the volume's as it now is.
+    TAnalysisFigures after;
+    QByteArray codes;
+    const HRESULT walked = RunWalk(&after, &codes, kDefragmenting, 95, 100, text);
+    if (FAILED(walked)) {
+        // Stopped during the last walk: the figures follow from the files that were moved.
+        const double share = moved.fragmentedBefore > 0
+                                 ? double(moved.fragmentedBefore - moved.fragmentedAfter) /
+                                       double(moved.fragmentedBefore)
+                                 : 1.0;
+        after = CStatisticsBlockBuilder::Improved(before, CDefragSimulation::kDefragOnly, share);
+        std::lock_guard lock(m_mutex);
+        codes = m_working;
+    }
+    settings.driveMap = codes;
+    settings.dataDate = COleDate::Now();
+    settings.lastDefragmented = settings.dataDate;
+    settings.fileFragmentation = after.fileFragmentationPercent;
+    settings.freeSpaceFragmentation = after.freeSpaceFragmentationPercent;
+    settings.blocks.insert(2, CStatisticsBlockBuilder::Online(m_volume, before, after,
+                                                              settings.dataDate,
+                                                              startedMs + clock.elapsed()));
+    m_store->Put(m_volume.id, settings);
+    m_history({m_volume.id, settings.dataDate, before.fileFragmentationPercent,
+               after.fileFragmentationPercent, before.freeSpaceFragmentationPercent,
+               after.freeSpaceFragmentationPercent, before.performance, after.performance,
+               double(before.freeBytes), double(after.freeBytes), double(before.totalBytes)});
+    m_log(4, 102,
+          (result == E_ABORT ? u"Defragmentation of %1 stopped."_s
+                             : u"Defragmentation of %1 completed."_s)
+              .arg(m_volume.mountPoint));
+    SetStatus(kDefragmenting, 100, text);
+    Tick(true);
+    Finish(result == E_ABORT ? E_ABORT : S_OK, QString());
+}
+
+HRESULT CVolumePass::RunFilesMoved()
+{
+    const QString text = u"Defragmenting selected files on %1"_s.arg(m_volume.mountPoint);
+    SetStatus(kDefragmenting, 0, text);
+    Tick(true);
+    const TVolumeSettings settings = m_store->Get(m_volume.id);
+    CDefragRun::TOptions options;
+    options.root = m_volume.mountPoint;
+    options.device = m_volume.device;
+    options.fileSystem = m_volume.fileSystem;
+    options.rareAgeDays = settings.rareAgeDays;
+    options.recentAgeDays = settings.recentAgeDays;
+    options.excludedPaths = settings.excludedFiles;
+    options.files = m_request.files;
+    CDefragRun run(options);
+    const quint64 mapBytes = CVolumeWalker::MapBytes(m_volume);
+    const HRESULT result =
+        run.Run([this] { return Continue(); },
+                [this, &text](double fraction, const QString&) {
+                    SetStatus(kDefragmenting, 100.0 * fraction, text);
+                    Tick(false);
+                },
+                [this, mapBytes](const CDefragRun::TFileChange& change) {
+                    // Without the walk's counts the map can only show where the files are now.
+                    std::lock_guard lock(m_mutex);
+                    for (const CExtentReader::TExtent& extent : change.after) {
+                        if (!CExtentReader::Placed(extent))
+                            continue;
+                        const int first = CDriveMapBuilder::BlockOf(extent.physical, mapBytes);
+                        const int last = CDriveMapBuilder::BlockOf(
+                            extent.physical + extent.length - 1, mapBytes);
+                        for (int block = first; block <= last && block < m_working.size(); ++block)
+                            m_working[block] = char(change.category);
+                    }
+                });
+    LogMoves(run.Figures(), u"the selected files on %1"_s.arg(m_volume.mountPoint), result);
+    Tick(true);
+    if (result == CDefragRun::kInsufficientFreeSpace) {
+        TVolumeSettings stored = m_store->Get(m_volume.id);
+        ReportInsufficientFreeSpace(&stored, 0);
+        m_store->Put(m_volume.id, stored);
+    }
+    TVolumeSettings stored = m_store->Get(m_volume.id);
+    if (stored.analysed) {
+        std::lock_guard lock(m_mutex);
+        stored.driveMap = m_working;
+    }
+    m_store->Put(m_volume.id, stored);
+    return result == CDefragRun::kInsufficientFreeSpace ? S_OK : result;
 }
 
 HRESULT CVolumePass::RunFiles()

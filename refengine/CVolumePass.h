@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/HResult.h"
+#include "refengine/CDefragRun.h"
 #include "refengine/CThreadPriority.h"
 #include "refengine/TAnalysisFigures.h"
 #include "refengine/TVolumeDescription.h"
@@ -25,8 +26,10 @@ class CVolumeWalker;
 class CVolumeSettingsStore;
 
 // One operation on one volume, run on a thread of its own: an analysis (a read-only walk of the
-// volume), a defragmentation pass (an analysis, then the pass played out over the drive map;
-// data are never moved), or a pass over listed files. It writes the engine's notices at a steady
+// volume), a defragmentation pass (an analysis, then the files moved into fewer pieces on ext4
+// and btrfs, followed on the drive map as they move, and a second walk for the figures after;
+// elsewhere, or when asked to move nothing, the pass played out over the drive map), or a pass
+// over listed files. It writes the engine's notices at a steady
 // rate while it runs, honours pause, resume and stop, and when it ends stores the volume's new
 // results before it says so: a console that asks on the completion notice finds them.
 class CVolumePass : public QObject {
@@ -44,6 +47,9 @@ public:
         // Set once priorities that could not be had have been logged, so that they are logged
         // once for all passes that share it (which outlives them).
         std::atomic<bool>* priorityRefusalLogged = nullptr;
+        // Passes on ext4 and btrfs move files for real; off, or on other file systems, they
+        // are played out on the drive map only.
+        bool moveData = false;
     };
 
     // The engine's status codes while a pass runs.
@@ -121,8 +127,19 @@ private:
     void Run();
     void ApplyPriority();
     HRESULT RunAnalysis(TAnalysisFigures* figures, QByteArray* map);
+    // A walk of the volume whose progress runs from one percentage to another.
+    HRESULT RunWalk(TAnalysisFigures* figures, QByteArray* map, quint32 status, double from,
+                    double to, const QString& text);
     HRESULT RunSimulation(int method, QByteArray* map, double* progress);
+    // The pass that moves files, from the analysis to the stored results.
+    void RunMoves(int method, const TAnalysisFigures& before, TVolumeSettings settings,
+                  qint64 startedMs);
     HRESULT RunFiles();
+    HRESULT RunFilesMoved();
+    bool MovesData() const;
+    // Stores, says and logs that the free space is too low for the pass to go on.
+    void ReportInsufficientFreeSpace(TVolumeSettings* settings, double freePercent);
+    void LogMoves(const CDefragRun::TFigures& figures, const QString& what, HRESULT result);
     // Blocks while paused; false once stopped.
     bool Continue();
     // Status, working message and the map's changes since the last tick, when a tick is due.

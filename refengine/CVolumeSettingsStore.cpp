@@ -195,6 +195,16 @@ TVolumeSettings CVolumeSettingsStore::Get(const QString& volume)
     return fresh;
 }
 
+bool CVolumeSettingsStore::Find(const QString& volume, TVolumeSettings* settings) const
+{
+    QMutexLocker locker(&m_mutex);
+    const auto found = m_volumes.constFind(volume);
+    if (found == m_volumes.constEnd())
+        return false;
+    *settings = *found;
+    return true;
+}
+
 bool CVolumeSettingsStore::Put(const QString& volume, const TVolumeSettings& settings)
 {
     QMutexLocker locker(&m_mutex);

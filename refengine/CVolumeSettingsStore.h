@@ -16,6 +16,8 @@ public:
     // The volume's entry; a volume met for the first time gets the defaults and the next free
     // drive number (kept).
     TVolumeSettings Get(const QString& volume);
+    // The volume's entry if it has one, without giving it one.
+    bool Find(const QString& volume, TVolumeSettings* settings) const;
     // False when the file could not be written (the entry is kept in memory all the same).
     bool Put(const QString& volume, const TVolumeSettings& settings);
 

@@ -76,6 +76,8 @@ public:
 
     // The map fills while Run works; snapshots may be taken from any thread.
     const CDriveMapBuilder& Map() const { return *m_map; }
+    // For a pass that moves files after the walk, so that the map follows them.
+    CDriveMapBuilder& Map() { return *m_map; }
     // Complete once Run has answered S_OK.
     const TAnalysisFigures& Figures() const { return m_figures; }
     // The files and directories in a drive-map block, after a complete walk with the index.

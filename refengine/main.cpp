@@ -1,6 +1,7 @@
 // korvane-engine: the engine services of this computer for the Korvane console.
 
 #include "platform/com/CDBusActivator.h"
+#include "refengine/CDefragCommand.h"
 #include "refengine/CEngineDaemon.h"
 #include "refengine/CEngineStateDirectory.h"
 
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -19,6 +21,12 @@ using namespace Qt::StringLiterals;
 namespace {
 
 int g_signalPipe[2] = {-1, -1};
+std::atomic<bool> g_stopRequested{false};
+
+void OnInterrupt(int)
+{
+    g_stopRequested.store(true);
+}
 
 void OnTerminate(int)
 {
@@ -37,8 +45,10 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.setApplicationDescription(
         u"The engine services of this computer for the Korvane console: the volumes, their "
-        "analysis and simulated defragmentation passes (no data is ever moved), the schedules, "
-        "settings, event log and history."_s);
+        "analysis and defragmentation (files are really moved on ext4 and btrfs, only ever "
+        "into fewer pieces, their contents untouched; on other file systems, and with "
+        "--simulate, passes are played out on the drive map only), the schedules, settings, "
+        "event log and history."_s);
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption edition(
@@ -52,7 +62,23 @@ int main(int argc, char** argv)
         u"volume"_s,
         u"Serve this directory as a volume instead of the mounted file systems (repeatable)."_s,
         u"directory"_s);
-    parser.addOptions({edition, system, socket, state, volume});
+    const QCommandLineOption simulate(
+        u"simulate"_s, u"Play defragmentation passes out on the drive map only: move no data."_s);
+    const QCommandLineOption analyse(
+        u"analyse"_s,
+        u"Analyse the volume holding this path (or the files under it), print a "
+        "summary and exit."_s,
+        u"path"_s);
+    const QCommandLineOption defragment(
+        u"defragment"_s,
+        u"Defragment the volume holding this path (or the files under it), print a summary "
+        "and exit."_s,
+        u"path"_s);
+    const QCommandLineOption method(
+        u"method"_s, u"The method of --defragment: defrag (default), tierlayout or cfs."_s,
+        u"method"_s, u"defrag"_s);
+    parser.addOptions(
+        {edition, system, socket, state, volume, simulate, analyse, defragment, method});
     parser.process(application);
 
     bool editionValid = false;
@@ -62,6 +88,24 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "korvane-engine: --edition wants a product edition code, 1 to 99\n");
         return 2;
     }
+    if (parser.isSet(analyse) || parser.isSet(defragment)) {
+        CDefragCommand::TOptions command;
+        command.analyseOnly = parser.isSet(analyse);
+        command.path = parser.value(command.analyseOnly ? analyse : defragment);
+        command.method = CDefragCommand::MethodNamed(parser.value(method));
+        if (command.method < 0 || (parser.isSet(analyse) && parser.isSet(defragment))) {
+            std::fprintf(stderr, "korvane-engine: --method wants defrag, tierlayout or cfs, and "
+                                 "--analyse and --defragment go one at a time\n");
+            return 2;
+        }
+        command.stateDirectory =
+            parser.isSet(state) ? parser.value(state) : CEngineStateDirectory::Path();
+        // Ctrl+C stops between two chunks of work, leaving every file whole.
+        std::signal(SIGINT, OnInterrupt);
+        std::signal(SIGTERM, OnInterrupt);
+        return CDefragCommand::Run(command, g_stopRequested, stdout, stderr);
+    }
+    options.simulate = parser.isSet(simulate);
     const QStringList sockets = CDBusActivator::LocalSocketPaths();
     options.socketPath = parser.isSet(socket)   ? parser.value(socket)
                          : parser.isSet(system) ? sockets.value(1)

@@ -1,5 +1,6 @@
-// The defragmentation page over the reference engine daemon: an analysis of a small
-// directory-backed volume, from the page's command to the drive table's row and the drive map.
+// The defragmentation page over the reference engine daemon on a small file system of the
+// test's own: an analysis, from the page's command to the drive table's row and the drive map,
+// and a defragmentation that really moves files while the map follows them.
 #include "app/CCentralWidget.h"
 #include "app/CMainWindow.h"
 #include "defrag/CBlockFilesDialog.h"
@@ -11,13 +12,18 @@
 #include "defrag/COptimizeTableModel.h"
 #include "defrag/CVolumeBitmapWidget.h"
 #include "engine/CKV100EngineInterface.h"
+#include "refengine/CExtentReader.h"
 #include "tests/support/CAppFixture.h"
 #include "tests/support/CEngineDaemonProcess.h"
+#include "tests/support/CEngineSettingsFile.h"
 #include "tests/support/CLoopVolume.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
+#include <QCryptographicHash>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -27,7 +33,30 @@ class tst_DefragEndToEnd : public QObject {
 
 private slots:
     void analysisReachesTheTable();
+    void defragmentationMovesFilesAndTheMapFollows();
 };
+
+namespace {
+
+int EndToEndFragments(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    CExtentReader reader;
+    const int fragments = fd < 0 ? -1 : reader.Read(fd, 0);
+    if (fd >= 0)
+        ::close(fd);
+    return fragments;
+}
+
+QByteArray EndToEndDigest(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly)
+               ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+               : QByteArray();
+}
+
+} // namespace
 
 void tst_DefragEndToEnd::analysisReachesTheTable()
 {
@@ -135,6 +164,78 @@ void tst_DefragEndToEnd::analysisReachesTheTable()
     for (int r = 0; r < files.Model().rowCount(); ++r)
         listed << files.Model().index(r, 0).data(CBlockFilesModel::kPathRole).toString();
     QVERIFY2(listed.contains(file), qPrintable(listed.join(u'|')));
+
+    app.CleanAllInterfaces();
+    QVERIFY(daemon.Stop());
+}
+
+void tst_DefragEndToEnd::defragmentationMovesFilesAndTheMapFollows()
+{
+    CAppFixture fixture;
+    CLoopVolume volume;
+    if (QString why; !volume.Mount(96 << 20, &why))
+        QSKIP(qPrintable(why));
+    // Files written a piece at a time in turns, each piece synced: every one in pieces.
+    QStringList paths;
+    QList<QFile*> files;
+    for (int f = 0; f < 4; ++f) {
+        paths << volume.FilePath(u"turns%1"_s.arg(f));
+        files << new QFile(paths.last(), this);
+        QVERIFY(files.last()->open(QIODevice::WriteOnly));
+    }
+    for (int round = 0; round < 40; ++round) {
+        for (QFile* file : std::as_const(files)) {
+            QVERIFY(file->write(QByteArray(64 * 1024, char('a' + round % 26))) > 0);
+            QVERIFY(file->flush() && ::fsync(file->handle()) == 0);
+        }
+    }
+    qDeleteAll(files);
+    QList<QByteArray> digests;
+    for (const QString& path : std::as_const(paths)) {
+        QVERIFY(EndToEndFragments(path) > 4);
+        digests << EndToEndDigest(path);
+    }
+
+    const QString state = fixture.environment.Root() + u"/engine-state"_s;
+    QVERIFY(WriteEngineSettingsAllowingEveryDrive(state));
+    CEngineDaemonProcess daemon;
+    daemon.SetMovesData(true);
+    QVERIFY(daemon.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM), volume.Path(), state));
+    CApp& app = *fixture.app;
+    app.WireEngineSignals();
+    QVERIFY(app.ConnectWithArgument(u"/connect="_s));
+    auto* page = qobject_cast<CDefragWidget*>(
+        app.GetMainWindow()->Pages()->Page(CModelLayout::kDefragmentation));
+    QVERIFY(page);
+    CDefrager& drives = app.Defrager();
+    const TId id = drives.VolumeIdOfMountName(volume.Path().toStdWString());
+    QVERIFY(!id.empty());
+
+    QStringList messages;
+    connect(&drives, &CDefrager::WorkingMessageChanged, this,
+            [&](const TId& changed, double, const TString& message) {
+                if (changed == id)
+                    messages << QString::fromStdWString(message);
+            });
+    QSignalSpy runs(&drives, &CDefrager::BitmapUpdated);
+    QSignalSpy completed(page, &CDefragWidget::Completed);
+    drives.SelectVolumes({id});
+    page->EntireDriveDefragOnly();
+    QVERIFY(fixture.presenter.messages.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!completed.isEmpty(), 60000);
+
+    // The files are whole, with the same bytes, and the console heard them move.
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        QCOMPARE(EndToEndFragments(paths[i]), 1);
+        QCOMPARE(EndToEndDigest(paths[i]), digests[i]);
+    }
+    QVERIFY2(!messages.filter(u"turns"_s).isEmpty(), qPrintable(messages.join(u'|')));
+    QVERIFY(!runs.isEmpty());
+    QTRY_COMPARE(drives.Volume(id).fragmentation.value_or(-1), 0.0);
+    QList<uint> engineMap;
+    QCOMPARE(app.Engine().GetDriveMap(id, &engineMap), S_OK);
+    QVERIFY(!engineMap.contains(uint(0x11)) && !engineMap.contains(uint(0x12)) &&
+            !engineMap.contains(uint(0x13)));
 
     app.CleanAllInterfaces();
     QVERIFY(daemon.Stop());

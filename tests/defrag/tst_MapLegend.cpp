@@ -361,9 +361,9 @@ void TestMapLegend::treeOverTheEngineDaemon()
 
     QProcess daemon;
     daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon.start(
-        QStringLiteral(KORVANE_ENGINE_PROGRAM),
-        {u"--volume"_s, root, u"--state"_s, m_fixture->environment.Root() + u"/engine-state"_s});
+    daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
+                 {u"--volume"_s, root, u"--state"_s,
+                  m_fixture->environment.Root() + u"/engine-state"_s, u"--simulate"_s});
     QVERIFY(daemon.waitForStarted());
     CKV100FileBrowserInterface browser;
     const auto stop = qScopeGuard([&] {

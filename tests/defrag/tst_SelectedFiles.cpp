@@ -213,9 +213,9 @@ void TestSelectedFiles::overTheEngineDaemon()
 
     QProcess daemon;
     daemon.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    daemon.start(
-        QStringLiteral(KORVANE_ENGINE_PROGRAM),
-        {u"--volume"_s, root, u"--state"_s, m_fixture->environment.Root() + u"/engine-state"_s});
+    daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
+                 {u"--volume"_s, root, u"--state"_s,
+                  m_fixture->environment.Root() + u"/engine-state"_s, u"--simulate"_s});
     QVERIFY(daemon.waitForStarted());
     const auto stop = qScopeGuard([&] {
         m_browser.Disconnect();

@@ -220,7 +220,7 @@ void TestEngineDaemon::StartDaemon()
 {
     m_daemon.start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
                    {u"--volume"_s, m_small, u"--volume"_s, m_large, u"--state"_s,
-                    m_root.filePath(u"state"_s)});
+                    m_root.filePath(u"state"_s), u"--simulate"_s});
     QVERIFY(m_daemon.waitForStarted());
     // A killed daemon leaves its socket behind: wait until the socket answers.
     const QString address = u"unix:path="_s + CDBusActivator::LocalSocketPaths().constFirst();

@@ -16,7 +16,10 @@ bool CEngineDaemonProcess::Start(const QString& program, const QString& volume,
                                  const QString& stateFolder, int timeoutMs)
 {
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(program, {u"--volume"_s, volume, u"--state"_s, stateFolder});
+    QStringList arguments{u"--volume"_s, volume, u"--state"_s, stateFolder};
+    if (!m_movesData)
+        arguments.append(u"--simulate"_s);
+    m_process.start(program, arguments);
     if (!m_process.waitForStarted())
         return false;
     const QString address = u"unix:path="_s + CDBusActivator::LocalSocketPaths().constFirst();

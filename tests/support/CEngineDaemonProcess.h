@@ -13,6 +13,9 @@ public:
     CEngineDaemonProcess(const CEngineDaemonProcess&) = delete;
     CEngineDaemonProcess& operator=(const CEngineDaemonProcess&) = delete;
 
+    // Whether its passes really move files (on an ext4 or btrfs volume the test made itself);
+    // off, the default, they are played out on the drive map.
+    void SetMovesData(bool moves) { m_movesData = moves; }
     // Starts the program and waits until its socket answers; false when it did not in time.
     bool Start(const QString& program, const QString& volume, const QString& stateFolder,
                int timeoutMs = 10000);
@@ -21,4 +24,5 @@ public:
 
 private:
     QProcess m_process;
+    bool m_movesData = false;
 };

@@ -39,19 +39,37 @@ CLoopVolume::~CLoopVolume()
     if (m_mountPoint.isEmpty())
         return;
     QByteArray output;
-    if (RunTool(QStringLiteral("umount"), {m_mountPoint}, &output) != 0)
+    if (!Unmount())
         RunTool(QStringLiteral("umount"), {QStringLiteral("-l"), m_mountPoint}, &output);
 }
 
-bool CLoopVolume::Mount(qint64 bytes, QString* why)
+bool CLoopVolume::Unmount()
+{
+    QByteArray output;
+    if (m_mountPoint.isEmpty() || RunTool(QStringLiteral("umount"), {m_mountPoint}, &output) != 0)
+        return false;
+    m_mountPoint.clear();
+    return true;
+}
+
+QString CLoopVolume::ImagePath() const
+{
+    return m_scratch ? m_scratch->filePath(QStringLiteral("volume.img")) : QString();
+}
+
+bool CLoopVolume::Mount(qint64 bytes, QString* why, const QString& fileSystem)
 {
     if (::geteuid() != 0) {
         *why = QStringLiteral("Mounting an image on a loop device needs root.");
         return false;
     }
-    const QString mkfs = QStringLiteral("mkfs.ext4");
+    if (!QFile::exists(QStringLiteral("/dev/loop-control"))) {
+        *why = QStringLiteral("There are no loop devices here (/dev/loop-control is missing).");
+        return false;
+    }
+    const QString mkfs = QStringLiteral("mkfs.") + fileSystem;
     if (SystemTool(mkfs).isEmpty()) {
-        *why = QStringLiteral("mkfs.ext4 is not installed.");
+        *why = mkfs + QStringLiteral(" is not installed.");
         return false;
     }
     m_scratch = std::make_unique<QTemporaryDir>();
@@ -65,7 +83,9 @@ bool CLoopVolume::Mount(qint64 bytes, QString* why)
     }
     file.close();
     QByteArray output;
-    const int made = RunTool(mkfs, {QStringLiteral("-q"), QStringLiteral("-F"), image}, &output);
+    const QString force =
+        fileSystem == QLatin1String("btrfs") ? QStringLiteral("-f") : QStringLiteral("-F");
+    const int made = RunTool(mkfs, {QStringLiteral("-q"), force, image}, &output);
     const int mounted =
         made != 0
             ? -1

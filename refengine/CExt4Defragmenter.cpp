@@ -1,0 +1,214 @@
+#include "refengine/CExt4Defragmenter.h"
+
+#include "refengine/CExtentReader.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The kernel's interface for moving extents, which its user-space headers do not carry.
+struct TExt4MoveExtent {
+    quint32 reserved = 0;
+    quint32 donorFd = 0;
+    quint64 originalStart = 0; // in blocks
+    quint64 donorStart = 0;
+    quint64 length = 0;
+    quint64 movedLength = 0;
+};
+constexpr unsigned long kExt4MoveExtent = _IOWR('f', 15, TExt4MoveExtent);
+
+// Pages under writeback make a move answer EBUSY for a moment.
+constexpr int kExt4BusyRetries = 20;
+
+class CExt4Fd {
+public:
+    explicit CExt4Fd(int fd = -1)
+        : m_fd(fd)
+    {}
+    ~CExt4Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CExt4Fd(const CExt4Fd&) = delete;
+    CExt4Fd& operator=(const CExt4Fd&) = delete;
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+// The data's logical ranges in whole blocks, touching ones joined.
+CExt4Defragmenter::TRanges Ext4DataRanges(const std::vector<CExtentReader::TExtent>& extents,
+                                          quint64 block)
+{
+    CExt4Defragmenter::TRanges ranges;
+    for (const CExtentReader::TExtent& extent : extents) {
+        const quint64 first = extent.logical / block;
+        const quint64 end = (extent.logical + extent.length + block - 1) / block;
+        if (!ranges.isEmpty() && ranges.last().first + ranges.last().second >= first)
+            ranges.last().second =
+                std::max(ranges.last().first + ranges.last().second, end) - ranges.last().first;
+        else
+            ranges.append({first, end - first});
+    }
+    return ranges;
+}
+
+IFileDefragmenter::TOutcome Ext4OutcomeOf(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return IFileDefragmenter::TOutcome::NoPermission;
+    case ETXTBSY:
+        return IFileDefragmenter::TOutcome::InUse;
+    case EOPNOTSUPP:
+    case EINVAL:
+    case ENOTTY:
+        return IFileDefragmenter::TOutcome::Unsupported;
+    default:
+        return IFileDefragmenter::TOutcome::Failed;
+    }
+}
+
+} // namespace
+
+int CExt4Defragmenter::OpenDonor(const TFile& file)
+{
+    for (const int directory : {file.directoryFd, file.fallbackDirectoryFd}) {
+        if (directory < 0)
+            continue;
+        const int donor = ::openat(directory, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+        if (donor >= 0)
+            return donor;
+        if (errno != EISDIR && errno != EOPNOTSUPP)
+            continue; // not writable here: try the next place
+        // No unnamed files on this kernel: a named one, gone from its directory at once.
+        static std::atomic<unsigned> serial{0};
+        const QByteArray name = ".korvane-donor-" + QByteArray::number(::getpid()) + '-' +
+                                QByteArray::number(serial.fetch_add(1));
+        const int named = ::openat(directory, name.constData(),
+                                   O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (named < 0)
+            continue;
+        ::unlinkat(directory, name.constData(), 0);
+        return named;
+    }
+    return -1;
+}
+
+IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
+                                                         const TContinue& keepGoing)
+{
+    TResult result;
+    // Written, not just dirty: moving extents works on blocks that exist.
+    if (::fdatasync(file.fd) != 0) {
+        result.error = errno;
+        result.outcome = Ext4OutcomeOf(result.error);
+        return result;
+    }
+    int blockSize = 0;
+    if (::ioctl(file.fd, FIGETBSZ, &blockSize) != 0 || blockSize <= 0) {
+        result.error = errno ? errno : EINVAL;
+        result.outcome = TOutcome::Unsupported;
+        return result;
+    }
+    const quint64 block = quint64(blockSize);
+    CExtentReader reader;
+    const int fragments = reader.Read(file.fd, quint64(file.info.st_size));
+    if (fragments <= 1) {
+        result.outcome = fragments < 0 ? TOutcome::Unsupported : TOutcome::NotImproved;
+        return result;
+    }
+    for (const CExtentReader::TExtent& extent : reader.Extents()) {
+        if (!CExtentReader::Placed(extent)) {
+            result.outcome = TOutcome::Unsupported; // inline or unknown data
+            return result;
+        }
+    }
+    const TRanges ranges = Ext4DataRanges(reader.Extents(), block);
+
+    const CExt4Fd original(
+        ::openat(file.directoryFd, file.name, O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    struct stat opened = {};
+    if (original.Get() < 0 || ::fstat(original.Get(), &opened) != 0) {
+        result.error = errno;
+        result.outcome = Ext4OutcomeOf(result.error);
+        return result;
+    }
+    if (opened.st_dev != file.info.st_dev || opened.st_ino != file.info.st_ino) {
+        result.error = ESTALE; // replaced under its name meanwhile
+        result.outcome = TOutcome::Failed;
+        return result;
+    }
+    const CExt4Fd donor(OpenDonor(file));
+    if (donor.Get() < 0) {
+        result.error = errno;
+        result.outcome = TOutcome::NotImproved;
+        return result;
+    }
+    // Blocks are charged to the owner of the file that holds them; as the system service the
+    // donor would charge root's quota for the file's owner's data. Should that fail, the
+    // quota is off by the file's size until the donor goes, which is moments.
+    if (::geteuid() == 0 && ::fchown(donor.Get(), file.info.st_uid, file.info.st_gid) != 0)
+        result.error = 0;
+    for (const auto& [first, count] : ranges) {
+        if (::fallocate(donor.Get(), 0, off_t(first * block), off_t(count * block)) != 0) {
+            result.error = errno;
+            result.outcome = result.error == ENOSPC || result.error == EDQUOT
+                                 ? TOutcome::NotImproved
+                                 : Ext4OutcomeOf(result.error);
+            return result;
+        }
+    }
+    CExtentReader donorReader;
+    const int donorFragments = donorReader.Read(donor.Get(), quint64(file.info.st_size));
+    if (donorFragments < 0 || donorFragments >= fragments) {
+        result.outcome = TOutcome::NotImproved;
+        return result;
+    }
+
+    const quint64 chunk = std::max<quint64>(1, kChunkBytes / block);
+    for (const auto& [first, count] : ranges) {
+        quint64 next = first;
+        const quint64 end = first + count;
+        while (next < end) {
+            TExt4MoveExtent move;
+            move.donorFd = quint32(donor.Get());
+            move.originalStart = next;
+            move.donorStart = next;
+            move.length = std::min(chunk, end - next);
+            int busy = 0;
+            while (::ioctl(original.Get(), kExt4MoveExtent, &move) != 0) {
+                if (errno == EBUSY && ++busy < kExt4BusyRetries && move.movedLength == 0) {
+                    ::sched_yield();
+                    continue;
+                }
+                result.error = errno;
+                // The extents moved so far are whole and the file reads right: nothing to undo.
+                result.outcome =
+                    result.bytesMoved == 0 ? Ext4OutcomeOf(result.error) : TOutcome::Failed;
+                return result;
+            }
+            if (move.movedLength == 0)
+                break; // nothing more to move in this range (the file shrank meanwhile)
+            next += move.movedLength;
+            result.bytesMoved += move.movedLength * block;
+            if (!keepGoing(result.bytesMoved)) {
+                result.outcome = TOutcome::Stopped;
+                return result;
+            }
+        }
+    }
+    result.outcome = TOutcome::Defragmented;
+    return result;
+}
