@@ -960,20 +960,20 @@ void PrintSummary(const std::vector<TFileSystemResult>& results)
         engineFragmented.push_back(double(result.engine.after.fragmentedFiles));
         mismatches += result.engine.comparison.mismatches;
     }
-    const auto range = [](const std::vector<double>& values) {
+    const auto range = [](const std::vector<double>& values, int decimals) {
         const auto [low, high] = std::minmax_element(values.begin(), values.end());
-        return u"%1 (%2 to %3)"_s.arg(Median(values), 0, 'f', 2)
-            .arg(*low, 0, 'f', 2)
-            .arg(*high, 0, 'f', 2);
+        return u"%1 (%2 to %3)"_s.arg(Median(values), 0, 'f', decimals)
+            .arg(*low, 0, 'f', decimals)
+            .arg(*high, 0, 'f', decimals);
     };
     Out() << Qt::endl
           << results.front().type << ": medians over " << results.size()
           << " runs (lowest to highest)" << Qt::endl
-          << "  time ratio engine/tool:     " << range(ratios) << Qt::endl
-          << "  extents after, tool:        " << range(toolExtents) << Qt::endl
-          << "  extents after, engine:      " << range(engineExtents) << Qt::endl
-          << "  fragmented after, tool:     " << range(toolFragmented) << Qt::endl
-          << "  fragmented after, engine:   " << range(engineFragmented) << Qt::endl
+          << "  time ratio engine/tool:     " << range(ratios, 2) << Qt::endl
+          << "  extents after, tool:        " << range(toolExtents, 1) << Qt::endl
+          << "  extents after, engine:      " << range(engineExtents, 1) << Qt::endl
+          << "  fragmented after, tool:     " << range(toolFragmented, 1) << Qt::endl
+          << "  fragmented after, engine:   " << range(engineFragmented, 1) << Qt::endl
           << "  engine mismatches, all runs: " << mismatches << Qt::endl;
 }
 
