@@ -1,16 +1,20 @@
 // Online defragmentation by korvane-engine against the file systems' own tools.
 //
 // For ext4 and btrfs in turn, a 1 GiB sparse image is loop-mounted and fragmented the same way on
-// every run: many small files with every other one deleted, then large files grown in
-// interleaved 64 KiB appends, each fsynced, so the allocator interleaves them; a few files are
-// written whole. Files get varied modes, owners, times and a user.* xattr. The image is copied
-// sparsely so both runs start from the same blocks; one copy is defragmented by the system tool
-// (e4defrag MOUNTPOINT, or btrfs filesystem defragment -r MOUNTPOINT), the other by
+// every run: 12,000 small files (4 to 64 KiB) with every other one deleted, then 10 large files
+// (8 to 40 MiB) and 30 medium ones (256 KiB to 1 MiB) grown in interleaved 64 KiB appends, each
+// fsynced, so the allocator interleaves them; 16 files of 1 to 4 MiB are written whole, 4 left
+// empty. ext4 is made to share its preallocation between files while this happens, btrfs keeps
+// its metadata single so that a volume this small is not taken up by unused metadata chunks.
+// Files get varied modes, owners, times and a user.* xattr; at least 25 % stays free. The image is
+// copied sparsely so both runs start from the same blocks; one copy is defragmented by the system
+// tool (e4defrag MOUNTPOINT, or btrfs filesystem defragment -r MOUNTPOINT), the other by
 // `korvane-engine --defragment MOUNTPOINT --method defrag`, caches dropped before each.
 //
 // Printed per file system, tool against engine: total extents and fragmented files before and
 // after (FIEMAP, counted the way filefrag counts extents), wall time (the program plus flushing
-// its volume), bytes verified and files whose contents or metadata changed, then the verdicts.
+// its volume), bytes verified, files whose contents or metadata changed, files left in more
+// extents than before and the worst-fragmented files, then the verdicts; with --repeat, medians.
 // A ctime change is listed on its own line and is not a mismatch.
 //
 // Needs root, /dev/loop-control, mkfs.ext4, e4defrag, mkfs.btrfs and btrfs. Everything lives in a
@@ -132,8 +136,12 @@ RunProgram(const QString& program, const QStringList& arguments, bool interrupti
     result.started = true;
     while (process.state() != QProcess::NotRunning && !process.waitForFinished(100)) {
         if ((interruptible && g_interrupted) || timer.elapsed() > kProgramTimeoutMs) {
-            process.kill();
-            process.waitForFinished(-1);
+            // A defragmenter is asked to stop first, so that it ends between two moves.
+            process.terminate();
+            if (!process.waitForFinished(10000)) {
+                process.kill();
+                process.waitForFinished(-1);
+            }
             result.milliseconds = timer.elapsed();
             result.output = QString::fromLocal8Bit(process.readAll()) +
                             (g_interrupted ? u"\n(interrupted)"_s : u"\n(timed out)"_s);
@@ -193,7 +201,7 @@ public:
             return false;
         }
         const TRunResult result =
-            RunProgram(u"mount"_s, {u"-o"_s, u"loop"_s, m_image, m_mountPoint}, false);
+            RunProgram(FindTool(u"mount"_s), {u"-o"_s, u"loop"_s, m_image, m_mountPoint}, false);
         m_attached = true;
         if (!result.exited || result.exitCode != 0) {
             *error = u"mount -o loop "_s + m_image + u" failed:\n"_s + result.output.trimmed();
@@ -208,11 +216,11 @@ public:
     {
         if (m_mounted) {
             ::sync();
-            TRunResult result = RunProgram(u"umount"_s, {m_mountPoint}, false);
+            TRunResult result = RunProgram(FindTool(u"umount"_s), {m_mountPoint}, false);
             if (!result.exited || result.exitCode != 0) {
                 Err() << "bench_online_defrag: umount " << m_mountPoint
                       << " failed, detaching it lazily: " << result.output.trimmed() << Qt::endl;
-                result = RunProgram(u"umount"_s, {u"-l"_s, m_mountPoint}, false);
+                result = RunProgram(FindTool(u"umount"_s), {u"-l"_s, m_mountPoint}, false);
                 if (!result.exited || result.exitCode != 0) {
                     Err() << "bench_online_defrag: " << m_mountPoint
                           << " is still mounted; its folder is left in place" << Qt::endl;
@@ -232,11 +240,11 @@ private:
     // mount -o loop detaches on unmount by itself; this catches a failed mount or a lazy unmount.
     void DetachLoops() const
     {
-        const TRunResult list = RunProgram(u"losetup"_s, {u"-j"_s, m_image}, false);
+        const TRunResult list = RunProgram(FindTool(u"losetup"_s), {u"-j"_s, m_image}, false);
         for (const QString& line : list.output.split(u'\n', Qt::SkipEmptyParts)) {
             const QString device = line.section(u':', 0, 0);
             if (device.startsWith(u"/dev/loop"_s))
-                RunProgram(u"losetup"_s, {u"-d"_s, device}, false);
+                RunProgram(FindTool(u"losetup"_s), {u"-d"_s, device}, false);
         }
     }
 
@@ -781,7 +789,7 @@ bool RunFileSystem(const QString& type, const QString& folder, const QString& en
             u"the fragmented volume has only %1 % free"_s.arg(result->freeShare * 100, 0, 'f', 1);
         return false;
     }
-    if (!RunStep(u"cp"_s, {u"--sparse=always"_s, imageA, imageB}, error))
+    if (!RunStep(FindTool(u"cp"_s), {u"--sparse=always"_s, imageA, imageB}, error))
         return false;
 
     CLoopMount toolMount(imageA, folder + u"/tool"_s);
