@@ -379,15 +379,23 @@ void CVolumePass::Run()
     }
     const TAnalysisFigures after =
         CStatisticsBlockBuilder::Improved(before, method, result == E_ABORT ? progress : 1.0);
-    settings.driveMap = map;
-    settings.dataDate = COleDate::Now();
-    settings.lastDefragmented = settings.dataDate;
-    settings.fileFragmentation = after.fileFragmentationPercent;
-    settings.freeSpaceFragmentation = after.freeSpaceFragmentationPercent;
-    settings.blocks.insert(2, CStatisticsBlockBuilder::Online(m_volume, before, after,
-                                                              settings.dataDate, clock.elapsed()));
-    m_store->Put(m_volume.id, settings);
-    m_history({m_volume.id, settings.dataDate, before.fileFragmentationPercent,
+    StorePassResults(&settings, before, after, map, clock.elapsed(), result);
+    Finish(result == E_ABORT ? E_ABORT : S_OK, QString());
+}
+
+void CVolumePass::StorePassResults(TVolumeSettings* settings, const TAnalysisFigures& before,
+                                   const TAnalysisFigures& after, const QByteArray& map,
+                                   qint64 durationMs, HRESULT result)
+{
+    settings->driveMap = map;
+    settings->dataDate = COleDate::Now();
+    settings->lastDefragmented = settings->dataDate;
+    settings->fileFragmentation = after.fileFragmentationPercent;
+    settings->freeSpaceFragmentation = after.freeSpaceFragmentationPercent;
+    settings->blocks.insert(2, CStatisticsBlockBuilder::Online(m_volume, before, after,
+                                                               settings->dataDate, durationMs));
+    m_store->Put(m_volume.id, *settings);
+    m_history({m_volume.id, settings->dataDate, before.fileFragmentationPercent,
                after.fileFragmentationPercent, before.freeSpaceFragmentationPercent,
                after.freeSpaceFragmentationPercent, before.performance, after.performance,
                double(before.freeBytes), double(after.freeBytes), double(before.totalBytes)});
@@ -395,7 +403,6 @@ void CVolumePass::Run()
           (result == E_ABORT ? u"Defragmentation of %1 stopped."_s
                              : u"Defragmentation of %1 completed."_s)
               .arg(m_volume.mountPoint));
-    Finish(result == E_ABORT ? E_ABORT : S_OK, QString());
 }
 
 HRESULT CVolumePass::RunAnalysis(TAnalysisFigures* figures, QByteArray* map)
@@ -628,23 +635,7 @@ void CVolumePass::RunMoves(int method, const TAnalysisFigures& before, TVolumeSe
         std::lock_guard lock(m_mutex);
         codes = m_working;
     }
-    settings.driveMap = codes;
-    settings.dataDate = COleDate::Now();
-    settings.lastDefragmented = settings.dataDate;
-    settings.fileFragmentation = after.fileFragmentationPercent;
-    settings.freeSpaceFragmentation = after.freeSpaceFragmentationPercent;
-    settings.blocks.insert(2, CStatisticsBlockBuilder::Online(m_volume, before, after,
-                                                              settings.dataDate,
-                                                              startedMs + clock.elapsed()));
-    m_store->Put(m_volume.id, settings);
-    m_history({m_volume.id, settings.dataDate, before.fileFragmentationPercent,
-               after.fileFragmentationPercent, before.freeSpaceFragmentationPercent,
-               after.freeSpaceFragmentationPercent, before.performance, after.performance,
-               double(before.freeBytes), double(after.freeBytes), double(before.totalBytes)});
-    m_log(4, 102,
-          (result == E_ABORT ? u"Defragmentation of %1 stopped."_s
-                             : u"Defragmentation of %1 completed."_s)
-              .arg(m_volume.mountPoint));
+    StorePassResults(&settings, before, after, codes, startedMs + clock.elapsed(), result);
     SetStatus(kDefragmenting, 100, text);
     Tick(true);
     Finish(result == E_ABORT ? E_ABORT : S_OK, QString());

@@ -137,6 +137,10 @@ private:
     HRESULT RunFiles();
     HRESULT RunFilesMoved();
     bool MovesData() const;
+    // Stores the results of a defragmentation pass, adds them to the history and logs its end.
+    void StorePassResults(TVolumeSettings* settings, const TAnalysisFigures& before,
+                          const TAnalysisFigures& after, const QByteArray& map, qint64 durationMs,
+                          HRESULT result);
     // Stores, says and logs that the free space is too low for the pass to go on.
     void ReportInsufficientFreeSpace(TVolumeSettings* settings, double freePercent);
     void LogMoves(const CDefragRun::TFigures& figures, const QString& what, HRESULT result);
