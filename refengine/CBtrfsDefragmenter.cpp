@@ -37,15 +37,7 @@ IFileDefragmenter::TResult CBtrfsDefragmenter::Defragment(const TFile& file,
             }
             return result;
         }
-        // On disk before the next range: the new extents are where FIEMAP will see them.
-        ::sync_file_range(file.fd, off_t(range.start), off_t(range.len),
-                          SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
-                              SYNC_FILE_RANGE_WAIT_AFTER);
         result.bytesMoved += range.len;
-        if (start + range.len >= size) {
-            // Written out is not yet recorded: once synced, the new extents are in the tree.
-            ::fdatasync(file.fd);
-        }
         if (!keepGoing(result.bytesMoved)) {
             result.outcome = TOutcome::Stopped;
             return result;

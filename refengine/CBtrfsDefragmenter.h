@@ -4,8 +4,9 @@
 
 // btrfs: the file system rewrites a range's small extents into larger ones itself
 // (BTRFS_IOC_DEFRAG_RANGE); copy-on-write keeps the old extents valid until the new ones are
-// on disk, so the file is whole at every moment. Ranges are bounded and each is written out
-// before the next, so the page cache never holds more than one range of dirty data, and the
+// on disk, so the file is whole at every moment. The rewritten data are placed when they are
+// written out, which the caller does for several files at once: written out one file at a time,
+// each lands in whatever gaps are nearest and often ends in more pieces than it had. The
 // compression of the file is left as it is.
 class CBtrfsDefragmenter : public IFileDefragmenter {
 public:
@@ -15,4 +16,5 @@ public:
 
     TResult Defragment(const TFile& file, const TContinue& keepGoing) override;
     bool SkipsSharedExtents() const override { return true; }
+    bool WritesOutLater() const override { return true; }
 };

@@ -250,30 +250,55 @@ HRESULT CDefragRun::Run(const TContinue& keepGoing, const TProgress& progress,
     if (FAILED(found) || m_options.analyseOnly)
         return found;
 
+    // Largest first: a long file needs a long free run, which the short ones, fitting in the
+    // gaps, would otherwise break up. TierLayout and Consolidate Free Space go zone by zone.
     const bool byZone = m_options.method != kDefragOnly;
     std::sort(m_candidates.begin(), m_candidates.end(),
               [byZone](const TCandidate& a, const TCandidate& b) {
                   if (byZone && a.rank != b.rank)
                       return a.rank < b.rank;
+                  if (a.size != b.size)
+                      return a.size > b.size;
                   return a.firstPhysical < b.firstPhysical;
               });
     quint64 total = 0;
     for (const TCandidate& candidate : m_candidates)
         total += candidate.size;
+    HRESULT result = S_OK;
     quint64 done = 0;
-    for (const TCandidate& candidate : m_candidates) {
-        if (!keepGoing())
-            return E_ABORT;
-        const HRESULT moved = Move(candidate, done, total, keepGoing, progress, changed);
-        if (moved != S_OK)
-            return moved;
+    for (size_t index = 0; index < m_candidates.size(); ++index) {
+        TCandidate& candidate = m_candidates[index];
+        // The next file's data are read while this one moves: the move reads them anyway.
+        if (index + 1 < m_candidates.size())
+            ReadAhead(m_candidates[index + 1]);
+        result = keepGoing() ? Move(candidate, done, total, keepGoing, progress, changed) : E_ABORT;
+        if (result != S_OK)
+            break;
         done += candidate.size;
     }
-    progress(1.0, QString());
-    return S_OK;
+    WriteOut(changed);
+    // The files moved first leave their old places free, often in the long runs that a file
+    // still in pieces lacked: one more try for those.
+    for (TCandidate& candidate : m_candidates) {
+        if (result != S_OK)
+            break;
+        const bool again =
+            candidate.reason == CDefragSkipRules::kNotImproved ||
+            (candidate.reason == CDefragSkipRules::kReasonCount && candidate.now > 1);
+        if (!again)
+            continue;
+        candidate.reason = CDefragSkipRules::kReasonCount;
+        result =
+            keepGoing() ? Move(candidate, total, total, keepGoing, progress, changed) : E_ABORT;
+    }
+    WriteOut(changed);
+    Settle();
+    if (result == S_OK)
+        progress(1.0, QString());
+    return result;
 }
 
-HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint64 total,
+HRESULT CDefragRun::Move(TCandidate& candidate, quint64 doneBefore, quint64 total,
                          const TContinue& keepGoing, const TProgress& progress,
                          const TChanged& changed)
 {
@@ -287,7 +312,7 @@ HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint6
     if (available < reserve)
         return kInsufficientFreeSpace;
     if (available - reserve < candidate.size) {
-        Skip(candidate.path, CDefragSkipRules::kNoRoom);
+        Leave(&candidate, CDefragSkipRules::kNoRoom);
         return S_OK;
     }
 
@@ -301,19 +326,19 @@ HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint6
         directoryFd.Get() < 0 ? -1 : DefragRunOpenFile(directoryFd.Get(), name.constData()));
     IFileDefragmenter::TFile file;
     if (fd.Get() < 0 || ::fstat(fd.Get(), &file.info) != 0) {
-        Skip(candidate.path, CDefragSkipRules::kFailed, errno);
+        Leave(&candidate, CDefragSkipRules::kFailed, errno);
         return S_OK;
     }
     CDefragSkipRules::TReason reason = m_rules.ByStatus(candidate.path, file.info);
     if (reason == CDefragSkipRules::kReasonCount)
         reason = m_rules.ByDescriptor(fd.Get());
     if (reason != CDefragSkipRules::kReasonCount) {
-        Skip(candidate.path, reason);
+        Leave(&candidate, reason);
         return S_OK;
     }
     const int fragments = m_reader.Read(fd.Get(), quint64(file.info.st_size));
     if (fragments < 0) {
-        Skip(candidate.path, CDefragSkipRules::kUnsupported);
+        Leave(&candidate, CDefragSkipRules::kUnsupported);
         return S_OK;
     }
     TFileChange change;
@@ -323,9 +348,9 @@ HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint6
     if (m_defragmenter->SkipsSharedExtents()) {
         for (const CExtentReader::TExtent& extent : change.before) {
             if (extent.flags & (FIEMAP_EXTENT_SHARED | FIEMAP_EXTENT_ENCODED)) {
-                Skip(candidate.path, (extent.flags & FIEMAP_EXTENT_SHARED)
-                                         ? CDefragSkipRules::kSharedExtents
-                                         : CDefragSkipRules::kCompressed);
+                Leave(&candidate, (extent.flags & FIEMAP_EXTENT_SHARED)
+                                      ? CDefragSkipRules::kSharedExtents
+                                      : CDefragSkipRules::kCompressed);
                 return S_OK;
             }
         }
@@ -338,6 +363,7 @@ HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint6
         file.fallbackDirectoryFd = m_rootFd;
         file.name = name.constData();
         file.fragments = fragments;
+        file.spareBytes = available - reserve - candidate.size;
         const quint64 size = quint64(file.info.st_size);
         result = m_defragmenter->Defragment(file, [&](quint64 bytesMoved) {
             const double fraction =
@@ -350,13 +376,18 @@ HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint6
     }
     m_figures.bytesMoved += result.bytesMoved;
 
+    if (m_defragmenter->WritesOutLater() && result.bytesMoved > 0 &&
+        (result.outcome == IFileDefragmenter::TOutcome::Defragmented ||
+         result.outcome == IFileDefragmenter::TOutcome::Stopped)) {
+        m_pending.push_back({size_t(&candidate - m_candidates.data()), fragments, change});
+        m_pendingBytes += quint64(file.info.st_size);
+        if (m_pendingBytes >= kWriteOutBytes)
+            WriteOut(changed);
+        return result.outcome == IFileDefragmenter::TOutcome::Stopped ? E_ABORT : S_OK;
+    }
     const int after = m_reader.Read(fd.Get(), quint64(file.info.st_size));
     const int now = after < 0 ? fragments : after;
-    m_figures.extentsAfter = m_figures.extentsAfter + quint64(now) - quint64(candidate.fragments);
-    if (candidate.fragments > 1 && now <= 1)
-        --m_figures.fragmentedAfter;
-    if (now < fragments)
-        ++m_figures.filesDefragmented;
+    candidate.now = now;
     if (after >= 0 && result.bytesMoved > 0) {
         change.after = m_reader.Extents();
         change.fragmentedAfter = now > 1;
@@ -366,27 +397,83 @@ HRESULT CDefragRun::Move(const TCandidate& candidate, quint64 doneBefore, quint6
     using TOutcome = IFileDefragmenter::TOutcome;
     switch (result.outcome) {
     case TOutcome::Defragmented:
-        if (now >= fragments && fragments > 1)
-            Skip(candidate.path, CDefragSkipRules::kNotImproved);
-        break;
     case TOutcome::NotImproved:
-        if (fragments > 1)
-            Skip(candidate.path, CDefragSkipRules::kNotImproved);
+        if (now >= fragments && fragments > 1)
+            Leave(&candidate, CDefragSkipRules::kNotImproved);
         break;
     case TOutcome::Stopped:
         return E_ABORT;
     case TOutcome::Unsupported:
-        Skip(candidate.path, CDefragSkipRules::kUnsupported, result.error);
+        Leave(&candidate, CDefragSkipRules::kUnsupported, result.error);
         break;
     case TOutcome::NoPermission:
-        Skip(candidate.path, CDefragSkipRules::kNoPermission, result.error);
+        Leave(&candidate, CDefragSkipRules::kNoPermission, result.error);
         break;
     case TOutcome::InUse:
-        Skip(candidate.path, CDefragSkipRules::kInUse, result.error);
+        Leave(&candidate, CDefragSkipRules::kInUse, result.error);
         break;
     case TOutcome::Failed:
-        Skip(candidate.path, CDefragSkipRules::kFailed, result.error);
+        Leave(&candidate, CDefragSkipRules::kFailed, result.error);
         break;
     }
     return S_OK;
+}
+
+void CDefragRun::Leave(TCandidate* candidate, CDefragSkipRules::TReason reason, int error)
+{
+    candidate->reason = reason;
+    candidate->error = error;
+}
+
+void CDefragRun::ReadAhead(const TCandidate& candidate)
+{
+    const CDefragRunFd fd(::open(candidate.path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC |
+                                                                 O_NOCTTY | O_NONBLOCK |
+                                                                 O_NOATIME));
+    if (fd.Get() >= 0)
+        ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_WILLNEED);
+}
+
+void CDefragRun::WriteOut(const TChanged& changed)
+{
+    if (m_pending.empty())
+        return;
+    ::syncfs(m_rootFd);
+    for (TPending& pending : m_pending) {
+        TCandidate& candidate = m_candidates[pending.candidate];
+        const CDefragRunFd fd(::open(candidate.path.constData(),
+                                     O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        struct stat info = {};
+        const int now = fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0
+                            ? -1
+                            : m_reader.Read(fd.Get(), quint64(info.st_size));
+        if (now < 0)
+            continue; // gone meanwhile: it counts as it was
+        candidate.now = now;
+        if (now >= pending.fragments && pending.fragments > 1)
+            Leave(&candidate, CDefragSkipRules::kNotImproved);
+        pending.change.after = m_reader.Extents();
+        pending.change.fragmentedAfter = now > 1;
+        changed(pending.change);
+    }
+    m_pending.clear();
+    m_pendingBytes = 0;
+}
+
+void CDefragRun::Settle()
+{
+    for (const TCandidate& candidate : m_candidates) {
+        const int now = candidate.now >= 0 ? candidate.now : candidate.fragments;
+        m_figures.extentsAfter =
+            m_figures.extentsAfter + quint64(now) - quint64(candidate.fragments);
+        if (candidate.fragments > 1 && now <= 1)
+            --m_figures.fragmentedAfter;
+        if (now < candidate.fragments)
+            ++m_figures.filesDefragmented;
+        // A file that a later round could not improve further was improved all the same.
+        const bool improved = now < candidate.fragments;
+        if (candidate.reason != CDefragSkipRules::kReasonCount &&
+            !(improved && candidate.reason == CDefragSkipRules::kNotImproved))
+            Skip(candidate.path, candidate.reason, candidate.error);
+    }
 }

@@ -67,6 +67,9 @@ public:
         quint64 SkippedTotal() const;
     };
     static constexpr int kListLength = 100;
+    // Data a file system that places rewritten data when it writes them out may hold dirty
+    // before the run writes them out: bounds the page cache's share and the wait for a flush.
+    static constexpr quint64 kWriteOutBytes = quint64(256) << 20;
 
     // One file moved: where its data were and are now (byte offsets on the device), for the
     // drive map.
@@ -106,6 +109,10 @@ private:
         int fragments = 0;
         int rank = 0;
         quint8 category = 0;
+        int now = -1; // pieces after the last try; -1 untried
+        // Why it was left, when it was (kReasonCount: it was not).
+        CDefragSkipRules::TReason reason = CDefragSkipRules::kReasonCount;
+        int error = 0;
     };
 
     void Skip(const QByteArray& path, CDefragSkipRules::TReason reason, int error = 0);
@@ -116,7 +123,15 @@ private:
                   const struct stat& info);
     HRESULT Enumerate(const TContinue& keepGoing);
     HRESULT EnumerateListed();
-    HRESULT Move(const TCandidate& candidate, quint64 doneBefore, quint64 total,
+    // Leaves the file for the reason, as the figures will say once the run is over.
+    static void Leave(TCandidate* candidate, CDefragSkipRules::TReason reason, int error = 0);
+    // The figures after, and the files left, from the candidates.
+    void Settle();
+    // Asks the kernel to read the file's data in the background.
+    static void ReadAhead(const TCandidate& candidate);
+    // Writes out the files moved but not yet written, then reads where they went.
+    void WriteOut(const TChanged& changed);
+    HRESULT Move(TCandidate& candidate, quint64 doneBefore, quint64 total,
                  const TContinue& keepGoing, const TProgress& progress, const TChanged& changed);
     bool VolumePresent() const;
 
@@ -127,6 +142,13 @@ private:
     std::unique_ptr<IFileDefragmenter> m_defragmenter;
     TFigures m_figures;
     std::vector<TCandidate> m_candidates;
+    struct TPending {
+        size_t candidate = 0;
+        int fragments = 0; // before the move
+        TFileChange change;
+    };
+    std::vector<TPending> m_pending;
+    quint64 m_pendingBytes = 0;
     QSet<quint64> m_linkedInodes; // files with several names, so that each counts once
     qint64 m_now = 0;
     int m_rootFd = -1;

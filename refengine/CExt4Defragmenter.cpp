@@ -2,14 +2,17 @@
 
 #include "refengine/CExtentReader.h"
 
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <memory>
 #include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -40,6 +43,7 @@ public:
     CExt4Fd(const CExt4Fd&) = delete;
     CExt4Fd& operator=(const CExt4Fd&) = delete;
     int Get() const { return m_fd; }
+    int Release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -82,9 +86,12 @@ IFileDefragmenter::TOutcome Ext4OutcomeOf(int error)
 
 } // namespace
 
-int CExt4Defragmenter::OpenDonor(const TFile& file)
+int CExt4Defragmenter::OpenDonor(const TFile& file, bool rootFirst)
 {
-    for (const int directory : {file.directoryFd, file.fallbackDirectoryFd}) {
+    const std::array<int, 2> places =
+        rootFirst ? std::array<int, 2>{file.fallbackDirectoryFd, file.directoryFd}
+                  : std::array<int, 2>{file.directoryFd, file.fallbackDirectoryFd};
+    for (const int directory : places) {
         if (directory < 0)
             continue;
         const int donor = ::openat(directory, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
@@ -104,6 +111,32 @@ int CExt4Defragmenter::OpenDonor(const TFile& file)
         return named;
     }
     return -1;
+}
+
+int CExt4Defragmenter::AllocateDonor(const TFile& file, const TRanges& ranges, quint64 block,
+                                     bool rootFirst, int* fragments)
+{
+    CExt4Fd donor(OpenDonor(file, rootFirst));
+    if (donor.Get() < 0)
+        return -1;
+    // Blocks are charged to the owner of the file that holds them; as the system service the
+    // donor would charge root's quota for the file's owner's data. Should that fail, the
+    // quota is off by the file's size until the donor goes, which is moments.
+    if (::geteuid() == 0) {
+        [[maybe_unused]] const int owned =
+            ::fchown(donor.Get(), file.info.st_uid, file.info.st_gid);
+    }
+    for (const auto& [first, count] : ranges) {
+        if (::fallocate(donor.Get(), 0, off_t(first * block), off_t(count * block)) != 0)
+            return -1;
+    }
+    CExtentReader reader;
+    *fragments = reader.Read(donor.Get(), quint64(file.info.st_size));
+    if (*fragments < 0) {
+        errno = EOPNOTSUPP;
+        return -1;
+    }
+    return donor.Release();
 }
 
 IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
@@ -150,32 +183,48 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
         result.outcome = TOutcome::Failed;
         return result;
     }
-    const CExt4Fd donor(OpenDonor(file));
-    if (donor.Get() < 0) {
-        result.error = errno;
-        result.outcome = TOutcome::NotImproved;
-        return result;
-    }
-    // Blocks are charged to the owner of the file that holds them; as the system service the
-    // donor would charge root's quota for the file's owner's data. Should that fail, the
-    // quota is off by the file's size until the donor goes, which is moments.
-    if (::geteuid() == 0 && ::fchown(donor.Get(), file.info.st_uid, file.info.st_gid) != 0)
-        result.error = 0;
-    for (const auto& [first, count] : ranges) {
-        if (::fallocate(donor.Get(), 0, off_t(first * block), off_t(count * block)) != 0) {
-            result.error = errno;
-            result.outcome = result.error == ENOSPC || result.error == EDQUOT
-                                 ? TOutcome::NotImproved
-                                 : Ext4OutcomeOf(result.error);
-            return result;
+    // The file's extents can be at most this long, so a longer file is whole in fewer pieces
+    // only up to a point.
+    const quint64 longestExtent = quint64(32768) * block;
+    const int ideal =
+        int(std::max<quint64>(1, (quint64(file.info.st_size) + longestExtent - 1) / longestExtent));
+    quint64 allocated = 0;
+    for (const auto& range : ranges)
+        allocated += range.second * block;
+    std::array<std::unique_ptr<CExt4Fd>, kDonorAttempts> donors;
+    int best = -1;
+    int bestFragments = fragments;
+    for (int attempt = 0; attempt < kDonorAttempts; ++attempt) {
+        // Each further try holds the earlier donors' space meanwhile.
+        if (attempt > 0 && (bestFragments <= ideal ||
+                            quint64(attempt + 1) * allocated > file.spareBytes + allocated))
+            break;
+        int donorFragments = 0;
+        const int fd = AllocateDonor(file, ranges, block, attempt == 1, &donorFragments);
+        if (fd < 0) {
+            if (attempt == 0 && errno != ENOSPC && errno != EDQUOT && errno != EACCES) {
+                result.error = errno;
+                result.outcome = Ext4OutcomeOf(result.error);
+                return result;
+            }
+            continue;
+        }
+        donors[size_t(attempt)] = std::make_unique<CExt4Fd>(fd);
+        if (donorFragments < bestFragments) {
+            best = attempt;
+            bestFragments = donorFragments;
         }
     }
-    CExtentReader donorReader;
-    const int donorFragments = donorReader.Read(donor.Get(), quint64(file.info.st_size));
-    if (donorFragments < 0 || donorFragments >= fragments) {
+    if (best < 0) {
         result.outcome = TOutcome::NotImproved;
         return result;
     }
+    // The others give their space back before the move.
+    for (int attempt = 0; attempt < kDonorAttempts; ++attempt) {
+        if (attempt != best)
+            donors[size_t(attempt)].reset();
+    }
+    const CExt4Fd& donor = *donors[size_t(best)];
 
     const quint64 chunk = std::max<quint64>(1, kChunkBytes / block);
     for (const auto& [first, count] : ranges) {

@@ -22,6 +22,14 @@ public:
     // where they touch; what the donor is allocated for.
     using TRanges = QList<std::pair<quint64, quint64>>;
 
+    // Places tried for the donor: next to the file, in the volume's root (another block group
+    // as the allocator's goal), and next to the file again while the others are held, which
+    // makes the allocator look elsewhere. The donor in fewest pieces is kept.
+    static constexpr int kDonorAttempts = 3;
+
 private:
-    static int OpenDonor(const TFile& file);
+    static int OpenDonor(const TFile& file, bool rootFirst);
+    // A donor allocated over the ranges, or -1 with errno; its pieces in *fragments.
+    static int AllocateDonor(const TFile& file, const TRanges& ranges, quint64 block,
+                             bool rootFirst, int* fragments);
 };

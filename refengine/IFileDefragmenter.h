@@ -31,6 +31,9 @@ public:
         const char* name = nullptr;   // in directoryFd, to open it writable
         struct stat info = {};
         int fragments = 0;
+        // Free space the work may take for a while beyond what the file needs once: room to try
+        // more than one place for its new copy.
+        quint64 spareBytes = 0;
     };
 
     struct TResult {
@@ -50,6 +53,10 @@ public:
     // Whether files with extents shared with other files (reflinked copies, snapshots) are
     // left alone: defragmenting would unshare them and use their space twice.
     virtual bool SkipsSharedExtents() const = 0;
+
+    // Whether the new placement exists only once the file system has written the data out: the
+    // caller then writes out several files at a time (syncfs) before it reads where they went.
+    virtual bool WritesOutLater() const { return false; }
 
     // The implementation for a file system type as the mount table names it; null for those
     // that have none.
