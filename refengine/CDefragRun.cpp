@@ -269,7 +269,7 @@ HRESULT CDefragRun::Run(const TContinue& keepGoing, const TProgress& progress,
     for (size_t index = 0; index < m_candidates.size(); ++index) {
         TCandidate& candidate = m_candidates[index];
         // The next file's data are read while this one moves: the move reads them anyway.
-        if (index + 1 < m_candidates.size())
+        if (index + 1 < m_candidates.size() && m_defragmenter->GainsFromReadAhead())
             ReadAhead(m_candidates[index + 1]);
         result = keepGoing() ? Move(candidate, done, total, keepGoing, progress, changed) : E_ABORT;
         if (result != S_OK)

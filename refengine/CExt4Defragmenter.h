@@ -17,6 +17,7 @@ public:
 
     TResult Defragment(const TFile& file, const TContinue& keepGoing) override;
     bool SkipsSharedExtents() const override { return false; }
+    bool GainsFromReadAhead() const override { return true; }
 
     // The logical ranges (offset, length) that hold data, in block units of blockBytes, joined
     // where they touch; what the donor is allocated for.

@@ -58,6 +58,10 @@ public:
     // caller then writes out several files at a time (syncfs) before it reads where they went.
     virtual bool WritesOutLater() const { return false; }
 
+    // Whether reading the next file ahead, while this one moves, shortens the pass: it does
+    // where the move copies the data page by page itself.
+    virtual bool GainsFromReadAhead() const { return false; }
+
     // The implementation for a file system type as the mount table names it; null for those
     // that have none.
     static std::unique_ptr<IFileDefragmenter> For(const QString& fileSystem);
