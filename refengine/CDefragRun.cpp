@@ -361,8 +361,13 @@ HRESULT CDefragRun::Move(TCandidate& candidate, quint64 doneBefore, quint64 tota
         file.fd = fd.Get();
         file.directoryFd = directoryFd.Get();
         file.fallbackDirectoryFd = m_rootFd;
+        const CDefragRunFd freedFd(
+            m_freedDirectory.isEmpty() || m_freedDirectory == directory
+                ? -1
+                : ::open(m_freedDirectory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         file.name = name.constData();
         file.fragments = fragments;
+        file.freedDirectoryFd = freedFd.Get();
         file.spareBytes = available - reserve - candidate.size;
         const quint64 size = quint64(file.info.st_size);
         result = m_defragmenter->Defragment(file, [&](quint64 bytesMoved) {
@@ -388,6 +393,8 @@ HRESULT CDefragRun::Move(TCandidate& candidate, quint64 doneBefore, quint64 tota
     const int after = m_reader.Read(fd.Get(), quint64(file.info.st_size));
     const int now = after < 0 ? fragments : after;
     candidate.now = now;
+    if (now < fragments && result.bytesMoved >= kFreedRunBytes)
+        m_freedDirectory = directory;
     if (after >= 0 && result.bytesMoved > 0) {
         change.after = m_reader.Extents();
         change.fragmentedAfter = now > 1;

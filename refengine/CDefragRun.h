@@ -69,6 +69,8 @@ public:
     static constexpr int kListLength = 100;
     // Data a file system that places rewritten data when it writes them out may hold dirty
     // before the run writes them out: bounds the page cache's share and the wait for a flush.
+    // A file this long that moved out of its pieces leaves free runs worth placing others near.
+    static constexpr quint64 kFreedRunBytes = quint64(1) << 20;
     static constexpr quint64 kWriteOutBytes = quint64(256) << 20;
 
     // One file moved: where its data were and are now (byte offsets on the device), for the
@@ -149,6 +151,7 @@ private:
     };
     std::vector<TPending> m_pending;
     quint64 m_pendingBytes = 0;
+    QByteArray m_freedDirectory;  // of the last file that moved out of long runs of pieces
     QSet<quint64> m_linkedInodes; // files with several names, so that each counts once
     qint64 m_now = 0;
     int m_rootFd = -1;

@@ -2,6 +2,7 @@
 
 #include "refengine/CExtentReader.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -86,11 +87,13 @@ IFileDefragmenter::TOutcome Ext4OutcomeOf(int error)
 
 } // namespace
 
-int CExt4Defragmenter::OpenDonor(const TFile& file, bool rootFirst)
+int CExt4Defragmenter::OpenDonor(const TFile& file, TPlace place)
 {
-    const std::array<int, 2> places =
-        rootFirst ? std::array<int, 2>{file.fallbackDirectoryFd, file.directoryFd}
-                  : std::array<int, 2>{file.directoryFd, file.fallbackDirectoryFd};
+    const int first = place == kRoot          ? file.fallbackDirectoryFd
+                      : place == kBesideFreed ? file.freedDirectoryFd
+                                              : file.directoryFd;
+    const std::array<int, 2> places{first, first == file.directoryFd ? file.fallbackDirectoryFd
+                                                                     : file.directoryFd};
     for (const int directory : places) {
         if (directory < 0)
             continue;
@@ -114,9 +117,9 @@ int CExt4Defragmenter::OpenDonor(const TFile& file, bool rootFirst)
 }
 
 int CExt4Defragmenter::AllocateDonor(const TFile& file, const TRanges& ranges, quint64 block,
-                                     bool rootFirst, int* fragments)
+                                     TPlace place, int* fragments)
 {
-    CExt4Fd donor(OpenDonor(file, rootFirst));
+    CExt4Fd donor(OpenDonor(file, place));
     if (donor.Get() < 0)
         return -1;
     // Blocks are charged to the owner of the file that holds them; as the system service the
@@ -191,16 +194,19 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
     quint64 allocated = 0;
     for (const auto& range : ranges)
         allocated += range.second * block;
-    std::array<std::unique_ptr<CExt4Fd>, kDonorAttempts> donors;
+    std::array<std::unique_ptr<CExt4Fd>, kPlaces> donors;
     int best = -1;
     int bestFragments = fragments;
-    for (int attempt = 0; attempt < kDonorAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kPlaces; ++attempt) {
+        if (attempt == kBesideFreed && file.freedDirectoryFd < 0)
+            continue;
         // Each further try holds the earlier donors' space meanwhile.
-        if (attempt > 0 && (bestFragments <= ideal ||
-                            quint64(attempt + 1) * allocated > file.spareBytes + allocated))
+        const auto held = std::count_if(donors.begin(), donors.end(),
+                                        [](const auto& donor) { return donor != nullptr; });
+        if (held > 0 && (bestFragments <= ideal || quint64(held) * allocated > file.spareBytes))
             break;
         int donorFragments = 0;
-        const int fd = AllocateDonor(file, ranges, block, attempt == 1, &donorFragments);
+        const int fd = AllocateDonor(file, ranges, block, TPlace(attempt), &donorFragments);
         if (fd < 0) {
             if (attempt == 0 && errno != ENOSPC && errno != EDQUOT && errno != EACCES) {
                 result.error = errno;
@@ -220,7 +226,7 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
         return result;
     }
     // The others give their space back before the move.
-    for (int attempt = 0; attempt < kDonorAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kPlaces; ++attempt) {
         if (attempt != best)
             donors[size_t(attempt)].reset();
     }

@@ -23,14 +23,15 @@ public:
     // where they touch; what the donor is allocated for.
     using TRanges = QList<std::pair<quint64, quint64>>;
 
-    // Places tried for the donor: next to the file, in the volume's root (another block group
-    // as the allocator's goal), and next to the file again while the others are held, which
-    // makes the allocator look elsewhere. The donor in fewest pieces is kept.
-    static constexpr int kDonorAttempts = 3;
+    // Places tried for the donor, each a folder whose block group the allocator starts from:
+    // next to the file, next to files that have just moved out, in the volume's root, and next
+    // to the file again while the others are held, which makes the allocator look elsewhere.
+    // The donor in fewest pieces is kept.
+    enum TPlace { kBesideFile, kBesideFreed, kRoot, kBesideFileAgain, kPlaces };
 
 private:
-    static int OpenDonor(const TFile& file, bool rootFirst);
+    static int OpenDonor(const TFile& file, TPlace place);
     // A donor allocated over the ranges, or -1 with errno; its pieces in *fragments.
-    static int AllocateDonor(const TFile& file, const TRanges& ranges, quint64 block,
-                             bool rootFirst, int* fragments);
+    static int AllocateDonor(const TFile& file, const TRanges& ranges, quint64 block, TPlace place,
+                             int* fragments);
 };

@@ -28,7 +28,9 @@ public:
         int fd = -1;                  // open read-only
         int directoryFd = -1;         // the directory the file is in, for a donor next to it
         int fallbackDirectoryFd = -1; // the volume's root, when the file's directory will not do
-        const char* name = nullptr;   // in directoryFd, to open it writable
+        // A folder whose files have just moved out: long free runs are likely near it.
+        int freedDirectoryFd = -1;
+        const char* name = nullptr; // in directoryFd, to open it writable
         struct stat info = {};
         int fragments = 0;
         // Free space the work may take for a while beyond what the file needs once: room to try
