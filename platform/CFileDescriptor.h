@@ -17,6 +17,13 @@ public:
     CFileDescriptor& operator=(const CFileDescriptor&) = delete;
 
     int Get() const { return m_fd; }
+    // Hands the descriptor over without closing it.
+    int Release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
     // Closes now and reports whether the close itself succeeded.
     bool Close()
     {

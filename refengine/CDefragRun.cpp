@@ -1,5 +1,6 @@
 #include "refengine/CDefragRun.h"
 
+#include "platform/CFileDescriptor.h"
 #include "refengine/CDriveMapBuilder.h"
 
 #include <QDateTime>
@@ -18,24 +19,6 @@ namespace {
 constexpr qint64 kDefragRunDay = 24 * 60 * 60;
 // Entries read between two questions whether to go on, while looking for files.
 constexpr int kDefragRunEntriesPerCheck = 256;
-
-class CDefragRunFd {
-public:
-    explicit CDefragRunFd(int fd = -1)
-        : m_fd(fd)
-    {}
-    ~CDefragRunFd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CDefragRunFd(const CDefragRunFd&) = delete;
-    CDefragRunFd& operator=(const CDefragRunFd&) = delete;
-    int Get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // Read-only, without touching the file's access time where the engine may ask for that.
 int DefragRunOpenFile(int directoryFd, const char* name)
@@ -128,7 +111,7 @@ void CDefragRun::Consider(int directoryFd, const char* name, const QByteArray& p
     }
     ++m_figures.files;
     m_figures.bytes += quint64(info.st_size);
-    const CDefragRunFd fd(DefragRunOpenFile(directoryFd, name));
+    const CFileDescriptor fd(DefragRunOpenFile(directoryFd, name));
     if (fd.Get() < 0) {
         Skip(path, CDefragSkipRules::kNoPermission, errno);
         return;
@@ -210,7 +193,7 @@ HRESULT CDefragRun::EnumerateListed()
         const qsizetype slash = path.lastIndexOf('/');
         const QByteArray directory = slash == 0 ? QByteArray("/") : path.left(slash);
         const QByteArray name = path.mid(slash + 1);
-        const CDefragRunFd directoryFd(
+        const CFileDescriptor directoryFd(
             ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         struct stat info = {};
         if (directoryFd.Get() < 0 ||
@@ -320,9 +303,9 @@ HRESULT CDefragRun::Move(TCandidate& candidate, quint64 doneBefore, quint64 tota
     const qsizetype slash = candidate.path.lastIndexOf('/');
     const QByteArray directory = slash == 0 ? QByteArray("/") : candidate.path.left(slash);
     const QByteArray name = candidate.path.mid(slash + 1);
-    const CDefragRunFd directoryFd(
+    const CFileDescriptor directoryFd(
         ::open(directory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    const CDefragRunFd fd(
+    const CFileDescriptor fd(
         directoryFd.Get() < 0 ? -1 : DefragRunOpenFile(directoryFd.Get(), name.constData()));
     IFileDefragmenter::TFile file;
     if (fd.Get() < 0 || ::fstat(fd.Get(), &file.info) != 0) {
@@ -361,7 +344,7 @@ HRESULT CDefragRun::Move(TCandidate& candidate, quint64 doneBefore, quint64 tota
         file.fd = fd.Get();
         file.directoryFd = directoryFd.Get();
         file.fallbackDirectoryFd = m_rootFd;
-        const CDefragRunFd freedFd(
+        const CFileDescriptor freedFd(
             m_freedDirectory.isEmpty() || m_freedDirectory == directory
                 ? -1
                 : ::open(m_freedDirectory.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -434,9 +417,9 @@ void CDefragRun::Leave(TCandidate* candidate, CDefragSkipRules::TReason reason, 
 
 void CDefragRun::ReadAhead(const TCandidate& candidate)
 {
-    const CDefragRunFd fd(::open(candidate.path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC |
-                                                                 O_NOCTTY | O_NONBLOCK |
-                                                                 O_NOATIME));
+    const CFileDescriptor fd(::open(candidate.path.constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC |
+                                                                    O_NOCTTY | O_NONBLOCK |
+                                                                    O_NOATIME));
     if (fd.Get() >= 0)
         ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_WILLNEED);
 }
@@ -448,8 +431,8 @@ void CDefragRun::WriteOut(const TChanged& changed)
     ::syncfs(m_rootFd);
     for (TPending& pending : m_pending) {
         TCandidate& candidate = m_candidates[pending.candidate];
-        const CDefragRunFd fd(::open(candidate.path.constData(),
-                                     O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+        const CFileDescriptor fd(::open(candidate.path.constData(),
+                                        O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
         struct stat info = {};
         const int now = fd.Get() < 0 || ::fstat(fd.Get(), &info) != 0
                             ? -1

@@ -1,5 +1,6 @@
 #include "refengine/CExt4Defragmenter.h"
 
+#include "platform/CFileDescriptor.h"
 #include "refengine/CExtentReader.h"
 
 #include <algorithm>
@@ -30,25 +31,6 @@ constexpr unsigned long kExt4MoveExtent = _IOWR('f', 15, TExt4MoveExtent);
 
 // Pages under writeback make a move answer EBUSY for a moment.
 constexpr int kExt4BusyRetries = 20;
-
-class CExt4Fd {
-public:
-    explicit CExt4Fd(int fd = -1)
-        : m_fd(fd)
-    {}
-    ~CExt4Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    CExt4Fd(const CExt4Fd&) = delete;
-    CExt4Fd& operator=(const CExt4Fd&) = delete;
-    int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
 
 // The data's logical ranges in whole blocks, touching ones joined.
 CExt4Defragmenter::TRanges Ext4DataRanges(const std::vector<CExtentReader::TExtent>& extents,
@@ -119,7 +101,7 @@ int CExt4Defragmenter::OpenDonor(const TFile& file, TPlace place)
 int CExt4Defragmenter::AllocateDonor(const TFile& file, const TRanges& ranges, quint64 block,
                                      TPlace place, int* fragments)
 {
-    CExt4Fd donor(OpenDonor(file, place));
+    CFileDescriptor donor(OpenDonor(file, place));
     if (donor.Get() < 0)
         return -1;
     // Blocks are charged to the owner of the file that holds them; as the system service the
@@ -173,7 +155,7 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
     }
     const TRanges ranges = Ext4DataRanges(reader.Extents(), block);
 
-    const CExt4Fd original(
+    const CFileDescriptor original(
         ::openat(file.directoryFd, file.name, O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     struct stat opened = {};
     if (original.Get() < 0 || ::fstat(original.Get(), &opened) != 0) {
@@ -194,7 +176,7 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
     quint64 allocated = 0;
     for (const auto& range : ranges)
         allocated += range.second * block;
-    std::array<std::unique_ptr<CExt4Fd>, kPlaces> donors;
+    std::array<std::unique_ptr<CFileDescriptor>, kPlaces> donors;
     int best = -1;
     int bestFragments = fragments;
     for (int attempt = 0; attempt < kPlaces; ++attempt) {
@@ -215,7 +197,7 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
             }
             continue;
         }
-        donors[size_t(attempt)] = std::make_unique<CExt4Fd>(fd);
+        donors[size_t(attempt)] = std::make_unique<CFileDescriptor>(fd);
         if (donorFragments < bestFragments) {
             best = attempt;
             bestFragments = donorFragments;
@@ -230,7 +212,7 @@ IFileDefragmenter::TResult CExt4Defragmenter::Defragment(const TFile& file,
         if (attempt != best)
             donors[size_t(attempt)].reset();
     }
-    const CExt4Fd& donor = *donors[size_t(best)];
+    const CFileDescriptor& donor = *donors[size_t(best)];
 
     const quint64 chunk = std::max<quint64>(1, kChunkBytes / block);
     for (const auto& [first, count] : ranges) {
