@@ -1,6 +1,7 @@
 #include "refengine/CDefragRun.h"
 
 #include "platform/CFileDescriptor.h"
+#include "refengine/CDirectoryScanner.h"
 #include "refengine/CDriveMapBuilder.h"
 
 #include <QDateTime>
@@ -77,12 +78,9 @@ void CDefragRun::Skip(const QByteArray& path, CDefragSkipRules::TReason reason, 
 
 quint8 CDefragRun::CategoryOf(qint64 modified) const
 {
-    const qint64 age = m_now - modified;
-    if (age > qint64(m_options.rareAgeDays) * kDefragRunDay)
-        return CDriveMapBuilder::kRarelyModified;
-    if (age < qint64(m_options.recentAgeDays) * kDefragRunDay)
-        return CDriveMapBuilder::kRecentlyModified;
-    return CDriveMapBuilder::kOccasionallyModified;
+    return CDirectoryScanner::CategoryOfAge(m_now - modified,
+                                            qint64(m_options.rareAgeDays) * kDefragRunDay,
+                                            qint64(m_options.recentAgeDays) * kDefragRunDay);
 }
 
 int CDefragRun::RankOf(quint8 category) const

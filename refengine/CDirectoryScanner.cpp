@@ -103,10 +103,14 @@ void CDirectoryScanner::LeaveBusy(TShared* shared)
 
 quint8 CDirectoryScanner::FileCategory(qint64 modified) const
 {
-    const qint64 age = m_shared->now - modified;
-    if (age > m_shared->rareSeconds)
+    return CategoryOfAge(m_shared->now - modified, m_shared->rareSeconds, m_shared->recentSeconds);
+}
+
+quint8 CDirectoryScanner::CategoryOfAge(qint64 ageSeconds, qint64 rareSeconds, qint64 recentSeconds)
+{
+    if (ageSeconds > rareSeconds)
         return CDriveMapBuilder::kRarelyModified;
-    if (age < m_shared->recentSeconds)
+    if (ageSeconds < recentSeconds)
         return CDriveMapBuilder::kRecentlyModified;
     return CDriveMapBuilder::kOccasionallyModified;
 }

@@ -147,12 +147,16 @@ public:
 
     // Orders listed items: more fragments first, then more bytes, then path.
     static bool ListedBefore(const TListed& a, const TListed& b);
+    // The drive-map category of a file last modified ageSeconds ago: rarely modified past
+    // rareSeconds, recently modified within recentSeconds, occasionally modified between.
+    static quint8 CategoryOfAge(qint64 ageSeconds, qint64 rareSeconds, qint64 recentSeconds);
 
 private:
     void ScanFile(int directoryFd, const char* fileName, const TJob& job);
     // Maps the placed extents the reader holds, and notes their blocks for the index record.
     void MapExtents(quint8 category, bool fragmented, quint32 record);
     quint8 FileCategory(qint64 modified) const;
+
     void Skip(const TJob& job, std::string_view name, int error);
     void CountExtension(std::string_view name, quint64 bytes);
     static void Offer(std::vector<TListed>* list, quint32 fragments, quint64 bytes,

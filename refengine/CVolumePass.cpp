@@ -522,6 +522,19 @@ HRESULT CVolumePass::RunSimulation(int method, QByteArray* map, double* progress
     return result;
 }
 
+CDefragRun::TOptions CVolumePass::MoveOptions(const TVolumeSettings& settings) const
+{
+    CDefragRun::TOptions options;
+    options.root = m_volume.mountPoint;
+    options.device = m_volume.device;
+    options.fileSystem = m_volume.fileSystem;
+    options.zoneOrder = settings.zoneOrder;
+    options.rareAgeDays = settings.rareAgeDays;
+    options.recentAgeDays = settings.recentAgeDays;
+    options.excludedPaths = settings.excludedFiles;
+    return options;
+}
+
 bool CVolumePass::MovesData() const
 {
     return m_request.moveData && IFileDefragmenter::Supports(m_volume.fileSystem);
@@ -564,15 +577,8 @@ void CVolumePass::RunMoves(int method, const TAnalysisFigures& before, TVolumeSe
 {
     QElapsedTimer clock;
     clock.start();
-    CDefragRun::TOptions options;
-    options.root = m_volume.mountPoint;
-    options.device = m_volume.device;
-    options.fileSystem = m_volume.fileSystem;
+    CDefragRun::TOptions options = MoveOptions(settings);
     options.method = method;
-    options.zoneOrder = settings.zoneOrder;
-    options.rareAgeDays = settings.rareAgeDays;
-    options.recentAgeDays = settings.recentAgeDays;
-    options.excludedPaths = settings.excludedFiles;
     CDefragRun run(options);
     const QString text = u"Defragmenting %1"_s.arg(m_volume.mountPoint);
     SetStatus(kDefragmenting, 30, text);
@@ -647,13 +653,7 @@ HRESULT CVolumePass::RunFilesMoved()
     SetStatus(kDefragmenting, 0, text);
     Tick(true);
     const TVolumeSettings settings = m_store->Get(m_volume.id);
-    CDefragRun::TOptions options;
-    options.root = m_volume.mountPoint;
-    options.device = m_volume.device;
-    options.fileSystem = m_volume.fileSystem;
-    options.rareAgeDays = settings.rareAgeDays;
-    options.recentAgeDays = settings.recentAgeDays;
-    options.excludedPaths = settings.excludedFiles;
+    CDefragRun::TOptions options = MoveOptions(settings);
     options.files = m_request.files;
     CDefragRun run(options);
     const quint64 mapBytes = CVolumeWalker::MapBytes(m_volume);

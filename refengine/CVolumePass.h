@@ -137,6 +137,8 @@ private:
     HRESULT RunFiles();
     HRESULT RunFilesMoved();
     bool MovesData() const;
+    // The options of a pass that moves files on this volume, with the volume's settings.
+    CDefragRun::TOptions MoveOptions(const TVolumeSettings& settings) const;
     // Stores the results of a defragmentation pass, adds them to the history and logs its end.
     void StorePassResults(TVolumeSettings* settings, const TAnalysisFigures& before,
                           const TAnalysisFigures& after, const QByteArray& map, qint64 durationMs,
