@@ -118,14 +118,14 @@ QString CTranslationLoader::CatalogPath()
 }
 
 HRESULT CTranslationLoader::Load(QCoreApplication* application, int primaryLanguage,
-                                 const QString& executableDirectory)
+                                 const QString& translationDirectory)
 {
     if ((primaryLanguage & kPrimaryLanguageMask) == kEnglish)
         return S_FALSE;
     const QString toolkit = ToolkitTranslation(primaryLanguage);
-    if (!toolkit.isEmpty() && application && !executableDirectory.isEmpty()) {
+    if (!toolkit.isEmpty() && application && !translationDirectory.isEmpty()) {
         auto* translator = new QTranslator(application);
-        if (translator->load(toolkit, executableDirectory))
+        if (translator->load(toolkit, translationDirectory))
             QCoreApplication::installTranslator(translator);
         else
             delete translator;
@@ -138,5 +138,9 @@ HRESULT CTranslationLoader::Load(QCoreApplication* application, int primaryLangu
 
 HRESULT CTranslationLoader::Load(QCoreApplication* application)
 {
-    return Load(application, UserPrimaryLanguage(), CExecutablePath::Directory());
+    // The toolkit's translations sit beside the program in the build folder, in the data
+    // folder once installed.
+    const QString programs = CExecutablePath::Directory();
+    return Load(application, UserPrimaryLanguage(),
+                programs.isEmpty() ? programs : CEngineLocation::DataDirectory(programs));
 }

@@ -37,7 +37,7 @@ public:
     // directory (installed on the application only when it loaded); then the catalogue. Answers
     // the catalogue's result (S_FALSE when nothing was to be loaded).
     static HRESULT Load(QCoreApplication* application, int primaryLanguage,
-                        const QString& executableDirectory);
-    // The same for the user's locale and the running executable.
+                        const QString& translationDirectory);
+    // The same for the user's locale, from the running executable's data folder.
     static HRESULT Load(QCoreApplication* application);
 };

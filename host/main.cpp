@@ -33,6 +33,8 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(u"Tellmar"_s);
     QApplication::setApplicationName(u"Korvane"_s);
     QApplication::setApplicationVersion(u"11.0"_s);
+    // The desktop entry the window belongs to, for its icon in task bars and docks.
+    QGuiApplication::setDesktopFileName(u"com.tellmar.Korvane"_s);
     // The console keeps running with its window closed, until it is told to quit.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(QIcon(u":/images/korvane_64.png"_s));

@@ -3,6 +3,7 @@
 #include "platform/registry/CRegKey.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
@@ -53,5 +54,18 @@ QString CEngineLocation::Directory()
     const QString daemon = DaemonProgram();
     if (daemon.isEmpty())
         return QString();
-    return QFileInfo(daemon).absolutePath() + u'/';
+    return DataDirectory(QFileInfo(daemon).absolutePath());
+}
+
+QString CEngineLocation::DataDirectory(const QString& programDirectory)
+{
+    const QDir programs(programDirectory);
+    // The installed layout keeps the programs in PREFIX/bin and their files in
+    // PREFIX/share/korvane (as the build configured them); the build folder keeps them together.
+    const QString installed =
+        QDir::cleanPath(programs.absoluteFilePath(QStringLiteral(KORVANE_DATA_FROM_PROGRAMS)));
+    if (programs.dirName() == QStringLiteral(KORVANE_PROGRAMS_FOLDER) &&
+        QFileInfo(installed).isDir())
+        return installed + u'/';
+    return QDir::cleanPath(programs.absolutePath()) + u'/';
 }

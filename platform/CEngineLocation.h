@@ -4,7 +4,8 @@
 
 // Where the engine's files are: the directory of its registered local server (the machine
 // hive's class registration), else of the daemon that activation starts for this computer.
-// Translations, help and the update checker live beside it.
+// Translations, help and the update checker live beside it: in the build folder beside the
+// programs, once installed in the data folder of their prefix (DataDirectory).
 class CEngineLocation {
 public:
     // The engine's local-server registration; its default value is the server's command line.
@@ -17,7 +18,11 @@ public:
     // The daemon that activation starts: beside this program, else on the PATH; empty when
     // there is none.
     static QString DaemonProgram();
-    // RegisteredDirectory(), else the daemon's directory with a trailing separator; empty when
-    // neither is known.
+    // RegisteredDirectory(), else DataDirectory() of the daemon's directory; empty when neither
+    // is known.
     static QString Directory();
+    // Where the files that sit beside the programs in the build folder are for the programs in
+    // programDirectory, with a trailing separator: the installed data folder (share/korvane of
+    // the same prefix) when the programs are installed, else programDirectory itself.
+    static QString DataDirectory(const QString& programDirectory);
 };

@@ -409,6 +409,9 @@ HRESULT CEngineDaemon::Start(QString* error)
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     }
     connect(m_server, &QDBusServer::newConnection, this, &CEngineDaemon::OnNewConnection);
+    // Only the engine's own user may connect, as the bus library only lets that user in anyway:
+    // a console of another user then passes over this socket and starts an engine of its own.
+    ::chmod(QFile::encodeName(staging).constData(), 0600);
     if (::rename(QFile::encodeName(staging).constData(),
                  QFile::encodeName(socketPath).constData()) != 0) {
         const int code = errno;

@@ -10,10 +10,13 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDeadlineTimer>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+
+#include <unistd.h>
 
 #include <memory>
 
@@ -59,13 +62,17 @@ void CDBusActivator::UnregisterClass(const QString& classId)
 
 QStringList CDBusActivator::LocalSocketPaths()
 {
+    const QString system = qEnvironmentVariable("KORVANE_SYSTEM_SOCKET");
     return {CRuntimeDirectory::Path() + QStringLiteral("/engine.bus"),
-            QString::fromLatin1(kSystemSocket)};
+            QDir::isAbsolutePath(system) ? QDir::cleanPath(system)
+                                         : QString::fromLatin1(kSystemSocket)};
 }
 
 bool CDBusActivator::ConnectTo(const QString& socketPath, QDBusConnection* connection)
 {
-    if (!QFileInfo::exists(socketPath))
+    // A socket this user may not connect to is another user's engine (the system service's,
+    // for anyone but root): passed over, so that the console starts an engine of its own.
+    if (::access(QFile::encodeName(socketPath).constData(), W_OK) != 0)
         return false;
     // One connection per socket, shared by every caller; a dead one is dropped and made again.
     const QString name = QStringLiteral("korvane-peer:") + socketPath;

@@ -32,7 +32,8 @@ public:
     void RegisterClass(const QString& classId, TFactory factory);
     void UnregisterClass(const QString& classId);
 
-    // The sockets tried for this computer, in order.
+    // The sockets tried for this computer, in order: the user's own engine's, then the system
+    // service's (KORVANE_SYSTEM_SOCKET, else /run/korvane/engine.bus).
     static QStringList LocalSocketPaths();
     // How long a started daemon is given to come up.
     void SetStartTimeout(int milliseconds) { m_startTimeoutMs = milliseconds; }

@@ -68,9 +68,11 @@ private slots:
     void malformedRepliesAreErrors();
     void aRestartedDaemonIsReachedAgain();
     void noDaemonToStart();
+    void theSystemServiceIsUsedBeforeAnEngineIsStarted();
 
 private:
-    std::unique_ptr<CTestPeerServer> Serve(QHash<QString, int> answers);
+    std::unique_ptr<CTestPeerServer> Serve(QHash<QString, int> answers,
+                                           const QString& socket = QString());
     QString Socket() const { return CRuntimeDirectory::Path() + u"/engine.bus"_s; }
 
     std::unique_ptr<CTestEnvironment> m_environment;
@@ -96,10 +98,12 @@ void TestComActivation::cleanup()
     m_environment.reset();
 }
 
-std::unique_ptr<CTestPeerServer> TestComActivation::Serve(QHash<QString, int> answers)
+std::unique_ptr<CTestPeerServer> TestComActivation::Serve(QHash<QString, int> answers,
+                                                          const QString& socket)
 {
     auto server = std::make_unique<CTestPeerServer>(
-        Socket(), [answers](QDBusConnection& connection, QObject* owner) {
+        socket.isEmpty() ? Socket() : socket,
+        [answers](QDBusConnection& connection, QObject* owner) {
             connection.registerObject(u"/"_s, new CTestActivation(answers, owner),
                                       QDBusConnection::ExportAllSlots);
         });
@@ -206,6 +210,23 @@ void TestComActivation::noDaemonToStart()
     QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object),
              CDBusResult::ServerExecFailure);
     QTRY_VERIFY(QFile::exists(daemon + u".ran"_s));
+}
+
+void TestComActivation::theSystemServiceIsUsedBeforeAnEngineIsStarted()
+{
+    const QString system = m_environment->Root() + u"/system/engine.bus"_s;
+    QVERIFY(QDir().mkpath(QFileInfo(system).absolutePath()));
+    m_environment->Set("KORVANE_SYSTEM_SOCKET", system);
+    auto service = Serve({{kA, S_OK}}, system);
+    QVERIFY(service);
+    // No daemon could be started (PATH leads nowhere): the system service answers.
+    CComObjectRef object;
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), S_OK);
+    QVERIFY(object.IsValid());
+    // The user's own engine, once it runs, comes first.
+    auto own = Serve({{kA, E_ACCESSDENIED}});
+    QVERIFY(own);
+    QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), E_ACCESSDENIED);
 }
 
 QTEST_GUILESS_MAIN(TestComActivation)
