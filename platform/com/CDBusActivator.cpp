@@ -11,7 +11,6 @@
 #include <QDBusObjectPath>
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
