@@ -91,6 +91,9 @@ constexpr TMessageEntry MessageTable[] = {
     {Com(0x80010105u), "The server threw an exception."},
     {Com(0x8001011Fu), "This operation returned because the timeout period expired."},
     {Com(0x800401F0u), "CoInitialize has not been called."},
+    // The console's own: the SSH connection to another computer.
+    {Com(0xA0090001u), "The remote computer's SSH host key is not among this user's known hosts, "
+                       "or it has changed. Check it, then accept it with ssh."},
 };
 
 const char* FindText(HRESULT code)

@@ -408,9 +408,13 @@ HRESULT CEngineDaemon::Start(QString* error)
                                                              m_server->lastError().message());
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     }
+    // A console on another machine reaches the engine through "--stdio-bridge" over SSH, and
+    // claims its own machine's user, which the bus library would refuse here: it is let in as
+    // anonymous. The socket's mode below is what admits anyone at all.
+    m_server->setAnonymousAuthenticationAllowed(true);
     connect(m_server, &QDBusServer::newConnection, this, &CEngineDaemon::OnNewConnection);
-    // Only the engine's own user may connect, as the bus library only lets that user in anyway:
-    // a console of another user then passes over this socket and starts an engine of its own.
+    // Only the engine's own user may connect: a console of another user passes over this socket
+    // and starts an engine of its own.
     ::chmod(QFile::encodeName(staging).constData(), 0600);
     if (::rename(QFile::encodeName(staging).constData(),
                  QFile::encodeName(socketPath).constData()) != 0) {

@@ -4,10 +4,12 @@
 #include "refengine/CDefragCommand.h"
 #include "refengine/CEngineDaemon.h"
 #include "refengine/CEngineStateDirectory.h"
+#include "refengine/CStdioBridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QProcess>
 #include <QSocketNotifier>
 
 #include <atomic>
@@ -32,6 +34,33 @@ void OnTerminate(int)
 {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// "--stdio-bridge": a console on another machine reaches this machine's engine through its SSH
+// session.
+int RunStdioBridge()
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    const QStringList local = CDBusActivator::LocalSocketPaths();
+    const auto startEngine = [] {
+        // The engine outlives the bridge, and must not hold the session's streams open.
+        QProcess engine;
+        engine.setProgram(QCoreApplication::applicationFilePath());
+        engine.setStandardInputFile(QProcess::nullDevice());
+        engine.setStandardOutputFile(QProcess::nullDevice());
+        engine.setStandardErrorFile(QProcess::nullDevice());
+        return engine.startDetached();
+    };
+    QString socket;
+    QString error;
+    // The system service when this user may use it, else the user's own engine.
+    if (!CStdioBridge::FindEngine({local.value(1), local.value(0)}, startEngine, 10000, &socket,
+                                  &error) ||
+        CStdioBridge::Run(STDIN_FILENO, STDOUT_FILENO, socket, &error) != 0) {
+        std::fprintf(stderr, "korvane-engine: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -77,9 +106,15 @@ int main(int argc, char** argv)
     const QCommandLineOption method(
         u"method"_s, u"The method of --defragment: defrag (default), tierlayout or cfs."_s,
         u"method"_s, u"defrag"_s);
-    parser.addOptions(
-        {edition, system, socket, state, volume, simulate, analyse, defragment, method});
+    const QCommandLineOption stdioBridge(
+        u"stdio-bridge"_s,
+        u"Carry a D-Bus connection between standard input and output and this machine's "
+        "engine (for consoles of other machines, over SSH)."_s);
+    parser.addOptions({edition, system, socket, state, volume, simulate, analyse, defragment,
+                       method, stdioBridge});
     parser.process(application);
+    if (parser.isSet(stdioBridge))
+        return RunStdioBridge();
 
     bool editionValid = false;
     CEngineDaemon::TOptions options;

@@ -47,6 +47,12 @@ void IComActivator::SetInstance(IComActivator* activator)
 
 CDBusActivator::CDBusActivator() = default;
 
+CDBusActivator::~CDBusActivator()
+{
+    for (const auto& [key, session] : m_sshSessions)
+        QDBusConnection::disconnectFromPeer(RemoteConnectionName(key));
+}
+
 void CDBusActivator::RegisterClass(const QString& classId, TFactory factory)
 {
     QMutexLocker locker(&m_mutex);
@@ -118,11 +124,50 @@ HRESULT CDBusActivator::LocalConnection(QDBusConnection* connection)
     return CDBusResult::ServerExecFailure;
 }
 
+QString CDBusActivator::RemoteConnectionName(const QString& key)
+{
+    return QStringLiteral("korvane-ssh:") + key;
+}
+
+HRESULT CDBusActivator::Connection(const QString& computer, const TComCredentials& credentials,
+                                   QDBusConnection* connection)
+{
+    return CComputerName::IsLocal(computer) ? LocalConnection(connection)
+                                            : RemoteConnection(computer, credentials, connection);
+}
+
+HRESULT CDBusActivator::RemoteConnection(const QString& computer,
+                                         const TComCredentials& credentials,
+                                         QDBusConnection* connection)
+{
+    QMutexLocker locker(&m_mutex);
+    const QString key = credentials.user + u'@' + computer;
+    std::unique_ptr<CSshSession>& session = m_sshSessions[key];
+    if (!session)
+        session = std::make_unique<CSshSession>(computer, credentials.user);
+    // One D-Bus connection per computer and user, shared by every caller.
+    const QString name = RemoteConnectionName(key);
+    QDBusConnection existing(name);
+    if (existing.isConnected()) {
+        *connection = existing;
+        return S_OK;
+    }
+    QDBusConnection::disconnectFromPeer(name);
+    if (const HRESULT opened = session->Open(m_startTimeoutMs); FAILED(opened))
+        return opened;
+    QDBusConnection fresh = QDBusConnection::connectToPeer(session->BusAddress(), name);
+    if (!fresh.isConnected()) {
+        QDBusConnection::disconnectFromPeer(name);
+        return CDBusResult::RpcServerUnavailable;
+    }
+    *connection = fresh;
+    return S_OK;
+}
+
 HRESULT CDBusActivator::CreateInstance(const QStringList& classIds, const QString& interfaceId,
                                        const QString& computer, const TComCredentials& credentials,
                                        CComObjectRef* object)
 {
-    Q_UNUSED(credentials); // the local daemon trusts its own user; remote computers come later
     if (classIds.isEmpty() || !object)
         return E_INVALIDARG;
     HRESULT result = REGDB_E_CLASSNOTREG;
@@ -140,15 +185,13 @@ HRESULT CDBusActivator::CreateInstance(const QStringList& classIds, const QStrin
                 *object = CComObjectRef(created.Connection(), created.Path(), classId, index);
                 return result;
             }
-        } else if (!CComputerName::IsLocal(computer)) {
-            result = CDBusResult::RpcServerUnavailable;
         } else {
             QDBusConnection connection{QString()};
             QDBusMessage reply;
             // A daemon that restarted leaves the shared connection looking alive until its
             // hang-up is noticed; a call that finds it dead is made once more on a fresh one.
             for (int attempt = 0; attempt < 2; ++attempt) {
-                result = LocalConnection(&connection);
+                result = Connection(computer, credentials, &connection);
                 if (FAILED(result))
                     return result;
                 QDBusMessage call = QDBusMessage::createMethodCall(

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/com/CSshSession.h"
 #include "platform/com/IComActivator.h"
 
 #include <QDBusConnection>
@@ -7,6 +8,8 @@
 #include <QMutex>
 
 #include <functional>
+#include <map>
+#include <memory>
 
 // Activation over D-Bus peer-to-peer connections. The engine daemon listens on the socket
 // RUNTIME/engine.bus (CRuntimeDirectory), or /run/korvane/engine.bus when it runs as a system
@@ -15,13 +18,17 @@
 // socket is kept and made again when it has gone. When nothing listens for this computer, the
 // daemon korvane-engine (beside this program, else on the PATH) is started and its socket
 // awaited; when it does not come up the answer is CO_E_SERVER_EXEC_FAILURE (0x80080005). Other
-// computers answer RPC server unavailable until they can be reached.
+// computers are reached over SSH (CSshSession): one master connection per computer and user, and
+// one D-Bus connection through it, made again when it has gone; the SSH failures answer as
+// CSshSession::Open says.
 class CDBusActivator : public IComActivator {
 public:
     static const char* const kActivationInterface;
     static constexpr int kActivationTimeoutMs = 10000;
 
     CDBusActivator();
+    // Ends the connections to other computers, and their SSH connections.
+    ~CDBusActivator() override;
 
     HRESULT CreateInstance(const QStringList& classIds, const QString& interfaceId,
                            const QString& computer, const TComCredentials& credentials,
@@ -39,12 +46,22 @@ public:
     void SetStartTimeout(int milliseconds) { m_startTimeoutMs = milliseconds; }
 
 private:
+    // A connection to the engine of the computer, made when needed.
+    HRESULT Connection(const QString& computer, const TComCredentials& credentials,
+                       QDBusConnection* connection);
     // A connection to this computer's engine daemon, started when needed.
     HRESULT LocalConnection(QDBusConnection* connection);
+    // The name of the shared connection to "user@computer".
+    static QString RemoteConnectionName(const QString& key);
+    // A connection to another computer's engine over SSH.
+    HRESULT RemoteConnection(const QString& computer, const TComCredentials& credentials,
+                             QDBusConnection* connection);
     bool ConnectTo(const QString& socketPath, QDBusConnection* connection);
     HRESULT StartDaemon();
 
     QMutex m_mutex;
     QHash<QString, TFactory> m_factories;
     int m_startTimeoutMs = kActivationTimeoutMs;
+    // The SSH sessions by "user@computer".
+    std::map<QString, std::unique_ptr<CSshSession>> m_sshSessions;
 };

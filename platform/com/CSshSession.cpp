@@ -1,0 +1,150 @@
+#include "platform/com/CSshSession.h"
+
+#include "platform/CRuntimeDirectory.h"
+#include "platform/com/CDBusResult.h"
+
+#include <QCryptographicHash>
+#include <QProcess>
+
+using namespace Qt::StringLiterals;
+
+const char* const CSshSession::kProgram = "ssh";
+const char* const CSshSession::kRemoteProgram = "korvane-engine";
+
+namespace {
+
+// A shell's answer for a command it cannot find.
+constexpr int kCommandNotFound = 127;
+// ssh's own failures (as opposed to the remote command's).
+constexpr int kSshFailed = 255;
+
+} // namespace
+
+CSshSession::CSshSession(QString computer, QString user)
+    : m_computer(std::move(computer))
+    , m_user(std::move(user))
+{
+    // The control socket's name is short whatever the names are: a socket path is bounded.
+    QString folder;
+    if (CRuntimeDirectory::Ensure(u"ssh"_s, &folder) != ERROR_SUCCESS)
+        folder = CRuntimeDirectory::Path();
+    const QByteArray identity = (m_user + u'@' + m_computer).toUtf8();
+    m_controlPath =
+        folder + u'/' +
+        QString::fromLatin1(
+            QCryptographicHash::hash(identity, QCryptographicHash::Sha1).toHex().left(16));
+}
+
+CSshSession::~CSshSession()
+{
+    if (m_opened)
+        Close();
+}
+
+QStringList CSshSession::CommonArguments() const
+{
+    // No X11 forwarding, no terminal; the master is found by its control socket.
+    QStringList arguments = {u"-x"_s, u"-T"_s, u"-oControlPath="_s + m_controlPath};
+    if (!m_user.isEmpty())
+        arguments << u"-l"_s << m_user;
+    return arguments;
+}
+
+int CSshSession::RunSsh(const QStringList& arguments, int timeoutMs, QString* standardError) const
+{
+    QProcess ssh;
+    ssh.setProgram(QString::fromLatin1(kProgram));
+    ssh.setArguments(arguments);
+    ssh.setStandardInputFile(QProcess::nullDevice());
+    ssh.setStandardOutputFile(QProcess::nullDevice());
+    ssh.start();
+    if (!ssh.waitForStarted(timeoutMs))
+        return -1;
+    if (!ssh.waitForFinished(timeoutMs)) {
+        ssh.kill();
+        ssh.waitForFinished(1000);
+        if (standardError)
+            *standardError = u"timed out"_s;
+        return kSshFailed;
+    }
+    if (standardError)
+        *standardError = QString::fromLocal8Bit(ssh.readAllStandardError());
+    return ssh.exitStatus() == QProcess::NormalExit ? ssh.exitCode() : kSshFailed;
+}
+
+bool CSshSession::IsOpen() const
+{
+    return RunSsh(CommonArguments() << u"-Ocheck"_s << u"--"_s << m_computer, 5000, nullptr) == 0;
+}
+
+HRESULT CSshSession::Open(int timeoutMs)
+{
+    if (IsOpen())
+        return S_OK;
+    // The master stays in the background once the first command has run; that command checks
+    // that the engine is installed there.
+    const QStringList arguments = CommonArguments()
+                                  << u"-oControlMaster=yes"_s << u"-oControlPersist=600"_s
+                                  << u"-oBatchMode=yes"_s
+                                  << u"-oConnectTimeout=%1"_s.arg(std::max(1, timeoutMs / 1000))
+                                  << u"-oServerAliveInterval=15"_s << u"--"_s << m_computer
+                                  << QString::fromLatin1(kRemoteProgram) << u"--version"_s;
+    QString standardError;
+    const int exitCode = RunSsh(arguments, timeoutMs, &standardError);
+    // A master may be left even when the command failed.
+    m_opened = exitCode >= 0;
+    // Without ssh here, the other computer cannot be reached.
+    if (exitCode < 0)
+        return CDBusResult::RpcServerUnavailable;
+    return exitCode == 0 ? S_OK : FailureOf(exitCode, standardError);
+}
+
+void CSshSession::Close()
+{
+    m_opened = false;
+    RunSsh(CommonArguments() << u"-Oexit"_s << u"--"_s << m_computer, 5000, nullptr);
+}
+
+HRESULT CSshSession::FailureOf(int exitCode, const QString& standardError)
+{
+    if (exitCode == kCommandNotFound)
+        return REGDB_E_CLASSNOTREG;
+    if (exitCode != kSshFailed)
+        return CDBusResult::RpcServerUnavailable;
+    // OpenSSH's messages are not translated.
+    if (standardError.contains(u"Host key verification failed"_s) ||
+        standardError.contains(u"REMOTE HOST IDENTIFICATION HAS CHANGED"_s) ||
+        standardError.contains(u"No matching host key"_s))
+        return kHostKeyNotTrusted;
+    if (standardError.contains(u"Permission denied"_s) ||
+        standardError.contains(u"Too many authentication failures"_s))
+        return E_ACCESSDENIED;
+    return CDBusResult::RpcServerUnavailable;
+}
+
+QString CSshSession::EscapeAddressValue(const QString& value)
+{
+    QString escaped;
+    for (const char byte : value.toUtf8()) {
+        const auto c = static_cast<unsigned char>(byte);
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '/' || c == '.' ||
+                           c == '*';
+        escaped +=
+            plain ? QString(QLatin1Char(char(c))) : u"%%1"_s.arg(uint(c), 2, 16, QChar(u'0'));
+    }
+    return escaped;
+}
+
+QString CSshSession::BusAddress() const
+{
+    const QStringList arguments = CommonArguments()
+                                  << u"-oControlMaster=no"_s << u"-oBatchMode=yes"_s << u"--"_s
+                                  << m_computer << QString::fromLatin1(kRemoteProgram)
+                                  << u"--stdio-bridge"_s;
+    QString address = u"unixexec:path="_s + EscapeAddressValue(QString::fromLatin1(kProgram)) +
+                      u",argv0="_s + EscapeAddressValue(QString::fromLatin1(kProgram));
+    for (int index = 0; index < arguments.size(); ++index)
+        address += u",argv%1="_s.arg(index + 1) + EscapeAddressValue(arguments.at(index));
+    return address;
+}
