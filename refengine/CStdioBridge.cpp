@@ -88,10 +88,10 @@ int CStdioBridge::Run(int inFd, int outFd, const QString& socket, QString* error
 
     while (!toEngine.done || !fromEngine.done) {
         // Each direction reads when its buffer is empty and writes while it holds something.
-        std::array<pollfd, 4> polled{};
+        std::array<pollfd, 2> polled{};
         nfds_t count = 0;
-        std::array<int, 4> owner{};
-        std::array<bool, 4> writing{};
+        std::array<int, 2> owner{};
+        std::array<bool, 2> writing{};
         for (int index = 0; index < 2; ++index) {
             TBridgeDirection& direction = *directions[index];
             if (direction.done)

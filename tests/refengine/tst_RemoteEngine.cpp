@@ -212,6 +212,20 @@ void TestRemoteEngine::engineCallsGoOverSsh()
     QCOMPARE(reply.arguments().value(0).toInt(), S_OK);
     // The remote engine serves the one volume it was given.
     QCOMPARE(reply.arguments().value(1).toStringList().size(), 1);
+
+    // The remote engine restarts: the next creation finds the old connection dead and makes a
+    // new one through the same SSH connection.
+    QVERIFY(m_remoteEngine.Stop());
+    qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(Path(u"remote-run"_s)));
+    const bool restarted = m_remoteEngine.Start(QStringLiteral(KORVANE_ENGINE_PROGRAM),
+                                                Path(u"volume"_s), Path(u"remote-state"_s));
+    qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(Path(u"console-run"_s)));
+    QVERIFY(restarted);
+    CComObjectRef again;
+    QCOMPARE(CreateEngine(activator, QString(), &again), S_OK);
+    call = QDBusMessage::createMethodCall(QString(), again.Path(), u"com.tellmar.korvane.Engine"_s,
+                                          u"GetVolumes"_s);
+    QCOMPARE(again.Connection().call(call, QDBus::Block, 30000).arguments().value(0).toInt(), S_OK);
 }
 
 void TestRemoteEngine::failuresAnswerAsTheConnectMessagesExpect_data()
