@@ -13,6 +13,8 @@
 #include <QTcpSocket>
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -100,6 +102,8 @@ void TestRemoteEngine::initTestCase()
         QSKIP("sshd, ssh or unshare is missing (scripts/bootstrap installs openssh-server)");
     if (::geteuid() != 0)
         QSKIP("the test sshd needs root (CI runs as root)");
+    if (!Run(u"unshare"_s, {u"--mount"_s, u"--propagation"_s, u"private"_s, u"true"_s}))
+        QSKIP("no mount namespace can be made here, which the test sshd needs for its /run");
     QVERIFY(m_root.isValid());
     for (const QString& key : {u"host_key"_s, u"client_key"_s})
         QVERIFY(Run(u"ssh-keygen"_s,
