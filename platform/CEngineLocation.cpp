@@ -69,3 +69,16 @@ QString CEngineLocation::DataDirectory(const QString& programDirectory)
         return installed + u'/';
     return QDir::cleanPath(programs.absolutePath()) + u'/';
 }
+
+QString CEngineLocation::HelperProgram(const QString& name)
+{
+    const QDir programs(QCoreApplication::applicationDirPath());
+    for (const QString& candidate :
+         {programs.absoluteFilePath(name),
+          QDir::cleanPath(programs.absoluteFilePath(
+              QStringLiteral(KORVANE_HELPERS_FROM_PROGRAMS "/") + name))}) {
+        if (QFileInfo(candidate).isExecutable())
+            return candidate;
+    }
+    return QStandardPaths::findExecutable(name);
+}

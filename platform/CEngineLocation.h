@@ -25,4 +25,7 @@ public:
     // programDirectory, with a trailing separator: the installed data folder (share/korvane of
     // the same prefix) when the programs are installed, else programDirectory itself.
     static QString DataDirectory(const QString& programDirectory);
+    // A helper program of this program's: beside it (the build folder), else in the installed
+    // helpers' folder (libexec/korvane of the same prefix), else on the PATH; empty when none.
+    static QString HelperProgram(const QString& name);
 };

@@ -153,7 +153,8 @@ HRESULT CDBusActivator::RemoteConnection(const QString& computer,
         return S_OK;
     }
     QDBusConnection::disconnectFromPeer(name);
-    if (const HRESULT opened = session->Open(m_startTimeoutMs); FAILED(opened))
+    if (const HRESULT opened = session->Open(m_startTimeoutMs, credentials.password);
+        FAILED(opened))
         return opened;
     QDBusConnection fresh = QDBusConnection::connectToPeer(session->BusAddress(), name);
     if (!fresh.isConnected()) {

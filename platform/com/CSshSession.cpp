@@ -2,9 +2,12 @@
 
 #include "platform/CRuntimeDirectory.h"
 #include "platform/com/CDBusResult.h"
+#include "platform/com/CSshAskpass.h"
 
 #include <QCryptographicHash>
 #include <QProcess>
+
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -50,10 +53,13 @@ QStringList CSshSession::CommonArguments() const
     return arguments;
 }
 
-int CSshSession::RunSsh(const QStringList& arguments, int timeoutMs, QString* standardError) const
+int CSshSession::RunSsh(const QStringList& arguments, int timeoutMs, QString* standardError,
+                        const QStringList& environment) const
 {
     QProcess ssh;
     ssh.setProgram(QString::fromLatin1(kProgram));
+    if (!environment.isEmpty())
+        ssh.setEnvironment(QProcess::systemEnvironment() + environment);
     ssh.setArguments(arguments);
     ssh.setStandardInputFile(QProcess::nullDevice());
     ssh.setStandardOutputFile(QProcess::nullDevice());
@@ -77,20 +83,30 @@ bool CSshSession::IsOpen() const
     return RunSsh(CommonArguments() << u"-Ocheck"_s << u"--"_s << m_computer, 5000, nullptr) == 0;
 }
 
-HRESULT CSshSession::Open(int timeoutMs)
+HRESULT CSshSession::Open(int timeoutMs, const QString& password)
 {
     if (IsOpen())
         return S_OK;
+    // Without a password nothing may ask: keys and agent only. With one, ssh asks
+    // korvane-askpass, which answers its one password prompt and refuses any other question.
+    std::unique_ptr<CSshAskpass> askpass;
+    if (!password.isEmpty())
+        askpass = std::make_unique<CSshAskpass>(password);
+    const bool asks = askpass && askpass->IsValid();
     // The master stays in the background once the first command has run; that command checks
     // that the engine is installed there.
-    const QStringList arguments = CommonArguments()
-                                  << u"-oControlMaster=yes"_s << u"-oControlPersist=600"_s
-                                  << u"-oBatchMode=yes"_s
-                                  << u"-oConnectTimeout=%1"_s.arg(std::max(1, timeoutMs / 1000))
-                                  << u"-oServerAliveInterval=15"_s << u"--"_s << m_computer
-                                  << QString::fromLatin1(kRemoteProgram) << u"--version"_s;
+    QStringList arguments = CommonArguments()
+                            << u"-oControlMaster=yes"_s << u"-oControlPersist=600"_s;
+    if (asks)
+        arguments << u"-oBatchMode=no"_s << u"-oNumberOfPasswordPrompts=1"_s;
+    else
+        arguments << u"-oBatchMode=yes"_s;
+    arguments << u"-oConnectTimeout=%1"_s.arg(std::max(1, timeoutMs / 1000))
+              << u"-oServerAliveInterval=15"_s << u"--"_s << m_computer
+              << QString::fromLatin1(kRemoteProgram) << u"--version"_s;
     QString standardError;
-    const int exitCode = RunSsh(arguments, timeoutMs, &standardError);
+    const int exitCode =
+        RunSsh(arguments, timeoutMs, &standardError, asks ? askpass->Environment() : QStringList());
     // A master may be left even when the command failed.
     m_opened = exitCode >= 0;
     // Without ssh here, the other computer cannot be reached.

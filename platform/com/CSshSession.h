@@ -26,10 +26,11 @@ public:
     CSshSession& operator=(const CSshSession&) = delete;
 
     // Opens the master connection unless it is open, waiting at most timeoutMs, and checks that
-    // the engine's program is there. S_OK; E_ACCESSDENIED when the login is refused; 0x800706BA
+    // the engine's program is there. A password, when given, is offered to the server through
+    // CSshAskpass after the user's keys. S_OK; E_ACCESSDENIED when the login is refused; 0x800706BA
     // when the computer is unknown, unreachable or refuses, or ssh is not installed here;
     // REGDB_E_CLASSNOTREG when korvane-engine is not installed there; kHostKeyNotTrusted.
-    HRESULT Open(int timeoutMs);
+    HRESULT Open(int timeoutMs, const QString& password = QString());
     // Whether the master connection is up.
     bool IsOpen() const;
     // Ends the master connection, and with it every D-Bus connection it carries.
@@ -47,7 +48,8 @@ private:
     QStringList CommonArguments() const;
     // Runs ssh with arguments, waiting at most timeoutMs; the exit code, -1 when it did not run
     // to its end.
-    int RunSsh(const QStringList& arguments, int timeoutMs, QString* standardError) const;
+    int RunSsh(const QStringList& arguments, int timeoutMs, QString* standardError,
+               const QStringList& environment = {}) const;
 
     QString m_computer;
     QString m_user;

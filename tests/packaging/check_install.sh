@@ -32,11 +32,11 @@ for file in usr/bin/korvane usr/bin/korvane-engine usr/bin/kvnotify \
     usr/share/korvane/KV11-EN-Help/index.html usr/share/doc/korvane/README.md \
     usr/share/doc/korvane/copyright usr/share/doc/korvane/changelog.Debian.gz \
     usr/share/man/man1/korvane.1.gz usr/share/man/man1/korvane-engine.1.gz \
-    usr/share/man/man1/kvnotify.1.gz; do
+    usr/share/man/man1/kvnotify.1.gz usr/libexec/korvane/korvane-askpass; do
     grep -qxF "$file" "$work/installed.txt" || fail "not installed: $file"
 done
-for program in korvane korvane-engine kvnotify; do
-    [[ -x $root/usr/bin/$program ]] || fail "not executable: usr/bin/$program"
+for program in bin/korvane bin/korvane-engine bin/kvnotify libexec/korvane/korvane-askpass; do
+    [[ -x $root/usr/$program ]] || fail "not executable: usr/$program"
 done
 
 echo "== desktop entry and metainfo"

@@ -20,6 +20,8 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const char* const kSshd = "/usr/sbin/sshd";
+// Blanks, quotes and shell characters: the password must reach ssh as it is.
+const QByteArray kPassword = "s3cret 'with' \"quotes\" & $HOME;";
 
 QString Contract(std::string_view text)
 {
@@ -62,18 +64,20 @@ private slots:
     void engineCallsGoOverSsh();
     void failuresAnswerAsTheConnectMessagesExpect_data();
     void failuresAnswerAsTheConnectMessagesExpect();
+    void aPasswordReachesSshOnlyThroughTheHelper();
 
 private:
     QString Path(const QString& name) const { return m_root.filePath(name); }
     // The client's configuration for this test run's sshd on port, trusting knownHosts.
     QString ClientConfig(const QString& name, quint16 port, const QString& knownHosts) const;
     static HRESULT CreateEngine(CDBusActivator& activator, const QString& user,
-                                CComObjectRef* object);
+                                const QString& password, CComObjectRef* object);
 
     QTemporaryDir m_root{u"/tmp/kvssh-XXXXXX"_s};
     QProcess m_sshd;
-    quint16 m_port = 0;     // the engine is installed
-    quint16 m_barePort = 0; // korvane-engine is not on the session's PATH
+    quint16 m_port = 0;         // the engine is installed
+    quint16 m_barePort = 0;     // korvane-engine is not on the session's PATH
+    quint16 m_passwordPort = 0; // passwords only
     CEngineDaemonProcess m_remoteEngine;
 };
 
@@ -128,11 +132,36 @@ void TestRemoteEngine::initTestCase()
 
     m_port = FreePort();
     m_barePort = FreePort();
-    QVERIFY(m_port != 0 && m_barePort != 0 && m_port != m_barePort);
+    m_passwordPort = FreePort();
+    QVERIFY(m_port != 0 && m_barePort != 0 && m_passwordPort != 0);
+    QVERIFY(m_port != m_barePort && m_port != m_passwordPort && m_barePort != m_passwordPort);
+    // root's password, in a copy of the password file that only the test sshd sees.
+    QProcess hash;
+    hash.start(u"openssl"_s, {u"passwd"_s, u"-6"_s, u"-stdin"_s});
+    QVERIFY(hash.waitForStarted());
+    hash.write(kPassword + "\n");
+    hash.closeWriteChannel();
+    QVERIFY(hash.waitForFinished());
+    const QByteArray hashed = hash.readAllStandardOutput().trimmed();
+    QVERIFY(hashed.startsWith("$6$"));
+    QFile shadow(u"/etc/shadow"_s);
+    QVERIFY(shadow.open(QIODevice::ReadOnly));
+    QByteArray shadowCopy;
+    for (QByteArray line : shadow.readAll().split('\n')) {
+        if (line.startsWith("root:")) {
+            QList<QByteArray> fields = line.split(':');
+            fields[1] = hashed;
+            line = fields.join(':');
+        }
+        if (!line.isEmpty())
+            shadowCopy += line + '\n';
+    }
+    QVERIFY(Write(Path(u"shadow"_s), shadowCopy, QFile::ReadOwner | QFile::WriteOwner));
     const QByteArray config =
         u"ListenAddress 127.0.0.1\n"
         "Port %1\n"
         "Port %2\n"
+        "Port %7\n"
         "HostKey %3\n"
         "PidFile none\n"
         "AuthorizedKeysFile %4\n"
@@ -144,9 +173,14 @@ void TestRemoteEngine::initTestCase()
         "LogLevel ERROR\n"
         "SetEnv PATH=%5:/usr/bin:/bin KORVANE_RUNTIME_DIR=%6\n"
         "Match LocalPort %2\n"
-        "  SetEnv PATH=/usr/bin:/bin\n"_s.arg(m_port)
+        "  SetEnv PATH=/usr/bin:/bin\n"
+        "Match LocalPort %7\n"
+        "  PubkeyAuthentication no\n"
+        "  PasswordAuthentication yes\n"
+        "  PermitRootLogin yes\n"_s.arg(m_port)
             .arg(m_barePort)
             .arg(Path(u"host_key"_s), Path(u"authorized_keys"_s), remoteBin, remoteRun)
+            .arg(m_passwordPort)
             .toUtf8();
     QVERIFY(Write(Path(u"sshd_config"_s), config));
     // sshd wants its privilege separation folder under /run: a tmpfs of the test's own, in a
@@ -154,8 +188,9 @@ void TestRemoteEngine::initTestCase()
     m_sshd.setProcessChannelMode(QProcess::ForwardedChannels);
     m_sshd.start(u"unshare"_s,
                  {u"--mount"_s, u"--propagation"_s, u"private"_s, u"sh"_s, u"-c"_s,
-                  u"mount -t tmpfs kvssh /run && mkdir /run/sshd && exec %1 -D -e -f %2"_s.arg(
-                      QString::fromLatin1(kSshd), Path(u"sshd_config"_s))});
+                  u"mount -t tmpfs kvssh /run && mkdir /run/sshd && mount --bind %3 /etc/shadow && "
+                  "exec %1 -D -e -f %2"_s.arg(QString::fromLatin1(kSshd), Path(u"sshd_config"_s),
+                                              Path(u"shadow"_s))});
     QVERIFY(m_sshd.waitForStarted());
     const auto listening = [this] {
         QTcpSocket probe;
@@ -168,16 +203,21 @@ void TestRemoteEngine::initTestCase()
     QFile hostKey(Path(u"host_key.pub"_s));
     QVERIFY(hostKey.open(QIODevice::ReadOnly));
     const QByteArray key = hostKey.readAll().split(' ').mid(0, 2).join(' ');
-    QVERIFY(Write(Path(u"known_hosts"_s),
-                  "[127.0.0.1]:" + QByteArray::number(m_port) + ' ' + key + '\n' +
-                      "[127.0.0.1]:" + QByteArray::number(m_barePort) + ' ' + key + '\n'));
+    QByteArray knownHosts;
+    for (quint16 port : {m_port, m_barePort, m_passwordPort})
+        knownHosts += "[127.0.0.1]:" + QByteArray::number(port) + ' ' + key + '\n';
+    QVERIFY(Write(Path(u"known_hosts"_s), knownHosts));
     QVERIFY(Write(Path(u"empty_known_hosts"_s), QByteArray()));
     const QString bin = Path(u"bin"_s);
     QVERIFY(QDir().mkpath(bin));
     QVERIFY(Write(bin + u"/ssh"_s,
                   "#!/bin/sh\nexec /usr/bin/ssh -F \"$KVTEST_SSH_CONFIG\" \"$@\"\n",
                   QFile::ReadOwner | QFile::ExeOwner));
-    qputenv("PATH", QFile::encodeName(bin) + ":/usr/bin:/bin");
+    // korvane-askpass is found on the PATH, beside the engine.
+    qputenv("PATH",
+            QFile::encodeName(bin) + ':' +
+                QFile::encodeName(QFileInfo(QStringLiteral(KORVANE_ENGINE_PROGRAM)).path()) +
+                ":/usr/bin:/bin");
 }
 
 void TestRemoteEngine::cleanupTestCase()
@@ -190,7 +230,7 @@ void TestRemoteEngine::cleanupTestCase()
 }
 
 HRESULT TestRemoteEngine::CreateEngine(CDBusActivator& activator, const QString& user,
-                                       CComObjectRef* object)
+                                       const QString& password, CComObjectRef* object)
 {
     QStringList classIds;
     for (std::string_view id : ServiceContract::Engine.classIds) {
@@ -198,7 +238,7 @@ HRESULT TestRemoteEngine::CreateEngine(CDBusActivator& activator, const QString&
             classIds.append(Contract(id));
     }
     return activator.CreateInstance(classIds, Contract(ServiceContract::Engine.interfaceId),
-                                    u"127.0.0.1"_s, {user, {}, {}}, object);
+                                    u"127.0.0.1"_s, {user, password, {}}, object);
 }
 
 void TestRemoteEngine::engineCallsGoOverSsh()
@@ -207,7 +247,7 @@ void TestRemoteEngine::engineCallsGoOverSsh()
             QFile::encodeName(ClientConfig(u"client.conf"_s, m_port, Path(u"known_hosts"_s))));
     CDBusActivator activator;
     CComObjectRef engine;
-    QCOMPARE(CreateEngine(activator, QString(), &engine), S_OK);
+    QCOMPARE(CreateEngine(activator, QString(), QString(), &engine), S_OK);
     QVERIFY(engine.IsValid());
     QDBusMessage call = QDBusMessage::createMethodCall(
         QString(), engine.Path(), u"com.tellmar.korvane.Engine"_s, u"GetVolumes"_s);
@@ -226,7 +266,7 @@ void TestRemoteEngine::engineCallsGoOverSsh()
     qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(Path(u"console-run"_s)));
     QVERIFY(restarted);
     CComObjectRef again;
-    QCOMPARE(CreateEngine(activator, QString(), &again), S_OK);
+    QCOMPARE(CreateEngine(activator, QString(), QString(), &again), S_OK);
     call = QDBusMessage::createMethodCall(QString(), again.Path(), u"com.tellmar.korvane.Engine"_s,
                                           u"GetVolumes"_s);
     QCOMPARE(again.Connection().call(call, QDBus::Block, 30000).arguments().value(0).toInt(), S_OK);
@@ -260,9 +300,32 @@ void TestRemoteEngine::failuresAnswerAsTheConnectMessagesExpect()
                 ports[port], Path(hostKnown ? u"known_hosts"_s : u"empty_known_hosts"_s))));
     CDBusActivator activator;
     CComObjectRef engine;
-    QCOMPARE(CreateEngine(activator, user, &engine), HRESULT(expected));
+    QCOMPARE(CreateEngine(activator, user, QString(), &engine), HRESULT(expected));
     QVERIFY(!engine.IsValid());
     QVERIFY(!CSystemMessage::Text(HRESULT(expected)).startsWith(u"Unknown error"_s));
+}
+
+void TestRemoteEngine::aPasswordReachesSshOnlyThroughTheHelper()
+{
+    qputenv("KVTEST_SSH_CONFIG", QFile::encodeName(ClientConfig(u"password.conf"_s, m_passwordPort,
+                                                                Path(u"known_hosts"_s))));
+    {
+        CDBusActivator activator;
+        CComObjectRef engine;
+        QCOMPARE(CreateEngine(activator, u"root"_s, QString::fromUtf8(kPassword), &engine), S_OK);
+        // Nowhere in any process's arguments or environment, the master's included.
+        QDir proc(u"/proc"_s);
+        for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            for (const QString& part : {u"cmdline"_s, u"environ"_s}) {
+                QFile file(proc.filePath(pid + u'/' + part));
+                if (file.open(QIODevice::ReadOnly))
+                    QVERIFY2(!file.readAll().contains(kPassword), qPrintable(file.fileName()));
+            }
+        }
+    }
+    CDBusActivator activator;
+    CComObjectRef engine;
+    QCOMPARE(CreateEngine(activator, u"root"_s, u"wrong"_s, &engine), E_ACCESSDENIED);
 }
 
 QTEST_GUILESS_MAIN(TestRemoteEngine)
