@@ -102,8 +102,9 @@ void TestRemoteEngine::initTestCase()
 {
     if (!QFileInfo(QString::fromLatin1(kSshd)).isExecutable() ||
         QStandardPaths::findExecutable(u"ssh"_s).isEmpty() ||
-        QStandardPaths::findExecutable(u"unshare"_s).isEmpty())
-        QSKIP("sshd, ssh or unshare is missing (scripts/bootstrap installs openssh-server)");
+        QStandardPaths::findExecutable(u"unshare"_s).isEmpty() ||
+        QStandardPaths::findExecutable(u"openssl"_s).isEmpty())
+        QSKIP("sshd, ssh, unshare or openssl is missing (scripts/bootstrap installs them)");
     if (::geteuid() != 0)
         QSKIP("the test sshd needs root (CI runs as root)");
     if (!Run(u"unshare"_s, {u"--mount"_s, u"--propagation"_s, u"private"_s, u"true"_s}))
