@@ -1,8 +1,12 @@
 // How fast the console reaches an engine on another computer over SSH: the set-up of a new
 // connection with a key (master connection, bridge, D-Bus authentication, the engine's object
-// created), and engine calls per second over it, against an sshd on 127.0.0.1 that plays the
-// other machine (as root; the test sshd of the tests).
-#include "engine/ServiceContract.h"
+// created), engine calls per second over it, and a burst of notices written into the relay's
+// mailslot there until the engine wrapper's receiver on the GUI thread has them all, against an
+// sshd on 127.0.0.1 that plays the other machine (as root; the test sshd of the tests).
+#include "engine/CKV100EngineInterface.h"
+#include "engine/NoticeTypes.h"
+#include "notify/CMailSlotTransport.h"
+#include "notify/CNoticeWriter.h"
 #include "platform/com/CDBusActivator.h"
 #include "tests/support/CEngineDaemonProcess.h"
 #include "tests/support/CTestSshServer.h"
@@ -11,8 +15,10 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
@@ -23,22 +29,55 @@ namespace {
 
 constexpr int kSetUps = 10;
 constexpr int kCalls = 3000;
-
-QString Contract(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
+constexpr quint32 kNotices = 100000;
 
 HRESULT CreateEngine(CDBusActivator& activator, CComObjectRef* engine)
 {
-    QStringList classIds;
-    for (std::string_view id : ServiceContract::Engine.classIds) {
-        if (!id.empty())
-            classIds.append(Contract(id));
-    }
-    return activator.CreateInstance(classIds, Contract(ServiceContract::Engine.interfaceId),
-                                    u"127.0.0.1"_s, {}, engine);
+    return CTestSshServer::CreateEngine(activator, {}, {}, engine);
 }
+
+QByteArray Bitmap(quint32 number)
+{
+    return CNoticeWriter()
+        .U32(NoticeType::EngineBitmap)
+        .String(QStringLiteral("{0c6f3e8a-1d2b-4c5d-8e9f-a0b1c2d3e4f5}"))
+        .U8(13)
+        .U32(number)
+        .U32(1)
+        .Body();
+}
+
+// "--burst NAME": run on the other machine's side (its runtime folder), writes the numbered
+// notices into the mailslot NAME as fast as the engine's transport takes them.
+int WriteBurst(const QString& name)
+{
+    CMailSlotTransport transport;
+    if (transport.Open(QString(), name) != ERROR_SUCCESS)
+        return 1;
+    for (quint32 number = 0; number < kNotices; ++number) {
+        if (transport.Write(Bitmap(number)) != ERROR_SUCCESS)
+            return 1;
+    }
+    return 0;
+}
+
+// Counts, on the GUI thread, the notices that reach it, by their numbers.
+class CReceiver : public QObject {
+public:
+    void OnBitmap(const TId&, unsigned int, unsigned int number, unsigned int)
+    {
+        ++m_received;
+        if (number >= m_seen.size() || m_seen[number]++ > 0)
+            ++m_wrong;
+    }
+    quint32 Received() const { return m_received; }
+    quint32 Wrong() const { return m_wrong; }
+
+private:
+    std::vector<quint8> m_seen = std::vector<quint8>(kNotices, 0);
+    quint32 m_received = 0;
+    quint32 m_wrong = 0; // repeated or unknown
+};
 
 } // namespace
 
@@ -46,6 +85,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
+    if (const qsizetype burst = application.arguments().indexOf(u"--burst"_s); burst > 0)
+        return WriteBurst(application.arguments().value(burst + 1));
     if (const QString why = CTestSshServer::Unavailable(); !why.isEmpty()) {
         out << "bench_remote_engine: " << why << Qt::endl;
         return 1;
@@ -106,10 +147,49 @@ int main(int argc, char** argv)
     }
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
+    // Notices: the engine wrapper connects over SSH, as the console's does, and a writer on the
+    // other machine's side fills the relay's mailslot there.
+    IComActivator::SetInstance(&activator);
+    CKV100EngineInterface wrapper;
+    CReceiver receiver;
+    QObject::connect(&wrapper, &CKV100EngineInterface::BitmapUpdated, &receiver,
+                     &CReceiver::OnBitmap, Qt::QueuedConnection);
+    if (FAILED(wrapper.Connect(L"127.0.0.1", {}, {}, {})))
+        return 1;
+    QProcess writer;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"KORVANE_RUNTIME_DIR"_s, remoteRun);
+    writer.setProcessEnvironment(environment);
+    writer.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer burst;
+    burst.start();
+    writer.start(QCoreApplication::applicationFilePath(),
+                 {u"--burst"_s, wrapper.ListenerName()});
+    QTimer tick; // wakes the wait now and then, so that silence is noticed
+    tick.start(20);
+    QElapsedTimer quiet;
+    quiet.start();
+    quint32 last = 0;
+    while (receiver.Received() < kNotices && quiet.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (receiver.Received() != last) {
+            last = receiver.Received();
+            quiet.restart();
+        }
+    }
+    const double burstSeconds = double(burst.nsecsElapsed()) / 1e9;
+    writer.waitForFinished(10000);
+    wrapper.Disconnect();
+    IComActivator::SetInstance(nullptr);
+
     out << "connection set-up with a key, " << kSetUps << " times (ms): median "
         << setUps[setUps.size() / 2] << ", lowest " << setUps.front() << ", highest "
         << setUps.back() << " (aim: <= 300)" << Qt::endl;
     out << "engine calls over SSH: " << int(kCalls / seconds) << " calls/s (" << kCalls
         << " calls, " << failed << " failed; aim: >= 2000)" << Qt::endl;
-    return failed == 0 ? 0 : 1;
+    out << "notices from the other machine: " << receiver.Received() << " of " << kNotices
+        << " in " << burstSeconds << " s, " << int(receiver.Received() / burstSeconds)
+        << " notices/s, " << (kNotices - receiver.Received()) << " lost, " << receiver.Wrong()
+        << " repeated (aim: 0 lost, >= 50000/s)" << Qt::endl;
+    return failed == 0 && receiver.Received() == kNotices && receiver.Wrong() == 0 ? 0 : 1;
 }

@@ -48,14 +48,18 @@ QString CServiceConnection::InterfaceId(const TServiceContract& contract)
                                static_cast<qsizetype>(contract.interfaceId.size()));
 }
 
-HRESULT CServiceConnection::Create(const TState& state, CComObjectRef* object) const
+QString CServiceConnection::Where(const TState& state) const
 {
     // Local servers and in-process parts run on this computer whatever computer the console
     // drives.
-    const QString target =
-        m_contract.where == TServiceContract::TWhere::LocalOrRemote ? state.computer : QString();
+    return m_contract.where == TServiceContract::TWhere::LocalOrRemote ? state.computer
+                                                                       : QString();
+}
+
+HRESULT CServiceConnection::Create(const TState& state, CComObjectRef* object) const
+{
     const QStringList tried = state.classOrder.isEmpty() ? ClassIds(m_contract) : state.classOrder;
-    return IComActivator::Instance().CreateInstance(tried, InterfaceId(m_contract), target,
+    return IComActivator::Instance().CreateInstance(tried, InterfaceId(m_contract), Where(state),
                                                     state.credentials, object);
 }
 
@@ -88,12 +92,20 @@ bool CServiceConnection::Listens(const CComObjectRef& object, const QStringList&
     return m_listener && (!m_listens || m_listens(ContractIndex(object, classOrder)));
 }
 
-HRESULT CServiceConnection::Subscribe(const CComObjectRef& object, const QString& name,
-                                      bool subscribe) const
+HRESULT CServiceConnection::Subscribe(const TState& state, const CComObjectRef& object,
+                                      QString* subscriber) const
 {
-    if (subscribe)
-        m_listener->ExpectNewWriter();
-    return m_subscription(object, name, subscribe);
+    if (const HRESULT routed = IComActivator::Instance().NoticeSubscriber(
+            Where(state), state.credentials, state.listenerName, subscriber);
+        FAILED(routed))
+        return routed;
+    m_listener->ExpectNewWriter();
+    return m_subscription(object, *subscriber, state.listenerName, true);
+}
+
+void CServiceConnection::Unsubscribe(const TState& state) const
+{
+    m_subscription(state.subscribedOn, state.subscriber, state.listenerName, false);
 }
 
 HRESULT CServiceConnection::Probe(const TString& computer, const TString& user,
@@ -137,7 +149,7 @@ HRESULT CServiceConnection::Connect(const TString& computer, const TString& user
         } else {
             started = true;
         }
-        if (const HRESULT subscribed = Subscribe(next.object, next.listenerName, true);
+        if (const HRESULT subscribed = Subscribe(next, next.object, &next.subscriber);
             FAILED(subscribed)) {
             if (started)
                 m_listener->Stop();
@@ -153,7 +165,7 @@ HRESULT CServiceConnection::Connect(const TString& computer, const TString& user
     // service object, which keeps a name subscribed once).
     if (!previous.listenerName.isEmpty() && (previous.listenerName != next.listenerName ||
                                              !SameObject(previous.subscribedOn, next.subscribedOn)))
-        Subscribe(previous.subscribedOn, previous.listenerName, false);
+        Unsubscribe(previous);
     if (!previous.listenerName.isEmpty() && next.listenerName.isEmpty())
         m_listener->Stop();
     return S_OK;
@@ -168,9 +180,10 @@ void CServiceConnection::DropConnection(bool unsubscribe)
         m_state.object = CComObjectRef();
         m_state.subscribedOn = CComObjectRef();
         m_state.listenerName.clear();
+        m_state.subscriber.clear();
     }
     if (unsubscribe && !previous.listenerName.isEmpty())
-        Subscribe(previous.subscribedOn, previous.listenerName, false);
+        Unsubscribe(previous);
     if (m_listener)
         m_listener->Stop();
 }
@@ -220,14 +233,16 @@ HRESULT CServiceConnection::Renew(const CComObjectRef& fresh)
     }
     if (!state.object.IsValid())
         return E_UNEXPECTED; // disconnected in between
+    QString subscriber = state.subscriber;
     if (!state.listenerName.isEmpty() && !SameConnection(fresh, state.subscribedOn)) {
-        if (const HRESULT subscribed = Subscribe(fresh, state.listenerName, true);
-            FAILED(subscribed))
+        if (const HRESULT subscribed = Subscribe(state, fresh, &subscriber); FAILED(subscribed))
             return subscribed;
     }
     QMutexLocker locker(&m_mutex);
-    if (!state.listenerName.isEmpty())
+    if (!state.listenerName.isEmpty()) {
         m_state.subscribedOn = fresh;
+        m_state.subscriber = subscriber;
+    }
     if (m_mode == TMode::KeptObject)
         m_state.object = fresh;
     return S_OK;

@@ -46,17 +46,18 @@ public:
     CServiceConnection& operator=(const CServiceConnection&) = delete;
 
     // Before the first Connect: the listener that Connect subscribes through TProxy's Subscribe
-    // and Unsubscribe (with this computer's name and the listener's), for the class IDs that
-    // listens accepts (by their index in the contract; all when empty).
+    // and Unsubscribe (with the computer name the activator gives for the service's computer,
+    // IComActivator::NoticeSubscriber, and the listener's name), for the class IDs that listens
+    // accepts (by their index in the contract; all when empty).
     template <typename TProxy>
     void SetListener(CNoticeListener* listener, std::function<bool(int classIndex)> listens = {})
     {
         m_listener = listener;
         m_listens = std::move(listens);
-        m_subscription = [](const CComObjectRef& object, const QString& name, bool subscribe) {
+        m_subscription = [](const CComObjectRef& object, const QString& subscriber,
+                            const QString& name, bool subscribe) {
             const auto method = subscribe ? &TProxy::Subscribe : &TProxy::Unsubscribe;
-            return Invoke(object, ServiceCall::Timeout::Quick, method,
-                          In(CComputerName::Local(), name));
+            return Invoke(object, ServiceCall::Timeout::Quick, method, In(subscriber, name));
         };
     }
 
@@ -150,6 +151,7 @@ private:
         QStringList classOrder; // empty: the contract's
         CComObjectRef object;   // invalid when not connected
         QString listenerName;   // empty when not subscribed
+        QString subscriber;     // the computer name it is subscribed under
         CComObjectRef subscribedOn;
     };
 
@@ -160,11 +162,18 @@ private:
         (ServiceCall::FromWire(reply.template argumentAt<I + 1>(), targets), ...);
     }
 
+    // The computer the service runs on: the one connected to, or this one for local-only
+    // services.
+    QString Where(const TState& state) const;
     HRESULT Create(const TState& state, CComObjectRef* object) const;
     QStringList KnownClassIds(const QStringList& classIds) const;
     int ContractIndex(const CComObjectRef& object, const QStringList& classOrder) const;
     bool Listens(const CComObjectRef& object, const QStringList& classOrder) const;
-    HRESULT Subscribe(const CComObjectRef& object, const QString& name, bool subscribe) const;
+    // Subscribes the state's listener name with the service of OBJECT; *subscriber: the
+    // computer name it went under.
+    HRESULT Subscribe(const TState& state, const CComObjectRef& object, QString* subscriber) const;
+    // Ends the state's subscription.
+    void Unsubscribe(const TState& state) const;
     // The object for the next call: the kept one, or a fresh one on a subscribed connection.
     HRESULT Target(CComObjectRef* object);
     // After a call on failed found the connection gone: the object to repeat it on.
@@ -181,7 +190,8 @@ private:
     const TMode m_mode;
     CNoticeListener* m_listener = nullptr;
     std::function<bool(int)> m_listens;
-    std::function<HRESULT(const CComObjectRef&, const QString&, bool)> m_subscription;
+    std::function<HRESULT(const CComObjectRef&, const QString&, const QString&, bool)>
+        m_subscription;
     // Held while the connection changes (connect, disconnect, reconnection); never by a call.
     QMutex m_changeMutex;
     mutable QMutex m_mutex; // guards m_state

@@ -4,11 +4,14 @@
 #include "refengine/CDefragCommand.h"
 #include "refengine/CEngineDaemon.h"
 #include "refengine/CEngineStateDirectory.h"
+#include "refengine/CNoticeRelay.h"
 #include "refengine/CStdioBridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSocketNotifier>
 
@@ -63,6 +66,24 @@ int RunStdioBridge()
     return 0;
 }
 
+// "--notice-relay NAME": the notices of this machine's engine for a console on another machine.
+int RunNoticeRelay(const QString& name)
+{
+    std::signal(SIGPIPE, SIG_IGN);
+    // The mailslot goes where the engine the bridge reaches looks for its subscribers': beside
+    // the system service's socket when this user may use it, else in the user's runtime folder.
+    const QStringList local = CDBusActivator::LocalSocketPaths();
+    const QString system = local.value(1);
+    if (CStdioBridge::ReachableSocket({system}) == system)
+        qputenv("KORVANE_RUNTIME_DIR", QFile::encodeName(QFileInfo(system).path()));
+    QString error;
+    if (CNoticeRelay::Run(name, STDIN_FILENO, STDOUT_FILENO, &error) != 0) {
+        std::fprintf(stderr, "korvane-engine: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -110,11 +131,18 @@ int main(int argc, char** argv)
         u"stdio-bridge"_s,
         u"Carry a D-Bus connection between standard input and output and this machine's "
         "engine (for consoles of other machines, over SSH)."_s);
+    const QCommandLineOption noticeRelay(
+        u"notice-relay"_s,
+        u"Create this mailslot and send what is written into it to standard output (for "
+        "consoles of other machines, over SSH)."_s,
+        u"name"_s);
     parser.addOptions({edition, system, socket, state, volume, simulate, analyse, defragment,
-                       method, stdioBridge});
+                       method, stdioBridge, noticeRelay});
     parser.process(application);
     if (parser.isSet(stdioBridge))
         return RunStdioBridge();
+    if (parser.isSet(noticeRelay))
+        return RunNoticeRelay(parser.value(noticeRelay));
 
     bool editionValid = false;
     CEngineDaemon::TOptions options;

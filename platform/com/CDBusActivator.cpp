@@ -45,6 +45,15 @@ void IComActivator::SetInstance(IComActivator* activator)
     CReplaceable<IComActivator, CDBusActivator>::Install(activator);
 }
 
+HRESULT IComActivator::NoticeSubscriber(const QString&, const TComCredentials&, const QString&,
+                                        QString* subscriber)
+{
+    if (!subscriber)
+        return E_POINTER;
+    *subscriber = CComputerName::Local();
+    return S_OK;
+}
+
 CDBusActivator::CDBusActivator() = default;
 
 CDBusActivator::~CDBusActivator()
@@ -124,6 +133,11 @@ HRESULT CDBusActivator::LocalConnection(QDBusConnection* connection)
     return CDBusResult::ServerExecFailure;
 }
 
+QString CDBusActivator::SessionKey(const QString& computer, const TComCredentials& credentials)
+{
+    return credentials.user + u'@' + computer;
+}
+
 QString CDBusActivator::RemoteConnectionName(const QString& key)
 {
     return QStringLiteral("korvane-ssh:") + key;
@@ -141,7 +155,7 @@ HRESULT CDBusActivator::RemoteConnection(const QString& computer,
                                          QDBusConnection* connection)
 {
     QMutexLocker locker(&m_mutex);
-    const QString key = credentials.user + u'@' + computer;
+    const QString key = SessionKey(computer, credentials);
     std::unique_ptr<CSshSession>& session = m_sshSessions[key];
     if (!session)
         session = std::make_unique<CSshSession>(computer, credentials.user);
@@ -162,6 +176,36 @@ HRESULT CDBusActivator::RemoteConnection(const QString& computer,
         return CDBusResult::RpcServerUnavailable;
     }
     *connection = fresh;
+    return S_OK;
+}
+
+HRESULT CDBusActivator::RemoteFailure(const QString& computer, const TComCredentials& credentials)
+{
+    QMutexLocker locker(&m_mutex);
+    const auto session = m_sshSessions.find(SessionKey(computer, credentials));
+    if (session == m_sshSessions.end())
+        return CDBusResult::RpcServerUnavailable;
+    return session->second->Diagnose(m_startTimeoutMs);
+}
+
+HRESULT CDBusActivator::NoticeSubscriber(const QString& computer,
+                                         const TComCredentials& credentials,
+                                         const QString& mailslot, QString* subscriber)
+{
+    if (CComputerName::IsLocal(computer))
+        return IComActivator::NoticeSubscriber(computer, credentials, mailslot, subscriber);
+    if (!subscriber)
+        return E_POINTER;
+    QMutexLocker locker(&m_mutex);
+    const auto session = m_sshSessions.find(SessionKey(computer, credentials));
+    // Subscribing follows creating an object there, which opened the session.
+    if (session == m_sshSessions.end())
+        return CDBusResult::RpcServerUnavailable;
+    if (const HRESULT relayed = session->second->RelayNotices(mailslot, m_startTimeoutMs);
+        FAILED(relayed))
+        return relayed;
+    // The relay's mailslot is on that computer, under the same name.
+    *subscriber = QStringLiteral(".");
     return S_OK;
 }
 
@@ -213,6 +257,12 @@ HRESULT CDBusActivator::CreateInstance(const QStringList& classIds, const QStrin
                 const QString path = qvariant_cast<QDBusObjectPath>(reply.arguments().at(1)).path();
                 *object = CComObjectRef(connection, path, classId, index);
                 return result;
+            }
+            // Another computer's engine may simply not be installed: then no class is there.
+            if (result == CDBusResult::RpcServerUnavailable && !CComputerName::IsLocal(computer)) {
+                if (const HRESULT why = RemoteFailure(computer, credentials);
+                    why == REGDB_E_CLASSNOTREG)
+                    return why;
             }
         }
         if (result != REGDB_E_CLASSNOTREG && result != CDBusResult::RpcServerUnavailable)

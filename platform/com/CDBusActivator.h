@@ -33,6 +33,10 @@ public:
     HRESULT CreateInstance(const QStringList& classIds, const QString& interfaceId,
                            const QString& computer, const TComCredentials& credentials,
                            CComObjectRef* object) override;
+    // Another computer's services write into a relay's mailslot of the same name there ("."),
+    // which the SSH session forwards into this one (CSshSession::RelayNotices).
+    HRESULT NoticeSubscriber(const QString& computer, const TComCredentials& credentials,
+                             const QString& mailslot, QString* subscriber) override;
 
     // Classes created in this process instead (tests): the factory fills the object.
     using TFactory = std::function<HRESULT(const QString& interfaceId, CComObjectRef* object)>;
@@ -51,11 +55,15 @@ private:
                        QDBusConnection* connection);
     // A connection to this computer's engine daemon, started when needed.
     HRESULT LocalConnection(QDBusConnection* connection);
+    // "user@computer": one SSH session and one D-Bus connection each.
+    static QString SessionKey(const QString& computer, const TComCredentials& credentials);
     // The name of the shared connection to "user@computer".
     static QString RemoteConnectionName(const QString& key);
     // A connection to another computer's engine over SSH.
     HRESULT RemoteConnection(const QString& computer, const TComCredentials& credentials,
                              QDBusConnection* connection);
+    // Why another computer's engine could not be reached through its SSH session.
+    HRESULT RemoteFailure(const QString& computer, const TComCredentials& credentials);
     bool ConnectTo(const QString& socketPath, QDBusConnection* connection);
     HRESULT StartDaemon();
 

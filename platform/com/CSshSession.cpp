@@ -3,11 +3,22 @@
 #include "platform/CRuntimeDirectory.h"
 #include "platform/com/CDBusResult.h"
 #include "platform/com/CSshAskpass.h"
+#include "platform/com/CSshNoticeRelay.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+#include <unistd.h>
+
+extern char** environ;
 
 using namespace Qt::StringLiterals;
 
@@ -31,7 +42,10 @@ CSshSession::CSshSession(QString computer, QString user)
     QString folder;
     if (CRuntimeDirectory::Ensure(u"ssh"_s, &folder) != ERROR_SUCCESS)
         folder = CRuntimeDirectory::Path();
-    const QByteArray identity = (m_user + u'@' + m_computer).toUtf8();
+    // Each console has masters of its own: one that ends never takes another's connections with
+    // it.
+    const QByteArray identity =
+        (m_user + u'@' + m_computer + u'#' + QString::number(::getpid())).toUtf8();
     m_controlPath =
         folder + u'/' +
         QString::fromLatin1(
@@ -40,6 +54,7 @@ CSshSession::CSshSession(QString computer, QString user)
 
 CSshSession::~CSshSession()
 {
+    m_relays.clear();
     if (m_opened)
         Close();
 }
@@ -80,7 +95,9 @@ int CSshSession::RunSsh(const QStringList& arguments, int timeoutMs, QString* st
 
 bool CSshSession::IsOpen() const
 {
-    return RunSsh(CommonArguments() << u"-Ocheck"_s << u"--"_s << m_computer, 5000, nullptr) == 0;
+    // Without its control socket no master runs; asking would cost a process.
+    return QFileInfo::exists(m_controlPath) &&
+           RunSsh(CommonArguments() << u"-Ocheck"_s << u"--"_s << m_computer, 5000, nullptr) == 0;
 }
 
 HRESULT CSshSession::Open(int timeoutMs, const QString& password)
@@ -93,21 +110,20 @@ HRESULT CSshSession::Open(int timeoutMs, const QString& password)
     if (!password.isEmpty())
         askpass = std::make_unique<CSshAskpass>(password);
     const bool asks = askpass && askpass->IsValid();
-    // The master stays in the background once the first command has run; that command checks
-    // that the engine is installed there.
-    QStringList arguments = CommonArguments()
-                            << u"-oControlMaster=yes"_s << u"-oControlPersist=600"_s;
+    // The master goes into the background once logged in, running no command of its own: the
+    // sessions find out soon enough whether the engine is there (Diagnose).
+    QStringList arguments = CommonArguments() << u"-oControlMaster=yes"_s
+                                              << u"-oControlPersist=600"_s << u"-f"_s << u"-N"_s;
     if (asks)
         arguments << u"-oBatchMode=no"_s << u"-oNumberOfPasswordPrompts=1"_s;
     else
         arguments << u"-oBatchMode=yes"_s;
     arguments << u"-oConnectTimeout=%1"_s.arg(std::max(1, timeoutMs / 1000))
-              << u"-oServerAliveInterval=15"_s << u"--"_s << m_computer
-              << QString::fromLatin1(kRemoteProgram) << u"--version"_s;
+              << u"-oServerAliveInterval=15"_s << u"--"_s << m_computer;
     QString standardError;
     const int exitCode =
         RunSsh(arguments, timeoutMs, &standardError, asks ? askpass->Environment() : QStringList());
-    // A master may be left even when the command failed.
+    // A master may be left even when logging in failed.
     m_opened = exitCode >= 0;
     // Without ssh here, the other computer cannot be reached.
     if (exitCode < 0)
@@ -115,10 +131,44 @@ HRESULT CSshSession::Open(int timeoutMs, const QString& password)
     return exitCode == 0 ? S_OK : FailureOf(exitCode, standardError);
 }
 
+HRESULT CSshSession::Diagnose(int timeoutMs) const
+{
+    QString standardError;
+    const int exitCode = RunSsh(
+        SessionArguments({QString::fromLatin1(kRemoteProgram), u"--version"_s}), timeoutMs,
+        &standardError);
+    if (exitCode < 0)
+        return CDBusResult::RpcServerUnavailable;
+    // The engine is there: what failed was reaching it.
+    return exitCode == 0 ? CDBusResult::RpcServerUnavailable
+                         : FailureOf(exitCode, standardError);
+}
+
 void CSshSession::Close()
 {
+    m_relays.clear();
     m_opened = false;
-    RunSsh(CommonArguments() << u"-Oexit"_s << u"--"_s << m_computer, 5000, nullptr);
+    // Without Qt's process machinery: a console's last activator ends after its application
+    // object, and its masters must end with it all the same.
+    const QStringList exit = CommonArguments() << u"-Oexit"_s << u"--"_s << m_computer;
+    std::vector<QByteArray> arguments{QByteArray(kProgram)};
+    for (const QString& argument : exit)
+        arguments.push_back(argument.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
+        posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
+    pid_t pid = -1;
+    if (::posix_spawnp(&pid, kProgram, &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+    }
+    posix_spawn_file_actions_destroy(&actions);
 }
 
 HRESULT CSshSession::FailureOf(int exitCode, const QString& standardError)
@@ -152,15 +202,39 @@ QString CSshSession::EscapeAddressValue(const QString& value)
     return escaped;
 }
 
+QStringList CSshSession::SessionArguments(const QStringList& command) const
+{
+    return CommonArguments() << u"-oControlMaster=no"_s << u"-oBatchMode=yes"_s << u"--"_s
+                             << m_computer << command;
+}
+
 QString CSshSession::BusAddress() const
 {
-    const QStringList arguments = CommonArguments()
-                                  << u"-oControlMaster=no"_s << u"-oBatchMode=yes"_s << u"--"_s
-                                  << m_computer << QString::fromLatin1(kRemoteProgram)
-                                  << u"--stdio-bridge"_s;
+    const QStringList arguments =
+        SessionArguments({QString::fromLatin1(kRemoteProgram), u"--stdio-bridge"_s});
     QString address = u"unixexec:path="_s + EscapeAddressValue(QString::fromLatin1(kProgram)) +
                       u",argv0="_s + EscapeAddressValue(QString::fromLatin1(kProgram));
     for (int index = 0; index < arguments.size(); ++index)
         address += u",argv%1="_s.arg(index + 1) + EscapeAddressValue(arguments.at(index));
     return address;
+}
+
+HRESULT CSshSession::RelayNotices(const QString& mailslot, int timeoutMs)
+{
+    // The remote command is a line of the other computer's shell: only names that no shell
+    // reads otherwise (the listeners' are UUIDs).
+    static const QRegularExpression plain(u"^[A-Za-z0-9][A-Za-z0-9._-]{0,99}$"_s);
+    if (!plain.match(mailslot).hasMatch())
+        return E_INVALIDARG;
+    // Relays that have ended are let go on the way.
+    std::erase_if(m_relays, [](const auto& entry) { return !entry.second->IsRunning(); });
+    if (m_relays.contains(mailslot))
+        return S_OK;
+    auto relay = std::make_unique<CSshNoticeRelay>(mailslot);
+    const HRESULT started = relay->Start(
+        SessionArguments({QString::fromLatin1(kRemoteProgram), u"--notice-relay"_s, mailslot}),
+        timeoutMs);
+    if (SUCCEEDED(started))
+        m_relays.emplace(mailslot, std::move(relay));
+    return started;
 }

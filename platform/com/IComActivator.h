@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/HResult.h"
+#include "platform/CComputerName.h"
 #include "platform/com/CComObjectRef.h"
 
 #include <QStringList>
@@ -24,6 +25,13 @@ public:
     virtual HRESULT CreateInstance(const QStringList& classIds, const QString& interfaceId,
                                    const QString& computer, const TComCredentials& credentials,
                                    CComObjectRef* object) = 0;
+
+    // How the services of COMPUTER reach this computer's mailslot MAILSLOT: *subscriber is the
+    // computer name to subscribe the mailslot's name under with them. This computer's services
+    // write into it themselves, under this computer's name, which is all this default knows.
+    // Activators that reach other computers may make a way there first.
+    virtual HRESULT NoticeSubscriber(const QString& computer, const TComCredentials& credentials,
+                                     const QString& mailslot, QString* subscriber);
 
     // The process-wide activator: D-Bus activation unless a replacement was installed.
     static IComActivator& Instance();

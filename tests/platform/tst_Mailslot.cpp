@@ -1,5 +1,6 @@
 #include "platform/CComputerName.h"
 #include "platform/CUnixSocketAddress.h"
+#include "platform/mailslot/CMailslotStream.h"
 #include "platform/mailslot/CUnixMailslot.h"
 #include "tests/support/CTestEnvironment.h"
 
@@ -64,6 +65,7 @@ private slots:
     void names();
     void emptyMessagesFillTheQueueToo();
     void writerLearnsTheReaderHasGone();
+    void aStreamCarriesMessagesWholeHoweverItArrives();
 
 private:
     std::optional<CTestEnvironment> m_environment;
@@ -350,4 +352,35 @@ void TestMailslot::writerLearnsTheReaderHasGone()
 }
 
 QTEST_GUILESS_MAIN(TestMailslot)
+// The stream between a relay and the console: messages come out whole and in order whatever
+// pieces the bytes arrive in, and a length no sender could write breaks the stream for good.
+void TestMailslot::aStreamCarriesMessagesWholeHoweverItArrives()
+{
+    const QList<QByteArray> messages = {"first", QByteArray(), QByteArray(70000, 'x'), "last"};
+    QByteArray stream;
+    for (const QByteArray& message : messages)
+        CMailslotStream::Append(&stream, message);
+    for (const qsizetype piece : {qsizetype(1), qsizetype(3), qsizetype(4096), stream.size()}) {
+        CMailslotStream reader;
+        QList<QByteArray> received;
+        for (qsizetype offset = 0; offset < stream.size(); offset += piece) {
+            reader.Feed(stream.constData() + offset, std::min(piece, stream.size() - offset));
+            QByteArray message;
+            while (reader.Next(&message) == CMailslotStream::TNext::Message)
+                received.append(message);
+        }
+        QCOMPARE(received, messages);
+    }
+
+    CMailslotStream broken;
+    QByteArray message;
+    const char tooLong[] = {'\xff', '\xff', '\xff', '\x7f', 'a'};
+    broken.Feed(tooLong, sizeof tooLong);
+    QCOMPARE(broken.Next(&message), CMailslotStream::TNext::Broken);
+    QByteArray valid;
+    CMailslotStream::Append(&valid, "after");
+    broken.Feed(valid.constData(), valid.size());
+    QCOMPARE(broken.Next(&message), CMailslotStream::TNext::Broken);
+}
+
 #include "tst_Mailslot.moc"

@@ -2,7 +2,7 @@
 // engine daemon with a runtime folder of its own is that machine's engine, which the session's
 // bridge reaches.
 #include "core/CSystemMessage.h"
-#include "engine/ServiceContract.h"
+#include "engine/CKV100EngineInterface.h"
 #include "platform/com/CDBusActivator.h"
 #include "platform/com/CDBusResult.h"
 #include "platform/com/CSshSession.h"
@@ -10,6 +10,7 @@
 #include "tests/support/CTestSshServer.h"
 
 #include <QDBusMessage>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QtTest>
 
@@ -20,21 +21,10 @@ namespace {
 // Blanks, quotes and shell characters: the password must reach ssh as it is.
 const QByteArray kPassword = "s3cret 'with' \"quotes\" & $HOME;";
 
-QString Contract(std::string_view text)
-{
-    return QString::fromLatin1(text.data(), qsizetype(text.size()));
-}
-
 HRESULT CreateEngine(CDBusActivator& activator, const QString& user, const QString& password,
                      CComObjectRef* object)
 {
-    QStringList classIds;
-    for (std::string_view id : ServiceContract::Engine.classIds) {
-        if (!id.empty())
-            classIds.append(Contract(id));
-    }
-    return activator.CreateInstance(classIds, Contract(ServiceContract::Engine.interfaceId),
-                                    u"127.0.0.1"_s, {user, password, {}}, object);
+    return CTestSshServer::CreateEngine(activator, user, password, object);
 }
 
 QDBusMessage GetVolumes(const CComObjectRef& engine)
@@ -55,6 +45,7 @@ private slots:
     void cleanupTestCase();
 
     void engineCallsGoOverSsh();
+    void noticesOfTheRemoteEngineReachTheListener();
     void failuresAnswerAsTheConnectMessagesExpect_data();
     void failuresAnswerAsTheConnectMessagesExpect();
     void aPasswordReachesSshOnlyThroughTheHelper();
@@ -85,6 +76,12 @@ void TestRemoteEngine::initTestCase()
         QSKIP(qPrintable(why));
     QVERIFY(m_root.isValid());
     QVERIFY(QDir().mkpath(Path(u"volume"_s)) && QDir().mkpath(Path(u"remote-run"_s)));
+    // Something for an analysis to find.
+    for (int index = 0; index < 20; ++index) {
+        QFile file(Path(u"volume/file-%1"_s.arg(index)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(QByteArray(4096 * (index + 1), 'k')) > 0);
+    }
     QVERIFY(StartRemoteEngine());
     m_server = std::make_unique<CTestSshServer>(m_root.path());
     QString error;
@@ -122,6 +119,39 @@ void TestRemoteEngine::engineCallsGoOverSsh()
     CComObjectRef again;
     QCOMPARE(CreateEngine(activator, QString(), QString(), &again), S_OK);
     QCOMPARE(GetVolumes(again).arguments().value(0).toInt(), S_OK);
+}
+
+void TestRemoteEngine::noticesOfTheRemoteEngineReachTheListener()
+{
+    QVERIFY(m_server->UseClient(m_server->EnginePort(), true));
+    // The wrapper's activator, and with it the SSH connection, end with this test.
+    CDBusActivator activator;
+    IComActivator::SetInstance(&activator);
+    const auto restore = qScopeGuard([] { IComActivator::SetInstance(nullptr); });
+    CKV100EngineInterface engine;
+    QCOMPARE(engine.Connect(L"127.0.0.1", {}, {}, {}), S_OK);
+    TStringList volumes;
+    QCOMPARE(engine.GetVolumes(&volumes), S_OK);
+    QCOMPARE(volumes.size(), std::size_t(1));
+    const TId volume = volumes.front();
+
+    QSignalSpy started(&engine, &CKV100EngineInterface::OpStarted);
+    QSignalSpy mapped(&engine, &CKV100EngineInterface::BitmapUpdated);
+    QSignalSpy completed(&engine, &CKV100EngineInterface::OpCompleted);
+    QCOMPARE(engine.Analyse(volume), S_OK);
+    QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 1, 30000);
+    QCOMPARE(started.size(), 1);
+    QVERIFY(!mapped.isEmpty());
+    QCOMPARE(completed.at(0).at(0).value<TId>(), volume);
+
+    // The remote engine restarts mid-session: the next call finds the connection gone, makes
+    // it again and subscribes the listener again through the relay, which outlived the engine.
+    QVERIFY(m_remoteEngine.Stop());
+    QVERIFY(StartRemoteEngine());
+    QCOMPARE(engine.Analyse(volume), S_OK);
+    QTRY_COMPARE_WITH_TIMEOUT(completed.size(), 2, 30000);
+    QCOMPARE(started.size(), 2);
+    engine.Disconnect();
 }
 
 void TestRemoteEngine::failuresAnswerAsTheConnectMessagesExpect_data()

@@ -1,5 +1,8 @@
 #include "tests/support/CTestSshServer.h"
 
+#include "engine/ServiceContract.h"
+#include "platform/com/CDBusActivator.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -220,4 +223,19 @@ bool CTestSshServer::UseClient(quint16 port, bool hostKnown)
         return false;
     qputenv("KVTEST_SSH_CONFIG", QFile::encodeName(configPath));
     return true;
+}
+
+HRESULT CTestSshServer::CreateEngine(CDBusActivator& activator, const QString& user,
+                                     const QString& password, CComObjectRef* engine)
+{
+    const auto text = [](std::string_view id) {
+        return QString::fromLatin1(id.data(), qsizetype(id.size()));
+    };
+    QStringList classIds;
+    for (std::string_view id : ServiceContract::Engine.classIds) {
+        if (!id.empty())
+            classIds.append(text(id));
+    }
+    return activator.CreateInstance(classIds, text(ServiceContract::Engine.interfaceId),
+                                    u"127.0.0.1"_s, {user, password, {}}, engine);
 }

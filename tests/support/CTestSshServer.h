@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/HResult.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
@@ -11,6 +13,9 @@
 // korvane-engine and the remote runtime folder given to Start), one whose sessions lack
 // korvane-engine, and one for passwords only. ssh of this process then goes through a wrapper
 // first on the PATH, which adds the configuration UseClient chose.
+class CDBusActivator;
+class CComObjectRef;
+
 class CTestSshServer {
 public:
     explicit CTestSshServer(QString folder);
@@ -34,6 +39,10 @@ public:
 
     // Points ssh at port, with the client key, trusting the server's host key or knowing none.
     bool UseClient(quint16 port, bool hostKnown);
+
+    // Creates the engine's object on 127.0.0.1 through ACTIVATOR, as the console's wrapper does.
+    static HRESULT CreateEngine(CDBusActivator& activator, const QString& user,
+                                const QString& password, CComObjectRef* engine);
 
 private:
     QString Path(const QString& name) const;
