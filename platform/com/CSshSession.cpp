@@ -6,6 +6,7 @@
 #include "platform/com/CSshNoticeRelay.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -78,10 +79,12 @@ int CSshSession::RunSsh(const QStringList& arguments, int timeoutMs, QString* st
     ssh.setArguments(arguments);
     ssh.setStandardInputFile(QProcess::nullDevice());
     ssh.setStandardOutputFile(QProcess::nullDevice());
+    // One bound for the whole run: a connection attempt waits no longer than it was given.
+    const QDeadlineTimer deadline(timeoutMs);
     ssh.start();
-    if (!ssh.waitForStarted(timeoutMs))
+    if (!ssh.waitForStarted(static_cast<int>(deadline.remainingTime())))
         return -1;
-    if (!ssh.waitForFinished(timeoutMs)) {
+    if (!ssh.waitForFinished(static_cast<int>(std::max<qint64>(1, deadline.remainingTime())))) {
         ssh.kill();
         ssh.waitForFinished(1000);
         if (standardError)

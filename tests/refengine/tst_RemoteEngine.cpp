@@ -157,12 +157,15 @@ void TestRemoteEngine::noticesOfTheRemoteEngineReachTheListener()
 void TestRemoteEngine::failuresAnswerAsTheConnectMessagesExpect_data()
 {
     QTest::addColumn<QString>("user");
-    QTest::addColumn<int>("port"); // 0: the engine's, 1: without the engine, 2: nothing listens
+    // 0: the engine's, 1: without the engine, 2: nothing listens, 3: a server that never answers
+    QTest::addColumn<int>("port");
     QTest::addColumn<bool>("hostKnown");
     QTest::addColumn<int>("expected");
     QTest::newRow("login refused") << u"nobody"_s << 0 << true << int(E_ACCESSDENIED);
     QTest::newRow("nothing listens")
         << QString() << 2 << true << int(CDBusResult::RpcServerUnavailable);
+    QTest::newRow("never answers")
+        << QString() << 3 << true << int(CDBusResult::RpcServerUnavailable);
     QTest::newRow("not installed") << QString() << 1 << true << int(REGDB_E_CLASSNOTREG);
     QTest::newRow("unknown host key")
         << QString() << 0 << false << int(CSshSession::kHostKeyNotTrusted);
@@ -178,9 +181,15 @@ void TestRemoteEngine::failuresAnswerAsTheConnectMessagesExpect()
     QVERIFY(unused.listen(QHostAddress::LocalHost, 0));
     const quint16 nobodyListens = unused.serverPort();
     unused.close();
-    const quint16 ports[] = {m_server->EnginePort(), m_server->BarePort(), nobodyListens};
+    // The kernel completes its connections; nobody ever says a word on them.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost, 0));
+    const quint16 ports[] = {m_server->EnginePort(), m_server->BarePort(), nobodyListens,
+                             silent.serverPort()};
     QVERIFY(m_server->UseClient(ports[port], hostKnown));
     CDBusActivator activator;
+    // The attempt's own bound, which the silent server runs into.
+    activator.SetStartTimeout(2000);
     CComObjectRef engine;
     QCOMPARE(CreateEngine(activator, user, QString(), &engine), HRESULT(expected));
     QVERIFY(!engine.IsValid());
