@@ -8,6 +8,7 @@
 #include "notify/CMailSlotTransport.h"
 #include "notify/CNoticeWriter.h"
 #include "platform/com/CDBusActivator.h"
+#include "platform/com/CSshSession.h"
 #include "tests/support/CEngineDaemonProcess.h"
 #include "tests/support/CTestSshServer.h"
 
@@ -45,6 +46,24 @@ QByteArray Bitmap(quint32 number)
         .U32(number)
         .U32(1)
         .Body();
+}
+
+// METHOD (without arguments) on the engine object at PATH, one call after another; the calls
+// that failed are added to *failed.
+double CallsPerSecond(const QDBusConnection& connection, const QString& path, const QString& method,
+                      int* failed)
+{
+    const QDBusMessage call =
+        QDBusMessage::createMethodCall(QString(), path, u"com.tellmar.korvane.Engine"_s, method);
+    for (int warm = 0; warm < 50; ++warm)
+        connection.call(call, QDBus::Block, 30000);
+    QElapsedTimer timer;
+    timer.start();
+    for (int index = 0; index < kCalls; ++index) {
+        if (connection.call(call, QDBus::Block, 30000).type() != QDBusMessage::ReplyMessage)
+            ++*failed;
+    }
+    return kCalls / (double(timer.nsecsElapsed()) / 1e9);
 }
 
 // "--burst NAME": run on the other machine's side (its runtime folder), writes the numbered
@@ -127,25 +146,52 @@ int main(int argc, char** argv)
         }
     }
     std::sort(setUps.begin(), setUps.end());
+    // What ssh alone takes here for a login and one command: the floor of any set-up.
+    std::vector<double> plain;
+    for (int round = 0; round < kSetUps; ++round) {
+        QProcess ssh;
+        QElapsedTimer timer;
+        timer.start();
+        ssh.start(u"ssh"_s, {u"-xT"_s, u"-oBatchMode=yes"_s, u"127.0.0.1"_s, u"true"_s});
+        if (!ssh.waitForFinished(30000) || ssh.exitCode() != 0) {
+            out << "bench_remote_engine: plain ssh failed" << Qt::endl;
+            return 1;
+        }
+        plain.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(plain.begin(), plain.end());
 
-    // Calls: GetVolumes, one after another, over one connection.
+    // Calls: GetVolumes, one after another, over one connection; for comparison also straight to
+    // the engine's socket, and through the bridge without SSH.
     CDBusActivator activator;
     CComObjectRef engine;
     if (FAILED(CreateEngine(activator, &engine)))
         return 1;
-    const QDBusMessage call = QDBusMessage::createMethodCall(
-        QString(), engine.Path(), u"com.tellmar.korvane.Engine"_s, u"GetVolumes"_s);
-    for (int warm = 0; warm < 50; ++warm)
-        engine.Connection().call(call, QDBus::Block, 30000);
-    QElapsedTimer timer;
-    timer.start();
+    // GetVersion costs the engine next to nothing, so it measures the way there and back;
+    // GetVolumes looks at the volumes again every time.
     int failed = 0;
-    for (int index = 0; index < kCalls; ++index) {
-        if (engine.Connection().call(call, QDBus::Block, 30000).type() !=
-            QDBusMessage::ReplyMessage)
-            ++failed;
+    const QString program = QStringLiteral(KORVANE_ENGINE_PROGRAM);
+    const QString bridged = u"unixexec:path=/usr/bin/env,argv0=env,argv1="_s +
+                            CSshSession::EscapeAddressValue(u"KORVANE_RUNTIME_DIR="_s + remoteRun) +
+                            u",argv2="_s + CSshSession::EscapeAddressValue(program) +
+                            u",argv3=--stdio-bridge"_s;
+    const QString direct = u"unix:path="_s + remoteRun + u"/engine.bus"_s;
+    const QStringList ways = {u"over SSH"_s, u"through the bridge without SSH"_s,
+                              u"straight to the engine's socket"_s};
+    QStringList figures;
+    for (int way = 0; way < ways.size(); ++way) {
+        const QString name = u"bench-%1"_s.arg(way);
+        const QDBusConnection connection =
+            way == 0 ? engine.Connection()
+                     : QDBusConnection::connectToPeer(way == 1 ? bridged : direct, name);
+        QString figure = ways.at(way) + u':';
+        for (const QString& method : {u"GetVersion"_s, u"GetVolumes"_s})
+            figure += u" %1 %2/s"_s.arg(method).arg(
+                int(CallsPerSecond(connection, engine.Path(), method, &failed)));
+        figures.append(figure);
+        if (way > 0)
+            QDBusConnection::disconnectFromPeer(name);
     }
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
 
     // Notices: the engine wrapper connects over SSH, as the console's does, and a writer on the
     // other machine's side fills the relay's mailslot there.
@@ -163,8 +209,7 @@ int main(int argc, char** argv)
     writer.setProcessChannelMode(QProcess::ForwardedChannels);
     QElapsedTimer burst;
     burst.start();
-    writer.start(QCoreApplication::applicationFilePath(),
-                 {u"--burst"_s, wrapper.ListenerName()});
+    writer.start(QCoreApplication::applicationFilePath(), {u"--burst"_s, wrapper.ListenerName()});
     QTimer tick; // wakes the wait now and then, so that silence is noticed
     tick.start(20);
     QElapsedTimer quiet;
@@ -184,12 +229,13 @@ int main(int argc, char** argv)
 
     out << "connection set-up with a key, " << kSetUps << " times (ms): median "
         << setUps[setUps.size() / 2] << ", lowest " << setUps.front() << ", highest "
-        << setUps.back() << " (aim: <= 300)" << Qt::endl;
-    out << "engine calls over SSH: " << int(kCalls / seconds) << " calls/s (" << kCalls
-        << " calls, " << failed << " failed; aim: >= 2000)" << Qt::endl;
-    out << "notices from the other machine: " << receiver.Received() << " of " << kNotices
-        << " in " << burstSeconds << " s, " << int(receiver.Received() / burstSeconds)
-        << " notices/s, " << (kNotices - receiver.Received()) << " lost, " << receiver.Wrong()
+        << setUps.back() << " (aim: <= 300); plain ssh login and one command: median "
+        << plain[plain.size() / 2] << Qt::endl;
+    out << "engine calls, " << kCalls << " each (" << failed
+        << " failed; aim: >= 2000/s over SSH): " << figures.join(u"; "_s) << Qt::endl;
+    out << "notices from the other machine: " << receiver.Received() << " of " << kNotices << " in "
+        << burstSeconds << " s, " << int(receiver.Received() / burstSeconds) << " notices/s, "
+        << (kNotices - receiver.Received()) << " lost, " << receiver.Wrong()
         << " repeated (aim: 0 lost, >= 50000/s)" << Qt::endl;
     return failed == 0 && receiver.Received() == kNotices && receiver.Wrong() == 0 ? 0 : 1;
 }
