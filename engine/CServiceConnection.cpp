@@ -52,8 +52,7 @@ QString CServiceConnection::Where(const TState& state) const
 {
     // Local servers and in-process parts run on this computer whatever computer the console
     // drives.
-    return m_contract.where == TServiceContract::TWhere::LocalOrRemote ? state.computer
-                                                                       : QString();
+    return m_contract.where == TServiceContract::TWhere::LocalOrRemote ? state.computer : QString();
 }
 
 HRESULT CServiceConnection::Create(const TState& state, CComObjectRef* object) const

@@ -66,7 +66,8 @@ int CNoticeRelay::Run(const QString& name, int inFd, int outFd, QString* error)
     std::unique_ptr<IMailslot> mailslot = IMailslot::Make();
     // No read waits: the loop below waits for messages itself.
     if (const DWORD created = mailslot->Create(name, 0, 0); created != ERROR_SUCCESS) {
-        *error = u"cannot create the mailslot %1: %2"_s.arg(name, CSystemMessage::Text(HRESULT_FROM_WIN32(created)));
+        *error = u"cannot create the mailslot %1: %2"_s.arg(
+            name, CSystemMessage::Text(HRESULT_FROM_WIN32(created)));
         return 1;
     }
     if (!WriteAll(outFd, CMailslotStream::kGreeting, sizeof CMailslotStream::kGreeting - 1))

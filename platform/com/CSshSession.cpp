@@ -16,8 +16,8 @@
 #include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -137,14 +137,13 @@ HRESULT CSshSession::Open(int timeoutMs, const QString& password)
 HRESULT CSshSession::Diagnose(int timeoutMs) const
 {
     QString standardError;
-    const int exitCode = RunSsh(
-        SessionArguments({QString::fromLatin1(kRemoteProgram), u"--version"_s}), timeoutMs,
-        &standardError);
+    const int exitCode =
+        RunSsh(SessionArguments({QString::fromLatin1(kRemoteProgram), u"--version"_s}), timeoutMs,
+               &standardError);
     if (exitCode < 0)
         return CDBusResult::RpcServerUnavailable;
     // The engine is there: what failed was reaching it.
-    return exitCode == 0 ? CDBusResult::RpcServerUnavailable
-                         : FailureOf(exitCode, standardError);
+    return exitCode == 0 ? CDBusResult::RpcServerUnavailable : FailureOf(exitCode, standardError);
 }
 
 void CSshSession::Close()
