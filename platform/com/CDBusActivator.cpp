@@ -5,12 +5,14 @@
 #include "platform/CReplaceable.h"
 #include "platform/CRuntimeDirectory.h"
 #include "platform/com/CDBusResult.h"
+#include "platform/com/CMailslotForwarder.h"
 
 #include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
@@ -118,16 +120,20 @@ HRESULT CDBusActivator::LocalConnection(QDBusConnection* connection)
 {
     QMutexLocker locker(&m_mutex);
     for (const QString& path : LocalSocketPaths()) {
-        if (ConnectTo(path, connection))
+        if (ConnectTo(path, connection)) {
+            m_localSocket = path;
             return S_OK;
+        }
     }
     if (const HRESULT started = StartDaemon(); FAILED(started))
         return started;
     const QString own = LocalSocketPaths().constFirst();
     const QDeadlineTimer deadline(m_startTimeoutMs);
     while (!deadline.hasExpired()) {
-        if (ConnectTo(own, connection))
+        if (ConnectTo(own, connection)) {
+            m_localSocket = own;
             return S_OK;
+        }
         QThread::msleep(20);
     }
     return CDBusResult::ServerExecFailure;
@@ -192,11 +198,29 @@ HRESULT CDBusActivator::NoticeSubscriber(const QString& computer,
                                          const TComCredentials& credentials,
                                          const QString& mailslot, QString* subscriber)
 {
-    if (CComputerName::IsLocal(computer))
-        return IComActivator::NoticeSubscriber(computer, credentials, mailslot, subscriber);
     if (!subscriber)
         return E_POINTER;
     QMutexLocker locker(&m_mutex);
+    if (CComputerName::IsLocal(computer)) {
+        // The system service looks for its subscribers' mailslots beside its socket; a console
+        // whose runtime folder is another (root's, with a runtime folder of its own) gets a
+        // forwarder there.
+        const QString serviceFolder = QFileInfo(LocalSocketPaths().value(1)).path();
+        if (m_localSocket == LocalSocketPaths().value(1) &&
+            QDir::cleanPath(serviceFolder) != QDir::cleanPath(CRuntimeDirectory::Path())) {
+            std::erase_if(m_forwarders,
+                          [](const auto& entry) { return !entry.second->IsRunning(); });
+            if (!m_forwarders.contains(mailslot)) {
+                auto forwarder = std::make_unique<CMailslotForwarder>(
+                    serviceFolder + QStringLiteral("/mailslot"), mailslot);
+                if (const DWORD started = forwarder->Start(); started != ERROR_SUCCESS)
+                    return HRESULT_FROM_WIN32(started);
+                m_forwarders.emplace(mailslot, std::move(forwarder));
+            }
+        }
+        locker.unlock();
+        return IComActivator::NoticeSubscriber(computer, credentials, mailslot, subscriber);
+    }
     const auto session = m_sshSessions.find(SessionKey(computer, credentials));
     // Subscribing follows creating an object there, which opened the session.
     if (session == m_sshSessions.end())

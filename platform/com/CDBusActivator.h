@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/com/CMailslotForwarder.h"
 #include "platform/com/CSshSession.h"
 #include "platform/com/IComActivator.h"
 
@@ -34,7 +35,9 @@ public:
                            const QString& computer, const TComCredentials& credentials,
                            CComObjectRef* object) override;
     // Another computer's services write into a relay's mailslot of the same name there ("."),
-    // which the SSH session forwards into this one (CSshSession::RelayNotices).
+    // which the SSH session forwards into this one (CSshSession::RelayNotices). The system
+    // service of this computer, when the console's runtime folder is another than the service's,
+    // writes into a forwarder's (CMailslotForwarder).
     HRESULT NoticeSubscriber(const QString& computer, const TComCredentials& credentials,
                              const QString& mailslot, QString* subscriber) override;
 
@@ -72,4 +75,8 @@ private:
     int m_startTimeoutMs = kActivationTimeoutMs;
     // The SSH sessions by "user@computer".
     std::map<QString, std::unique_ptr<CSshSession>> m_sshSessions;
+    // The socket of this computer's engine last connected to.
+    QString m_localSocket;
+    // Forwarders from the system service's mailslots, by name.
+    std::map<QString, std::unique_ptr<CMailslotForwarder>> m_forwarders;
 };

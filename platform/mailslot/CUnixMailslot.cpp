@@ -5,6 +5,7 @@
 #include "platform/CRuntimeDirectory.h"
 #include "platform/CUnixSocketAddress.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
@@ -67,8 +68,9 @@ DWORD RemoveStaleSocket(const QByteArray& path)
 
 } // namespace
 
-CUnixMailslot::CUnixMailslot(qint64 queueLimitBytes)
+CUnixMailslot::CUnixMailslot(qint64 queueLimitBytes, QString folder)
     : m_queueLimitBytes(queueLimitBytes)
+    , m_folder(std::move(folder))
 {}
 
 CUnixMailslot::~CUnixMailslot()
@@ -81,7 +83,7 @@ QString CUnixMailslot::SocketPath(const QString& name)
     return CRuntimeDirectory::Path() + u"/mailslot/"_s + name;
 }
 
-DWORD CUnixMailslot::CheckName(const QString& name, QByteArray* path)
+DWORD CUnixMailslot::CheckName(const QString& name, const QString& folder, QByteArray* path)
 {
     if (name.isEmpty() || name == u"."_s || name == u".."_s || name.contains(u'/') ||
         name.contains(QChar(u'\0')))
@@ -89,14 +91,14 @@ DWORD CUnixMailslot::CheckName(const QString& name, QByteArray* path)
     // However deep the runtime folder, the socket is reached; only the name itself is bounded.
     if (!CUnixSocketAddress::FitsFileName(QFile::encodeName(name)))
         return ERROR_FILENAME_EXCED_RANGE;
-    *path = QFile::encodeName(SocketPath(name));
+    *path = QFile::encodeName(folder.isEmpty() ? SocketPath(name) : folder + u'/' + name);
     return ERROR_SUCCESS;
 }
 
 bool CUnixMailslot::IsValidName(const QString& name)
 {
     QByteArray path;
-    return CheckName(name, &path) == ERROR_SUCCESS;
+    return CheckName(name, QString(), &path) == ERROR_SUCCESS;
 }
 
 // The server's drain: a thread that takes every datagram off the socket as soon as it arrives
@@ -216,10 +218,13 @@ DWORD CUnixMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD rea
     if (IsOpen())
         return ERROR_INVALID_HANDLE;
     QByteArray path;
-    DWORD result = CheckName(name, &path);
+    DWORD result = CheckName(name, m_folder, &path);
     if (result != ERROR_SUCCESS)
         return result;
-    result = CRuntimeDirectory::Ensure(u"mailslot"_s, nullptr);
+    if (m_folder.isEmpty())
+        result = CRuntimeDirectory::Ensure(u"mailslot"_s, nullptr);
+    else if (!QDir().mkpath(m_folder))
+        result = ERROR_PATH_NOT_FOUND;
     if (result != ERROR_SUCCESS)
         return result;
 
@@ -265,7 +270,7 @@ DWORD CUnixMailslot::Create(const QString& name, DWORD maxMessageSize, DWORD rea
     m_fd = fd;
     m_server = true;
     m_readTimeoutMs = readTimeoutMs;
-    m_socketPath = SocketPath(name);
+    m_socketPath = QFile::decodeName(path);
     m_device = info.st_dev;
     m_inode = info.st_ino;
     return ERROR_SUCCESS;
@@ -357,7 +362,7 @@ DWORD CUnixMailslot::Open(const QString& computer, const QString& name)
     if (!CComputerName::IsLocal(computer))
         return ERROR_BAD_NETPATH;
     QByteArray path;
-    const DWORD result = CheckName(name, &path);
+    const DWORD result = CheckName(name, m_folder, &path);
     if (result != ERROR_SUCCESS)
         return result;
     const int fd = NewSocket();

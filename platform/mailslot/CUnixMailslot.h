@@ -18,8 +18,10 @@
 // file is removed when the server closes.
 class CUnixMailslot : public IMailslot {
 public:
-    // A server's queue holds up to queueLimitBytes before its writers are held back.
-    explicit CUnixMailslot(qint64 queueLimitBytes = kQueueLimitBytes);
+    // A server's queue holds up to queueLimitBytes before its writers are held back. FOLDER, when
+    // given, holds the socket files instead of RUNTIME/mailslot: the mailslots of another runtime
+    // folder of this computer (the system service's).
+    explicit CUnixMailslot(qint64 queueLimitBytes = kQueueLimitBytes, QString folder = QString());
     ~CUnixMailslot() override;
     CUnixMailslot(const CUnixMailslot&) = delete;
     CUnixMailslot& operator=(const CUnixMailslot&) = delete;
@@ -42,14 +44,16 @@ public:
     static bool IsValidName(const QString& name);
 
 private:
-    // ERROR_SUCCESS and the encoded socket path of NAME, or why NAME cannot be a mailslot.
-    static DWORD CheckName(const QString& name, QByteArray* path);
+    // ERROR_SUCCESS and the encoded socket path of NAME (in FOLDER, empty for this user's), or why
+    // NAME cannot be a mailslot.
+    static DWORD CheckName(const QString& name, const QString& folder, QByteArray* path);
     struct TReceiver;
     // The lock of the server's queue, with the socket's next datagram taken onto the queue
     // first when the queue was empty.
     std::unique_lock<std::mutex> LockQueue();
 
     qint64 m_queueLimitBytes;
+    QString m_folder; // empty: RUNTIME/mailslot
     int m_fd = -1;
     bool m_server = false;
     DWORD m_readTimeoutMs = 0;

@@ -2,6 +2,7 @@
 #include "platform/CRuntimeDirectory.h"
 #include "platform/com/CDBusActivator.h"
 #include "platform/com/CDBusResult.h"
+#include "platform/mailslot/CUnixMailslot.h"
 #include "tests/support/CTestEnvironment.h"
 #include "tests/support/CTestPeerServer.h"
 
@@ -223,6 +224,27 @@ void TestComActivation::theSystemServiceIsUsedBeforeAnEngineIsStarted()
     CComObjectRef object;
     QCOMPARE(m_activator->CreateInstance({kA}, QString(), QString(), {}, &object), S_OK);
     QVERIFY(object.IsValid());
+
+    // The service writes its notices beside its socket; they reach the listener's mailslot in
+    // this console's runtime folder, in order, until the listener has gone.
+    CUnixMailslot listener;
+    QCOMPARE(listener.Create(u"listener"_s, 0, 5000), ERROR_SUCCESS);
+    QString subscriber;
+    QCOMPARE(m_activator->NoticeSubscriber(QString(), {}, u"listener"_s, &subscriber), S_OK);
+    QCOMPARE(subscriber, CComputerName::Local());
+    CUnixMailslot writer(CUnixMailslot::kQueueLimitBytes,
+                         QFileInfo(system).path() + u"/mailslot"_s);
+    QCOMPARE(writer.Open(QString(), u"listener"_s), ERROR_SUCCESS);
+    for (const QByteArray notice : {"first", "second"})
+        QCOMPARE(writer.Write(notice), ERROR_SUCCESS);
+    for (const QByteArray notice : {"first", "second"}) {
+        QByteArray read;
+        QCOMPARE(listener.Read(&read), ERROR_SUCCESS);
+        QCOMPARE(read, notice);
+    }
+    listener.Close();
+    QTRY_COMPARE_WITH_TIMEOUT(writer.Write("after"), ERROR_FILE_NOT_FOUND, 10000);
+
     // The user's own engine, once it runs, comes first.
     auto own = Serve({{kA, E_ACCESSDENIED}});
     QVERIFY(own);
