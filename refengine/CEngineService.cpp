@@ -250,8 +250,9 @@ int CEngineService::GetStatus(const QString& volume, uint& status, double& compl
     TVolumeDescription description;
     if (const HRESULT found = Find(volume, &description); FAILED(found))
         return found;
-    const CVolumePass::TStatus running =
-        RunningPass(volume) ? RunningPass(volume)->Status() : CVolumePass::TStatus();
+    // Asked once: the pass may end on its thread between two looks.
+    const CVolumePass* pass = RunningPass(volume);
+    const CVolumePass::TStatus running = pass ? pass->Status() : CVolumePass::TStatus();
     status = running.engineStatus;
     completionPercent = running.percent;
     estimatedEnd = running.estimatedEnd;
