@@ -1,5 +1,6 @@
 #include "platform/com/CSshNoticeRelay.h"
 
+#include "platform/CArgv.h"
 #include "platform/com/CDBusResult.h"
 #include "platform/com/CSshSession.h"
 #include "platform/mailslot/IMailslot.h"
@@ -90,15 +91,9 @@ HRESULT CSshNoticeRelay::Start(const QStringList& sshArguments, int timeoutMs)
     posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, errors[1], STDERR_FILENO);
-    std::vector<QByteArray> arguments{QByteArray(CSshSession::kProgram)};
-    for (const QString& argument : sshArguments)
-        arguments.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    CArgv argv(CSshSession::kProgram, sshArguments);
     const int spawned =
-        ::posix_spawnp(&m_pid, CSshSession::kProgram, &actions, nullptr, argv.data(), environ);
+        ::posix_spawnp(&m_pid, CSshSession::kProgram, &actions, nullptr, argv.Get(), environ);
     posix_spawn_file_actions_destroy(&actions);
     for (int fd : {input[0], output[1], errors[1]})
         ::close(fd);

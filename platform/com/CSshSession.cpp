@@ -1,5 +1,6 @@
 #include "platform/com/CSshSession.h"
 
+#include "platform/CArgv.h"
 #include "platform/CRuntimeDirectory.h"
 #include "platform/com/CDBusResult.h"
 #include "platform/com/CSshAskpass.h"
@@ -17,7 +18,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 extern char** environ;
 
@@ -152,20 +152,13 @@ void CSshSession::Close()
     m_opened = false;
     // Without Qt's process machinery: a console's last activator ends after its application
     // object, and its masters must end with it all the same.
-    const QStringList exit = CommonArguments() << u"-Oexit"_s << u"--"_s << m_computer;
-    std::vector<QByteArray> arguments{QByteArray(kProgram)};
-    for (const QString& argument : exit)
-        arguments.push_back(argument.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    CArgv argv(kProgram, CommonArguments() << u"-Oexit"_s << u"--"_s << m_computer);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO})
         posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", O_RDWR, 0);
     pid_t pid = -1;
-    if (::posix_spawnp(&pid, kProgram, &actions, nullptr, argv.data(), environ) == 0) {
+    if (::posix_spawnp(&pid, kProgram, &actions, nullptr, argv.Get(), environ) == 0) {
         int status = 0;
         while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
         }
